@@ -1,0 +1,19 @@
+// Turns the board's replies into the texts that are shown and logged.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+struct LoggerState;
+
+// The first digits among the reply's first four characters, scaled, rounded half away from
+// zero to 1/roundFactor, written with ten decimals and cut to width characters.
+std::string decodeAnalog(std::string_view reply, double scale, int roundFactor, int width);
+
+enum class DigitalState { open, closed, unchanged };
+
+// Only the first character counts: 1 is open, 2 to 9 leave the state, anything else is closed.
+DigitalState decodeDigital(std::string_view reply);
+
+// Queries and decodes analog inputs 1 to 4, then digital inputs 1 to 4.
+void readInputs(LoggerState& state);

@@ -1,0 +1,27 @@
+// The CSV log file: opened or created at start, one header row per run, one row per cycle.
+#pragma once
+
+#include <array>
+#include <cstddef>
+
+namespace platform {
+struct LogFile;
+}
+
+struct LoggerState;
+
+struct CsvLog {
+    platform::LogFile* file = nullptr;
+    std::array<char, 4096> buffer{};
+    std::size_t used = 0;
+};
+
+// Opens or creates logFilePath without truncating and appends the header row.
+// False when the file cannot be opened, created, or is held by another logger.
+bool openLog(CsvLog& log, const LoggerState& state);
+
+// Stamps the reading, sets the last and next log texts and appends one data row,
+// which reaches the disk before this returns.
+void appendLogRow(CsvLog& log, LoggerState& state);
+
+void closeLog(CsvLog& log);

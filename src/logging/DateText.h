@@ -1,0 +1,18 @@
+// Date values (wall-clock seconds since 1970, no time zone) and their two text forms.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+// Local wall-clock seconds since 1970-01-01 00:00:00, counted as if it were universal time.
+using DateValue = std::int64_t;
+
+DateValue clockNow();
+
+// Fills mask: %yyyy, %yy, %mm, %dd, %hh, %ii, %ss in either case; every other character is copied.
+// A negative value gives zero fields.
+std::string formatDate(DateValue value, std::string_view mask);
+
+std::string dateText(DateValue value);  // "%dd.%mm.%yyyy"
+std::string timeText(DateValue value);  // "%hh:%ii:%ss"

@@ -1,0 +1,19 @@
+// The logging interval: parsing the typed answer, validation and its whole-unit figures.
+#pragma once
+
+#include <string_view>
+
+struct LoggerState;
+
+// Sets intervalMs and intervalText from the answer: a unit letter (S, M, H, D in either case)
+// followed by a decimal number with a point, read whatever the locale.
+void parseInterval(LoggerState& state, std::string_view answer);
+
+// At least one second, finite, and its whole seconds fit a signed 32-bit number.
+bool intervalValid(const LoggerState& state);
+
+// Sets intervalSeconds/Minutes/Hours/Days and their texts from intervalMs.
+void describeInterval(LoggerState& state);
+
+// Rounds to the nearest whole number, halves to the even neighbour, whatever the rounding mode.
+double roundHalfEven(double value);

@@ -1,0 +1,33 @@
+// Clock service on POSIX: localtime_r for the wall clock, CLOCK_MONOTONIC for the ticks.
+#include "platform/clock.h"
+
+#include <cerrno>
+#include <ctime>
+
+namespace platform {
+
+LocalTime clockLocalTime()
+{
+    std::time_t now = std::time(nullptr);
+    std::tm fields{};
+    localtime_r(&now, &fields);
+    return {fields.tm_year + 1900, fields.tm_mon + 1, fields.tm_mday,
+            fields.tm_hour, fields.tm_min, fields.tm_sec};
+}
+
+std::int64_t clockTicksMs()
+{
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return std::int64_t{now.tv_sec} * 1000 + now.tv_nsec / 1000000;
+}
+
+void clockSleepMs(int milliseconds)
+{
+    timespec pause{milliseconds / 1000, (milliseconds % 1000) * 1000000L};
+    // Resume after a signal so that the pause is never cut short.
+    while (nanosleep(&pause, &pause) != 0 && errno == EINTR) {
+    }
+}
+
+}  // namespace platform

@@ -1,0 +1,74 @@
+// The defaults every run starts from.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "driver/LoggerState.h"
+
+TEST(LoggerState, DefaultsMatchTheStartUpTable)
+{
+    LoggerState state;
+    state.intervalMs = 5000;  // left over from "a previous run": must be cleared
+    state.boardVersion = "old";
+    state.analogReplyBuffer.fill('x');
+    resetLoggerState(state);
+
+    for (int n = 1; n <= 4; ++n) {
+        std::string digit = std::to_string(n);
+        EXPECT_EQ(state.analogLabel[n - 1], "Analog-Eingang Nr. " + digit);
+        EXPECT_EQ(state.digitalLabel[n - 1], "Digital-Eingang Nr. " + digit);
+        EXPECT_EQ(state.analogUnit[n - 1], "Volt");
+        EXPECT_EQ(state.analogText[n - 1], "--.--");
+        EXPECT_EQ(state.digitalText[n - 1], "---");
+        EXPECT_EQ(state.digitalCode[n - 1], "");
+        EXPECT_EQ(state.analogScale[n - 1], 0.0048828);
+    }
+    EXPECT_EQ(state.openText, "OFFEN");
+    EXPECT_EQ(state.closedText, "GESCHLOSSEN");
+    EXPECT_EQ(state.closedColour, 0x0000FFu);
+    EXPECT_EQ(state.openColour, 0xFF0000u);
+    EXPECT_EQ(state.analogRoundFactor, 1000);
+    EXPECT_EQ(state.analogTextWidth, 4);
+    EXPECT_EQ(state.lastLogDate, "--.--.--");
+    EXPECT_EQ(state.nextLogDate, "--.--.--");
+    EXPECT_EQ(state.lastLogTime, "--:--:--");
+    EXPECT_EQ(state.nextLogTime, "--:--:--");
+    EXPECT_EQ(state.soundWanted, 1);
+    EXPECT_EQ(state.soundReady, 0);
+    // Checked as a value only: nothing here ever connects to the board's default address.
+    EXPECT_EQ(state.boardHost, "192.168.1.90");
+    EXPECT_EQ(state.boardPort, 50290);
+
+    EXPECT_EQ(state.connection, nullptr);
+    EXPECT_EQ(state.intervalMs, 0.0);
+    EXPECT_EQ(state.intervalText, "");
+    EXPECT_EQ(state.boardVersion, "");
+    EXPECT_EQ(state.intervalSeconds, 0);
+    EXPECT_EQ(state.intervalDaysText, "");
+    EXPECT_TRUE(std::all_of(state.analogReplyBuffer.begin(), state.analogReplyBuffer.end(),
+                            [](char c) { return c == 0; }));
+    EXPECT_EQ(state.versionReplyBuffer.size(), 200u);
+    EXPECT_EQ(state.gatewayReplyBuffer.size(), 100u);
+}
+
+TEST(LoggerState, LogFileLivesInTheHomeFolder)
+{
+    const char* saved = std::getenv("HOME");
+    std::string home = saved ? saved : "";
+    struct Case {
+        const char* home;
+        const char* path;
+    } cases[] = {
+        {"/home/anna", "/home/anna/AVR-NET-IO.CSV"},
+        {"/home/anna/", "/home/anna/AVR-NET-IO.CSV"},
+        {"", "AVR-NET-IO.CSV"},
+    };
+    for (const Case& c : cases) {
+        setenv("HOME", c.home, 1);
+        LoggerState state;
+        resetLoggerState(state);
+        EXPECT_EQ(state.logFilePath, c.path) << "HOME=" << c.home;
+    }
+    if (saved) setenv("HOME", home.c_str(), 1);
+}
