@@ -1,1 +1,216 @@
-// placeholder
+// The board simulator: a loopback TCP server that splits the byte stream into board commands and
+// answers each one, with slowly drifting readings unless the configuration fixes the reply.
+#include "BoardSim.h"
+
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <numbers>
+#include <string_view>
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+using std::chrono::milliseconds;
+
+constexpr std::string_view terminator = boardSimTerminator;
+
+enum class Wait { ready, timedOut, stopped };
+
+// Waits until fd is readable, timeoutMs passes (-1: no limit) or boardSimStop asks to end.
+Wait waitReadable(const BoardSim& sim, int fd, int timeoutMs)
+{
+    for (;;) {
+        pollfd entries[2] = {{sim.wakeFds[0], POLLIN, 0}, {fd, POLLIN, 0}};
+        int count = fd < 0 ? 1 : 2;
+        int ready = poll(entries, count, timeoutMs);
+        if (ready < 0 && errno == EINTR) continue;
+        if (ready < 0 || entries[0].revents != 0) return Wait::stopped;
+        return ready == 0 ? Wait::timedOut : Wait::ready;
+    }
+}
+
+bool sendAll(int fd, std::string_view bytes)
+{
+    while (!bytes.empty()) {
+        ssize_t sent = send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+        if (sent < 0 && errno == EINTR) continue;
+        if (sent <= 0) return false;
+        bytes.remove_prefix(static_cast<std::size_t>(sent));
+    }
+    return true;
+}
+
+std::string numberText(long value)
+{
+    char digits[24];
+    auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+    return std::string(digits, end);
+}
+
+std::string commandText(std::string_view name, int channel)
+{
+    return std::string(name) + " " + numberText(channel) + " " + std::string(terminator);
+}
+
+// Sends the reply's pieces with the configured pause between them; false when the client is gone
+// or the simulator is stopping.
+bool answer(BoardSim& sim, int client, const std::string& received)
+{
+    auto fixed = sim.config.replies.find(received);
+    if (fixed == sim.config.replies.end()) {
+        auto sinceStart = std::chrono::steady_clock::now() - sim.startTime;
+        return sendAll(client, boardSimReply(received, std::chrono::duration_cast<milliseconds>(sinceStart)));
+    }
+    bool first = true;
+    for (const std::string& piece : fixed->second) {
+        if (!first && waitReadable(sim, -1, sim.config.pieceDelayMs) == Wait::stopped) return false;
+        first = false;
+        if (!sendAll(client, piece)) return false;
+    }
+    return true;
+}
+
+void serveClient(BoardSim& sim, int client)
+{
+    std::string pending;
+    int served = 0;
+    char chunk[512];
+    while (waitReadable(sim, client, -1) == Wait::ready) {
+        ssize_t got = recv(client, chunk, sizeof chunk, 0);
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) return;
+        pending.append(chunk, static_cast<std::size_t>(got));
+        {
+            std::lock_guard lock(sim.recordLock);
+            sim.received.append(chunk, static_cast<std::size_t>(got));
+        }
+        for (auto end = pending.find(terminator); end != std::string::npos; end = pending.find(terminator)) {
+            std::string received = pending.substr(0, end + terminator.size());
+            pending.erase(0, received.size());
+            {
+                std::lock_guard lock(sim.recordLock);
+                sim.commands.push_back(received);
+            }
+            if (!sim.config.silent && !answer(sim, client, received)) return;
+            if (++served == sim.config.closeAfterCommands) return;
+        }
+    }
+}
+
+void serve(BoardSim& sim)
+{
+    while (waitReadable(sim, sim.listenFd, -1) == Wait::ready) {
+        int client = accept4(sim.listenFd, nullptr, nullptr, SOCK_CLOEXEC);
+        if (client < 0) continue;
+        {
+            std::lock_guard lock(sim.recordLock);
+            ++sim.connections;
+        }
+        serveClient(sim, client);
+        close(client);
+    }
+}
+
+void closeAll(BoardSim& sim)
+{
+    for (int* fd : {&sim.listenFd, &sim.wakeFds[0], &sim.wakeFds[1]}) {
+        if (*fd >= 0) close(*fd);
+        *fd = -1;
+    }
+}
+
+}  // namespace
+
+BoardSim::~BoardSim()
+{
+    boardSimStop(*this);
+}
+
+std::string boardSimReply(const std::string& received, milliseconds sinceStart)
+{
+    double seconds = static_cast<double>(sinceStart.count()) / 1000.0;
+    for (int channel = 1; channel <= 4; ++channel) {
+        if (received == commandText("GETADC", channel)) {
+            // A slow sine per channel, each with its own period and phase, within 0 to 1023.
+            double period = 20.0 + 10.0 * channel;
+            double angle = 2.0 * std::numbers::pi * seconds / period + channel;
+            return numberText(std::lround(512.0 + 400.0 * std::sin(angle))) + "\r\n";
+        }
+        if (received == commandText("GETPORT", channel)) {
+            long phase = static_cast<long>(seconds) / (5 + 2 * channel) + channel;
+            return phase % 2 == 0 ? "0\r\n" : "1\r\n";
+        }
+    }
+    std::string_view name = std::string_view(received).substr(0, received.size() - terminator.size());
+    if (name == "Version ") return "AVR-NET-IO board simulator 1.0\r\n";
+    if (name == "Getip ") return "192.0.2.90\r\n";
+    if (name == "Getgw ") return "192.0.2.1\r\n";
+    if (name == "Getmask ") return "255.255.255.0\r\n";
+    return "Unknown command\r\n";
+}
+
+int boardSimStart(BoardSim& sim, const BoardSimConfig& config)
+{
+    boardSimStop(sim);
+    sim.config = config;
+    sim.commands.clear();
+    sim.received.clear();
+    sim.connections = 0;
+    sim.startTime = std::chrono::steady_clock::now();
+
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<std::uint16_t>(config.port));
+    socklen_t size = sizeof address;
+    int reuse = 1;
+    bool listening = config.port >= 0 && config.port <= 65535 &&
+                     inet_pton(AF_INET, config.host.c_str(), &address.sin_addr) == 1 &&
+                     pipe2(sim.wakeFds, O_CLOEXEC) == 0 &&
+                     (sim.listenFd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) >= 0 &&
+                     setsockopt(sim.listenFd, SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof reuse) == 0 &&
+                     bind(sim.listenFd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+                     listen(sim.listenFd, 4) == 0 &&
+                     getsockname(sim.listenFd, reinterpret_cast<sockaddr*>(&address), &size) == 0;
+    if (!listening) {
+        closeAll(sim);
+        return 0;
+    }
+    sim.server = std::thread(serve, std::ref(sim));
+    return ntohs(address.sin_port);
+}
+
+void boardSimStop(BoardSim& sim)
+{
+    if (sim.server.joinable()) {
+        char wake = 1;
+        while (write(sim.wakeFds[1], &wake, 1) < 0 && errno == EINTR) {
+        }
+        sim.server.join();
+    }
+    closeAll(sim);
+}
+
+std::vector<std::string> boardSimCommands(BoardSim& sim)
+{
+    std::lock_guard lock(sim.recordLock);
+    return sim.commands;
+}
+
+std::string boardSimReceived(BoardSim& sim)
+{
+    std::lock_guard lock(sim.recordLock);
+    return sim.received;
+}
+
+int boardSimConnections(BoardSim& sim)
+{
+    std::lock_guard lock(sim.recordLock);
+    return sim.connections;
+}
