@@ -1,6 +1,8 @@
 // The logging interval: parsing the typed answer, validation and its whole-unit figures.
 #pragma once
 
+#include <optional>
+#include <string>
 #include <string_view>
 
 struct LoggerState;
@@ -11,6 +13,9 @@ void parseInterval(LoggerState& state, std::string_view answer);
 
 // At least one second, finite, and its whole seconds fit a signed 32-bit number.
 bool intervalValid(const LoggerState& state);
+
+// Shows the interval prompt (or takes the given answer in its place), parses and validates it.
+bool askInterval(LoggerState& state, const std::optional<std::string>& givenAnswer);
 
 // Sets intervalSeconds/Minutes/Hours/Days and their texts from intervalMs.
 void describeInterval(LoggerState& state);
