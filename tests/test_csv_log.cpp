@@ -1,1 +1,241 @@
-// placeholder
+// The CSV log against real files in a fresh folder per test, with the wall clock scripted.
+#include "logging/CsvLog.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <initializer_list>
+#include <iterator>
+#include <random>
+#include <string>
+
+#include "driver/LoggerState.h"
+#include "fakes/fake_clock.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string defaultHeader =
+    "Datum,Uhrzeit,Analog-Eingang Nr. 1,Analog-Eingang Nr. 2,Analog-Eingang Nr. 3,"
+    "Analog-Eingang Nr. 4,Digital-Eingang Nr. 1,Digital-Eingang Nr. 2,Digital-Eingang Nr. 3,"
+    "Digital-Eingang Nr. 4\r\n";
+
+std::string readWhole(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void writeWhole(const fs::path& path, const std::string& content)
+{
+    std::ofstream(path, std::ios::binary) << content;
+}
+
+class CsvLogTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+        folder = fs::temp_directory_path() /
+                 ("csvlog-" + std::to_string(std::random_device{}()) + "-" + test->name());
+        fs::create_directories(folder);
+        resetLoggerState(state);
+        state.logFilePath = (folder / "AVR-NET-IO.CSV").string();
+        state.intervalMs = 10000.0;
+    }
+    void TearDown() override
+    {
+        closeLog(log);
+        fs::remove_all(folder);
+    }
+
+    std::string content() const { return readWhole(state.logFilePath); }
+
+    fs::path folder;
+    LoggerState state;
+    CsvLog log;
+};
+
+TEST_F(CsvLogTest, NewFileStartsWithTheHeader)
+{
+    ASSERT_TRUE(openLog(log, state));
+    EXPECT_EQ(content(), defaultHeader);
+}
+
+TEST_F(CsvLogTest, HeaderFollowsWhateverTheFileHolds)
+{
+    struct Case {
+        const char* old;
+        const char* beforeHeader;
+    } const cases[] = {
+        {"", ""},
+        {"a,b\r\nc,d\r\n", "a,b\r\nc,d\r\n"},
+        {"a,b\r\nc,d", "a,b\r\nc,d\r\n"},     // last line without its line end
+        {"a,b\nc,d\n", "a,b\nc,d\n"},         // LF-only line ends count as ended
+        {"x", "x\r\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.old);
+        writeWhole(state.logFilePath, c.old);
+        ASSERT_TRUE(openLog(log, state));
+        EXPECT_EQ(content(), std::string(c.beforeHeader) + defaultHeader);
+        closeLog(log);
+    }
+}
+
+TEST_F(CsvLogTest, TwoRunsAppendHeaderAndRowsByteForByte)
+{
+    state.analogText = {"2.50", "-0.0", "4.99", "0.00"};
+    state.digitalCode = {"1", "0", "0", ""};  // input 4 never read
+
+    ASSERT_TRUE(openLog(log, state));
+    fakeClockScript({{2026, 12, 7, 9, 5, 3}});
+    appendLogRow(log, state);
+    fakeClockScript({{2026, 12, 7, 9, 5, 13}});
+    appendLogRow(log, state);
+    closeLog(log);
+
+    state.digitalCode[3] = "1";
+    ASSERT_TRUE(openLog(log, state));
+    fakeClockScript({{2026, 12, 8, 0, 0, 0}});
+    appendLogRow(log, state);
+    closeLog(log);
+
+    EXPECT_EQ(content(), defaultHeader +
+                             "07.12.2026,09:05:03,2.50,-0.0,4.99,0.00,1,0,0,\r\n"
+                             "07.12.2026,09:05:13,2.50,-0.0,4.99,0.00,1,0,0,\r\n" +
+                             defaultHeader +
+                             "08.12.2026,00:00:00,2.50,-0.0,4.99,0.00,1,0,0,1\r\n");
+}
+
+TEST_F(CsvLogTest, RowIsOnDiskBeforeClose)
+{
+    ASSERT_TRUE(openLog(log, state));
+    EXPECT_EQ(content(), defaultHeader);
+    fakeClockScript({{2026, 12, 7, 9, 5, 3}});
+    appendLogRow(log, state);
+    EXPECT_EQ(content(), defaultHeader + "07.12.2026,09:05:03,--.--,--.--,--.--,--.--,,,,\r\n");
+}
+
+TEST_F(CsvLogTest, SecondLoggerIsRefusedUntilTheFirstCloses)
+{
+    ASSERT_TRUE(openLog(log, state));
+    fakeClockScript({{2026, 12, 7, 9, 5, 3}});
+    appendLogRow(log, state);
+    const std::string held = content();
+
+    CsvLog second;
+    EXPECT_FALSE(openLog(second, state));
+    EXPECT_EQ(content(), held);
+
+    closeLog(log);
+    ASSERT_TRUE(openLog(second, state));
+    EXPECT_EQ(content(), held + defaultHeader);
+    closeLog(second);
+}
+
+TEST_F(CsvLogTest, MissingFolderFails)
+{
+    state.logFilePath = (folder / "nowhere" / "AVR-NET-IO.CSV").string();
+    EXPECT_FALSE(openLog(log, state));
+    EXPECT_FALSE(fs::exists(folder / "nowhere"));
+}
+
+TEST_F(CsvLogTest, StampsAndNextLogTexts)
+{
+    // Four clock readings per row: date, time, next date, next time.
+    struct Case {
+        const char* name;
+        double intervalMs;
+        std::initializer_list<platform::LocalTime> readings;
+        const char* readingDate;
+        const char* readingTime;
+        const char* nextDate;
+        const char* nextTime;
+    } const cases[] = {
+        {"S10 before midnight", 10000.0, {{2026, 12, 7, 23, 59, 55}},
+         "07.12.2026", "23:59:55", "08.12.2026", "00:00:05"},
+        {"new year", 10000.0, {{2026, 12, 31, 23, 59, 58}},
+         "31.12.2026", "23:59:58", "01.01.2027", "00:00:08"},
+        {"12.5 s rounds down to even", 2500.0, {{2026, 12, 7, 12, 0, 10}},
+         "07.12.2026", "12:00:10", "07.12.2026", "12:00:12"},
+        {"13.5 s rounds up to even", 2500.0, {{2026, 12, 7, 12, 0, 11}},
+         "07.12.2026", "12:00:11", "07.12.2026", "12:00:14"},
+        {"one day, leap day", 86400000.0, {{2028, 2, 28, 8, 0, 0}},
+         "28.02.2028", "08:00:00", "29.02.2028", "08:00:00"},
+        {"each text its own reading", 1000.0,
+         {{2026, 12, 7, 23, 59, 59}, {2026, 12, 8, 0, 0, 0}, {2026, 12, 8, 0, 0, 0},
+          {2026, 12, 8, 0, 0, 1}},
+         "07.12.2026", "00:00:00", "08.12.2026", "00:00:02"},
+    };
+    ASSERT_TRUE(openLog(log, state));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        state.intervalMs = c.intervalMs;
+        fakeClockScript(c.readings);
+        appendLogRow(log, state);
+        EXPECT_EQ(state.readingDate, c.readingDate);
+        EXPECT_EQ(state.readingTime, c.readingTime);
+        EXPECT_EQ(state.lastLogDate, c.readingDate);
+        EXPECT_EQ(state.lastLogTime, c.readingTime);
+        EXPECT_EQ(state.nextLogDate, c.nextDate);
+        EXPECT_EQ(state.nextLogTime, c.nextTime);
+        const std::string text = content();
+        EXPECT_NE(text.find(std::string(c.readingDate) + "," + c.readingTime + ","),
+                  std::string::npos);
+    }
+}
+
+TEST_F(CsvLogTest, TextsAreWrittenAsRawBytes)
+{
+    state.analogLabel[0] = "Temperatur \xB0" "C";
+    state.digitalLabel[3] = "T\xFCr \"innen\"";
+    state.analogText[1] = "\xB5V";
+    ASSERT_TRUE(openLog(log, state));
+    fakeClockScript({{2026, 12, 7, 9, 5, 3}});
+    appendLogRow(log, state);
+    EXPECT_EQ(content(),
+              "Datum,Uhrzeit,Temperatur \xB0" "C,Analog-Eingang Nr. 2,Analog-Eingang Nr. 3,"
+              "Analog-Eingang Nr. 4,Digital-Eingang Nr. 1,Digital-Eingang Nr. 2,"
+              "Digital-Eingang Nr. 3,T\xFCr \"innen\"\r\n"
+              "07.12.2026,09:05:03,--.--,\xB5V,--.--,--.--,,,,\r\n");
+}
+
+TEST_F(CsvLogTest, LinesAroundTheBufferSizeArriveWhole)
+{
+    // Header lengths just under, at and over the 4096-byte buffer, and far beyond it.
+    const std::size_t headerRest = defaultHeader.size() - state.analogLabel[0].size();
+    for (std::size_t headerSize : {4095u, 4096u, 4097u, 9000u}) {
+        SCOPED_TRACE(headerSize);
+        fs::remove(state.logFilePath);
+        state.analogLabel[0] = std::string(headerSize - headerRest, 'A');
+        state.analogText[0] = std::string(5000, '7');
+        ASSERT_TRUE(openLog(log, state));
+        fakeClockScript({{2026, 12, 7, 9, 5, 3}});
+        appendLogRow(log, state);
+        appendLogRow(log, state);
+        closeLog(log);
+        const std::string header =
+            defaultHeader.substr(0, 14) + state.analogLabel[0] + defaultHeader.substr(34);
+        const std::string row =
+            "07.12.2026,09:05:03," + state.analogText[0] + ",--.--,--.--,--.--,,,,\r\n";
+        ASSERT_EQ(header.size(), headerSize);
+        EXPECT_EQ(content(), header + row + row);
+    }
+}
+
+TEST_F(CsvLogTest, FailedWritesLeaveTheCycleRunning)
+{
+    if (!fs::exists("/dev/full")) GTEST_SKIP() << "no device that is always full";
+    state.logFilePath = "/dev/full";
+    ASSERT_TRUE(openLog(log, state));
+    fakeClockScript({{2026, 12, 7, 9, 5, 3}});
+    appendLogRow(log, state);
+    EXPECT_EQ(state.lastLogTime, "09:05:03");
+    EXPECT_EQ(state.nextLogTime, "09:05:13");
+    closeLog(log);
+}
+
+}  // namespace

@@ -1,1 +1,119 @@
-// placeholder
+// The CSV log file: one header row per run and one row per cycle, each handed to the disk
+// as soon as it is formed so that a crash or power cut loses no row already announced.
+#include "logging/CsvLog.h"
+
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <string_view>
+
+#include "driver/LoggerState.h"
+#include "logging/DateText.h"
+#include "logging/LogInterval.h"
+#include "platform/files.h"
+
+namespace {
+
+constexpr std::string_view lineEnd = "\r\n";
+
+// Empties the buffer even when the write fails, so a lost row is never repeated later.
+void writeOut(CsvLog& log)
+{
+    if (log.used > 0) platform::fileWrite(log.file, log.buffer.data(), log.used);
+    log.used = 0;
+}
+
+void putLine(CsvLog& log, std::string_view line)
+{
+    if (line.size() > log.buffer.size() - log.used) {
+        writeOut(log);
+        if (line.size() >= log.buffer.size()) {
+            platform::fileWrite(log.file, line.data(), line.size());
+            return;
+        }
+    }
+    std::memcpy(log.buffer.data() + log.used, line.data(), line.size());
+    log.used += line.size();
+}
+
+void handToDisk(CsvLog& log)
+{
+    writeOut(log);
+    platform::fileSync(log.file);
+}
+
+// Writes go to the end whatever was appended by hand meanwhile; -1 when the end cannot be found.
+std::int64_t seekToEnd(CsvLog& log)
+{
+    writeOut(log);
+    std::int64_t length = platform::fileLength(log.file);
+    if (length < 0 || !platform::fileSeek(log.file, length)) return -1;
+    return length;
+}
+
+std::string joinRow(std::string_view first, std::string_view second,
+                    const PerInput<std::string>& analog, const PerInput<std::string>& digital)
+{
+    std::string row;
+    row.append(first).append(",").append(second);
+    for (const std::string& field : analog) row.append(",").append(field);
+    for (const std::string& field : digital) row.append(",").append(field);
+    row.append(lineEnd);
+    return row;
+}
+
+DateValue nextLogValue(double intervalMs)
+{
+    double due = static_cast<double>(clockNow()) + intervalMs / 1000.0;
+    return static_cast<DateValue>(roundHalfEven(due));
+}
+
+}  // namespace
+
+bool openLog(CsvLog& log, const LoggerState& state)
+{
+    log.used = 0;
+    log.file = platform::fileOpen(state.logFilePath);
+    if (log.file == nullptr) return false;
+
+    // Without a known end, writing would start over the old rows at offset 0.
+    std::int64_t length = seekToEnd(log);
+    if (length < 0) {
+        platform::fileClose(log.file);
+        log.file = nullptr;
+        return false;
+    }
+    // A last line left without its line end (by an editor, say) would swallow the header.
+    char last = '\n';
+    if (length > 0 && platform::fileReadAt(log.file, length - 1, &last, 1) == 1 && last != '\n') {
+        putLine(log, lineEnd);
+    }
+    putLine(log, joinRow("Datum", "Uhrzeit", state.analogLabel, state.digitalLabel));
+    handToDisk(log);
+    return true;
+}
+
+void appendLogRow(CsvLog& log, LoggerState& state)
+{
+    state.readingDate = dateText(clockNow());
+    state.readingTime = timeText(clockNow());
+    state.lastLogDate = state.readingDate;
+    state.lastLogTime = state.readingTime;
+    state.nextLogDate = dateText(nextLogValue(state.intervalMs));
+    state.nextLogTime = timeText(nextLogValue(state.intervalMs));
+
+    if (log.file == nullptr) return;
+    // A row at an unknown position could land over older rows: better lose it.
+    if (seekToEnd(log) < 0) return;
+    putLine(log,
+            joinRow(state.readingDate, state.readingTime, state.analogText, state.digitalCode));
+    handToDisk(log);
+}
+
+void closeLog(CsvLog& log)
+{
+    if (log.file == nullptr) return;
+    writeOut(log);
+    platform::fileClose(log.file);
+    log.file = nullptr;
+}

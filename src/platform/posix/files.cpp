@@ -1,9 +1,32 @@
-// File service on POSIX.
+// File service on POSIX: an advisory flock stands in for the sharing mode that keeps other
+// writers out while the log is open; readers are not affected.
+// Offsets are 64-bit on every POSIX build, 32-bit ones included; must precede every system header.
+#define _FILE_OFFSET_BITS 64
+
 #include "platform/files.h"
 
+#include <cerrno>
 #include <cstdlib>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace platform {
+
+struct LogFile {
+    int fd = -1;
+};
+
+namespace {
+
+bool fitsOffset(std::int64_t offset)
+{
+    return offset >= 0 && static_cast<std::int64_t>(static_cast<off_t>(offset)) == offset;
+}
+
+}  // namespace
 
 std::string fileDefaultLogPath()
 {
@@ -12,6 +35,81 @@ std::string fileDefaultLogPath()
     std::string path = home;
     if (path.back() != '/') path += '/';
     return path + "AVR-NET-IO.CSV";
+}
+
+LogFile* fileOpen(const std::string& path)
+{
+    int fd = -1;
+    do {
+        fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) return nullptr;
+    // flock belongs to the open file description, so even a second open in this process is refused.
+    int locked = -1;
+    do {
+        locked = flock(fd, LOCK_EX | LOCK_NB);
+    } while (locked != 0 && errno == EINTR);
+    if (locked != 0) {
+        close(fd);
+        return nullptr;
+    }
+    return new LogFile{fd};
+}
+
+std::int64_t fileLength(LogFile* file)
+{
+    if (file == nullptr) return -1;
+    struct stat info {};
+    if (fstat(file->fd, &info) != 0) return -1;
+    return static_cast<std::int64_t>(info.st_size);
+}
+
+std::int64_t fileReadAt(LogFile* file, std::int64_t offset, char* buffer, std::size_t size)
+{
+    if (file == nullptr || !fitsOffset(offset)) return -1;
+    ssize_t got = -1;
+    do {
+        got = pread(file->fd, buffer, size, static_cast<off_t>(offset));
+    } while (got < 0 && errno == EINTR);
+    return got < 0 ? -1 : static_cast<std::int64_t>(got);
+}
+
+bool fileSeek(LogFile* file, std::int64_t offset)
+{
+    if (file == nullptr || !fitsOffset(offset)) return false;
+    return lseek(file->fd, static_cast<off_t>(offset), SEEK_SET) == static_cast<off_t>(offset);
+}
+
+bool fileWrite(LogFile* file, const char* data, std::size_t size)
+{
+    if (file == nullptr) return false;
+    while (size > 0) {
+        ssize_t put = write(file->fd, data, size);
+        if (put < 0 && errno == EINTR) continue;
+        // Zero bytes taken for a non-empty write would loop for ever: count it as a failure.
+        if (put <= 0) return false;
+        data += put;
+        size -= static_cast<std::size_t>(put);
+    }
+    return true;
+}
+
+bool fileSync(LogFile* file)
+{
+    if (file == nullptr) return false;
+    int synced = -1;
+    do {
+        synced = fdatasync(file->fd);
+    } while (synced != 0 && errno == EINTR);
+    return synced == 0;
+}
+
+void fileClose(LogFile* file)
+{
+    if (file == nullptr) return;
+    // Closing releases the lock; a retry after EINTR could close a descriptor reused meanwhile.
+    close(file->fd);
+    delete file;
 }
 
 }  // namespace platform
