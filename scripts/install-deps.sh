@@ -2,7 +2,8 @@
 # Installs the Debian packages the build and the tests need, only those still missing.
 set -euo pipefail
 
-packages=(cmake g++ make googletest libgtest-dev python3 locales "$@")
+packages=(cmake g++ make googletest libgtest-dev python3 locales
+  libfltk1.3-dev libx11-dev fonts-liberation2 xvfb xdotool "$@")
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo=sudo
 

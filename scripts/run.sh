@@ -1,9 +1,28 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and starts the board simulator on loopback.
+# Installs what is missing, builds, starts the board simulator on loopback and the logger
+# pointed at it: with its window where a display exists, otherwise headless (Ctrl+C ends it).
+# Extra arguments go to the logger, e.g. --interval S1 or --log-file /tmp/test.csv.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/install-deps.sh
 cmake -S . -B build
 cmake --build build -j2
-exec build/tools/boardsim/avrnetio-boardsim --host 127.0.0.1 --port 0
+
+simulator_output=$(mktemp)
+build/tools/boardsim/avrnetio-boardsim --host 127.0.0.1 --port 0 >"$simulator_output" &
+simulator=$!
+trap 'kill "$simulator" 2>/dev/null; rm -f "$simulator_output"' EXIT
+for _ in $(seq 50); do
+  grep -q "port" "$simulator_output" && break
+  sleep 0.1
+done
+port=$(awk '{print $NF}' "$simulator_output")
+echo "Board simulator on 127.0.0.1 port $port"
+
+options=(--host 127.0.0.1 --port "$port")
+if [ -z "${DISPLAY:-}" ]; then
+  echo "No display: logging without a window every 10 seconds; Ctrl+C ends the logger."
+  options+=(--interval S10)
+fi
+build/avrnetio-logger "${options[@]}" "$@"

@@ -14,9 +14,12 @@ namespace {
 
 constexpr char usage[] =
     "usage: avrnetio-boardsim [--host 127.0.0.1] [--port 50290] [--silent] [--close-after N]\n"
+    "                         [--reply 'COMMAND=TEXT']...\n"
     "  --port 0        listen on any free port (the first output line names it)\n"
     "  --silent        read commands but never answer\n"
-    "  --close-after N close each connection after N commands\n";
+    "  --close-after N close each connection after N commands\n"
+    "  --reply C=T     answer command C (such as 'GETADC 1') always with T; T may hold\n"
+    "                  the escapes \\r, \\n, \\\\ and \\xHH (any byte, NUL included)\n";
 
 std::string numberText(int value)
 {
@@ -31,6 +34,42 @@ bool parseNumber(const char* text, int& value)
     return failure == std::errc{} && end == digits.data() + digits.size();
 }
 
+int hexValue(char c)
+{
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+// "GETADC 1=512\r\n" becomes a fixed reply of 512, CR, LF to "GETADC 1 \r\n".
+bool parseReply(std::string_view text, BoardSimConfig& config)
+{
+    const std::size_t equals = text.find('=');
+    if (equals == std::string_view::npos || equals == 0) return false;
+    std::string reply;
+    for (std::size_t i = equals + 1; i < text.size(); ++i) {
+        if (text[i] != '\\' || i + 1 == text.size()) {
+            reply += text[i];
+            continue;
+        }
+        const char kind = text[++i];
+        if (kind == 'r') {
+            reply += '\r';
+        } else if (kind == 'n') {
+            reply += '\n';
+        } else if (kind == 'x' && i + 2 < text.size() && hexValue(text[i + 1]) >= 0 &&
+                   hexValue(text[i + 2]) >= 0) {
+            reply += static_cast<char>(hexValue(text[i + 1]) * 16 + hexValue(text[i + 2]));
+            i += 2;
+        } else {
+            reply += kind;
+        }
+    }
+    config.replies[std::string(text.substr(0, equals)) + " " + boardSimTerminator] = {reply};
+    return true;
+}
+
 bool parseArguments(int argc, char** argv, BoardSimConfig& config)
 {
     config.port = 50290;
@@ -43,6 +82,8 @@ bool parseArguments(int argc, char** argv, BoardSimConfig& config)
             if (!parseNumber(argv[++i], config.port)) return false;
         } else if (option == "--close-after" && hasValue) {
             if (!parseNumber(argv[++i], config.closeAfterCommands)) return false;
+        } else if (option == "--reply" && hasValue) {
+            if (!parseReply(argv[++i], config)) return false;
         } else if (option == "--silent") {
             config.silent = true;
         } else {

@@ -1,0 +1,16 @@
+// The files built into the program; none of them is read from disk at run time.
+#pragma once
+
+#include <cstddef>
+
+// The picture of the board: a 120 x 160 24-bit Windows bitmap file image.
+extern const unsigned char boardBitmap[];
+extern const std::size_t boardBitmapSize;
+
+// The click: a 31 ms mono 16-bit RIFF WAVE file image.
+extern const unsigned char clickWave[];
+extern const std::size_t clickWaveSize;
+
+// The window icon, 48 x 48, as a PNG file image.
+extern const unsigned char avrnetioIconPng[];
+extern const std::size_t avrnetioIconPngSize;

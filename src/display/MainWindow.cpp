@@ -1,0 +1,199 @@
+// Builds the main window from its control table and refreshes its changing controls.
+#include "display/MainWindow.h"
+
+#include <cstdint>
+
+#include "driver/LoggerState.h"
+#include "logging/LogInterval.h"
+#include "platform/window.h"
+
+namespace {
+
+using platform::UiAlign;
+using platform::UiFrame;
+
+constexpr int clientWidth = 440;
+constexpr int clientHeight = 600;
+constexpr int pictureX = 20;
+constexpr int pictureY = 430;
+
+// What a control shows when it is created.
+enum class Content {
+    analogLabel, digitalLabel, heading, boardInfo, readingDate, readingTime, analogText, ending,
+    endButton, digitalText, analogUnit, intervalDescription, fileLocation, lastLog, nextLog,
+};
+
+enum class Colouring { none, open, stateRule };
+
+struct ControlSpec {
+    int number;
+    int x, y, width, height;
+    UiFrame frame;
+    UiAlign align;
+    Colouring colour;
+    Content content;
+    int input;            // 1 to 4 for per-input contents
+    const char* text;     // headings only
+};
+
+constexpr UiFrame sunken = UiFrame::sunken;
+constexpr UiFrame plain = UiFrame::plain;
+constexpr UiAlign left = UiAlign::left;
+constexpr UiAlign centre = UiAlign::centre;
+
+// In creation order; the interval figures are described between controls 41 and 42.
+constexpr ControlSpec controls[] = {
+    {1, 20, 30, 130, 20, sunken, left, Colouring::none, Content::analogLabel, 1, nullptr},
+    {2, 20, 60, 130, 20, sunken, left, Colouring::none, Content::analogLabel, 2, nullptr},
+    {3, 20, 90, 130, 20, sunken, left, Colouring::none, Content::analogLabel, 3, nullptr},
+    {4, 20, 120, 130, 20, sunken, left, Colouring::none, Content::analogLabel, 4, nullptr},
+    {5, 20, 180, 130, 20, sunken, left, Colouring::none, Content::digitalLabel, 1, nullptr},
+    {6, 20, 210, 130, 20, sunken, left, Colouring::none, Content::digitalLabel, 2, nullptr},
+    {7, 20, 240, 130, 20, sunken, left, Colouring::none, Content::digitalLabel, 3, nullptr},
+    {8, 20, 270, 130, 20, sunken, left, Colouring::none, Content::digitalLabel, 4, nullptr},
+    {9, 20, 10, 130, 20, plain, centre, Colouring::none, Content::heading, 0, "Eingang"},
+    {10, 160, 10, 110, 20, plain, centre, Colouring::none, Content::heading, 0, "Datum    Uhrzeit"},
+    {11, 280, 10, 60, 20, plain, centre, Colouring::none, Content::heading, 0, "Wert"},
+    {12, 350, 10, 70, 20, plain, centre, Colouring::none, Content::heading, 0, "Einheit"},
+    {13, 20, 160, 130, 20, plain, centre, Colouring::none, Content::heading, 0, "Eingang"},
+    {14, 160, 160, 110, 20, plain, centre, Colouring::none, Content::heading, 0, "Datum    Uhrzeit"},
+    {15, 280, 160, 140, 20, plain, centre, Colouring::none, Content::heading, 0, "Status"},
+    {16, 290, 430, 130, 160, sunken, left, Colouring::open, Content::boardInfo, 0, nullptr},
+    {18, 160, 30, 60, 20, sunken, centre, Colouring::none, Content::readingDate, 0, nullptr},
+    {19, 160, 60, 60, 20, sunken, centre, Colouring::none, Content::readingDate, 0, nullptr},
+    {20, 160, 90, 60, 20, sunken, centre, Colouring::none, Content::readingDate, 0, nullptr},
+    {21, 160, 120, 60, 20, sunken, centre, Colouring::none, Content::readingDate, 0, nullptr},
+    {22, 160, 180, 60, 20, sunken, centre, Colouring::none, Content::readingDate, 0, nullptr},
+    {23, 160, 210, 60, 20, sunken, centre, Colouring::none, Content::readingDate, 0, nullptr},
+    {24, 160, 240, 60, 20, sunken, centre, Colouring::none, Content::readingDate, 0, nullptr},
+    {25, 160, 270, 60, 20, sunken, centre, Colouring::none, Content::readingDate, 0, nullptr},
+    {26, 220, 30, 50, 20, sunken, centre, Colouring::none, Content::readingTime, 0, nullptr},
+    {27, 220, 60, 50, 20, sunken, centre, Colouring::none, Content::readingTime, 0, nullptr},
+    {28, 220, 90, 50, 20, sunken, centre, Colouring::none, Content::readingTime, 0, nullptr},
+    {29, 220, 120, 50, 20, sunken, centre, Colouring::none, Content::readingTime, 0, nullptr},
+    {30, 220, 180, 50, 20, sunken, centre, Colouring::none, Content::readingTime, 0, nullptr},
+    {31, 220, 210, 50, 20, sunken, centre, Colouring::none, Content::readingTime, 0, nullptr},
+    {32, 220, 240, 50, 20, sunken, centre, Colouring::none, Content::readingTime, 0, nullptr},
+    {33, 220, 270, 50, 20, sunken, centre, Colouring::none, Content::readingTime, 0, nullptr},
+    {34, 280, 30, 60, 20, sunken, centre, Colouring::open, Content::analogText, 1, nullptr},
+    {35, 280, 60, 60, 20, sunken, centre, Colouring::open, Content::analogText, 2, nullptr},
+    {36, 280, 90, 60, 20, sunken, centre, Colouring::open, Content::analogText, 3, nullptr},
+    {37, 280, 120, 60, 20, sunken, centre, Colouring::open, Content::analogText, 4, nullptr},
+    {17, 170, 540, 90, 20, sunken, centre, Colouring::none, Content::ending, 0, "Programmende:"},
+    {50, 180, 570, 70, 20, plain, centre, Colouring::none, Content::endButton, 0, "QUIT"},
+    {38, 280, 180, 140, 20, sunken, centre, Colouring::stateRule, Content::digitalText, 1, nullptr},
+    {39, 280, 210, 140, 20, sunken, centre, Colouring::stateRule, Content::digitalText, 2, nullptr},
+    {40, 280, 240, 140, 20, sunken, centre, Colouring::stateRule, Content::digitalText, 3, nullptr},
+    {41, 280, 270, 140, 20, sunken, centre, Colouring::stateRule, Content::digitalText, 4, nullptr},
+    {42, 350, 30, 70, 20, sunken, centre, Colouring::none, Content::analogUnit, 1, nullptr},
+    {43, 350, 60, 70, 20, sunken, centre, Colouring::none, Content::analogUnit, 2, nullptr},
+    {44, 350, 90, 70, 20, sunken, centre, Colouring::none, Content::analogUnit, 3, nullptr},
+    {45, 350, 120, 70, 20, sunken, centre, Colouring::none, Content::analogUnit, 4, nullptr},
+    {49, 20, 350, 400, 30, plain, centre, Colouring::none, Content::intervalDescription, 0, nullptr},
+    {48, 20, 390, 400, 20, plain, centre, Colouring::none, Content::fileLocation, 0, nullptr},
+    {46, 20, 320, 200, 20, plain, centre, Colouring::none, Content::lastLog, 0, nullptr},
+    {47, 220, 320, 200, 20, plain, centre, Colouring::none, Content::nextLog, 0, nullptr},
+};
+
+std::uint32_t stateColour(const LoggerState& state, const std::string& digitalText)
+{
+    return digitalText == state.closedText ? state.closedColour : state.openColour;
+}
+
+std::string initialText(const LoggerState& state, const ControlSpec& spec)
+{
+    const int i = spec.input - 1;
+    switch (spec.content) {
+    case Content::analogLabel: return state.analogLabel[i];
+    case Content::digitalLabel: return state.digitalLabel[i];
+    case Content::heading:
+    case Content::ending:
+    case Content::endButton: return spec.text;
+    case Content::boardInfo: return boardInfoText(state);
+    case Content::readingDate: return state.readingDate;
+    case Content::readingTime: return state.readingTime;
+    case Content::analogText: return state.analogText[i];
+    case Content::digitalText: return state.digitalText[i];
+    case Content::analogUnit: return state.analogUnit[i];
+    case Content::intervalDescription: return intervalDescription(state);
+    case Content::fileLocation: return fileLocationText(state);
+    case Content::lastLog: return lastLogLine(state, false);
+    case Content::nextLog: return nextLogLine(state);
+    }
+    return {};
+}
+
+void createControl(const LoggerState& state, const ControlSpec& spec)
+{
+    const std::string text = initialText(state, spec);
+    if (spec.content == Content::endButton) {
+        platform::uiCreateButton(spec.number, spec.x, spec.y, spec.width, spec.height, text);
+        return;
+    }
+    platform::uiCreateText(spec.number, spec.x, spec.y, spec.width, spec.height, text, spec.frame,
+                           spec.align);
+    if (spec.content == Content::heading) platform::uiSetSystemFont(spec.number);
+    if (spec.colour == Colouring::open) platform::uiSetTextColour(spec.number, state.openColour);
+    if (spec.colour == Colouring::stateRule)
+        platform::uiSetTextColour(spec.number, stateColour(state, text));
+}
+
+}  // namespace
+
+std::string boardInfoText(const LoggerState& state)
+{
+    return "Daten aus dem Board:\r\r\r" + state.boardVersion + "\r\rIP: " + state.boardIp +
+           "Subnetz: " + state.boardMask + "Gateway: " + state.boardGateway;
+}
+
+std::string intervalDescription(const LoggerState& state)
+{
+    return "Die Datenaufzeichnung erfolgt alle\r" + state.intervalSecondsText +
+           " Sekunde(n)  =  " + state.intervalMinutesText + " Minute(n)  =  " +
+           state.intervalHoursText + " Stunde(n)  =  " + state.intervalDaysText + " Tag(e)";
+}
+
+std::string fileLocationText(const LoggerState& state)
+{
+    return "Die Logbuch-Datei wird unter: " + state.logFilePath + " erzeugt/erweitert!";
+}
+
+std::string lastLogLine(const LoggerState& state, bool refreshed)
+{
+    // The label loses one of its two blanks from the first refresh on.
+    return (refreshed ? "Letzter Log: " : "Letzter  Log: ") + state.lastLogDate + " / " +
+           state.lastLogTime;
+}
+
+std::string nextLogLine(const LoggerState& state)
+{
+    return "N\xE4" "chster Log: " + state.nextLogDate + " / " + state.nextLogTime;
+}
+
+void createMainWindow(LoggerState& state, platform::UiPicture* picture)
+{
+    if (!platform::uiOpenMainWindow("Datenlogger f\xFCr AVR-NET-IO-Board", clientWidth, clientHeight))
+        return;
+    for (const ControlSpec& spec : controls) {
+        if (spec.number == 42) describeInterval(state);
+        createControl(state, spec);
+    }
+    if (picture != nullptr) platform::uiDrawPicture(picture, pictureX, pictureY);
+}
+
+void refreshDisplay(const LoggerState& state)
+{
+    for (int control = 18; control <= 25; ++control) platform::uiSetText(control, state.readingDate);
+    for (int control = 26; control <= 33; ++control) platform::uiSetText(control, state.readingTime);
+    for (int n = 1; n <= 4; ++n) platform::uiSetText(33 + n, state.analogText[n - 1]);
+    for (int n = 1; n <= 4; ++n) {
+        const std::string& text = state.digitalText[n - 1];
+        platform::uiSetTextColour(37 + n, stateColour(state, text));
+        platform::uiSetText(37 + n, text);
+    }
+    for (int n = 1; n <= 4; ++n) platform::uiSetText(41 + n, state.analogUnit[n - 1]);
+    platform::uiSetTextColour(46, state.openColour);
+    platform::uiSetText(46, lastLogLine(state, true));
+    platform::uiSetTextColour(47, state.closedColour);
+    platform::uiSetText(47, nextLogLine(state));
+}

@@ -1,0 +1,55 @@
+// Parses the few options that point the logger at a board, a log file and an interval.
+#include "driver/CommandLine.h"
+
+#include <charconv>
+
+namespace {
+
+bool parsePort(std::string_view text, int& port)
+{
+    int value = 0;
+    const char* end = text.data() + text.size();
+    auto [stop, error] = std::from_chars(text.data(), end, value);
+    if (error != std::errc{} || stop != end || value < 1 || value > 65535) return false;
+    port = value;
+    return true;
+}
+
+}  // namespace
+
+CommandLineAction parseCommandLine(std::span<const std::string_view> arguments, LoggerOptions& options)
+{
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string_view option = arguments[i];
+        if (option == "--help" || option == "-h") return CommandLineAction::help;
+        if (i + 1 >= arguments.size()) return CommandLineAction::usageError;
+        const std::string_view value = arguments[++i];
+        if (option == "--host") {
+            options.host = std::string(value);
+        } else if (option == "--port") {
+            int port = 0;
+            if (!parsePort(value, port)) return CommandLineAction::usageError;
+            options.port = port;
+        } else if (option == "--log-file") {
+            options.logFile = std::string(value);
+        } else if (option == "--interval") {
+            options.interval = std::string(value);
+        } else {
+            return CommandLineAction::usageError;
+        }
+    }
+    return CommandLineAction::run;
+}
+
+std::string usageText()
+{
+    return "Usage: avrnetio-logger [--host HOST] [--port PORT] [--log-file PATH] [--interval TEXT]\n"
+           "\n"
+           "Logs the inputs of an AVR-NET-IO board to a CSV file once per interval.\n"
+           "\n"
+           "  --host HOST      the board's address or host name (default 192.168.1.90)\n"
+           "  --port PORT      the board's TCP port (default 50290)\n"
+           "  --log-file PATH  the CSV log file (default AVR-NET-IO.CSV in the home folder)\n"
+           "  --interval TEXT  answers the interval prompt, e.g. S10, M1.5, H2 or D1\n"
+           "  --help           shows this text\n";
+}

@@ -1,0 +1,149 @@
+// One linear flow: start up, then cycle and wait until a close request, then shut down and end.
+#include "driver/Driver.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstdint>
+
+#include "assets/Assets.h"
+#include "board/BoardLink.h"
+#include "board/Decoding.h"
+#include "display/MainWindow.h"
+#include "driver/LoggerState.h"
+#include "logging/CsvLog.h"
+#include "logging/DateText.h"
+#include "logging/LogInterval.h"
+#include "platform/clock.h"
+#include "platform/sound.h"
+#include "platform/shell.h"
+#include "platform/window.h"
+
+namespace {
+
+// What start-up acquired beside the state record; the end path releases it.
+struct LoggerRun {
+    LoggerState state;
+    CsvLog log;
+    platform::UiPicture* picture = nullptr;
+    bool soundStarted = false;
+    bool networkStarted = false;
+};
+
+void showProblem(const std::string& text) { platform::uiMessage("Problem", text); }
+
+void click(const LoggerState& state)
+{
+    if (state.soundReady != 1 || state.soundWanted != 1) return;
+    platform::soundPlayClick();
+    platform::clockSleepMs(100);
+}
+
+// False after a failure message: the end path follows.
+bool startUp(LoggerRun& run, const LoggerOptions& options)
+{
+    LoggerState& state = run.state;
+    resetLoggerState(state);
+    platform::uiStart();
+    if (options.host) state.boardHost = *options.host;
+    if (options.port) state.boardPort = *options.port;
+    if (options.logFile) state.logFilePath = *options.logFile;
+
+    state.readingDate = dateText(clockNow());
+    state.readingTime = timeText(clockNow());
+
+    run.picture = platform::uiLoadPicture(boardBitmap, boardBitmapSize);
+    run.soundStarted = platform::soundStart();
+    if (run.soundStarted && state.soundWanted == 1) {
+        state.soundReady = 1;
+        platform::soundLoadClick(clickWave, clickWaveSize);
+    }
+
+    run.networkStarted = startNetwork();
+    if (!run.networkStarted) {
+        showProblem("Das Netzwerk kann nicht initialisiert werden!");
+        return false;
+    }
+    state.connection = openConnection(state.boardHost, state.boardPort);
+    if (state.connection == nullptr) {
+        showProblem("Das AVR-NET-IO-Board kann nicht gefunden werden!");
+        return false;
+    }
+    if (!askInterval(state, options.interval)) {
+        showProblem("Es wurde kein g\xFCltiger Zeitintervall eingegeben!");
+        return false;
+    }
+    if (!openLog(run.log, state)) {
+        showProblem("Die Ausgabedatei '" + state.logFilePath + "' kann nicht erzeugt werden!");
+        return false;
+    }
+    readBoardInfo(state);
+    createMainWindow(state, run.picture);
+    return true;
+}
+
+void runCycle(LoggerRun& run)
+{
+    readInputs(run.state);
+    appendLogRow(run.log, run.state);
+    click(run.state);
+    refreshDisplay(run.state);
+}
+
+// True when a close request ends the wait, false when the interval is over.
+bool waitInterval(const LoggerState& state)
+{
+    const std::int64_t waitStart = platform::clockTicksMs();
+    const auto waitDeadline = waitStart + static_cast<std::int64_t>(roundHalfEven(state.intervalMs));
+    for (;;) {
+        const std::int64_t now = platform::clockTicksMs();
+        const bool intervalElapsed = now >= waitDeadline;
+        // Sleeping in the toolkit until the deadline keeps the order of the checks: an event that
+        // arrives meanwhile is taken by this pass, the clock is read again by the next.
+        const std::int64_t remaining = intervalElapsed ? 0 : waitDeadline - now;
+        platform::UiEvent event = platform::uiTakeEvent(static_cast<int>(std::min<std::int64_t>(remaining, INT_MAX)));
+        int lastEvent = event.code;
+        if (event.code == platform::uiEventControl && event.control == endButtonControl)
+            lastEvent = platform::uiEventClose;
+        if (lastEvent == platform::uiEventClose) return true;
+        if (intervalElapsed) return false;
+    }
+}
+
+void shutDown(LoggerRun& run)
+{
+    LoggerState& state = run.state;
+    click(state);
+    closeLog(run.log);
+    closeConnection(state.connection);
+    state.connection = nullptr;
+    const bool openAnswer = platform::uiAskYesNo(
+        "Logdatei sofort \xF6" "ffnen?",
+        "M\xF6" "chten Sie die Datei " + state.logFilePath + " mit verkn\xFCpfter Anwendung \xF6" "ffnen?");
+    if (openAnswer) platform::shellOpenDocument(state.logFilePath);
+}
+
+void endProgram(LoggerRun& run)
+{
+    if (run.soundStarted) platform::soundStop();
+    if (run.networkStarted) stopNetwork();
+    run.state.connection = nullptr;  // dropped with the socket service
+    platform::uiFreePicture(run.picture);
+    run.picture = nullptr;
+    platform::uiCloseWindows();
+    closeLog(run.log);
+}
+
+}  // namespace
+
+int runLogger(const LoggerOptions& options)
+{
+    LoggerRun run;
+    if (startUp(run, options)) {
+        do {
+            runCycle(run);
+        } while (!waitInterval(run.state));
+        shutDown(run);
+    }
+    endProgram(run);
+    return 0;
+}

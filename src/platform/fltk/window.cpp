@@ -1,0 +1,707 @@
+// Window toolkit service on FLTK 1.3 for the X11 desktop: the main window and its numbered
+// controls, an event queue fed by FLTK callbacks and termination signals, the modal dialogs.
+#include "platform/window.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <cstdio>
+#include <cstdlib>
+#include <deque>
+#include <map>
+#include <string>
+#include <vector>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <FL/Fl.H>
+#include <FL/Fl_Box.H>
+#include <FL/Fl_Button.H>
+#include <FL/Fl_Double_Window.H>
+#include <FL/Fl_Input.H>
+#include <FL/Fl_PNG_Image.H>
+#include <FL/Fl_RGB_Image.H>
+#include <FL/Fl_Return_Button.H>
+#include <FL/fl_draw.H>
+#include <FL/fl_utf8.h>
+#include <FL/x.H>
+
+#include "assets/Assets.h"
+
+namespace platform {
+
+struct UiPicture {
+    int width = 0;
+    int height = 0;
+    std::vector<unsigned char> rgb;  // Fl_RGB_Image draws from these bytes and keeps no copy
+    Fl_RGB_Image* image = nullptr;
+    Fl_Box* box = nullptr;           // where the main window shows it, while that window lives
+};
+
+}  // namespace platform
+
+namespace {
+
+using platform::UiEvent;
+using platform::UiPicture;
+
+// The look of the Windows dialog font (MS Shell Dlg, 8 points) and of the bold system font.
+// Fontconfig maps Arial to a metric twin (Liberation Sans, Arimo, Nimbus Sans) where there is
+// one; the default sans face would be too wide for the narrow date cells.
+constexpr Fl_Font guiFont = FL_FREE_FONT;
+constexpr Fl_Fontsize guiFontSize = 11;
+constexpr Fl_Font systemFont = FL_FREE_FONT + 1;
+constexpr Fl_Fontsize systemFontSize = 12;
+
+constexpr Fl_Align textAlignment = FL_ALIGN_TOP | FL_ALIGN_INSIDE | FL_ALIGN_WRAP | FL_ALIGN_CLIP;
+
+struct Control {
+    Fl_Widget* widget = nullptr;
+    bool button = false;
+    std::string text;  // as given, Latin-1
+    bool coloured = false;
+    std::uint32_t colour = 0;
+};
+
+enum class DialogAnswer { pending, accept, decline };
+
+struct FltkUi {
+    bool started = false;
+    bool display = false;
+    int signalPipe[2] = {-1, -1};
+    // Once a termination signal came, no dialog waits for the user any more.
+    bool terminationRequested = false;
+    Fl_Double_Window* window = nullptr;
+    std::map<int, Control> controls;
+    std::vector<UiPicture*> shownPictures;
+    std::deque<UiEvent> events;
+    DialogAnswer dialogAnswer = DialogAnswer::pending;
+    const char* dumpPath = nullptr;
+    bool dumpStale = false;
+};
+
+FltkUi ui;
+
+// ---- Signals
+
+extern "C" void onTerminationSignal(int)
+{
+    const int savedErrno = errno;
+    const char byte = 1;
+    if (write(ui.signalPipe[1], &byte, 1) < 0) {
+        // A full pipe already holds a wake-up; nothing else can be done in a handler.
+    }
+    errno = savedErrno;
+}
+
+bool openSignalPipe()
+{
+    if (pipe2(ui.signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) {
+        ui.signalPipe[0] = ui.signalPipe[1] = -1;
+        return false;
+    }
+    struct sigaction action {};
+    action.sa_handler = onTerminationSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = 0;  // no SA_RESTART: a signal must end the wait it interrupts
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+    return true;
+}
+
+// Turns any number of signals since the last look into one close request.
+void drainSignalPipe()
+{
+    if (ui.signalPipe[0] < 0) return;
+    bool signalled = false;
+    char bytes[64];
+    for (;;) {
+        const ssize_t count = read(ui.signalPipe[0], bytes, sizeof bytes);
+        if (count > 0) {
+            signalled = true;
+        } else if (count < 0 && errno == EINTR) {
+            continue;
+        } else {
+            break;
+        }
+    }
+    if (!signalled) return;
+    ui.terminationRequested = true;
+    ui.events.push_back({platform::uiEventClose, 0});
+}
+
+void onSignalPipeReadable(int, void*) { drainSignalPipe(); }
+
+// ---- Texts
+
+std::string latin1ToUtf8(const std::string& latin1)
+{
+    const auto length = static_cast<unsigned>(latin1.size());
+    const unsigned needed = fl_utf8froma(nullptr, 0, latin1.data(), length);
+    std::vector<char> utf8(needed + 1);
+    fl_utf8froma(utf8.data(), needed + 1, latin1.data(), length);
+    return std::string(utf8.data(), needed);
+}
+
+std::string utf8ToLatin1(const char* utf8)
+{
+    const auto length = static_cast<unsigned>(std::char_traits<char>::length(utf8));
+    const unsigned needed = fl_utf8toa(utf8, length, nullptr, 0);
+    std::vector<char> latin1(needed + 1);
+    fl_utf8toa(utf8, length, latin1.data(), needed + 1);
+    return std::string(latin1.data(), needed);
+}
+
+enum class TextUse { label, buttonLabel, title };
+
+// What FLTK is to draw for a Latin-1 text: a line break for CR, LF or CR LF; a blank for
+// every other control byte (C1 included, which fonts draw as nothing of some width); '@'
+// doubled in labels (FLTK draws symbols for it) and '&' on buttons (FLTK marks a shortcut
+// with it), so that both show as themselves.
+std::string displayText(const std::string& latin1, TextUse use)
+{
+    std::string plain;
+    plain.reserve(latin1.size() + 8);
+    for (std::size_t i = 0; i < latin1.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(latin1[i]);
+        if (byte == '\r' || byte == '\n') {
+            if (byte == '\r' && i + 1 < latin1.size() && latin1[i + 1] == '\n') ++i;
+            plain += use == TextUse::title ? ' ' : '\n';
+        } else if (byte < 0x20 || (byte >= 0x7F && byte < 0xA0)) {
+            plain += ' ';
+        } else if (byte == '@' && use != TextUse::title) {
+            plain += "@@";
+        } else if (byte == '&' && use == TextUse::buttonLabel) {
+            plain += "&&";
+        } else {
+            plain += static_cast<char>(byte);
+        }
+    }
+    return latin1ToUtf8(plain);
+}
+
+// ---- Windows
+
+struct Placement {
+    int x, y, width, height;
+};
+
+// Centred on the primary screen's work area, shrunk to it where it is larger. The frame that
+// the window manager adds is unknown before the window is shown and is left out.
+Placement centredOnScreen(int width, int height)
+{
+    int screenX = 0, screenY = 0, screenWidth = 0, screenHeight = 0;
+    Fl::screen_work_area(screenX, screenY, screenWidth, screenHeight, 0);
+    width = std::min(width, screenWidth);
+    height = std::min(height, screenHeight);
+    return {screenX + (screenWidth - width) / 2, screenY + (screenHeight - height) / 2, width,
+            height};
+}
+
+// Motif window manager hints: which frame buttons and which window functions to offer.
+enum : unsigned long {
+    hintFunctions = 1, hintDecorations = 2,
+    functionMove = 4, functionMinimise = 8, functionClose = 32,
+    decorBorder = 2, decorTitle = 8, decorMenu = 16, decorMinimise = 32,
+};
+
+// FLTK has no call for the frame's buttons. IceWM, Mutter and KWin follow these hints, also
+// when they arrive after the window was mapped; Openbox ignores them, though a fixed size
+// still disables its maximise button.
+void setFrameHints(Fl_Window* window, unsigned long functions, unsigned long decorations)
+{
+    long hints[5] = {static_cast<long>(hintFunctions | hintDecorations),
+                     static_cast<long>(functions), static_cast<long>(decorations), 0, 0};
+    const Atom atom = XInternAtom(fl_display, "_MOTIF_WM_HINTS", False);
+    XChangeProperty(fl_display, fl_xid(window), atom, atom, 32, PropModeReplace,
+                    reinterpret_cast<unsigned char*>(hints), 5);
+}
+
+void onMainWindowClose(Fl_Widget*, void*)
+{
+    // FLTK reports the Escape key here as well; only a real close request counts.
+    if (Fl::event() == FL_SHORTCUT && Fl::event_key() == FL_Escape) return;
+    ui.events.push_back({platform::uiEventClose, 0});
+}
+
+void onButtonPress(Fl_Widget*, long control)
+{
+    ui.events.push_back({platform::uiEventControl, static_cast<int>(control)});
+}
+
+void setProgramIcon(Fl_Window* window)
+{
+    Fl_PNG_Image icon(nullptr, avrnetioIconPng, static_cast<int>(avrnetioIconPngSize));
+    if (icon.w() > 0 && icon.h() > 0 && icon.d() > 0) window->icon(&icon);  // FLTK copies it
+}
+
+// A label without its own background leaves the old text behind unless the window repaints
+// the area beneath it.
+void repaint(Fl_Widget* widget)
+{
+    if (ui.window != nullptr)
+        ui.window->damage(FL_DAMAGE_ALL, widget->x(), widget->y(), widget->w(), widget->h());
+}
+
+void removeControl(int control)
+{
+    const auto found = ui.controls.find(control);
+    if (found == ui.controls.end()) return;
+    Fl_Widget* widget = found->second.widget;
+    repaint(widget);
+    ui.window->remove(widget);
+    delete widget;
+    ui.controls.erase(found);
+}
+
+void addControl(int control, Fl_Widget* widget, bool button, const std::string& text)
+{
+    removeControl(control);
+    widget->labelfont(guiFont);
+    widget->labelsize(guiFontSize);
+    widget->copy_label(displayText(text, button ? TextUse::buttonLabel : TextUse::label).c_str());
+    ui.window->add(widget);
+    repaint(widget);
+    ui.controls[control] = Control{widget, button, text, false, 0};
+    ui.dumpStale = true;
+}
+
+Control* findControl(int control)
+{
+    const auto found = ui.controls.find(control);
+    return found == ui.controls.end() ? nullptr : &found->second;
+}
+
+// ---- Introspection for end-to-end tests
+
+void appendHex(std::string& out, unsigned value, int digits)
+{
+    char buffer[8];
+    const auto end = std::to_chars(buffer, buffer + sizeof buffer, value, 16).ptr;
+    out.append(static_cast<std::size_t>(std::max<long>(0, digits - (end - buffer))), '0');
+    out.append(buffer, end);
+}
+
+void appendEscaped(std::string& out, const std::string& text)
+{
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte == '\\') {
+            out += "\\\\";
+        } else if (byte == '\r') {
+            out += "\\r";
+        } else if (byte == '\n') {
+            out += "\\n";
+        } else if (byte == '\t') {
+            out += "\\t";
+        } else if (byte < 0x20 || byte > 0x7E) {
+            out += "\\x";
+            appendHex(out, byte, 2);
+        } else {
+            out += c;
+        }
+    }
+}
+
+// One line per control: number, colour 0xBBGGRR in hex or "-", text; replaced as a whole so
+// that a reader never sees half a file.
+void writeDumpIfStale()
+{
+    if (!ui.dumpStale || ui.dumpPath == nullptr) return;
+    ui.dumpStale = false;
+    std::string content;
+    for (const auto& [number, control] : ui.controls) {
+        char buffer[16];
+        content.append(buffer, std::to_chars(buffer, buffer + sizeof buffer, number).ptr);
+        content += '\t';
+        if (control.coloured) {
+            appendHex(content, control.colour, 6);
+        } else {
+            content += '-';
+        }
+        content += '\t';
+        appendEscaped(content, control.text);
+        content += '\n';
+    }
+    const std::string temporary = std::string(ui.dumpPath) + ".tmp";
+    std::FILE* file = std::fopen(temporary.c_str(), "wb");
+    if (file == nullptr) return;
+    const bool written = std::fwrite(content.data(), 1, content.size(), file) == content.size();
+    if (std::fclose(file) == 0 && written) std::rename(temporary.c_str(), ui.dumpPath);
+}
+
+// ---- Dialogs
+
+void onDialogClose(Fl_Widget*, void*) { ui.dialogAnswer = DialogAnswer::decline; }
+
+void onDialogButton(Fl_Widget*, long answer)
+{
+    ui.dialogAnswer = static_cast<DialogAnswer>(answer);
+}
+
+// A modal window centred on the screen; the widgets made next go into it.
+Fl_Double_Window* beginDialog(const std::string& title, int width, int height)
+{
+    Fl_Group::current(nullptr);
+    const Placement place = centredOnScreen(width, height);
+    auto* dialog = new Fl_Double_Window(place.x, place.y, place.width, place.height);
+    dialog->copy_label(displayText(title, TextUse::title).c_str());
+    dialog->size_range(place.width, place.height, place.width, place.height);
+    dialog->set_modal();
+    dialog->callback(onDialogClose);
+    return dialog;
+}
+
+Fl_Button* addDialogButton(Fl_Button* button, DialogAnswer answer)
+{
+    button->labelfont(guiFont);
+    button->labelsize(guiFontSize);
+    button->callback(onDialogButton, static_cast<long>(answer));
+    return button;
+}
+
+// Shows the dialog and handles events until it is answered; the main window takes no input
+// meanwhile. Escape, the close box and a termination signal all decline.
+DialogAnswer runDialog(Fl_Double_Window* dialog, Fl_Widget* focus, bool closeBox)
+{
+    dialog->end();
+    ui.dialogAnswer = DialogAnswer::pending;
+    dialog->show();
+    if (closeBox) {
+        setFrameHints(dialog, functionMove | functionClose, decorBorder | decorTitle | decorMenu);
+    } else {
+        setFrameHints(dialog, functionMove, decorBorder | decorTitle);
+    }
+    if (focus != nullptr) focus->take_focus();
+    while (ui.dialogAnswer == DialogAnswer::pending && !ui.terminationRequested) {
+        Fl::wait();
+        drainSignalPipe();
+    }
+    const DialogAnswer answer =
+        ui.dialogAnswer == DialogAnswer::pending ? DialogAnswer::decline : ui.dialogAnswer;
+    dialog->hide();
+    return answer;
+}
+
+struct DialogButton {
+    const char* label;
+    DialogAnswer answer;
+    bool isDefault;
+};
+
+// A message box without an icon: the wrapped text above a centred row of buttons.
+DialogAnswer messageBox(const std::string& title, const std::string& text,
+                        const DialogButton* buttons, int buttonCount)
+{
+    constexpr int margin = 14;
+    constexpr int maxTextWidth = 400;
+    constexpr int buttonWidth = 80;
+    constexpr int buttonHeight = 25;
+    constexpr int buttonGap = 8;
+    constexpr int labelInset = 3;  // FLTK's own margin on each side of a left-aligned label
+
+    const std::string label = displayText(text, TextUse::label);
+    fl_font(guiFont, guiFontSize);
+    int textWidth = 0;
+    int textHeight = 0;
+    fl_measure(label.c_str(), textWidth, textHeight);
+    if (textWidth > maxTextWidth) {
+        textWidth = maxTextWidth;
+        fl_measure(label.c_str(), textWidth, textHeight);
+    }
+    const int boxWidth = textWidth + 2 * labelInset + 2;
+    const int rowWidth = buttonCount * buttonWidth + (buttonCount - 1) * buttonGap;
+    const int width = std::max({boxWidth + 2 * margin, rowWidth + 2 * margin, 180});
+    const int buttonY = margin + textHeight + margin;
+    const int height = buttonY + buttonHeight + margin - 2;
+
+    Fl_Double_Window* dialog = beginDialog(title, width, height);
+    auto* message = new Fl_Box(margin - labelInset, margin, boxWidth, textHeight);
+    message->box(FL_NO_BOX);
+    message->align(FL_ALIGN_LEFT | textAlignment);
+    message->labelfont(guiFont);
+    message->labelsize(guiFontSize);
+    message->copy_label(label.c_str());
+    Fl_Widget* focus = nullptr;
+    int x = (width - rowWidth) / 2;
+    for (int i = 0; i < buttonCount; ++i) {
+        const DialogButton& wanted = buttons[i];
+        Fl_Button* button =
+            wanted.isDefault
+                ? new Fl_Return_Button(x, buttonY, buttonWidth, buttonHeight, wanted.label)
+                : new Fl_Button(x, buttonY, buttonWidth, buttonHeight, wanted.label);
+        addDialogButton(button, wanted.answer);
+        if (focus == nullptr) focus = button;
+        x += buttonWidth + buttonGap;
+    }
+    const DialogAnswer answer = runDialog(dialog, focus, true);
+    delete dialog;
+    return answer;
+}
+
+}  // namespace
+
+namespace platform {
+
+bool uiStart()
+{
+    if (ui.started) return ui.display;
+    ui.started = true;
+    const char* dumpPath = std::getenv("AVRNETIO_DUMP_CONTROLS");
+    if (dumpPath != nullptr && *dumpPath != '\0') ui.dumpPath = dumpPath;
+    openSignalPipe();
+    Fl::set_font(guiFont, " Arial");
+    Fl::set_font(systemFont, "BArial");
+    // FLTK ends the process when it cannot open the display itself.
+    Display* display = XOpenDisplay(nullptr);
+    if (display == nullptr) return false;
+    fl_open_display(display);
+    ui.display = true;
+    if (ui.signalPipe[0] >= 0) Fl::add_fd(ui.signalPipe[0], FL_READ, onSignalPipeReadable);
+    return true;
+}
+
+UiPicture* uiLoadPicture(const unsigned char* bitmapFile, std::size_t size)
+{
+    constexpr std::size_t headerSize = 54;
+    constexpr long maxSide = 16384;
+    if (bitmapFile == nullptr || size < headerSize) return nullptr;
+    const auto u16 = [bitmapFile](std::size_t at) {
+        return static_cast<unsigned>(bitmapFile[at]) |
+               static_cast<unsigned>(bitmapFile[at + 1]) << 8;
+    };
+    const auto u32 = [&u16](std::size_t at) {
+        return static_cast<std::uint32_t>(u16(at)) | static_cast<std::uint32_t>(u16(at + 2)) << 16;
+    };
+    const auto s32 = [&u32](std::size_t at) { return static_cast<std::int32_t>(u32(at)); };
+
+    if (bitmapFile[0] != 'B' || bitmapFile[1] != 'M') return nullptr;
+    const std::uint32_t pixelOffset = u32(10);
+    const std::uint32_t infoSize = u32(14);
+    const long width = s32(18);
+    const long storedHeight = s32(22);
+    if (infoSize < 40 || pixelOffset < 14 || pixelOffset - 14 < infoSize) return nullptr;
+    if (u16(26) != 1 || u16(28) != 24 || u32(30) != 0) return nullptr;
+    // A negative height means the rows are stored top row first.
+    const bool bottomUp = storedHeight > 0;
+    const long height = bottomUp ? storedHeight : -storedHeight;
+    if (width <= 0 || width > maxSide || height <= 0 || height > maxSide) return nullptr;
+    const std::size_t rowBytes = (static_cast<std::size_t>(width) * 3 + 3) / 4 * 4;
+    const std::size_t pixelBytes = rowBytes * static_cast<std::size_t>(height);
+    if (pixelOffset > size || size - pixelOffset < pixelBytes) return nullptr;
+
+    auto* picture = new UiPicture;
+    picture->width = static_cast<int>(width);
+    picture->height = static_cast<int>(height);
+    picture->rgb.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 3);
+    unsigned char* out = picture->rgb.data();
+    for (long row = 0; row < height; ++row) {
+        const long storedRow = bottomUp ? height - 1 - row : row;
+        const unsigned char* in =
+            bitmapFile + pixelOffset + static_cast<std::size_t>(storedRow) * rowBytes;
+        for (long column = 0; column < width; ++column, in += 3) {
+            *out++ = in[2];
+            *out++ = in[1];
+            *out++ = in[0];
+        }
+    }
+    return picture;
+}
+
+void uiFreePicture(UiPicture* picture)
+{
+    if (picture == nullptr) return;
+    if (picture->box != nullptr) {
+        repaint(picture->box);
+        ui.window->remove(picture->box);
+        delete picture->box;
+        std::erase(ui.shownPictures, picture);
+    }
+    delete picture->image;
+    delete picture;
+}
+
+bool uiOpenMainWindow(const std::string& title, int clientWidth, int clientHeight)
+{
+    if (!ui.display) return false;
+    if (ui.window != nullptr) return true;
+    Fl_Group::current(nullptr);
+    const Placement place = centredOnScreen(clientWidth, clientHeight);
+    auto* window = new Fl_Double_Window(place.x, place.y, place.width, place.height);
+    window->end();
+    window->copy_label(displayText(title, TextUse::title).c_str());
+    // Equal minimum and maximum: a fixed frame without a maximise box.
+    window->size_range(place.width, place.height, place.width, place.height);
+    window->color(FL_BACKGROUND_COLOR);
+    window->callback(onMainWindowClose);
+    setProgramIcon(window);
+    ui.window = window;
+    window->show();
+    setFrameHints(window, functionMove | functionMinimise | functionClose,
+                  decorBorder | decorTitle | decorMenu | decorMinimise);
+    Fl::check();
+    return true;
+}
+
+void uiCreateText(int control, int x, int y, int width, int height, const std::string& text,
+                  UiFrame frame, UiAlign align)
+{
+    if (ui.window == nullptr) return;
+    Fl_Group::current(nullptr);
+    auto* box = new Fl_Box(x, y, width, height);
+    box->box(frame == UiFrame::sunken ? FL_THIN_DOWN_BOX : FL_NO_BOX);
+    box->align((align == UiAlign::left ? FL_ALIGN_LEFT : FL_ALIGN_CENTER) | textAlignment);
+    box->visible_focus(0);
+    addControl(control, box, false, text);
+}
+
+void uiCreateButton(int control, int x, int y, int width, int height, const std::string& label)
+{
+    if (ui.window == nullptr) return;
+    Fl_Group::current(nullptr);
+    auto* button = new Fl_Button(x, y, width, height);
+    button->callback(onButtonPress, static_cast<long>(control));
+    addControl(control, button, true, label);
+}
+
+void uiSetText(int control, const std::string& text)
+{
+    Control* found = findControl(control);
+    if (found == nullptr || found->text == text) return;
+    found->text = text;
+    found->widget->copy_label(
+        displayText(text, found->button ? TextUse::buttonLabel : TextUse::label).c_str());
+    repaint(found->widget);
+    ui.dumpStale = true;
+}
+
+void uiSetTextColour(int control, std::uint32_t colour)
+{
+    Control* found = findControl(control);
+    if (found == nullptr) return;
+    colour &= 0xFFFFFF;
+    if (found->coloured && found->colour == colour) return;
+    found->coloured = true;
+    found->colour = colour;
+    found->widget->labelcolor(fl_rgb_color(static_cast<uchar>(colour & 0xFF),
+                                           static_cast<uchar>(colour >> 8 & 0xFF),
+                                           static_cast<uchar>(colour >> 16 & 0xFF)));
+    repaint(found->widget);
+    ui.dumpStale = true;
+}
+
+void uiSetSystemFont(int control)
+{
+    Control* found = findControl(control);
+    if (found == nullptr) return;
+    found->widget->labelfont(systemFont);
+    found->widget->labelsize(systemFontSize);
+    repaint(found->widget);
+}
+
+void uiDrawPicture(UiPicture* picture, int x, int y)
+{
+    if (ui.window == nullptr || picture == nullptr) return;
+    if (picture->image == nullptr)
+        picture->image = new Fl_RGB_Image(picture->rgb.data(), picture->width, picture->height, 3);
+    if (picture->box == nullptr) {
+        Fl_Group::current(nullptr);
+        picture->box = new Fl_Box(FL_NO_BOX, x, y, picture->width, picture->height, nullptr);
+        picture->box->image(picture->image);
+        picture->box->align(FL_ALIGN_INSIDE | FL_ALIGN_CLIP);
+        picture->box->visible_focus(0);
+        ui.window->add(picture->box);
+        ui.shownPictures.push_back(picture);
+    } else {
+        repaint(picture->box);
+        picture->box->position(x, y);
+    }
+    repaint(picture->box);
+}
+
+UiEvent uiTakeEvent(int timeoutMs)
+{
+    writeDumpIfStale();
+    if (ui.events.empty()) {
+        timeoutMs = std::max(timeoutMs, 0);
+        if (ui.display) {
+            if (timeoutMs == 0) {
+                Fl::check();
+            } else {
+                Fl::wait(timeoutMs / 1000.0);
+            }
+        } else if (ui.signalPipe[0] >= 0) {
+            pollfd pipeEnd{ui.signalPipe[0], POLLIN, 0};
+            poll(&pipeEnd, 1, timeoutMs);
+        } else {
+            poll(nullptr, 0, timeoutMs);
+        }
+    }
+    drainSignalPipe();
+    if (ui.events.empty()) return {};
+    const UiEvent event = ui.events.front();
+    ui.events.pop_front();
+    return event;
+}
+
+void uiMessage(const std::string& title, const std::string& text)
+{
+    if (!ui.display || ui.terminationRequested) {
+        const std::string line = latin1ToUtf8(title) + ": " + latin1ToUtf8(text) + "\n";
+        std::fwrite(line.data(), 1, line.size(), stderr);
+        return;
+    }
+    static constexpr DialogButton ok[] = {{"OK", DialogAnswer::accept, true}};
+    messageBox(title, text, ok, 1);
+}
+
+bool uiAskYesNo(const std::string& title, const std::string& text)
+{
+    if (!ui.display || ui.terminationRequested) return false;
+    static constexpr DialogButton yesNo[] = {{"Ja", DialogAnswer::accept, true},
+                                           {"Nein", DialogAnswer::decline, false}};
+    return messageBox(title, text, yesNo, 2) == DialogAnswer::accept;
+}
+
+std::string uiPrompt(const std::string& title, const std::string& message,
+                     const std::string& initial)
+{
+    if (!ui.display || ui.terminationRequested) return {};
+    Fl_Double_Window* dialog = beginDialog(title, 300, 130);
+    auto* label = new Fl_Box(10, 10, 280, 22);
+    label->box(FL_NO_BOX);
+    label->align(FL_ALIGN_LEFT | textAlignment);
+    label->labelfont(guiFont);
+    label->labelsize(guiFontSize);
+    label->copy_label(displayText(message, TextUse::label).c_str());
+    auto* input = new Fl_Input(10, 32, 275, 21);
+    input->box(FL_DOWN_BOX);
+    input->textfont(guiFont);
+    input->textsize(guiFontSize);
+    const std::string value = latin1ToUtf8(initial);
+    input->value(value.data(), static_cast<int>(value.size()));
+    input->position(input->size(), input->size());
+    addDialogButton(new Fl_Return_Button(110, 67, 80, 25, "OK"), DialogAnswer::accept);
+    const DialogAnswer answer = runDialog(dialog, input, false);
+    std::string typed;
+    if (answer == DialogAnswer::accept) typed = utf8ToLatin1(input->value());
+    delete dialog;
+    return typed;
+}
+
+void uiCloseWindows()
+{
+    for (UiPicture* picture : ui.shownPictures) picture->box = nullptr;
+    ui.shownPictures.clear();
+    ui.controls.clear();
+    if (ui.window == nullptr) return;
+    ui.window->hide();
+    delete ui.window;
+    ui.window = nullptr;
+    Fl::flush();
+}
+
+}  // namespace platform

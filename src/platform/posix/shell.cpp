@@ -1,0 +1,21 @@
+// Shell service on Linux: xdg-open started directly, without a shell and without waiting.
+#include "platform/shell.h"
+
+#include <spawn.h>
+
+extern char** environ;
+
+namespace platform {
+
+void shellOpenDocument(const std::string& path)
+{
+    // Running the data file itself as a program is unsafe, so only the desktop's opener is asked.
+    std::string program = "xdg-open";
+    // A path that starts with a dash would be read as an option.
+    std::string argument = path.starts_with('-') ? "./" + path : path;
+    char* arguments[] = {program.data(), argument.data(), nullptr};
+    pid_t child = 0;
+    posix_spawnp(&child, "xdg-open", nullptr, nullptr, arguments, environ);
+}
+
+}  // namespace platform

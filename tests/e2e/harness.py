@@ -1,0 +1,157 @@
+"""Shared pieces of the end-to-end tests: a private X server, the board simulator on loopback
+and the logger pointed at it. Every connection goes to 127.0.0.1."""
+import os
+import re
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+
+BUILD = os.environ.get("AVRNETIO_BUILD", os.path.join(os.path.dirname(__file__), "..", "..", "build"))
+LOGGER = os.path.join(BUILD, "avrnetio-logger")
+BOARDSIM = os.path.join(BUILD, "tools", "boardsim", "avrnetio-boardsim")
+
+HEADER = (b"Datum,Uhrzeit,Analog-Eingang Nr. 1,Analog-Eingang Nr. 2,Analog-Eingang Nr. 3,"
+          b"Analog-Eingang Nr. 4,Digital-Eingang Nr. 1,Digital-Eingang Nr. 2,Digital-Eingang Nr. 3,"
+          b"Digital-Eingang Nr. 4\r\n")
+# Steady replies, so that every row but its stamps is known in advance.
+STEADY_REPLIES = ["GETADC 1=512\\r\\n", "GETADC 2=1023\\r\\n", "GETADC 3=0\\r\\n", "GETADC 4=205\\r\\n",
+                  "GETPORT 1=1\\r\\n", "GETPORT 2=0\\r\\n", "GETPORT 3=1\\r\\n", "GETPORT 4=0\\r\\n"]
+STEADY_ROW = b",2.50,4.99,-0.0,1.00,0,1,0,1\r\n"
+STAMP = re.compile(rb"^\d\d\.\d\d\.\d{4},\d\d:\d\d:\d\d")
+
+
+def fail(message):
+    raise SystemExit("FAIL: " + message)
+
+
+def wait_for(condition, timeout, what):
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        result = condition()
+        if result:
+            return result
+        time.sleep(0.05)
+    fail("timed out waiting for " + what)
+
+
+class Processes:
+    """Starts processes and ends every one of them when the test ends, whatever happens."""
+
+    def __init__(self):
+        self.started = []
+        self.folder = tempfile.mkdtemp(prefix="avrnetio-e2e-")
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, kind, value, traceback):
+        if kind is SystemExit and value.code:
+            # Say what became of every process, to tell a hang from a crash.
+            for process in self.started:
+                print("  %s: %s" % (os.path.basename(process.args[0]),
+                                    "running" if process.poll() is None else "exit %d" % process.returncode),
+                      file=sys.stderr)
+        for process in reversed(self.started):
+            if process.poll() is None:
+                process.kill()
+                process.wait()
+
+    def start(self, command, **kwargs):
+        process = subprocess.Popen(command, **kwargs)
+        self.started.append(process)
+        return process
+
+    def xvfb(self):
+        """A private X server; returns its DISPLAY value."""
+        read_end, write_end = os.pipe()
+        self.start(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+                   pass_fds=[write_end], stderr=subprocess.DEVNULL)
+        os.close(write_end)
+        with os.fdopen(read_end) as pipe:
+            number = pipe.readline().strip()
+        if not number:
+            fail("Xvfb did not start")
+        return ":" + number
+
+    def boardsim(self, *options):
+        """The simulator on a free loopback port; returns the port."""
+        process = self.start([BOARDSIM, "--host", "127.0.0.1", "--port", "0", *options],
+                             stdout=subprocess.PIPE, text=True)
+        line = process.stdout.readline()
+        match = re.search(r"port (\d+)$", line.strip())
+        if not match:
+            fail("simulator did not start: " + line)
+        return int(match.group(1))
+
+    def logger(self, port, log_file, *options, display=None, env=None):
+        environment = dict(os.environ if env is None else env)
+        environment.pop("DISPLAY", None)
+        if display:
+            environment["DISPLAY"] = display
+        return self.start([LOGGER, "--host", "127.0.0.1", "--port", str(port), "--log-file", log_file, *options],
+                          env=environment, stderr=subprocess.PIPE)
+
+
+def xdotool(display, *arguments):
+    result = subprocess.run(["xdotool", *arguments], env={**os.environ, "DISPLAY": display},
+                            capture_output=True, text=True, timeout=20)
+    return result.stdout.strip() if result.returncode == 0 else None
+
+
+def focus(display, window):
+    """Keyboard focus on window; without a window manager keys go where the pointer is."""
+    xdotool(display, "mousemove", "--window", window, "20", "20")
+    xdotool(display, "windowfocus", "--sync", window)
+
+
+def find_window(display, name, timeout=30):
+    """The first window whose title matches name, once it is mapped."""
+    found = wait_for(lambda: xdotool(display, "search", "--onlyvisible", "--name", name), timeout,
+                     "window " + name)
+    return found.split()[0]
+
+
+def rows_of(path):
+    try:
+        with open(path, "rb") as log:
+            return log.read().splitlines(keepends=True)
+    except FileNotFoundError:
+        return []
+
+
+def check_steady_log(content, rows_at_least):
+    lines = content.splitlines(keepends=True)
+    if not lines or lines[0] != HEADER:
+        fail("header row differs: %r" % (lines[:1],))
+    rows = lines[1:]
+    if len(rows) < rows_at_least:
+        fail("only %d rows" % len(rows))
+    for row in rows:
+        if not STAMP.match(row) or row[19:] != STEADY_ROW:
+            fail("row differs: %r" % row)
+    return rows
+
+
+def stamp_seconds(row):
+    hours, minutes, seconds = row[11:19].split(b":")
+    return int(hours) * 3600 + int(minutes) * 60 + int(seconds)
+
+
+def read_dump(path):
+    """The controls as the window shows them: number -> (colour or None, text)."""
+    controls = {}
+    with open(path, encoding="latin-1") as dump:
+        for line in dump:
+            number, colour, text = line.rstrip("\n").split("\t", 2)
+            controls[int(number)] = (None if colour == "-" else colour, text)
+    return controls
+
+
+def end(process, timeout=15):
+    try:
+        return process.wait(timeout=timeout)
+    except subprocess.TimeoutExpired:
+        process.send_signal(signal.SIGKILL)
+        fail("the logger did not end")

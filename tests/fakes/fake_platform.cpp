@@ -1,0 +1,237 @@
+// The fake platform services that driver and display tests link in place of the real ones.
+#include "fakes/fake_platform.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "fakes/fake_clock.h"
+#include "platform/files.h"
+#include "platform/shell.h"
+#include "platform/sockets.h"
+#include "platform/sound.h"
+
+namespace {
+FakePlatform platformFake;
+// Any non-null address serves as a handle; nothing is behind it.
+int handleTarget;
+template <typename T>
+T* fakeHandle() { return reinterpret_cast<T*>(&handleTarget); }
+
+std::string hex(std::uint32_t value)
+{
+    static const char digits[] = "0123456789ABCDEF";
+    std::string text = "0x";
+    for (int shift = 20; shift >= 0; shift -= 4) text += digits[(value >> shift) & 0xF];
+    return text;
+}
+}  // namespace
+
+FakePlatform& fake() { return platformFake; }
+
+void resetFake()
+{
+    platformFake = FakePlatform{};
+    fakeClockSetTicks(0);
+    fakeClockScript({{2026, 12, 7, 9, 5, 3}});
+}
+
+std::vector<std::string> traced(const std::string& prefix)
+{
+    std::vector<std::string> found;
+    for (const std::string& entry : platformFake.trace)
+        if (entry.starts_with(prefix)) found.push_back(entry);
+    return found;
+}
+
+int tracePosition(const std::string& prefix)
+{
+    auto& trace = platformFake.trace;
+    auto it = std::find_if(trace.begin(), trace.end(),
+                           [&](const std::string& entry) { return entry.starts_with(prefix); });
+    return it == trace.end() ? -1 : static_cast<int>(it - trace.begin());
+}
+
+namespace platform {
+
+bool netStart()
+{
+    platformFake.trace.push_back("netStart");
+    return platformFake.netStartWorks;
+}
+
+void netStop() { platformFake.trace.push_back("netStop"); }
+
+NetSocket* netConnect(const std::string& host, int port, int)
+{
+    platformFake.trace.push_back("connect " + host + ":" + std::to_string(port));
+    return platformFake.connectWorks ? fakeHandle<NetSocket>() : nullptr;
+}
+
+bool netSend(NetSocket*, const char* data, std::size_t size)
+{
+    platformFake.lastCommand.assign(data, size);
+    platformFake.trace.push_back("send " + platformFake.lastCommand);
+    return true;
+}
+
+NetReceive netReceive(NetSocket*, char* buffer, std::size_t limit, int)
+{
+    fakeClockSetTicks(clockTicksMs() + platformFake.exchangeMs);
+    const std::string& reply = platformFake.replies[platformFake.lastCommand];
+    const std::size_t size = std::min(limit, reply.size());
+    std::memcpy(buffer, reply.data(), size);
+    return {size, false};
+}
+
+void netClose(NetSocket*) { platformFake.trace.push_back("netClose"); }
+
+std::string fileDefaultLogPath() { return "/home/fake/AVR-NET-IO.CSV"; }
+
+LogFile* fileOpen(const std::string& path)
+{
+    platformFake.trace.push_back("fileOpen " + path);
+    return platformFake.fileOpenWorks ? fakeHandle<LogFile>() : nullptr;
+}
+
+std::int64_t fileLength(LogFile*) { return static_cast<std::int64_t>(platformFake.fileContent.size()); }
+
+std::int64_t fileReadAt(LogFile*, std::int64_t offset, char* buffer, std::size_t size)
+{
+    const std::string& content = platformFake.fileContent;
+    if (offset < 0 || static_cast<std::size_t>(offset) > content.size()) return -1;
+    const std::size_t count = std::min(size, content.size() - static_cast<std::size_t>(offset));
+    std::memcpy(buffer, content.data() + offset, count);
+    return static_cast<std::int64_t>(count);
+}
+
+bool fileSeek(LogFile*, std::int64_t) { return true; }
+
+bool fileWrite(LogFile*, const char* data, std::size_t size)
+{
+    std::string text(data, size);
+    platformFake.trace.push_back("fileWrite " + text);
+    if (!text.starts_with("Datum")) platformFake.rowTicks.push_back(clockTicksMs());
+    platformFake.fileContent += text;
+    return true;
+}
+
+bool fileSync(LogFile*) { return true; }
+
+void fileClose(LogFile*) { platformFake.trace.push_back("fileClose"); }
+
+bool uiStart()
+{
+    platformFake.trace.push_back("uiStart");
+    return platformFake.windowOpens;
+}
+
+UiPicture* uiLoadPicture(const unsigned char*, std::size_t)
+{
+    platformFake.trace.push_back("loadPicture");
+    return fakeHandle<UiPicture>();
+}
+
+void uiFreePicture(UiPicture*) { platformFake.trace.push_back("freePicture"); }
+
+bool uiOpenMainWindow(const std::string& title, int width, int height)
+{
+    platformFake.trace.push_back("openWindow " + title + " " + std::to_string(width) + "x" +
+                                 std::to_string(height));
+    return platformFake.windowOpens;
+}
+
+void uiCreateText(int control, int x, int y, int width, int height, const std::string& text,
+                  UiFrame frame, UiAlign align)
+{
+    platformFake.trace.push_back("createText " + std::to_string(control) + " " + std::to_string(x) +
+                                 "," + std::to_string(y) + " " + std::to_string(width) + "x" +
+                                 std::to_string(height) + (frame == UiFrame::sunken ? " sunken" : " plain") +
+                                 (align == UiAlign::left ? " left" : " centre"));
+    platformFake.controls[control].text = text;
+}
+
+void uiCreateButton(int control, int x, int y, int width, int height, const std::string& label)
+{
+    platformFake.trace.push_back("createButton " + std::to_string(control) + " " + std::to_string(x) +
+                                 "," + std::to_string(y) + " " + std::to_string(width) + "x" +
+                                 std::to_string(height));
+    platformFake.controls[control].text = label;
+}
+
+void uiSetText(int control, const std::string& text)
+{
+    auto it = platformFake.controls.find(control);
+    if (it == platformFake.controls.end()) return;
+    platformFake.trace.push_back("setText " + std::to_string(control) + " " + text);
+    it->second.text = text;
+}
+
+void uiSetTextColour(int control, std::uint32_t colour)
+{
+    auto it = platformFake.controls.find(control);
+    if (it == platformFake.controls.end()) return;
+    platformFake.trace.push_back("setColour " + std::to_string(control) + " " + hex(colour));
+    it->second.colour = colour;
+}
+
+void uiSetSystemFont(int control)
+{
+    auto it = platformFake.controls.find(control);
+    if (it == platformFake.controls.end()) return;
+    platformFake.trace.push_back("systemFont " + std::to_string(control));
+    it->second.systemFont = true;
+}
+
+void uiDrawPicture(UiPicture*, int x, int y)
+{
+    platformFake.trace.push_back("drawPicture " + std::to_string(x) + "," + std::to_string(y));
+}
+
+UiEvent uiTakeEvent(int timeoutMs)
+{
+    const std::int64_t now = clockTicksMs();
+    auto& events = platformFake.events;
+    if (!events.empty() && events.front().atTick <= now + timeoutMs) {
+        const FakeTimedEvent next = events.front();
+        events.pop_front();
+        fakeClockSetTicks(std::max(now, next.atTick));
+        platformFake.trace.push_back("event " + std::to_string(next.event.code) + " " +
+                                     std::to_string(next.event.control));
+        return next.event;
+    }
+    fakeClockSetTicks(now + timeoutMs);
+    return {};
+}
+
+void uiMessage(const std::string& title, const std::string& text)
+{
+    platformFake.trace.push_back("message " + title + ": " + text);
+}
+
+bool uiAskYesNo(const std::string& title, const std::string& text)
+{
+    platformFake.trace.push_back("ask " + title + ": " + text);
+    return platformFake.yesNoAnswer;
+}
+
+std::string uiPrompt(const std::string& title, const std::string& message, const std::string& initial)
+{
+    platformFake.trace.push_back("prompt " + title + " | " + message + " | " + initial);
+    return platformFake.promptAnswer;
+}
+
+void uiCloseWindows() { platformFake.trace.push_back("closeWindows"); }
+
+bool soundStart()
+{
+    platformFake.trace.push_back("soundStart");
+    return platformFake.soundWorks;
+}
+
+void soundLoadClick(const unsigned char*, std::size_t) { platformFake.trace.push_back("loadClick"); }
+void soundPlayClick() { platformFake.trace.push_back("click"); }
+void soundStop() { platformFake.trace.push_back("soundStop"); }
+
+void shellOpenDocument(const std::string& path) { platformFake.trace.push_back("open " + path); }
+
+}  // namespace platform

@@ -1,0 +1,188 @@
+// The driver's flow over fake platform services: start-up order, failure paths, the cycle,
+// the wait and the shutdown.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "driver/Driver.h"
+#include "fakes/fake_clock.h"
+#include "fakes/fake_platform.h"
+
+namespace {
+
+const std::string getAdc1 = "GETADC 1 \\r\\n";
+constexpr platform::UiEvent endButton{platform::uiEventControl, 50};
+constexpr platform::UiEvent closeBox{platform::uiEventClose, 0};
+
+LoggerOptions simulatorOptions(const char* interval = nullptr)
+{
+    LoggerOptions options;
+    options.host = "127.0.0.1";
+    options.port = 50290;
+    options.logFile = "/tmp/log.csv";
+    if (interval) options.interval = interval;
+    return options;
+}
+
+// Entries in the order they must appear in the trace (others may stand between them).
+void expectInOrder(const std::vector<std::string>& prefixes)
+{
+    int last = -1;
+    for (const std::string& prefix : prefixes) {
+        auto& trace = fake().trace;
+        auto it = std::find_if(trace.begin() + (last + 1), trace.end(),
+                               [&](const std::string& entry) { return entry.starts_with(prefix); });
+        ASSERT_NE(it, trace.end()) << "missing after position " << last << ": " << prefix;
+        last = static_cast<int>(it - trace.begin());
+    }
+}
+
+class Driver : public ::testing::Test {
+protected:
+    void SetUp() override { resetFake(); }
+};
+
+TEST_F(Driver, StartsUpInOrderAndShutsDownOnTheEndButton)
+{
+    fake().events = {{5000, endButton}};
+    fake().yesNoAnswer = true;
+    EXPECT_EQ(runLogger(simulatorOptions()), 0);
+
+    expectInOrder({"uiStart", "loadPicture", "soundStart", "netStart", "connect 127.0.0.1:50290",
+                   "prompt Zeitintervall f\xFCr Messdatenerfassung | Format: [Ex.x] S=Sek., M=Min., "
+                   "H=Std., D=Tag) | S10",
+                   "fileOpen /tmp/log.csv", "fileWrite Datum,Uhrzeit,", "send Version \\r\\n",
+                   "send Getip \\r\\n", "send Getgw \\r\\n", "send Getmask \\r\\n",
+                   "openWindow Datenlogger f\xFCr AVR-NET-IO-Board 440x600", "drawPicture 20,430",
+                   "send " + getAdc1, "fileWrite 07.12.2026", "setText 18", "event 273 50",
+                   "fileClose", "netClose",
+                   "ask Logdatei sofort \xF6" "ffnen?: M\xF6" "chten Sie die Datei /tmp/log.csv mit "
+                   "verkn\xFCpfter Anwendung \xF6" "ffnen?",
+                   "open /tmp/log.csv", "netStop", "freePicture", "closeWindows"});
+    EXPECT_EQ(fake().rowTicks.size(), 1u) << "the end button in a wait ends it in the same pass";
+    EXPECT_EQ(tracePosition("click"), -1) << "no sound device, no click";
+    EXPECT_EQ(tracePosition("soundStop"), -1);
+}
+
+TEST_F(Driver, EachStartUpFailureShowsItsMessageAndTakesTheEndPath)
+{
+    struct Case {
+        const char* name;
+        void (*script)(FakePlatform&);
+        const char* message;
+        const char* notReached;  // the next start-up step, which must not run
+    } cases[] = {
+        {"network", [](FakePlatform& f) { f.netStartWorks = false; },
+         "message Problem: Das Netzwerk kann nicht initialisiert werden!", "connect"},
+        {"board", [](FakePlatform& f) { f.connectWorks = false; },
+         "message Problem: Das AVR-NET-IO-Board kann nicht gefunden werden!", "prompt"},
+        {"interval", [](FakePlatform& f) { f.promptAnswer = "X5"; },
+         "message Problem: Es wurde kein g\xFCltiger Zeitintervall eingegeben!", "fileOpen"},
+        {"cancelled prompt", [](FakePlatform& f) { f.promptAnswer = ""; },
+         "message Problem: Es wurde kein g\xFCltiger Zeitintervall eingegeben!", "fileOpen"},
+        {"log file", [](FakePlatform& f) { f.fileOpenWorks = false; },
+         "message Problem: Die Ausgabedatei '/tmp/log.csv' kann nicht erzeugt werden!", "send"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        resetFake();
+        fake().soundWorks = true;
+        c.script(fake());
+        EXPECT_EQ(runLogger(simulatorOptions()), 0);
+        expectInOrder({c.message, "soundStop", "freePicture", "closeWindows"});
+        EXPECT_EQ(tracePosition(c.notReached), -1);
+        EXPECT_EQ(tracePosition("openWindow"), -1);
+        EXPECT_EQ(tracePosition("ask"), -1);
+        EXPECT_EQ(fake().fileContent, "");
+        // The socket service is stopped only when it had started.
+        EXPECT_EQ(tracePosition("netStop") >= 0, fake().netStartWorks);
+    }
+}
+
+TEST_F(Driver, OnePassOrderReadLogClickRefreshThenWait)
+{
+    fake().soundWorks = true;
+    fake().events = {{5000, closeBox}};
+    runLogger(simulatorOptions());
+
+    expectInOrder({"send GETADC 1", "send GETADC 2", "send GETADC 3", "send GETADC 4",
+                   "send GETPORT 1", "send GETPORT 2", "send GETPORT 3", "send GETPORT 4",
+                   "fileWrite 07.12.2026", "click", "setText 18", "setText 47", "event 16",
+                   "click", "fileClose", "netClose", "ask", "soundStop", "netStop"});
+    EXPECT_EQ(fake().rowTicks, std::vector<std::int64_t>{0});
+    EXPECT_EQ(tracePosition("open "), -1) << "answered No";
+}
+
+TEST_F(Driver, RowsFollowTheIntervalPlusTheCycleDuration)
+{
+    // Each exchange takes 10 ticks (the four of start-up too) and the click pause 100, so a
+    // cycle takes 180 ticks and rows come every 1180.
+    fake().soundWorks = true;
+    fake().exchangeMs = 10;
+    fake().events = {{3500, closeBox}};
+    runLogger(simulatorOptions("S1"));
+    EXPECT_EQ(fake().rowTicks, (std::vector<std::int64_t>{120, 1300, 2480}));
+}
+
+TEST_F(Driver, ACloseRequestDuringACycleTakesEffectInTheFollowingWait)
+{
+    fake().exchangeMs = 10;
+    // Arrives while the second cycle reads the board (from tick 1120 to 1200).
+    fake().events = {{1150, endButton}};
+    runLogger(simulatorOptions("S1"));
+    EXPECT_EQ(fake().rowTicks.size(), 2u) << "the cycle under way is completed";
+    expectInOrder({"fileWrite", "fileWrite", "setText 47", "event 273 50", "fileClose"});
+}
+
+TEST_F(Driver, ACloseRequestWinsOverAnElapsedInterval)
+{
+    fake().events = {{1000, closeBox}};  // due exactly when the interval is over
+    runLogger(simulatorOptions("S1"));
+    EXPECT_EQ(fake().rowTicks.size(), 1u);
+}
+
+TEST_F(Driver, OtherEventsDoNotEndTheWait)
+{
+    fake().events = {{300, {platform::uiEventControl, 17}}, {400, {42, 0}}, {2500, endButton}};
+    runLogger(simulatorOptions("S1"));
+    EXPECT_EQ(fake().rowTicks, (std::vector<std::int64_t>{0, 1000, 2000}));
+}
+
+TEST_F(Driver, WithoutAWindowTheCycleGoesOnUntilATerminationRequest)
+{
+    fake().windowOpens = false;
+    fake().events = {{2500, closeBox}};  // a termination signal arrives as a close request
+    runLogger(simulatorOptions("S1"));
+    EXPECT_EQ(fake().rowTicks.size(), 3u);
+    EXPECT_EQ(tracePosition("createText"), -1);
+    EXPECT_EQ(tracePosition("setText"), -1);
+    EXPECT_EQ(tracePosition("drawPicture"), -1);
+    EXPECT_EQ(tracePosition("open "), -1);
+}
+
+TEST_F(Driver, DecodedReadingsAreLoggedAndShown)
+{
+    fake().replies = {{getAdc1, "512\r\n"}, {"GETADC 2 \\r\\n", "1023\r\n"},
+                      {"GETPORT 1 \\r\\n", "1\r\n"}, {"GETPORT 2 \\r\\n", "0\r\n"},
+                      {"GETPORT 3 \\r\\n", "7"}, {"Version \\r\\n", "AVR-NET-IO v1\r\n"}};
+    fake().events = {{100, endButton}};
+    runLogger(simulatorOptions());
+    EXPECT_NE(fake().fileContent.find("\r\n07.12.2026,09:05:03,2.50,4.99,-0.0,-0.0,0,1,,1\r\n"),
+              std::string::npos)
+        << fake().fileContent;
+    EXPECT_EQ(fake().controls[34].text, "2.50");
+    EXPECT_EQ(fake().controls[38].text, "OFFEN");
+    EXPECT_EQ(fake().controls[39].text, "GESCHLOSSEN");
+    EXPECT_EQ(fake().controls[40].text, "---");
+    EXPECT_EQ(fake().controls[16].text.find("Daten aus dem Board:\r\r\rAVR-NET-IO v1\r\n\r\rIP: "), 0u);
+}
+
+TEST_F(Driver, TheWaitSurvivesAnIntervalLongerThanTheToolkitTimeOut)
+{
+    // 30 days: longer than one toolkit wait can be asked to last.
+    fake().events = {{2'592'000'000LL + 5, endButton}};
+    runLogger(simulatorOptions("D30"));
+    EXPECT_EQ(fake().rowTicks, (std::vector<std::int64_t>{0, 2'592'000'000LL}));
+}
+
+}  // namespace
