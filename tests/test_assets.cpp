@@ -1,0 +1,54 @@
+// The built-in picture and click keep the exact layouts the program's loaders rely on.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+#include "assets/Assets.h"
+
+namespace {
+
+std::uint32_t field(const unsigned char* bytes, std::size_t offset, int size)
+{
+    std::uint32_t value = 0;
+    for (int i = size - 1; i >= 0; --i) value = value << 8 | bytes[offset + i];
+    return value;
+}
+
+struct Field {
+    std::size_t offset;
+    int size;
+    std::uint32_t value;
+};
+
+TEST(Assets, PictureIsA120By160TwentyFourBitBitmap)
+{
+    ASSERT_EQ(boardBitmapSize, 57654u);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(boardBitmap), 2), "BM");
+    const Field fields[] = {{2, 4, 57654}, {6, 4, 0},    {10, 4, 54}, {14, 4, 40},  {18, 4, 120},
+                            {22, 4, 160},  {26, 2, 1},   {28, 2, 24}, {30, 4, 0},   {34, 4, 57600},
+                            {38, 4, 2835}, {42, 4, 2835}, {46, 4, 0}, {50, 4, 0}};
+    for (const Field& f : fields) EXPECT_EQ(field(boardBitmap, f.offset, f.size), f.value) << f.offset;
+}
+
+TEST(Assets, ClickIsA31MillisecondQuietMonoWave)
+{
+    ASSERT_EQ(clickWaveSize, 1404u);
+    const std::string text(reinterpret_cast<const char*>(clickWave), 44);
+    EXPECT_EQ(text.substr(0, 4), "RIFF");
+    EXPECT_EQ(text.substr(8, 8), "WAVEfmt ");
+    EXPECT_EQ(text.substr(36, 4), "data");
+    const Field fields[] = {{4, 4, 1396},   {16, 4, 16}, {20, 2, 1}, {22, 2, 1},  {24, 4, 22050},
+                            {28, 4, 44100}, {32, 2, 2},  {34, 2, 16}, {40, 4, 1360}};
+    for (const Field& f : fields) EXPECT_EQ(field(clickWave, f.offset, f.size), f.value) << f.offset;
+
+    int peak = 0;
+    for (std::size_t at = 44; at < clickWaveSize; at += 2)
+        peak = std::max(peak, std::abs(static_cast<std::int16_t>(field(clickWave, at, 2))));
+    EXPECT_GT(peak, 2000);
+    EXPECT_LE(peak, 3500);
+}
+
+}  // namespace
