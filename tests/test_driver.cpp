@@ -185,4 +185,40 @@ TEST_F(Driver, TheWaitSurvivesAnIntervalLongerThanTheToolkitTimeOut)
     EXPECT_EQ(fake().rowTicks, (std::vector<std::int64_t>{0, 2'592'000'000LL}));
 }
 
+TEST_F(Driver, ABrokenLinkIsConnectedAgainBeforeTheNextCycle)
+{
+    fake().replies = {{getAdc1, "512"}};
+    fake().exchangesBeforeLinkDrops = 4 + 8 + 2;  // start-up, one cycle, then mid-cycle
+    fake().events = {{2500, closeBox}};
+    runLogger(simulatorOptions("S1"));
+
+    EXPECT_EQ(traced("connect").size(), 2u);
+    expectInOrder({"connect", "fileWrite 07", "send GETADC 3", "fileWrite 07", "connect",
+                   "send GETADC 1", "fileWrite 07"});
+    const std::string content = fake().fileContent;
+    EXPECT_NE(content.find(",2.50,-0.0,-0.0,-0.0,1,1,1,1\r\n"), std::string::npos) << "before";
+    EXPECT_EQ(content.rfind(",2.50,-0.0,-0.0,-0.0,1,1,1,1\r\n"), content.size() - 30) << "after";
+}
+
+TEST_F(Driver, AReadThatOnlyTimesOutDoesNotReconnect)
+{
+    fake().readsTimeOut = true;
+    fake().events = {{2500, closeBox}};
+    runLogger(simulatorOptions("S1"));
+    EXPECT_EQ(traced("connect").size(), 1u);
+    EXPECT_EQ(fake().rowTicks.size(), 3u);
+}
+
+TEST_F(Driver, AFailedReconnectionIsTriedAgainNextCycle)
+{
+    fake().exchangesBeforeLinkDrops = 4;  // lost at the first cycle's first read
+    fake().connectsThatWork = 1;
+    fake().events = {{2500, closeBox}};
+    runLogger(simulatorOptions("S1"));
+    // One attempt before each later cycle; without a connection nothing is sent.
+    EXPECT_EQ(traced("connect").size(), 3u);
+    EXPECT_EQ(traced("send GETADC 1").size(), 1u);
+    EXPECT_EQ(fake().rowTicks.size(), 3u);
+}
+
 }  // namespace

@@ -12,31 +12,46 @@ constexpr std::string_view ipCommand = "Getip \\r\\n";
 constexpr std::string_view gatewayCommand = "Getgw \\r\\n";
 constexpr std::string_view maskCommand = "Getmask \\r\\n";
 
-// stopNetwork only undoes a start that succeeded.
-bool networkStarted = false;
+struct LinkState {
+    bool networkStarted = false;  // stopNetwork only undoes a start that succeeded
+    bool broken = false;          // an exchange found the connection closed, reset or failed
+};
+LinkState link;
 
 }  // namespace
 
 bool startNetwork()
 {
-    networkStarted = platform::netStart();
-    return networkStarted;
+    link.networkStarted = platform::netStart();
+    return link.networkStarted;
 }
 
 platform::NetSocket* openConnection(const std::string& host, int port)
 {
-    return platform::netConnect(host, port, connectTimeoutMs);
+    platform::NetSocket* connection = platform::netConnect(host, port, connectTimeoutMs);
+    link.broken = connection == nullptr;
+    return connection;
 }
 
 std::string query(platform::NetSocket* connection, std::string_view command, std::span<char> buffer)
 {
     if (connection == nullptr) return {};
-    platform::netSend(connection, command.data(), command.size());
+    if (!platform::netSend(connection, command.data(), command.size())) link.broken = true;
     platform::NetReceive received =
         platform::netReceive(connection, buffer.data(), buffer.size(), readTimeoutMs);
+    if (received.broken) link.broken = true;
     // Only what this read delivered counts: the buffer still holds older replies beyond it.
     std::string_view reply(buffer.data(), received.size);
     return std::string(reply.substr(0, reply.find('\0')));
+}
+
+void reconnectIfBroken(LoggerState& state)
+{
+    if (!link.broken) return;
+    // Without this, a board switched off and on again would leave every later row empty.
+    closeConnection(state.connection);
+    state.connection = platform::netConnect(state.boardHost, state.boardPort, reconnectTimeoutMs);
+    link.broken = state.connection == nullptr;
 }
 
 void closeConnection(platform::NetSocket* connection)
@@ -46,9 +61,9 @@ void closeConnection(platform::NetSocket* connection)
 
 void stopNetwork()
 {
-    if (!networkStarted) return;
+    if (!link.networkStarted) return;
     platform::netStop();
-    networkStarted = false;
+    link = LinkState{};
 }
 
 void readBoardInfo(LoggerState& state)

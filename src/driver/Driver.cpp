@@ -83,6 +83,7 @@ bool startUp(LoggerRun& run, const LoggerOptions& options)
 
 void runCycle(LoggerRun& run)
 {
+    reconnectIfBroken(run.state);
     readInputs(run.state);
     appendLogRow(run.log, run.state);
     click(run.state);

@@ -64,7 +64,10 @@ void netStop() { platformFake.trace.push_back("netStop"); }
 NetSocket* netConnect(const std::string& host, int port, int)
 {
     platformFake.trace.push_back("connect " + host + ":" + std::to_string(port));
-    return platformFake.connectWorks ? fakeHandle<NetSocket>() : nullptr;
+    if (!platformFake.connectWorks || platformFake.connectsThatWork == 0) return nullptr;
+    if (platformFake.connectsThatWork > 0) --platformFake.connectsThatWork;
+    platformFake.linkDown = false;
+    return fakeHandle<NetSocket>();
 }
 
 bool netSend(NetSocket*, const char* data, std::size_t size)
@@ -77,6 +80,9 @@ bool netSend(NetSocket*, const char* data, std::size_t size)
 NetReceive netReceive(NetSocket*, char* buffer, std::size_t limit, int)
 {
     fakeClockSetTicks(clockTicksMs() + platformFake.exchangeMs);
+    if (platformFake.exchanges++ == platformFake.exchangesBeforeLinkDrops) platformFake.linkDown = true;
+    if (platformFake.linkDown) return {0, true};
+    if (platformFake.readsTimeOut) return {0, false};
     const std::string& reply = platformFake.replies[platformFake.lastCommand];
     const std::size_t size = std::min(limit, reply.size());
     std::memcpy(buffer, reply.data(), size);

@@ -25,6 +25,7 @@ struct FakePlatform {
     // Scripted behaviour.
     bool netStartWorks = true;
     bool connectWorks = true;
+    int connectsThatWork = -1;  // after so many, connecting fails; -1: no limit
     bool fileOpenWorks = true;
     bool soundWorks = false;
     bool windowOpens = true;
@@ -32,6 +33,8 @@ struct FakePlatform {
     bool yesNoAnswer = false;
     std::map<std::string, std::string> replies;  // by command; others get an empty reply
     std::int64_t exchangeMs = 0;                 // ticks one board exchange takes
+    int exchangesBeforeLinkDrops = -1;           // then every read finds the link closed; -1: never
+    bool readsTimeOut = false;                   // every read ends without data, the link intact
     std::deque<FakeTimedEvent> events;
 
     // What happened.
@@ -40,6 +43,8 @@ struct FakePlatform {
     std::vector<std::int64_t> rowTicks;  // the tick of every data row written
     std::map<int, FakeControl> controls;
     std::string lastCommand;
+    int exchanges = 0;
+    bool linkDown = false;
 };
 
 FakePlatform& fake();
