@@ -26,6 +26,7 @@ struct Alsa {
     long (*writei)(snd_pcm_t*, const void*, unsigned long) = nullptr;
     int (*close)(snd_pcm_t*) = nullptr;
     int (*setErrorHandler)(ErrorHandler) = nullptr;
+    int (*freeGlobalConfig)() = nullptr;
     snd_pcm_t* device = nullptr;
     std::vector<std::int16_t> click;  // empty when the click did not load
 };
@@ -47,6 +48,14 @@ std::uint32_t readLittleEndian(const unsigned char* bytes, int count)
     return value;
 }
 
+// ALSA keeps the configuration it read on opening in a global tree that only this frees;
+// unloaded with the library, it would be lost memory.
+void unloadAlsa()
+{
+    if (alsa.freeGlobalConfig != nullptr) alsa.freeGlobalConfig();
+    dlclose(alsa.library);
+}
+
 }  // namespace
 
 namespace platform {
@@ -55,6 +64,7 @@ bool soundStart()
 {
     alsa.library = dlopen("libasound.so.2", RTLD_NOW | RTLD_LOCAL);
     if (alsa.library == nullptr) return false;
+    lookUp(alsa.freeGlobalConfig, "snd_config_update_free_global");
     if (lookUp(alsa.open, "snd_pcm_open") && lookUp(alsa.setParams, "snd_pcm_set_params") &&
         lookUp(alsa.drop, "snd_pcm_drop") && lookUp(alsa.prepare, "snd_pcm_prepare") &&
         lookUp(alsa.writei, "snd_pcm_writei") && lookUp(alsa.close, "snd_pcm_close") &&
@@ -64,7 +74,7 @@ bool soundStart()
         if (alsa.open(&alsa.device, "default", streamPlayback, openNonBlocking) == 0) return true;
     }
     alsa.device = nullptr;
-    dlclose(alsa.library);
+    unloadAlsa();
     alsa.library = nullptr;
     return false;
 }
@@ -102,7 +112,7 @@ void soundStop()
         alsa.drop(alsa.device);
         alsa.close(alsa.device);
     }
-    if (alsa.library != nullptr) dlclose(alsa.library);
+    if (alsa.library != nullptr) unloadAlsa();
     alsa = Alsa{};
 }
 
