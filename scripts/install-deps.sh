@@ -2,10 +2,27 @@
 # Installs the Debian packages the build and the tests need, only those still missing.
 set -euo pipefail
 
+# --wine adds Wine for running the Windows program: wine32 for the program itself, wine64 for the
+# 64-bit build on machines without 32-bit support, ImageMagick for its screenshot.
+wine=0
+if [ "${1:-}" = "--wine" ]; then
+  wine=1
+  shift
+fi
+
 packages=(cmake g++ make googletest libgtest-dev python3 locales
   libfltk1.3-dev libx11-dev fonts-liberation2 xvfb xdotool "$@")
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo=sudo
+
+if ((wine)); then
+  packages+=(wine wine64 wine32:i386 fonts-wine imagemagick)
+  # wine32 comes from the i386 architecture, which a 64-bit Debian must be told about first.
+  if ! dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q "install ok installed" &&
+    ! dpkg --print-foreign-architectures | grep -qx i386; then
+    $sudo dpkg --add-architecture i386
+  fi
+fi
 
 missing=()
 for package in "${packages[@]}"; do

@@ -2,6 +2,8 @@
 // controls, an event queue fed by FLTK callbacks and termination signals, the modal dialogs.
 #include "platform/window.h"
 
+#include "platform/ControlDump.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
@@ -277,35 +279,6 @@ Control* findControl(int control)
 
 // ---- Introspection for end-to-end tests
 
-void appendHex(std::string& out, unsigned value, int digits)
-{
-    char buffer[8];
-    const auto end = std::to_chars(buffer, buffer + sizeof buffer, value, 16).ptr;
-    out.append(static_cast<std::size_t>(std::max<long>(0, digits - (end - buffer))), '0');
-    out.append(buffer, end);
-}
-
-void appendEscaped(std::string& out, const std::string& text)
-{
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte == '\\') {
-            out += "\\\\";
-        } else if (byte == '\r') {
-            out += "\\r";
-        } else if (byte == '\n') {
-            out += "\\n";
-        } else if (byte == '\t') {
-            out += "\\t";
-        } else if (byte < 0x20 || byte > 0x7E) {
-            out += "\\x";
-            appendHex(out, byte, 2);
-        } else {
-            out += c;
-        }
-    }
-}
-
 // One line per control: number, colour 0xBBGGRR in hex or "-", text; replaced as a whole so
 // that a reader never sees half a file.
 void writeDumpIfStale()
@@ -313,19 +286,8 @@ void writeDumpIfStale()
     if (!ui.dumpStale || ui.dumpPath == nullptr) return;
     ui.dumpStale = false;
     std::string content;
-    for (const auto& [number, control] : ui.controls) {
-        char buffer[16];
-        content.append(buffer, std::to_chars(buffer, buffer + sizeof buffer, number).ptr);
-        content += '\t';
-        if (control.coloured) {
-            appendHex(content, control.colour, 6);
-        } else {
-            content += '-';
-        }
-        content += '\t';
-        appendEscaped(content, control.text);
-        content += '\n';
-    }
+    for (const auto& [number, control] : ui.controls)
+        platform::appendDumpLine(content, number, control.coloured, control.colour, control.text);
     const std::string temporary = std::string(ui.dumpPath) + ".tmp";
     std::FILE* file = std::fopen(temporary.c_str(), "wb");
     if (file == nullptr) return;

@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# Builds the Windows program, checks that it is a self-contained 32-bit GUI program, and runs it
+# under Wine against the Linux simulator on 127.0.0.1 (tests/wine/wine_test.py).
+# Build folders: AVRNETIO_WIN_BUILD (build-win), AVRNETIO_WIN64_BUILD (build-win64), AVRNETIO_BUILD (build).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+export AVRNETIO_WIN_BUILD=${AVRNETIO_WIN_BUILD:-build-win}
+export AVRNETIO_BUILD=${AVRNETIO_BUILD:-build}
+win64=${AVRNETIO_WIN64_BUILD:-build-win64}
+jobs=${AVRNETIO_JOBS:-2}
+
+scripts/build-windows.sh --wine
+exe=$AVRNETIO_WIN_BUILD/avrnetio-logger.exe
+
+fail() {
+  echo "FAIL: $*" >&2
+  exit 1
+}
+headers=$(i686-w64-mingw32-objdump -p "$exe")
+grep -q "file format pei-i386" <<<"$headers" || fail "$exe is no 32-bit Windows program"
+grep -q "^Subsystem.*(Windows GUI)" <<<"$headers" || fail "$exe is no GUI program"
+# Only Windows' own libraries: the C++ runtime and winpthread are linked in.
+for dll in $(awk '/DLL Name:/ {print $3}' <<<"$headers"); do
+  case "${dll,,}" in
+  kernel32.dll | user32.dll | gdi32.dll | comctl32.dll | ole32.dll | shell32.dll | wsock32.dll | msvcrt.dll | advapi32.dll) ;;
+  *) fail "$exe needs $dll" ;;
+  esac
+done
+resources=$(i686-w64-mingw32-windres -i "$exe" -O rc)
+grep -q "^1 14 " <<<"$resources" || fail "$exe has no icon"
+grep -q "^1 24 " <<<"$resources" || fail "$exe has no manifest"
+echo "windows: $exe is a self-contained 32-bit GUI program with its icon and manifest"
+
+# The simulator comes from the Linux build.
+cmake -S . -B "$AVRNETIO_BUILD" -DAVRNETIO_WERROR=ON >/dev/null
+cmake --build "$AVRNETIO_BUILD" -j"$jobs" --target avrnetio-boardsim
+
+if wine --version >/dev/null 2>&1; then
+  python3 tests/wine/wine_test.py
+else
+  # A kernel without 32-bit support (IA-32 emulation off) runs no 32-bit Wine: the same sources
+  # built for 64-bit Windows go under wine64 instead.
+  echo "windows: this machine runs no 32-bit code; the Wine checks use the 64-bit build in $win64"
+  scripts/install-deps.sh --wine g++-mingw-w64-x86-64
+  cmake -S . -B "$win64" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake -DAVRNETIO_WERROR=ON >/dev/null
+  cmake --build "$win64" -j"$jobs"
+  AVRNETIO_WIN_BUILD=$win64 python3 tests/wine/wine_test.py
+fi

@@ -1,0 +1,110 @@
+// File service on Windows: a sharing mode that admits readers only keeps other writers out
+// while the log is open.
+// Keeps windows.h from defining min and max as macros; must precede every system header.
+#define NOMINMAX
+
+#include "platform/files.h"
+
+#include <algorithm>
+
+#include <windows.h>
+
+namespace platform {
+
+struct LogFile {
+    HANDLE handle = INVALID_HANDLE_VALUE;
+};
+
+namespace {
+
+bool moveTo(HANDLE handle, std::int64_t offset, DWORD from, std::int64_t* reached = nullptr)
+{
+    LARGE_INTEGER distance{};
+    distance.QuadPart = offset;
+    LARGE_INTEGER position{};
+    if (!SetFilePointerEx(handle, distance, &position, from)) return false;
+    if (reached != nullptr) *reached = position.QuadPart;
+    return true;
+}
+
+}  // namespace
+
+std::string fileDefaultLogPath()
+{
+    return "C:\\AVR-NET-IO.CSV";
+}
+
+LogFile* fileOpen(const std::string& path)
+{
+    // Read sharing only: a second writer, this program included, is refused with a sharing violation.
+    HANDLE handle = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return nullptr;
+    return new LogFile{handle};
+}
+
+std::int64_t fileLength(LogFile* file)
+{
+    if (file == nullptr) return -1;
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(file->handle, &size)) return -1;
+    return size.QuadPart;
+}
+
+std::int64_t fileReadAt(LogFile* file, std::int64_t offset, char* buffer, std::size_t size)
+{
+    if (file == nullptr || offset < 0) return -1;
+    // Reading must leave the write position where it was, as a positioned read does elsewhere.
+    std::int64_t writePosition = 0;
+    if (!moveTo(file->handle, 0, FILE_CURRENT, &writePosition)) return -1;
+    DWORD got = 0;
+    const bool read = moveTo(file->handle, offset, FILE_BEGIN) &&
+                      ReadFile(file->handle, buffer, static_cast<DWORD>(std::min<std::size_t>(size, MAXDWORD)),
+                               &got, nullptr);
+    if (!moveTo(file->handle, writePosition, FILE_BEGIN) || !read) return -1;
+    return got;
+}
+
+bool fileSeek(LogFile* file, std::int64_t offset)
+{
+    if (file == nullptr || offset < 0) return false;
+    std::int64_t reached = -1;
+    return moveTo(file->handle, offset, FILE_BEGIN, &reached) && reached == offset;
+}
+
+bool fileWrite(LogFile* file, const char* data, std::size_t size)
+{
+    if (file == nullptr) return false;
+    std::int64_t start = 0;
+    const std::int64_t before = fileLength(file);
+    const bool appending = before >= 0 && moveTo(file->handle, 0, FILE_CURRENT, &start) && start >= before;
+    while (size > 0) {
+        DWORD put = 0;
+        const DWORD part = static_cast<DWORD>(std::min<std::size_t>(size, MAXDWORD));
+        // Zero bytes taken for a non-empty write would loop for ever: count it as a failure.
+        if (!WriteFile(file->handle, data, part, &put, nullptr) || put == 0) {
+            // A full disk can stop an append mid-row: take it back, or it runs into the next.
+            if (appending && fileLength(file) > before && moveTo(file->handle, before, FILE_BEGIN) &&
+                SetEndOfFile(file->handle))
+                moveTo(file->handle, start, FILE_BEGIN);
+            return false;
+        }
+        data += put;
+        size -= put;
+    }
+    return true;
+}
+
+bool fileSync(LogFile* file)
+{
+    return file != nullptr && FlushFileBuffers(file->handle);
+}
+
+void fileClose(LogFile* file)
+{
+    if (file == nullptr) return;
+    CloseHandle(file->handle);
+    delete file;
+}
+
+}  // namespace platform

@@ -1,0 +1,593 @@
+// Window toolkit service on Windows (user32, gdi32, comctl32): the main window and its numbered
+// controls, an event queue fed by the window procedure, the message boxes and the interval prompt.
+// Keep windows.h small and free of the min and max macros; must precede every system header.
+#define NOMINMAX
+#define WIN32_LEAN_AND_MEAN
+
+#include "platform/window.h"
+
+#include "platform/ControlDump.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstdio>
+#include <cstdlib>
+#include <deque>
+#include <iterator>
+#include <map>
+#include <string>
+#include <vector>
+
+#include <windows.h>
+
+#include <commctrl.h>
+#include <objbase.h>
+
+namespace platform {
+
+struct UiPicture {
+    BITMAPINFO info{};
+    std::vector<unsigned char> pixels;  // the rows as the file stores them
+    bool shown = false;
+    int x = 0;
+    int y = 0;
+};
+
+}  // namespace platform
+
+namespace {
+
+using platform::UiEvent;
+using platform::UiPicture;
+
+constexpr char mainWindowClass[] = "AvrNetIoLoggerWindow";
+constexpr int programIcon = 1;
+// The prompt's UTF-16 texts convert through the Western code page whatever the system's own
+// is; it agrees with Latin-1 on every printable character.
+constexpr UINT latin1CodePage = 1252;
+
+struct Control {
+    HWND handle = nullptr;
+    bool button = false;
+    std::string text;  // as given, Latin-1
+    bool coloured = false;
+    COLORREF colour = 0;
+};
+
+struct Win32Ui {
+    bool started = false;
+    HINSTANCE instance = nullptr;
+    ATOM windowClass = 0;
+    HFONT guiFont = nullptr;
+    HBRUSH faceBrush = nullptr;
+    HWND window = nullptr;
+    std::map<int, Control> controls;
+    std::vector<UiPicture*> shownPictures;
+    std::deque<UiEvent> events;
+    std::string promptAnswer;  // the edit field's text when the prompt was accepted
+    std::string dumpPath;
+    bool dumpStale = false;
+};
+
+Win32Ui ui;
+
+// ---- Controls
+
+Control* findControl(int number)
+{
+    const auto found = ui.controls.find(number);
+    return found == ui.controls.end() ? nullptr : &found->second;
+}
+
+// A button marks its shortcut letter with '&'; doubled, it shows as itself.
+std::string buttonLabel(const std::string& text)
+{
+    std::string label;
+    label.reserve(text.size() + 2);
+    for (const char c : text) {
+        label += c;
+        if (c == '&') label += '&';
+    }
+    return label;
+}
+
+void removeControl(int number)
+{
+    const auto found = ui.controls.find(number);
+    if (found == ui.controls.end()) return;
+    DestroyWindow(found->second.handle);
+    ui.controls.erase(found);
+    ui.dumpStale = true;
+}
+
+void addControl(int number, const char* windowClass, DWORD style, int x, int y, int width,
+                int height, const std::string& text, bool button)
+{
+    removeControl(number);
+    const std::string shown = button ? buttonLabel(text) : text;
+    HWND handle = CreateWindowExA(0, windowClass, shown.c_str(), WS_CHILD | WS_VISIBLE | style, x,
+                                  y, width, height, ui.window,
+                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(number)),
+                                  ui.instance, nullptr);
+    if (handle == nullptr) return;  // a control that could not be made is simply missing
+    SendMessageA(handle, WM_SETFONT, reinterpret_cast<WPARAM>(ui.guiFont), TRUE);
+    ui.controls[number] = Control{handle, button, text, false, 0};
+    ui.dumpStale = true;
+}
+
+void forgetMainWindow()
+{
+    ui.window = nullptr;
+    ui.controls.clear();
+    for (UiPicture* picture : ui.shownPictures) picture->shown = false;
+    ui.shownPictures.clear();
+}
+
+// ---- Pictures
+
+void drawPicture(HDC dc, const UiPicture& picture)
+{
+    const LONG width = picture.info.bmiHeader.biWidth;
+    const LONG height = std::abs(picture.info.bmiHeader.biHeight);
+    StretchDIBits(dc, picture.x, picture.y, width, height, 0, 0, width, height,
+                  picture.pixels.data(), &picture.info, DIB_RGB_COLORS, SRCCOPY);
+}
+
+void invalidatePicture(const UiPicture& picture)
+{
+    if (ui.window == nullptr) return;
+    const RECT area{picture.x, picture.y, picture.x + picture.info.bmiHeader.biWidth,
+                    picture.y + std::abs(picture.info.bmiHeader.biHeight)};
+    InvalidateRect(ui.window, &area, TRUE);
+}
+
+// ---- The main window's procedure: it records what happened and does the window's own work.
+
+LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_CLOSE:
+        // The window stays until the program closes it.
+        ui.events.push_back({platform::uiEventClose, 0});
+        return 0;
+    case WM_COMMAND: {
+        // The dialog manager turns Enter and Escape into IDOK and IDCANCEL naming whatever
+        // control has that number; only a click of one of our buttons counts.
+        const int number = LOWORD(wParam);
+        const Control* control = findControl(number);
+        if (HIWORD(wParam) == BN_CLICKED && control != nullptr && control->button &&
+            control->handle == reinterpret_cast<HWND>(lParam))
+            ui.events.push_back({platform::uiEventControl, number});
+        return 0;
+    }
+    case WM_CTLCOLORSTATIC: {
+        const auto dc = reinterpret_cast<HDC>(wParam);
+        const auto handle = reinterpret_cast<HWND>(lParam);
+        const Control* control = findControl(GetDlgCtrlID(handle));
+        const bool coloured = control != nullptr && control->handle == handle && control->coloured;
+        SetTextColor(dc, coloured ? control->colour : GetSysColor(COLOR_WINDOWTEXT));
+        SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+        return reinterpret_cast<LRESULT>(ui.faceBrush);
+    }
+    case WM_PAINT: {
+        PAINTSTRUCT paint;
+        HDC dc = BeginPaint(window, &paint);
+        for (const UiPicture* picture : ui.shownPictures) drawPicture(dc, *picture);
+        EndPaint(window, &paint);
+        return 0;
+    }
+    case WM_NCDESTROY:
+        if (window == ui.window) forgetMainWindow();
+        break;
+    default:
+        break;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+// ---- Events
+
+void routeMessage(MSG& message)
+{
+    if (message.message == WM_QUIT) {
+        ui.events.push_back({platform::uiEventClose, 0});
+        return;
+    }
+    // The dialog manager gives the main window Tab, Shift+Tab and the space bar on its button.
+    if (ui.window != nullptr && IsDialogMessageA(ui.window, &message)) return;
+    TranslateMessage(&message);
+    DispatchMessageA(&message);
+}
+
+// Handles what is pending, up to the first message that gives the program an event.
+void drainMessages()
+{
+    MSG message;
+    while (ui.events.empty() && PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
+        routeMessage(message);
+}
+
+// ---- Introspection for end-to-end tests
+
+// One line per control: number, colour 0xBBGGRR in hex or "-", text; replaced as a whole so
+// that a reader never sees half a file.
+void writeDumpIfStale()
+{
+    if (!ui.dumpStale || ui.dumpPath.empty()) return;
+    ui.dumpStale = false;
+    std::string content;
+    for (const auto& [number, control] : ui.controls)
+        platform::appendDumpLine(content, number, control.coloured, control.colour, control.text);
+    const std::string temporary = ui.dumpPath + ".tmp";
+    std::FILE* file = std::fopen(temporary.c_str(), "wb");
+    if (file == nullptr) return;
+    const bool written = std::fwrite(content.data(), 1, content.size(), file) == content.size();
+    if (std::fclose(file) == 0 && written)
+        MoveFileExA(temporary.c_str(), ui.dumpPath.c_str(), MOVEFILE_REPLACE_EXISTING);
+}
+
+// ---- The interval prompt
+
+constexpr int promptWidth = 300;
+constexpr int promptHeight = 130;
+constexpr WORD promptMessageId = 100;
+constexpr WORD promptEditId = 101;
+constexpr WORD buttonClass = 0x0080;
+constexpr WORD editClass = 0x0081;
+constexpr WORD staticClass = 0x0082;
+
+struct PromptItem {
+    WORD id;
+    int x, y, width, height;
+};
+
+// Pixel geometry; the template's own sizes are in dialog units and only placeholders.
+constexpr PromptItem promptItems[] = {
+    {promptMessageId, 10, 10, 280, 22},
+    {promptEditId, 10, 32, 275, 21},
+    {IDOK, 110, 67, 80, 25},
+};
+
+std::wstring wideFromLatin1(const std::string& text)
+{
+    if (text.empty()) return {};
+    const int length = static_cast<int>(text.size());
+    const int needed = MultiByteToWideChar(latin1CodePage, 0, text.data(), length, nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(std::max(needed, 0)), L'\0');
+    if (needed > 0) MultiByteToWideChar(latin1CodePage, 0, text.data(), length, wide.data(), needed);
+    return wide;
+}
+
+std::string latin1FromWide(const std::wstring& wide)
+{
+    if (wide.empty()) return {};
+    const int length = static_cast<int>(wide.size());
+    const int needed =
+        WideCharToMultiByte(latin1CodePage, 0, wide.data(), length, nullptr, 0, nullptr, nullptr);
+    std::string text(static_cast<std::size_t>(std::max(needed, 0)), '\0');
+    if (needed > 0)
+        WideCharToMultiByte(latin1CodePage, 0, wide.data(), length, text.data(), needed, nullptr,
+                            nullptr);
+    return text;
+}
+
+// An in-memory dialog template is a sequence of 16-bit words; its items start on 32-bit
+// boundaries and its strings are UTF-16.
+void appendDword(std::vector<WORD>& words, DWORD value)
+{
+    words.push_back(LOWORD(value));
+    words.push_back(HIWORD(value));
+}
+
+void appendString(std::vector<WORD>& words, const std::string& latin1)
+{
+    for (const wchar_t c : wideFromLatin1(latin1)) words.push_back(static_cast<WORD>(c));
+    words.push_back(0);
+}
+
+void appendPlaceholderBox(std::vector<WORD>& words)
+{
+    const WORD box[] = {0, 0, 40, 10};
+    words.insert(words.end(), std::begin(box), std::end(box));
+}
+
+void appendItem(std::vector<WORD>& words, DWORD style, DWORD extendedStyle, WORD id,
+                WORD windowClass, const std::string& text)
+{
+    if (words.size() % 2 != 0) words.push_back(0);
+    appendDword(words, WS_CHILD | WS_VISIBLE | style);
+    appendDword(words, extendedStyle);
+    appendPlaceholderBox(words);
+    words.push_back(id);
+    words.push_back(0xFFFF);
+    words.push_back(windowClass);
+    appendString(words, text);
+    words.push_back(0);  // no creation data
+}
+
+std::vector<WORD> promptTemplate(const std::string& title, const std::string& message,
+                                 const std::string& initial)
+{
+    // No WS_SYSMENU: neither a system menu nor a close box.
+    constexpr DWORD style = WS_POPUP | WS_CAPTION | DS_MODALFRAME | DS_CENTER;
+    std::vector<WORD> words;
+    appendDword(words, style);
+    appendDword(words, 0);
+    words.push_back(static_cast<WORD>(std::size(promptItems)));
+    appendPlaceholderBox(words);
+    words.push_back(0);  // no menu
+    words.push_back(0);  // the standard dialog class
+    appendString(words, title);
+    appendItem(words, SS_LEFT | SS_NOPREFIX, 0, promptMessageId, staticClass, message);
+    appendItem(words, ES_LEFT | ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE, promptEditId,
+               editClass, initial);
+    appendItem(words, BS_DEFPUSHBUTTON | WS_TABSTOP, 0, IDOK, buttonClass, "OK");
+    return words;
+}
+
+void placePrompt(HWND dialog)
+{
+    const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
+    const int screenHeight = GetSystemMetrics(SM_CYSCREEN);
+    const int width = std::min(promptWidth, screenWidth);
+    const int height = std::min(promptHeight, screenHeight);
+    SetWindowPos(dialog, nullptr, (screenWidth - width) / 2, (screenHeight - height) / 2, width,
+                 height, SWP_NOZORDER | SWP_NOACTIVATE);
+    for (const PromptItem& item : promptItems) {
+        HWND handle = GetDlgItem(dialog, item.id);
+        MoveWindow(handle, item.x, item.y, item.width, item.height, FALSE);
+        SendMessageA(handle, WM_SETFONT, reinterpret_cast<WPARAM>(ui.guiFont), FALSE);
+    }
+    HWND edit = GetDlgItem(dialog, promptEditId);
+    SetFocus(edit);
+    const auto end = static_cast<WPARAM>(GetWindowTextLengthA(edit));
+    SendMessageA(edit, EM_SETSEL, end, static_cast<LPARAM>(end));
+}
+
+std::string editText(HWND edit)
+{
+    const int length = GetWindowTextLengthW(edit);
+    if (length <= 0) return {};
+    std::wstring wide(static_cast<std::size_t>(length) + 1, L'\0');
+    const int copied = GetWindowTextW(edit, wide.data(), length + 1);
+    wide.resize(static_cast<std::size_t>(std::max(copied, 0)));
+    return latin1FromWide(wide);
+}
+
+INT_PTR CALLBACK promptProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        placePrompt(dialog);
+        return FALSE;  // the focus is set already
+    case WM_COMMAND:
+        if (LOWORD(wParam) == IDOK) {
+            ui.promptAnswer = editText(GetDlgItem(dialog, promptEditId));
+            EndDialog(dialog, IDOK);
+            return TRUE;
+        }
+        if (LOWORD(wParam) == IDCANCEL) {
+            EndDialog(dialog, IDCANCEL);
+            return TRUE;
+        }
+        return FALSE;
+    case WM_CLOSE:
+        EndDialog(dialog, IDCANCEL);
+        return TRUE;
+    default:
+        return FALSE;
+    }
+}
+
+// Owned by the main window, a box keeps it from taking input; without one, the whole task.
+UINT modality() { return ui.window != nullptr ? MB_APPLMODAL : MB_TASKMODAL; }
+
+}  // namespace
+
+namespace platform {
+
+bool uiStart()
+{
+    if (ui.started) return true;
+    ui.started = true;
+    char dumpPath[MAX_PATH];
+    const DWORD length = GetEnvironmentVariableA("AVRNETIO_DUMP_CONTROLS", dumpPath, MAX_PATH);
+    if (length > 0 && length < MAX_PATH) ui.dumpPath.assign(dumpPath, length);
+
+    CoInitialize(nullptr);
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&controls);
+
+    ui.instance = GetModuleHandleA(nullptr);
+    ui.guiFont = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+    ui.faceBrush = GetSysColorBrush(COLOR_BTNFACE);
+    WNDCLASSEXA windowClass{};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.lpfnWndProc = mainWindowProc;
+    windowClass.hInstance = ui.instance;
+    windowClass.hIcon = LoadIconA(ui.instance, MAKEINTRESOURCEA(programIcon));
+    windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
+    windowClass.lpszClassName = mainWindowClass;
+    ui.windowClass = RegisterClassExA(&windowClass);
+    return true;
+}
+
+UiPicture* uiLoadPicture(const unsigned char* bitmapFile, std::size_t size)
+{
+    constexpr std::size_t headerSize = 54;
+    constexpr long maxSide = 16384;
+    if (bitmapFile == nullptr || size < headerSize) return nullptr;
+    const auto u16 = [bitmapFile](std::size_t at) {
+        return static_cast<unsigned>(bitmapFile[at]) |
+               static_cast<unsigned>(bitmapFile[at + 1]) << 8;
+    };
+    const auto u32 = [&u16](std::size_t at) {
+        return static_cast<std::uint32_t>(u16(at)) | static_cast<std::uint32_t>(u16(at + 2)) << 16;
+    };
+    const auto s32 = [&u32](std::size_t at) { return static_cast<std::int32_t>(u32(at)); };
+
+    if (bitmapFile[0] != 'B' || bitmapFile[1] != 'M') return nullptr;
+    const std::uint32_t pixelOffset = u32(10);
+    const std::uint32_t infoSize = u32(14);
+    const long width = s32(18);
+    const long storedHeight = s32(22);
+    if (infoSize < 40 || pixelOffset < 14 || pixelOffset - 14 < infoSize) return nullptr;
+    if (u16(26) != 1 || u16(28) != 24 || u32(30) != 0) return nullptr;
+    // A negative height means the rows are stored top row first; the device takes both.
+    const long height = storedHeight > 0 ? storedHeight : -storedHeight;
+    if (width <= 0 || width > maxSide || height <= 0 || height > maxSide) return nullptr;
+    const std::size_t rowBytes = (static_cast<std::size_t>(width) * 3 + 3) / 4 * 4;
+    const std::size_t pixelBytes = rowBytes * static_cast<std::size_t>(height);
+    if (pixelOffset > size || size - pixelOffset < pixelBytes) return nullptr;
+
+    auto* picture = new UiPicture;
+    BITMAPINFOHEADER& header = picture->info.bmiHeader;
+    header.biSize = sizeof header;
+    header.biWidth = width;
+    header.biHeight = storedHeight;
+    header.biPlanes = 1;
+    header.biBitCount = 24;
+    header.biCompression = BI_RGB;
+    picture->pixels.assign(bitmapFile + pixelOffset, bitmapFile + pixelOffset + pixelBytes);
+    return picture;
+}
+
+void uiFreePicture(UiPicture* picture)
+{
+    if (picture == nullptr) return;
+    if (picture->shown) {
+        invalidatePicture(*picture);
+        std::erase(ui.shownPictures, picture);
+    }
+    delete picture;
+}
+
+bool uiOpenMainWindow(const std::string& title, int clientWidth, int clientHeight)
+{
+    if (ui.windowClass == 0) return false;
+    if (ui.window != nullptr) return true;
+    // A fixed frame: no sizing border and no maximise box.
+    constexpr DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+    RECT outer{0, 0, clientWidth, clientHeight};
+    AdjustWindowRect(&outer, style, FALSE);
+    const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
+    const int screenHeight = GetSystemMetrics(SM_CYSCREEN);
+    const int width = std::min(static_cast<int>(outer.right - outer.left), screenWidth);
+    const int height = std::min(static_cast<int>(outer.bottom - outer.top), screenHeight);
+    HWND window = CreateWindowExA(0, mainWindowClass, title.c_str(), style,
+                                  (screenWidth - width) / 2, (screenHeight - height) / 2, width,
+                                  height, nullptr, nullptr, ui.instance, nullptr);
+    if (window == nullptr) return false;
+    ui.window = window;
+    ShowWindow(window, SW_SHOWNORMAL);
+    UpdateWindow(window);
+    return true;
+}
+
+void uiCreateText(int control, int x, int y, int width, int height, const std::string& text,
+                  UiFrame frame, UiAlign align)
+{
+    if (ui.window == nullptr) return;
+    // No prefix: an '&' from the board shows as itself.
+    const DWORD style = SS_NOPREFIX | (frame == UiFrame::sunken ? SS_SUNKEN : 0) |
+                        (align == UiAlign::centre ? SS_CENTER : SS_LEFT);
+    addControl(control, "STATIC", style, x, y, width, height, text, false);
+}
+
+void uiCreateButton(int control, int x, int y, int width, int height, const std::string& label)
+{
+    if (ui.window == nullptr) return;
+    addControl(control, "BUTTON", BS_PUSHBUTTON | WS_TABSTOP, x, y, width, height, label, true);
+}
+
+void uiSetText(int control, const std::string& text)
+{
+    Control* found = findControl(control);
+    if (found == nullptr || found->text == text) return;
+    found->text = text;
+    SetWindowTextA(found->handle, (found->button ? buttonLabel(text) : text).c_str());
+    ui.dumpStale = true;
+}
+
+void uiSetTextColour(int control, std::uint32_t colour)
+{
+    Control* found = findControl(control);
+    if (found == nullptr) return;
+    colour &= 0xFFFFFF;
+    if (found->coloured && found->colour == colour) return;
+    found->coloured = true;
+    found->colour = colour;
+    InvalidateRect(found->handle, nullptr, TRUE);
+    ui.dumpStale = true;
+}
+
+void uiSetSystemFont(int control)
+{
+    Control* found = findControl(control);
+    if (found == nullptr) return;
+    // A control without a font of its own draws in the stock system font.
+    SendMessageA(found->handle, WM_SETFONT, 0, TRUE);
+}
+
+void uiDrawPicture(UiPicture* picture, int x, int y)
+{
+    if (ui.window == nullptr || picture == nullptr) return;
+    if (picture->shown) {
+        invalidatePicture(*picture);
+    } else {
+        picture->shown = true;
+        ui.shownPictures.push_back(picture);
+    }
+    picture->x = x;
+    picture->y = y;
+    invalidatePicture(*picture);
+    UpdateWindow(ui.window);
+}
+
+UiEvent uiTakeEvent(int timeoutMs)
+{
+    writeDumpIfStale();
+    drainMessages();
+    if (ui.events.empty() && timeoutMs > 0) {
+        MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(timeoutMs), QS_ALLINPUT,
+                                    MWMO_INPUTAVAILABLE);
+        drainMessages();
+    }
+    if (ui.events.empty()) return {};
+    const UiEvent event = ui.events.front();
+    ui.events.pop_front();
+    return event;
+}
+
+void uiMessage(const std::string& title, const std::string& text)
+{
+    MessageBoxA(ui.window, text.c_str(), title.c_str(), MB_OK | modality());
+}
+
+bool uiAskYesNo(const std::string& title, const std::string& text)
+{
+    return MessageBoxA(ui.window, text.c_str(), title.c_str(), MB_YESNO | modality()) == IDYES;
+}
+
+std::string uiPrompt(const std::string& title, const std::string& message,
+                     const std::string& initial)
+{
+    const std::vector<WORD> dialog = promptTemplate(title, message, initial);
+    ui.promptAnswer.clear();
+    const INT_PTR answer = DialogBoxIndirectParamA(
+        ui.instance, reinterpret_cast<LPCDLGTEMPLATEA>(dialog.data()), ui.window, promptProc, 0);
+    std::string typed;
+    if (answer == IDOK) typed.swap(ui.promptAnswer);
+    return typed;
+}
+
+void uiCloseWindows()
+{
+    if (ui.window == nullptr) return;
+    HWND window = ui.window;
+    forgetMainWindow();
+    DestroyWindow(window);
+}
+
+}  // namespace platform

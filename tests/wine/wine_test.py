@@ -1,0 +1,289 @@
+#!/usr/bin/env python3
+"""The Windows program under Wine on a private X server against the Linux simulator on 127.0.0.1:
+first the checks of the Windows services (a write cut short by a full disk among them), then the
+whole logger with the prompt typed, rows at the interval, the window's texts and colours, QUIT and
+the final prompt answered No, and last the two stages of opening a document.
+
+AVRNETIO_WIN_BUILD names the Windows build folder or its avrnetio-logger.exe (default build-win);
+AVRNETIO_BUILD the Linux build with the simulator (default build). Nothing is built here."""
+import os
+import resource
+import shutil
+import signal
+import struct
+import subprocess
+import sys
+import tempfile
+import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "e2e"))
+from harness import (HEADER, STEADY_REPLIES, Processes, check_steady_log, end, fail, find_window, focus,
+                     read_dump, rows_of, stamp_seconds, unused_port, wait_for, xdotool)
+
+ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
+BLUE, RED = "ff0000", "0000ff"
+MACHINE_I386, MACHINE_AMD64 = 0x14C, 0x8664
+WINE_FONTS = "/usr/share/wine/fonts"  # Debian's fonts-wine
+CLIENT_SIZE = (440, 600)  # the main window's client area
+FILE_SIZE_LIMIT = 1024  # what avrnetio-platform-test --full-disk expects
+
+
+def windows_build():
+    given = os.environ.get("AVRNETIO_WIN_BUILD", os.path.join(ROOT, "build-win"))
+    logger = given if given.lower().endswith(".exe") else os.path.join(given, "avrnetio-logger.exe")
+    checks = os.path.join(os.path.dirname(logger), "avrnetio-platform-test.exe")
+    for program in (logger, checks):
+        if not os.path.isfile(program):
+            fail("no Windows build at " + program)
+    return logger, checks
+
+
+def machine_of(program):
+    with open(program, "rb") as image:
+        head = image.read(4096)
+    offset = struct.unpack_from("<I", head, 0x3C)[0]
+    if head[:2] != b"MZ" or head[offset:offset + 4] != b"PE\0\0":
+        fail(program + " is no Windows program")
+    return struct.unpack_from("<H", head, offset + 4)[0]
+
+
+def wine_environment(machine, folder, display):
+    """Wine for the program's machine in a private prefix; without installer dialogs or debug output."""
+    environment = dict(os.environ, WINEPREFIX=os.path.join(folder, "prefix"), WINEDEBUG="-all",
+                       WINEDLLOVERRIDES="mscoree,mshtml=", HOME=os.path.join(folder, "home"), DISPLAY=display)
+    environment.pop("WINESERVER", None)
+    environment.pop("WINELOADER", None)
+    if machine == MACHINE_AMD64:
+        environment["WINEARCH"] = "win64"
+        # Debian's wine script prefers the 32-bit loader whenever it is installed.
+        loader = "/usr/lib/wine/wine64" if os.access("/usr/lib/wine/wine64", os.X_OK) else shutil.which("wine64")
+        server = "/usr/lib/wine/wineserver64" if os.access("/usr/lib/wine/wineserver64", os.X_OK) else None
+        if loader is None:
+            fail("a 64-bit program needs wine64")
+        environment["WINELOADER"] = loader
+        if server:
+            environment["WINESERVER"] = server
+    elif machine == MACHINE_I386:
+        environment["WINEARCH"] = "win32"
+        loader = shutil.which("wine")
+        server = None
+        if loader is None or subprocess.run([loader, "--version"], capture_output=True).returncode != 0:
+            fail("this machine runs no 32-bit Wine; try the 64-bit build (cmake/mingw-x86_64.cmake)")
+    else:
+        fail("unknown machine type %#x" % machine)
+    os.makedirs(environment["HOME"])
+    # A null sound device, so that the click's DirectSound path runs without a sound card.
+    with open(os.path.join(environment["HOME"], ".asoundrc"), "w") as alsa:
+        alsa.write("pcm.!default {\n  type null\n}\n")
+    server = server or shutil.which("wineserver")
+    if server is None:
+        fail("no wineserver")
+    return loader, server, environment
+
+
+def run_to_end(command, environment, what, timeout=300, **options):
+    """Runs a program under Wine to its end; returns its exit code and output. The output goes
+    through a file: Wine's background processes would hold a pipe open long after."""
+    with tempfile.TemporaryFile() as output:
+        try:
+            code = subprocess.run(command, env=environment, stdout=output, stderr=subprocess.STDOUT,
+                                  timeout=timeout, **options).returncode
+        except subprocess.TimeoutExpired:
+            fail(what + " did not end")
+        output.seek(0)
+        return code, output.read().decode(errors="replace")
+
+
+def wine(loader, environment, *command):
+    """One of Wine's own programs."""
+    code, output = run_to_end([loader, *command], environment, "wine " + command[0])
+    if code != 0:
+        fail("wine %s: exit %d, %r" % (command[0], code, output[-300:]))
+
+
+def wine_server(server, environment, option):
+    """-w waits for the server's end, -p makes it stay, -k ends it and every Wine process. The server
+    lives on in the background: a pipe to it would never see its end."""
+    try:
+        subprocess.run([server, option], env=environment, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                       timeout=60)
+    except subprocess.TimeoutExpired:
+        fail("wineserver %s did not end" % option)
+
+
+def check_output(what, code, output):
+    """A checks' program passed when it ended with 0 and said so."""
+    sys.stderr.write("".join(line + "\n" for line in output.splitlines() if line.startswith("FAIL")))
+    summary = [line for line in output.splitlines() if "checks passed" in line]
+    if code != 0 or not summary:
+        fail("%s: exit %d, %r" % (what, code, output[-300:]))
+    print(summary[-1])
+
+
+def use_wine_fonts(prefix):
+    """Wine's own fonts (Marlett draws the title bar's buttons) where every build of Wine finds them."""
+    fonts = os.path.join(prefix, "drive_c", "windows", "Fonts")
+    for name in sorted(os.listdir(WINE_FONTS)) if os.path.isdir(WINE_FONTS) else []:
+        if name.endswith(".ttf") and not os.path.exists(os.path.join(fonts, name)):
+            os.symlink(os.path.join(WINE_FONTS, name), os.path.join(fonts, name))
+
+
+def windows_path(path):
+    """Wine's drive Z: is the Linux root."""
+    return "Z:" + path.replace("/", "\\")
+
+
+def run_platform_checks(run, loader, checks, environment):
+    _, steady = run.boardsim_process("--reply", "GETADC 1=512\\r\\n", "--close-after", "2")
+    _, silent = run.boardsim_process("--silent")
+    files = os.path.join(run.folder, "files")
+    os.makedirs(files)
+    command = [loader, checks, windows_path(files) + "\\", str(steady), str(silent), str(unused_port())]
+    check_output("platform checks", *run_to_end(command, environment, "the platform checks", timeout=180))
+
+
+def run_full_disk_check(run, loader, checks, environment):
+    """The checks' program under a file size limit, which makes a write fail part-way as a full disk does."""
+    def limit_file_size():
+        signal.signal(signal.SIGXFSZ, signal.SIG_IGN)
+        resource.setrlimit(resource.RLIMIT_FSIZE, (FILE_SIZE_LIMIT, FILE_SIZE_LIMIT))
+
+    path = os.path.join(run.folder, "full.csv")
+    command = [loader, checks, "--full-disk", windows_path(path)]
+    check_output("full disk check", *run_to_end(command, environment, "the full disk check", timeout=120,
+                                                preexec_fn=limit_file_size))
+
+
+def run_shell_checks(run, loader, checks, environment, display):
+    """Both stages of opening a document: a program is started as it is, blanks in its path included;
+    a CSV file goes to the application associated with its type, here Wine's Notepad."""
+    folder = os.path.join(run.folder, "with blank")
+    os.makedirs(folder)
+    program = os.path.join(folder, "started by shell.exe")
+    shutil.copy(checks, program)
+    run_to_end([loader, checks, "--open", windows_path(program)], environment, "opening a program")
+    wait_for(lambda: os.path.exists(program + ".started"), 30, "the program started by the shell")
+
+    document = os.path.join(folder, "rows.csv")
+    with open(document, "wb") as rows:
+        rows.write(HEADER)
+    wine(loader, environment, "reg", "add", "HKCR\\.csv", "/ve", "/d", "txtfile", "/f")
+    run_to_end([loader, checks, "--open", windows_path(document)], environment, "opening a CSV file")
+    find_window(display, "rows.csv", timeout=30)
+    print("shell: a program started, a CSV file opened in its associated application")
+
+
+def run_logger(run, loader, logger, environment, display):
+    port = run.boardsim(*[arg for reply in STEADY_REPLIES for arg in ("--reply", reply)])
+    # The default log file, C:\AVR-NET-IO.CSV, lies on the private prefix's drive C:.
+    log_file = os.path.join(environment["WINEPREFIX"], "drive_c", "AVR-NET-IO.CSV")
+    dump = os.path.join(run.folder, "controls.txt")
+    environment = dict(environment, AVRNETIO_DUMP_CONTROLS=windows_path(dump))
+    with open(os.path.join(run.folder, "wine-output.txt"), "ab") as output:
+        process = run.start([loader, logger, "--host", "127.0.0.1", "--port", str(port)], env=environment,
+                            stdout=output, stderr=output)
+
+    prompt = find_window(display, "Zeitintervall", timeout=120)
+    focus(display, prompt)
+    xdotool(display, "key", "--delay", "50", "BackSpace", "BackSpace", "BackSpace")
+    xdotool(display, "type", "--delay", "50", "S1")
+    xdotool(display, "key", "Return")
+
+    window = find_window(display, "Datenlogger", timeout=60)
+    rows = wait_for(lambda: len(rows_of(log_file)) >= 5 and rows_of(log_file), 30, "four rows")
+    stamps = [stamp_seconds(row) for row in rows[1:5]]
+    steps = [later - earlier for earlier, later in zip(stamps, stamps[1:])]
+    if any(step not in (1, 2) for step in steps):
+        fail("rows are not one interval apart: %r" % stamps)
+
+    controls = wait_for(lambda: os.path.exists(dump) and read_dump(dump).get(46, (None, ""))[1]
+                        .startswith("Letzter Log") and read_dump(dump), 10, "the first refresh")
+    expected = {
+        34: (BLUE, "2.50"), 35: (BLUE, "4.99"), 36: (BLUE, "-0.0"), 37: (BLUE, "1.00"),
+        38: (BLUE, "OFFEN"), 39: (RED, "GESCHLOSSEN"), 40: (BLUE, "OFFEN"), 41: (RED, "GESCHLOSSEN"),
+        42: (None, "Volt"), 9: (None, "Eingang"), 17: (None, "Programmende:"), 50: (None, "QUIT"),
+        48: (None, "Die Logbuch-Datei wird unter: C:\\\\AVR-NET-IO.CSV erzeugt/erweitert!"),
+        49: (None, "Die Datenaufzeichnung erfolgt alle\\r1 Sekunde(n)  =  0 Minute(n)  =  "
+                   "0 Stunde(n)  =  0 Tag(e)"),
+    }
+    for number, shown in expected.items():
+        if controls.get(number) != shown:
+            fail("control %d shows %r, expected %r" % (number, controls.get(number), shown))
+    if controls[16][0] != BLUE or not controls[16][1].startswith("Daten aus dem Board:\\r\\r\\r"):
+        fail("board information: %r" % (controls[16],))
+    if controls[46][0] != BLUE or controls[47][0] != RED:
+        fail("last and next log colours: %r %r" % (controls[46], controls[47]))
+    if not controls[47][1].startswith("N\\xe4chster Log: "):
+        fail("next log line: %r" % (controls[47],))
+
+    screenshot(display, window)
+    left, top = client_origin(display, window)
+    xdotool(display, "mousemove", "--window", window, str(left + 215), str(top + 580), "click", "1")
+    question = find_window(display, "Logdatei sofort", timeout=30)
+    focus(display, question)
+    # The message box's No button has the mnemonic N; a Yes/No box ignores Escape.
+    xdotool(display, "key", "n")
+    code = end(process, timeout=30)
+    if code != 0:
+        fail("exit code %d" % code)
+    rows_after = check_steady_log(open(log_file, "rb").read(), 4)
+    print("wine: %d rows, QUIT and No ended the logger with code 0" % len(rows_after))
+
+
+def client_origin(display, window):
+    """Where the client area starts inside the frame that Wine draws: equal borders left, right
+    and below, the title bar above."""
+    geometry = xdotool(display, "getwindowgeometry", "--shell", window) or ""
+    size = dict(line.split("=", 1) for line in geometry.splitlines() if "=" in line)
+    if "WIDTH" not in size or "HEIGHT" not in size:
+        fail("no geometry of window " + window)
+    border = (int(size["WIDTH"]) - CLIENT_SIZE[0]) // 2
+    return border, int(size["HEIGHT"]) - CLIENT_SIZE[1] - border
+
+
+def screenshot(display, window):
+    """The window as Wine shows it, for the documentation; skipped without ImageMagick."""
+    if shutil.which("import") is None:
+        return
+    target = os.path.join(ROOT, "docs", "window-windows.png")
+    subprocess.run(["import", "-window", window, target], env=dict(os.environ, DISPLAY=display),
+                   capture_output=True, timeout=30)
+
+
+def main():
+    logger, checks = windows_build()
+    machine = machine_of(logger)
+    with Processes() as run:
+        try:
+            display = run.xvfb()
+            loader, server, environment = wine_environment(machine, run.folder, display)
+            started = time.monotonic()
+            wine(loader, environment, "wineboot", "-i")
+            print("wine: prefix ready in %.0f s (%s program)"
+                  % (time.monotonic() - started, "64-bit" if machine == MACHINE_AMD64 else "32-bit"))
+            use_wine_fonts(environment["WINEPREFIX"])
+            # Wine draws the frames itself, as Windows does, since no window manager runs.
+            wine(loader, environment, "reg", "add", "HKCU\\Software\\Wine\\X11 Driver", "/v", "Managed", "/d",
+                 "N", "/f")
+            # One server for every further step, started before the file size limit can reach it.
+            wine_server(server, environment, "-w")
+            wine_server(server, environment, "-p")
+            run_platform_checks(run, loader, checks, environment)
+            run_full_disk_check(run, loader, checks, environment)
+            run_logger(run, loader, logger, environment, display)
+            run_shell_checks(run, loader, checks, environment, display)
+        except SystemExit as failure:
+            # What Wine said about the logger, to tell a crash from a hang.
+            output = os.path.join(run.folder, "wine-output.txt")
+            if failure.code and os.path.exists(output):
+                sys.stderr.write(open(output, errors="replace").read()[-2000:])
+            raise
+        finally:
+            if "server" in locals():
+                wine_server(server, environment, "-k")
+            # A prefix takes some hundred megabytes.
+            shutil.rmtree(run.folder, ignore_errors=True)
+
+
+if __name__ == "__main__":
+    main()
