@@ -25,7 +25,8 @@ std::int64_t fileReadAt(LogFile* file, std::int64_t offset, char* buffer, std::s
 
 bool fileSeek(LogFile* file, std::int64_t offset);
 
-// Writes all bytes at the write position; false on failure (a full disk, say).
+// Writes all bytes at the write position; false on failure (a full disk, say), and then an
+// append that got only part-way is taken back, so the file never ends in part of a line.
 bool fileWrite(LogFile* file, const char* data, std::size_t size);
 
 // Hands what was written to the disk itself.

@@ -6,6 +6,7 @@
 #include "platform/files.h"
 
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 
 #include <fcntl.h>
@@ -39,6 +40,8 @@ std::string fileDefaultLogPath()
 
 LogFile* fileOpen(const std::string& path)
 {
+    // Past a file size limit a write must fail like a full disk, not end the process.
+    std::signal(SIGXFSZ, SIG_IGN);
     int fd = -1;
     do {
         fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
@@ -83,11 +86,21 @@ bool fileSeek(LogFile* file, std::int64_t offset)
 bool fileWrite(LogFile* file, const char* data, std::size_t size)
 {
     if (file == nullptr) return false;
+    struct stat before {};
+    const off_t start = lseek(file->fd, 0, SEEK_CUR);
+    const bool appending = fstat(file->fd, &before) == 0 && start >= before.st_size;
+    bool wrotePart = false;
     while (size > 0) {
         ssize_t put = write(file->fd, data, size);
         if (put < 0 && errno == EINTR) continue;
         // Zero bytes taken for a non-empty write would loop for ever: count it as a failure.
-        if (put <= 0) return false;
+        if (put <= 0) {
+            // A full disk or a size limit can stop an append mid-row: take it back, or it runs into the next.
+            if (wrotePart && appending && ftruncate(file->fd, before.st_size) == 0)
+                lseek(file->fd, start, SEEK_SET);
+            return false;
+        }
+        wrotePart = true;
         data += put;
         size -= static_cast<std::size_t>(put);
     }
