@@ -254,6 +254,20 @@ TEST(BoardLinkConnect, PortWithoutListenerFailsQuickly)
     EXPECT_LT(Clock::now() - start, std::chrono::seconds(1));
 }
 
+TEST(BoardLinkConnect, ABoardThatNeverAcceptsIsGivenUpAtTheBound)
+{
+    BoardSimConfig config;
+    config.neverAccept = true;
+    BoardSim sim;
+    int port = boardSimStart(sim, config);
+    ASSERT_NE(port, 0);
+    auto start = Clock::now();
+    EXPECT_EQ(platform::netConnect("127.0.0.1", port, 500), nullptr);
+    auto waited = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+    EXPECT_GE(waited, 450);
+    EXPECT_LE(waited, 1500);
+}
+
 TEST(BoardLinkNetwork, StopReleasesAConnectionLeftOpen)
 {
     BoardSim sim;

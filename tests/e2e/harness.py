@@ -2,7 +2,9 @@
 and the logger pointed at it. Every connection goes to 127.0.0.1."""
 import os
 import re
+import shutil
 import signal
+import socket
 import subprocess
 import sys
 import tempfile
@@ -53,6 +55,13 @@ class Processes:
                 print("  %s: %s" % (os.path.basename(process.args[0]),
                                     "running" if process.poll() is None else "exit %d" % process.returncode),
                       file=sys.stderr)
+        self.end_all()
+        if kind is None:
+            # A failed run keeps its folder for a look at the log.
+            shutil.rmtree(self.folder, ignore_errors=True)
+
+    def end_all(self):
+        """Kills whatever still runs, so that nothing holds a file any more."""
         for process in reversed(self.started):
             if process.poll() is None:
                 process.kill()
@@ -66,8 +75,10 @@ class Processes:
     def xvfb(self):
         """A private X server; returns its DISPLAY value."""
         read_end, write_end = os.pipe()
-        self.start(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
-                   pass_fds=[write_end], stderr=subprocess.DEVNULL)
+        # Without -noreset the server starts over whenever its last client leaves (an xdotool call,
+        # say), and a logger that connects meanwhile finds no display and runs without a window.
+        self.start(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24", "-nolisten", "tcp",
+                    "-noreset"], pass_fds=[write_end], stderr=subprocess.DEVNULL)
         os.close(write_end)
         with os.fdopen(read_end) as pipe:
             number = pipe.readline().strip()
@@ -77,21 +88,45 @@ class Processes:
 
     def boardsim(self, *options):
         """The simulator on a free loopback port; returns the port."""
+        return self.boardsim_process(*options)[1]
+
+    def boardsim_process(self, *options):
+        """The simulator on a free loopback port; returns its process and the port."""
         process = self.start([BOARDSIM, "--host", "127.0.0.1", "--port", "0", *options],
                              stdout=subprocess.PIPE, text=True)
         line = process.stdout.readline()
         match = re.search(r"port (\d+)$", line.strip())
         if not match:
             fail("simulator did not start: " + line)
-        return int(match.group(1))
+        return process, int(match.group(1))
 
-    def logger(self, port, log_file, *options, display=None, env=None):
+    def logger(self, port, log_file, *options, display=None, env=None, **popen):
         environment = dict(os.environ if env is None else env)
         environment.pop("DISPLAY", None)
         if display:
             environment["DISPLAY"] = display
         return self.start([LOGGER, "--host", "127.0.0.1", "--port", str(port), "--log-file", log_file, *options],
-                          env=environment, stderr=subprocess.PIPE)
+                          env=environment, stderr=subprocess.PIPE, **popen)
+
+
+def stop_boardsim(process):
+    """Ends the simulator; returns how many connections and commands it saw."""
+    process.send_signal(signal.SIGTERM)
+    try:
+        rest = process.communicate(timeout=5)[0]
+    except subprocess.TimeoutExpired:
+        fail("the simulator did not end")
+    match = re.search(r"served (\d+) connections and (\d+) commands", rest)
+    if process.returncode != 0 or not match:
+        fail("simulator ended with code %d: %r" % (process.returncode, rest))
+    return int(match.group(1)), int(match.group(2))
+
+
+def unused_port():
+    """A loopback port on which nothing listens: connecting to it is refused."""
+    with socket.socket() as probe:
+        probe.bind(("127.0.0.1", 0))
+        return probe.getsockname()[1]
 
 
 def xdotool(display, *arguments):
@@ -132,6 +167,19 @@ def check_steady_log(content, rows_at_least):
         if not STAMP.match(row) or row[19:] != STEADY_ROW:
             fail("row differs: %r" % row)
     return rows
+
+
+def check_complete_lines(content):
+    """Every line of a log ends in CR LF and is the header or a row of ten fields with a stamp."""
+    if content and not content.endswith(b"\r\n"):
+        fail("the log ends in a line without its line end: %r" % content[-60:])
+    lines = content.splitlines(keepends=True)
+    for line in lines:
+        fields = line[:-2].split(b",")
+        if (not line.endswith(b"\r\n") or b"\r" in line[:-2] or b"\n" in line[:-2] or len(fields) != 10
+                or (line != HEADER and not STAMP.match(line))):
+            fail("broken line in the log: %r" % line)
+    return lines
 
 
 def stamp_seconds(row):

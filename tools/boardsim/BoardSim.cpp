@@ -77,7 +77,8 @@ bool answer(BoardSim& sim, int client, const std::string& received)
     return true;
 }
 
-void serveClient(BoardSim& sim, int client)
+// True when the simulator itself ended the connection after closeAfterCommands commands.
+bool serveClient(BoardSim& sim, int client)
 {
     std::string pending;
     int served = 0;
@@ -85,7 +86,7 @@ void serveClient(BoardSim& sim, int client)
     while (waitReadable(sim, client, -1) == Wait::ready) {
         ssize_t got = recv(client, chunk, sizeof chunk, 0);
         if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) return;
+        if (got <= 0) return false;
         pending.append(chunk, static_cast<std::size_t>(got));
         {
             std::lock_guard lock(sim.recordLock);
@@ -98,14 +99,64 @@ void serveClient(BoardSim& sim, int client)
                 std::lock_guard lock(sim.recordLock);
                 sim.commands.push_back(received);
             }
-            if (!sim.config.silent && !answer(sim, client, received)) return;
-            if (++served == sim.config.closeAfterCommands) return;
+            const bool answers = !sim.config.silent && (sim.config.silentAfterCommands == 0 ||
+                                                        served < sim.config.silentAfterCommands);
+            if (answers && !answer(sim, client, received)) return false;
+            if (++served == sim.config.closeAfterCommands) return true;
         }
     }
+    return false;
+}
+
+// A listening socket on host and port (0: any free port), or -1; boundPort receives the port.
+int listenOn(const std::string& host, int port, int backlog, int& boundPort)
+{
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<std::uint16_t>(port));
+    socklen_t size = sizeof address;
+    int reuse = 1;
+    if (port < 0 || port > 65535 || inet_pton(AF_INET, host.c_str(), &address.sin_addr) != 1) return -1;
+    int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) return -1;
+    if (setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof reuse) != 0 ||
+        bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || listen(fd, backlog) != 0 ||
+        getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size) != 0) {
+        close(fd);
+        return -1;
+    }
+    boundPort = ntohs(address.sin_port);
+    return fd;
+}
+
+// With backlog 0 the kernel queues one connection and drops later connection requests unanswered.
+bool fillAcceptQueue(BoardSim& sim)
+{
+    sockaddr_in address{};
+    socklen_t size = sizeof address;
+    if (getsockname(sim.listenFd, reinterpret_cast<sockaddr*>(&address), &size) != 0) return false;
+    sim.ownClientFd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    return sim.ownClientFd >= 0 &&
+           connect(sim.ownClientFd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+}
+
+// Closing the listening socket makes connects fail at once, as with a board switched off.
+bool pauseListening(BoardSim& sim)
+{
+    close(sim.listenFd);
+    sim.listenFd = -1;
+    if (waitReadable(sim, -1, sim.config.downForMs) == Wait::stopped) return false;
+    int port = 0;
+    sim.listenFd = listenOn(sim.config.host, sim.port, 4, port);
+    return sim.listenFd >= 0;
 }
 
 void serve(BoardSim& sim)
 {
+    if (sim.config.neverAccept) {
+        waitReadable(sim, -1, -1);
+        return;
+    }
     while (waitReadable(sim, sim.listenFd, -1) == Wait::ready) {
         int client = accept4(sim.listenFd, nullptr, nullptr, SOCK_CLOEXEC);
         if (client < 0) continue;
@@ -113,14 +164,15 @@ void serve(BoardSim& sim)
             std::lock_guard lock(sim.recordLock);
             ++sim.connections;
         }
-        serveClient(sim, client);
+        const bool closedByUs = serveClient(sim, client);
         close(client);
+        if (closedByUs && sim.config.downForMs > 0 && !pauseListening(sim)) return;
     }
 }
 
 void closeAll(BoardSim& sim)
 {
-    for (int* fd : {&sim.listenFd, &sim.wakeFds[0], &sim.wakeFds[1]}) {
+    for (int* fd : {&sim.listenFd, &sim.ownClientFd, &sim.wakeFds[0], &sim.wakeFds[1]}) {
         if (*fd >= 0) close(*fd);
         *fd = -1;
     }
@@ -165,25 +217,16 @@ int boardSimStart(BoardSim& sim, const BoardSimConfig& config)
     sim.connections = 0;
     sim.startTime = std::chrono::steady_clock::now();
 
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<std::uint16_t>(config.port));
-    socklen_t size = sizeof address;
-    int reuse = 1;
-    bool listening = config.port >= 0 && config.port <= 65535 &&
-                     inet_pton(AF_INET, config.host.c_str(), &address.sin_addr) == 1 &&
-                     pipe2(sim.wakeFds, O_CLOEXEC) == 0 &&
-                     (sim.listenFd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) >= 0 &&
-                     setsockopt(sim.listenFd, SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof reuse) == 0 &&
-                     bind(sim.listenFd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-                     listen(sim.listenFd, 4) == 0 &&
-                     getsockname(sim.listenFd, reinterpret_cast<sockaddr*>(&address), &size) == 0;
-    if (!listening) {
+    sim.port = 0;
+    sim.listenFd = pipe2(sim.wakeFds, O_CLOEXEC) == 0
+                       ? listenOn(config.host, config.port, config.neverAccept ? 0 : 4, sim.port)
+                       : -1;
+    if (sim.listenFd < 0 || (config.neverAccept && !fillAcceptQueue(sim))) {
         closeAll(sim);
         return 0;
     }
     sim.server = std::thread(serve, std::ref(sim));
-    return ntohs(address.sin_port);
+    return sim.port;
 }
 
 void boardSimStop(BoardSim& sim)

@@ -20,13 +20,20 @@ struct BoardSimConfig {
     std::map<std::string, std::vector<std::string>> replies;
     int pieceDelayMs = 300;
     int closeAfterCommands = 0;  // close each connection after this many commands; 0: never
+    int downForMs = 0;           // after such a close, refuse connections this long, then listen again
     bool silent = false;         // read and record commands, never answer
+    int silentAfterCommands = 0; // answer only this many commands per connection; 0: all
+    // Listen, fill the accept queue with a connection of its own and never accept: further
+    // connects hang until the client gives up.
+    bool neverAccept = false;
 };
 
 struct BoardSim {
     BoardSimConfig config;
     std::thread server;
     int listenFd = -1;
+    int ownClientFd = -1;       // the connection that fills the accept queue when never accepting
+    int port = 0;               // the bound port, kept for listening again after a pause
     int wakeFds[2] = {-1, -1};  // a byte written here ends every wait of the server thread
     std::chrono::steady_clock::time_point startTime;
 

@@ -13,11 +13,15 @@
 namespace {
 
 constexpr char usage[] =
-    "usage: avrnetio-boardsim [--host 127.0.0.1] [--port 50290] [--silent] [--close-after N]\n"
+    "usage: avrnetio-boardsim [--host 127.0.0.1] [--port 50290] [--silent] [--silent-after N]\n"
+    "                         [--close-after N [--down-for S]] [--never-accept]\n"
     "                         [--reply 'COMMAND=TEXT']...\n"
     "  --port 0        listen on any free port (the first output line names it)\n"
     "  --silent        read commands but never answer\n"
+    "  --silent-after N  answer the first N commands of each connection, then none\n"
     "  --close-after N close each connection after N commands\n"
+    "  --down-for S    after such a close, refuse connections for S seconds\n"
+    "  --never-accept  leave connections pending, so that connecting hangs\n"
     "  --reply C=T     answer command C (such as 'GETADC 1') always with T; T may hold\n"
     "                  the escapes \\r, \\n, \\\\ and \\xHH (any byte, NUL included)\n";
 
@@ -82,6 +86,14 @@ bool parseArguments(int argc, char** argv, BoardSimConfig& config)
             if (!parseNumber(argv[++i], config.port)) return false;
         } else if (option == "--close-after" && hasValue) {
             if (!parseNumber(argv[++i], config.closeAfterCommands)) return false;
+        } else if (option == "--down-for" && hasValue) {
+            int seconds = 0;
+            if (!parseNumber(argv[++i], seconds) || seconds < 0 || seconds > 3600) return false;
+            config.downForMs = seconds * 1000;
+        } else if (option == "--silent-after" && hasValue) {
+            if (!parseNumber(argv[++i], config.silentAfterCommands)) return false;
+        } else if (option == "--never-accept") {
+            config.neverAccept = true;
         } else if (option == "--reply" && hasValue) {
             if (!parseReply(argv[++i], config)) return false;
         } else if (option == "--silent") {
@@ -125,5 +137,10 @@ int main(int argc, char** argv)
     int received = 0;
     sigwait(&endSignals, &received);
     boardSimStop(sim);
+    // The last line tells a script what the simulator saw.
+    std::string summary = "avrnetio-boardsim served " + numberText(boardSimConnections(sim)) +
+                          " connections and " + numberText(static_cast<int>(boardSimCommands(sim).size())) +
+                          " commands\n";
+    std::fputs(summary.c_str(), stdout);
     return 0;
 }

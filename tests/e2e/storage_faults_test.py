@@ -1,0 +1,121 @@
+#!/usr/bin/env python3
+"""The log file under faults, no display: a file size limit reached in mid-row, the file held by
+another logger, a folder that is missing or cannot be written, and the logger killed outright."""
+import os
+import resource
+import signal
+import subprocess
+import sys
+import time
+
+sys.path.insert(0, os.path.dirname(__file__))
+from harness import (HEADER, STEADY_REPLIES, STEADY_ROW, Processes, check_complete_lines, check_steady_log, end,
+                     fail, rows_of, wait_for)
+
+ROW_SIZE = 19 + len(STEADY_ROW)
+
+
+def message_for(path):
+    return "Problem: Die Ausgabedatei '%s' kann nicht erzeugt werden!" % path
+
+
+def size_limit(run, port):
+    """Writes beyond the limit fail (with SIGXFSZ unless ignored): the logger keeps running."""
+    log_file = os.path.join(run.folder, "limited.csv")
+    limit = len(HEADER) + 2 * ROW_SIZE + ROW_SIZE // 2  # the third row only fits in part
+    logger = run.logger(port, log_file, "--interval", "S1",
+                        preexec_fn=lambda: resource.setrlimit(resource.RLIMIT_FSIZE, (limit, limit)))
+    return lambda: finish_size_limit(logger, log_file)
+
+
+def finish_size_limit(logger, log_file):
+    if logger.poll() is not None:
+        fail("size limit: the logger ended with %d (-%d is SIGXFSZ)" % (logger.returncode, signal.SIGXFSZ))
+    logger.send_signal(signal.SIGTERM)
+    if end(logger, timeout=5) != 0:
+        fail("size limit: exit code %d after SIGTERM" % logger.returncode)
+    rows = check_steady_log(open(log_file, "rb").read(), 2)
+    if len(rows) != 2:
+        fail("size limit: %d rows fit under the limit" % len(rows))
+    print("size limit: the logger kept running past the limit, 2 complete rows, exit code 0")
+
+
+def held_file(run, port):
+    """A second logger on a file the first one holds: failure message 4, the file left alone."""
+    log_file = os.path.join(run.folder, "held.csv")
+    first = run.logger(port, log_file, "--interval", "S10")
+    wait_for(lambda: len(rows_of(log_file)) >= 2, 10, "the first logger's first row")
+    before = open(log_file, "rb").read()
+    second = run.logger(port, log_file, "--interval", "S1")
+    code = end(second)
+    message = second.stderr.read().decode("utf-8")
+    if code != 0 or message_for(log_file) not in message:
+        fail("held file: code %d, %r" % (code, message))
+    if open(log_file, "rb").read() != before:
+        fail("held file: the second logger changed the file")
+    first.send_signal(signal.SIGTERM)
+    if end(first) != 0:
+        fail("held file: the first logger's exit code is %d" % first.returncode)
+    check_steady_log(open(log_file, "rb").read(), 1)
+    print("held file: failure message with the path, exit code 0, the file untouched")
+
+
+def unwritable_folders(run, port):
+    """Places where no log file can be made; each gives failure message 4 and exit code 0."""
+    cases = [("missing folder", os.path.join(run.folder, "missing", "log.csv")),
+             ("a folder, not a file", run.folder),
+             ("under /proc", "/proc/avrnetio-log.csv")]
+    locked = os.path.join(run.folder, "locked")
+    os.mkdir(locked)
+    if os.geteuid() != 0:
+        os.chmod(locked, 0o555)
+        cases.append(("folder without write permission", os.path.join(locked, "log.csv")))
+    elif subprocess.run(["mount", "-t", "tmpfs", "-o", "ro,size=4k", "tmpfs", locked],
+                        capture_output=True).returncode == 0:
+        # Root writes into a folder whatever its mode; a read-only mount stops it.
+        cases.append(("read-only folder", os.path.join(locked, "log.csv")))
+    else:
+        print("read-only folder: skipped (root, and no read-only mount to be had)")
+    try:
+        for name, path in cases:
+            logger = run.logger(port, path, "--interval", "S1")
+            code = end(logger)
+            message = logger.stderr.read().decode("utf-8")
+            if code != 0 or message_for(path) not in message:
+                fail("%s: code %d, %r" % (name, code, message))
+            if os.path.isfile(path):
+                fail("%s: a log file was made" % name)
+        print("unwritable places: failure message and exit code 0 for " + ", ".join(name for name, _ in cases))
+    finally:
+        if os.path.ismount(locked):
+            subprocess.run(["umount", locked], check=False)
+
+
+def killed(run, port, rows_wanted=3):
+    """SIGKILL after some rows: every row already on disk is complete, the header intact."""
+    log_file = os.path.join(run.folder, "killed.csv")
+    logger = run.logger(port, log_file, "--interval", "S1")
+    wait_for(lambda: len(rows_of(log_file)) >= 1 + rows_wanted, 10, "%d rows" % rows_wanted)
+    logger.send_signal(signal.SIGKILL)
+    logger.wait(timeout=5)
+    content = open(log_file, "rb").read()
+    check_complete_lines(content)
+    rows = check_steady_log(content, rows_wanted)
+    print("killed: %d complete rows and the header on disk after SIGKILL" % len(rows))
+
+
+def main():
+    with Processes() as run:
+        ports = [run.boardsim(*[arg for reply in STEADY_REPLIES for arg in ("--reply", reply)]) for _ in range(3)]
+        started = time.monotonic()
+        # The slow cases run side by side, each with its own simulator.
+        finish = size_limit(run, ports[0])
+        held_file(run, ports[1])
+        unwritable_folders(run, ports[1])
+        killed(run, ports[2])
+        time.sleep(max(0.0, 4.5 - (time.monotonic() - started)))
+        finish()
+
+
+if __name__ == "__main__":
+    main()
