@@ -10,6 +10,7 @@ build=build-fuzz
 jobs=${JOBS:-2}
 targets=(fuzz_decode_analog fuzz_decode_digital fuzz_parse_interval fuzz_format_date)
 
+scripts/install-deps.sh clang-14 libclang-rt-14-dev llvm-14
 CC=clang-14 CXX=clang++-14 cmake -S . -B "$build" -DAVRNETIO_FUZZ=ON -DAVRNETIO_TESTS=OFF \
   -DAVRNETIO_WERROR=ON
 cmake --build "$build" -j"$jobs" --target "${targets[@]}"

@@ -1,5 +1,8 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds with warnings as errors and runs every test.
+# Runs every test: installs what is missing, builds with warnings as errors and runs the CTest
+# suite (unit and end-to-end tests), then the same suite under AddressSanitizer and
+# UndefinedBehaviorSanitizer, a bounded fuzzing run, and the Windows program under Wine.
+# Usage: scripts/test.sh [--quick]   (--quick: the CTest suite alone)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -7,3 +10,9 @@ scripts/install-deps.sh
 cmake -S . -B build -DAVRNETIO_WERROR=ON
 cmake --build build -j2
 ctest --test-dir build --output-on-failure -j2
+[ "${1:-}" = "--quick" ] && exit 0
+
+scripts/test-sanitizers.sh
+scripts/fuzz.sh 20
+scripts/test-windows.sh
+echo "all test stages passed"
