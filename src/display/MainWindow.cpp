@@ -25,7 +25,7 @@ enum class Content {
 
 enum class Colouring { none, open, stateRule };
 
-struct ControlSpec {
+struct ControlRow {
     int number;
     int x, y, width, height;
     UiFrame frame;
@@ -42,7 +42,7 @@ constexpr UiAlign left = UiAlign::left;
 constexpr UiAlign centre = UiAlign::centre;
 
 // In creation order; the interval figures are described between controls 41 and 42.
-constexpr ControlSpec controls[] = {
+constexpr ControlRow controls[] = {
     {1, 20, 30, 130, 20, sunken, left, Colouring::none, Content::analogLabel, 1, nullptr},
     {2, 20, 60, 130, 20, sunken, left, Colouring::none, Content::analogLabel, 2, nullptr},
     {3, 20, 90, 130, 20, sunken, left, Colouring::none, Content::analogLabel, 3, nullptr},
@@ -100,15 +100,15 @@ std::uint32_t stateColour(const LoggerState& state, const std::string& digitalTe
     return digitalText == state.closedText ? state.closedColour : state.openColour;
 }
 
-std::string initialText(const LoggerState& state, const ControlSpec& spec)
+std::string initialText(const LoggerState& state, const ControlRow& row)
 {
-    const int i = spec.input - 1;
-    switch (spec.content) {
+    const int i = row.input - 1;
+    switch (row.content) {
     case Content::analogLabel: return state.analogLabel[i];
     case Content::digitalLabel: return state.digitalLabel[i];
     case Content::heading:
     case Content::ending:
-    case Content::endButton: return spec.text;
+    case Content::endButton: return row.text;
     case Content::boardInfo: return boardInfoText(state);
     case Content::readingDate: return state.readingDate;
     case Content::readingTime: return state.readingTime;
@@ -123,19 +123,19 @@ std::string initialText(const LoggerState& state, const ControlSpec& spec)
     return {};
 }
 
-void createControl(const LoggerState& state, const ControlSpec& spec)
+void createControl(const LoggerState& state, const ControlRow& row)
 {
-    const std::string text = initialText(state, spec);
-    if (spec.content == Content::endButton) {
-        platform::uiCreateButton(spec.number, spec.x, spec.y, spec.width, spec.height, text);
+    const std::string text = initialText(state, row);
+    if (row.content == Content::endButton) {
+        platform::uiCreateButton(row.number, row.x, row.y, row.width, row.height, text);
         return;
     }
-    platform::uiCreateText(spec.number, spec.x, spec.y, spec.width, spec.height, text, spec.frame,
-                           spec.align);
-    if (spec.content == Content::heading) platform::uiSetSystemFont(spec.number);
-    if (spec.colour == Colouring::open) platform::uiSetTextColour(spec.number, state.openColour);
-    if (spec.colour == Colouring::stateRule)
-        platform::uiSetTextColour(spec.number, stateColour(state, text));
+    platform::uiCreateText(row.number, row.x, row.y, row.width, row.height, text, row.frame,
+                           row.align);
+    if (row.content == Content::heading) platform::uiSetSystemFont(row.number);
+    if (row.colour == Colouring::open) platform::uiSetTextColour(row.number, state.openColour);
+    if (row.colour == Colouring::stateRule)
+        platform::uiSetTextColour(row.number, stateColour(state, text));
 }
 
 }  // namespace
@@ -174,9 +174,9 @@ void createMainWindow(LoggerState& state, platform::UiPicture* picture)
 {
     if (!platform::uiOpenMainWindow("Datenlogger f\xFCr AVR-NET-IO-Board", clientWidth, clientHeight))
         return;
-    for (const ControlSpec& spec : controls) {
-        if (spec.number == 42) describeInterval(state);
-        createControl(state, spec);
+    for (const ControlRow& row : controls) {
+        if (row.number == 42) describeInterval(state);
+        createControl(state, row);
     }
     if (picture != nullptr) platform::uiDrawPicture(picture, pictureX, pictureY);
 }

@@ -203,3 +203,47 @@ def end(process, timeout=15):
     except subprocess.TimeoutExpired:
         process.send_signal(signal.SIGKILL)
         fail("the logger did not end")
+
+
+BLUE, RED = "ff0000", "0000ff"
+
+
+def answer_prompt(display, text, timeout=30):
+    """Types text over the interval prompt's "S10" and accepts it with Enter."""
+    prompt = find_window(display, "Zeitintervall", timeout=timeout)
+    focus(display, prompt)
+    xdotool(display, "key", "--delay", "50", "BackSpace", "BackSpace", "BackSpace")
+    xdotool(display, "type", "--delay", "50", text)
+    xdotool(display, "key", "Return")
+
+
+def wait_for_rows_one_second_apart(log_file, timeout):
+    """Waits for four rows and checks that they came at the one-second interval."""
+    rows = wait_for(lambda: len(rows_of(log_file)) >= 5 and rows_of(log_file), timeout, "four rows")
+    stamps = [stamp_seconds(row) for row in rows[1:5]]
+    if any(later - earlier not in (1, 2) for earlier, later in zip(stamps, stamps[1:])):
+        fail("rows are not one interval apart: %r" % stamps)
+
+
+def check_steady_window(dump, log_path_text):
+    """The window after its first refresh with the steady board and a one-second interval."""
+    controls = wait_for(lambda: os.path.exists(dump) and read_dump(dump).get(46, (None, ""))[1]
+                        .startswith("Letzter Log") and read_dump(dump), 10, "the first refresh")
+    expected = {
+        34: (BLUE, "2.50"), 35: (BLUE, "4.99"), 36: (BLUE, "-0.0"), 37: (BLUE, "1.00"),
+        38: (BLUE, "OFFEN"), 39: (RED, "GESCHLOSSEN"), 40: (BLUE, "OFFEN"), 41: (RED, "GESCHLOSSEN"),
+        42: (None, "Volt"), 9: (None, "Eingang"), 17: (None, "Programmende:"), 50: (None, "QUIT"),
+        48: (None, "Die Logbuch-Datei wird unter: %s erzeugt/erweitert!" % log_path_text),
+        49: (None, "Die Datenaufzeichnung erfolgt alle\\r1 Sekunde(n)  =  0 Minute(n)  =  "
+                   "0 Stunde(n)  =  0 Tag(e)"),
+    }
+    for number, shown in expected.items():
+        if controls.get(number) != shown:
+            fail("control %d shows %r, expected %r" % (number, controls.get(number), shown))
+    if controls[16][0] != BLUE or not controls[16][1].startswith("Daten aus dem Board:\\r\\r\\r"):
+        fail("board information: %r" % (controls[16],))
+    if controls[46][0] != BLUE or controls[47][0] != RED:
+        fail("last and next log colours: %r %r" % (controls[46], controls[47]))
+    if not controls[47][1].startswith("N\\xe4chster Log: "):
+        fail("next log line: %r" % (controls[47],))
+    return controls

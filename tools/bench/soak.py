@@ -14,7 +14,7 @@ import sys
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "..", "tests", "e2e"))
-from harness import BOARDSIM, HEADER, Processes, end, fail, rows_of, wait_for  # noqa: E402
+from harness import BOARDSIM, HEADER, Processes, end, fail, rows_of  # noqa: E402
 
 ROW = re.compile(rb"^\d\d\.\d\d\.\d{4},\d\d:\d\d:\d\d(,[^,\r\n]*){4}(,[01]?){4}\r\n$")
 GARBAGE = ["GETADC %d=\\xff\\x00\\x07%d\\r\\n" % (n, n) for n in range(1, 5)] + \
