@@ -94,7 +94,7 @@ def main():
     # The first cycle also pays for the window's first drawing (fonts, picture).
     first, milliseconds = 1000 * cycles[0], [1000 * c for c in cycles[1:]]
     drift = row_times[-1] - row_times[0] - (len(row_times) - 1)
-    print("| measure | this logger | the specified design |")
+    print("| measure | this logger | the same logger with a polling wait |")
     print("|---|---|---|")
     print("| a cycle's own work, median (cycles 2 to %d) | %.1f ms | about the same: the same eight exchanges, "
           "row and refresh |" % (len(cycles), statistics.median(milliseconds)))
