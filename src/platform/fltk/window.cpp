@@ -2,6 +2,7 @@
 // controls, an event queue fed by FLTK callbacks and termination signals, the modal dialogs.
 #include "platform/window.h"
 
+#include "platform/BitmapFile.h"
 #include "platform/ControlDump.h"
 
 #include <algorithm>
@@ -428,32 +429,10 @@ bool uiStart()
 
 UiPicture* uiLoadPicture(const unsigned char* bitmapFile, std::size_t size)
 {
-    constexpr std::size_t headerSize = 54;
-    constexpr long maxSide = 16384;
-    if (bitmapFile == nullptr || size < headerSize) return nullptr;
-    const auto u16 = [bitmapFile](std::size_t at) {
-        return static_cast<unsigned>(bitmapFile[at]) |
-               static_cast<unsigned>(bitmapFile[at + 1]) << 8;
-    };
-    const auto u32 = [&u16](std::size_t at) {
-        return static_cast<std::uint32_t>(u16(at)) | static_cast<std::uint32_t>(u16(at + 2)) << 16;
-    };
-    const auto s32 = [&u32](std::size_t at) { return static_cast<std::int32_t>(u32(at)); };
-
-    if (bitmapFile[0] != 'B' || bitmapFile[1] != 'M') return nullptr;
-    const std::uint32_t pixelOffset = u32(10);
-    const std::uint32_t infoSize = u32(14);
-    const long width = s32(18);
-    const long storedHeight = s32(22);
-    if (infoSize < 40 || pixelOffset < 14 || pixelOffset - 14 < infoSize) return nullptr;
-    if (u16(26) != 1 || u16(28) != 24 || u32(30) != 0) return nullptr;
-    // A negative height means the rows are stored top row first.
-    const bool bottomUp = storedHeight > 0;
-    const long height = bottomUp ? storedHeight : -storedHeight;
-    if (width <= 0 || width > maxSide || height <= 0 || height > maxSide) return nullptr;
-    const std::size_t rowBytes = (static_cast<std::size_t>(width) * 3 + 3) / 4 * 4;
-    const std::size_t pixelBytes = rowBytes * static_cast<std::size_t>(height);
-    if (pixelOffset > size || size - pixelOffset < pixelBytes) return nullptr;
+    platform::BitmapLayout layout;
+    if (!platform::readBitmapLayout(bitmapFile, size, layout)) return nullptr;
+    const long width = layout.width;
+    const long height = layout.height;
 
     auto* picture = new UiPicture;
     picture->width = static_cast<int>(width);
@@ -461,9 +440,9 @@ UiPicture* uiLoadPicture(const unsigned char* bitmapFile, std::size_t size)
     picture->rgb.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 3);
     unsigned char* out = picture->rgb.data();
     for (long row = 0; row < height; ++row) {
-        const long storedRow = bottomUp ? height - 1 - row : row;
+        const long storedRow = layout.bottomUp ? height - 1 - row : row;
         const unsigned char* in =
-            bitmapFile + pixelOffset + static_cast<std::size_t>(storedRow) * rowBytes;
+            bitmapFile + layout.pixelOffset + static_cast<std::size_t>(storedRow) * layout.rowBytes;
         for (long column = 0; column < width; ++column, in += 3) {
             *out++ = in[2];
             *out++ = in[1];

@@ -6,6 +6,7 @@
 
 #include "platform/window.h"
 
+#include "platform/BitmapFile.h"
 #include "platform/ControlDump.h"
 
 #include <algorithm>
@@ -415,41 +416,20 @@ bool uiStart()
 
 UiPicture* uiLoadPicture(const unsigned char* bitmapFile, std::size_t size)
 {
-    constexpr std::size_t headerSize = 54;
-    constexpr long maxSide = 16384;
-    if (bitmapFile == nullptr || size < headerSize) return nullptr;
-    const auto u16 = [bitmapFile](std::size_t at) {
-        return static_cast<unsigned>(bitmapFile[at]) |
-               static_cast<unsigned>(bitmapFile[at + 1]) << 8;
-    };
-    const auto u32 = [&u16](std::size_t at) {
-        return static_cast<std::uint32_t>(u16(at)) | static_cast<std::uint32_t>(u16(at + 2)) << 16;
-    };
-    const auto s32 = [&u32](std::size_t at) { return static_cast<std::int32_t>(u32(at)); };
-
-    if (bitmapFile[0] != 'B' || bitmapFile[1] != 'M') return nullptr;
-    const std::uint32_t pixelOffset = u32(10);
-    const std::uint32_t infoSize = u32(14);
-    const long width = s32(18);
-    const long storedHeight = s32(22);
-    if (infoSize < 40 || pixelOffset < 14 || pixelOffset - 14 < infoSize) return nullptr;
-    if (u16(26) != 1 || u16(28) != 24 || u32(30) != 0) return nullptr;
-    // A negative height means the rows are stored top row first; the device takes both.
-    const long height = storedHeight > 0 ? storedHeight : -storedHeight;
-    if (width <= 0 || width > maxSide || height <= 0 || height > maxSide) return nullptr;
-    const std::size_t rowBytes = (static_cast<std::size_t>(width) * 3 + 3) / 4 * 4;
-    const std::size_t pixelBytes = rowBytes * static_cast<std::size_t>(height);
-    if (pixelOffset > size || size - pixelOffset < pixelBytes) return nullptr;
+    platform::BitmapLayout layout;
+    if (!platform::readBitmapLayout(bitmapFile, size, layout)) return nullptr;
 
     auto* picture = new UiPicture;
     BITMAPINFOHEADER& header = picture->info.bmiHeader;
     header.biSize = sizeof header;
-    header.biWidth = width;
-    header.biHeight = storedHeight;
+    header.biWidth = layout.width;
+    // The device takes rows stored either way up: a negative height says top row first.
+    header.biHeight = layout.bottomUp ? layout.height : -layout.height;
     header.biPlanes = 1;
     header.biBitCount = 24;
     header.biCompression = BI_RGB;
-    picture->pixels.assign(bitmapFile + pixelOffset, bitmapFile + pixelOffset + pixelBytes);
+    picture->pixels.assign(bitmapFile + layout.pixelOffset,
+                           bitmapFile + layout.pixelOffset + layout.pixelBytes);
     return picture;
 }
 
