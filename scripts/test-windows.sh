@@ -42,7 +42,8 @@ else
   # built for 64-bit Windows go under wine64 instead.
   echo "windows: this machine runs no 32-bit code; the Wine checks use the 64-bit build in $win64"
   scripts/install-deps.sh --wine g++-mingw-w64-x86-64
-  cmake -S . -B "$win64" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake -DAVRNETIO_WERROR=ON >/dev/null
+  cmake -S . -B "$win64" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake \
+    -DCMAKE_BUILD_TYPE=Release -DAVRNETIO_WERROR=ON >/dev/null
   cmake --build "$win64" -j"$jobs"
   AVRNETIO_WIN_BUILD=$win64 python3 tests/wine/wine_test.py
 fi
