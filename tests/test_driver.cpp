@@ -19,7 +19,7 @@ LoggerOptions simulatorOptions(const char* interval = nullptr)
     LoggerOptions options;
     options.host = "127.0.0.1";
     options.port = 50290;
-    options.logFile = "/tmp/log.csv";
+    options.logFile = "/tmp/M\xC3\xBC" "ll.csv";  // UTF-8 as the file system has it
     if (interval) options.interval = interval;
     return options;
 }
@@ -51,14 +51,14 @@ TEST_F(Driver, StartsUpInOrderAndShutsDownOnTheEndButton)
     expectInOrder({"uiStart", "loadPicture", "soundStart", "netStart", "connect 127.0.0.1:50290",
                    "prompt Zeitintervall f\xFCr Messdatenerfassung | Format: [Ex.x] S=Sek., M=Min., "
                    "H=Std., D=Tag) | S10",
-                   "fileOpen /tmp/log.csv", "fileWrite Datum,Uhrzeit,", "send Version \\r\\n",
+                   "fileOpen /tmp/M\xC3\xBC" "ll.csv", "fileWrite Datum,Uhrzeit,", "send Version \\r\\n",
                    "send Getip \\r\\n", "send Getgw \\r\\n", "send Getmask \\r\\n",
                    "openWindow Datenlogger f\xFCr AVR-NET-IO-Board 440x600", "drawPicture 20,430",
                    "send " + getAdc1, "fileWrite 07.12.2026", "setText 18", "event 273 50",
                    "fileClose", "netClose",
-                   "ask Logdatei sofort \xF6" "ffnen?: M\xF6" "chten Sie die Datei /tmp/log.csv mit "
+                   "ask Logdatei sofort \xF6" "ffnen?: M\xF6" "chten Sie die Datei /tmp/M\xFC" "ll.csv mit "
                    "verkn\xFCpfter Anwendung \xF6" "ffnen?",
-                   "open /tmp/log.csv", "netStop", "freePicture", "closeWindows"});
+                   "open /tmp/M\xC3\xBC" "ll.csv", "netStop", "freePicture", "closeWindows"});
     EXPECT_EQ(fake().rowTicks.size(), 1u) << "the end button in a wait ends it in the same pass";
     EXPECT_EQ(tracePosition("click"), -1) << "no sound device, no click";
     EXPECT_EQ(tracePosition("soundStop"), -1);
@@ -81,14 +81,14 @@ TEST_F(Driver, EachStartUpFailureShowsItsMessageAndTakesTheEndPath)
         {"cancelled prompt", [](FakePlatform& f) { f.promptAnswer = ""; },
          "message Problem: Es wurde kein g\xFCltiger Zeitintervall eingegeben!", "fileOpen"},
         {"log file", [](FakePlatform& f) { f.fileOpenWorks = false; },
-         "message Problem: Die Ausgabedatei '/tmp/log.csv' kann nicht erzeugt werden!", "send"},
+         "message Problem: Die Ausgabedatei '/tmp/M\xFC" "ll.csv' kann nicht erzeugt werden!", "send"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         resetFake();
         fake().soundWorks = true;
         c.script(fake());
-        EXPECT_EQ(runLogger(simulatorOptions()), 0);
+        EXPECT_EQ(runLogger(simulatorOptions()), 1);
         expectInOrder({c.message, "soundStop", "freePicture", "closeWindows"});
         EXPECT_EQ(tracePosition(c.notReached), -1);
         EXPECT_EQ(tracePosition("openWindow"), -1);

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "driver/LoggerState.h"
+#include "platform/files.h"
 
 TEST(LoggerState, DefaultsMatchTheStartUpTable)
 {
@@ -71,4 +72,21 @@ TEST(LoggerState, LogFileLivesInTheHomeFolder)
         EXPECT_EQ(state.logFilePath, c.path) << "HOME=" << c.home;
     }
     if (saved) setenv("HOME", home.c_str(), 1);
+}
+
+TEST(LoggerState, PathsAreShownAsLatin1Texts)
+{
+    const struct {
+        const char* path;  // UTF-8, as the file system names it
+        const char* text;
+    } cases[] = {
+        {"/tmp/Messwerte-\xC3\xA4\xC3\xB6\xC3\xBC.csv", "/tmp/Messwerte-\xE4\xF6\xFC.csv"},
+        {"/home/j\xC3\xBCrgen/AVR-NET-IO.CSV", "/home/j\xFCrgen/AVR-NET-IO.CSV"},
+        {"/tmp/\xD0\xB6\xD1\x83\xD1\x80\xD0\xBD\xD0\xB0\xD0\xBB.csv", "/tmp/zhurnal.csv"},
+        {"/tmp/\xE6\x97\xA5\xE8\xAA\x8C.csv", "/tmp/??.csv"},
+        {"/tmp/a\xFF" "b.csv", "/tmp/a?b.csv"},
+        {"/tmp/cut\xC3", "/tmp/cut?"},
+        {"/tmp/plain.csv", "/tmp/plain.csv"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(platform::filePathText(c.path), c.text) << c.path;
 }

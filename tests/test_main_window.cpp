@@ -18,7 +18,7 @@ protected:
     {
         resetFake();
         resetLoggerState(state);
-        state.logFilePath = "/tmp/AVR-NET-IO.CSV";
+        state.logFilePath = "/tmp/j\xC3\xBCrgen/AVR-NET-IO.CSV";
         state.readingDate = "07.12.2026";
         state.readingTime = "09:05:03";
         parseInterval(state, "m1.5");
@@ -58,7 +58,7 @@ TEST_F(MainWindow, CreatesEveryControlWithItsFirstText)
         {45, "Volt", none},
         {46, "Letzter  Log: --.--.-- / --:--:--", none},
         {47, "N\xE4" "chster Log: --.--.-- / --:--:--", none},
-        {48, "Die Logbuch-Datei wird unter: /tmp/AVR-NET-IO.CSV erzeugt/erweitert!", none},
+        {48, "Die Logbuch-Datei wird unter: /tmp/j\xFCrgen/AVR-NET-IO.CSV erzeugt/erweitert!", none},
         {49, "Die Datenaufzeichnung erfolgt alle\r90 Sekunde(n)  =  1 Minute(n)  =  0 Stunde(n)  =  0 Tag(e)", none},
         {50, "QUIT", none},
     };

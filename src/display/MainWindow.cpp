@@ -5,6 +5,7 @@
 
 #include "driver/LoggerState.h"
 #include "logging/LogInterval.h"
+#include "platform/files.h"
 #include "platform/window.h"
 
 namespace {
@@ -155,7 +156,8 @@ std::string intervalDescription(const LoggerState& state)
 
 std::string fileLocationText(const LoggerState& state)
 {
-    return "Die Logbuch-Datei wird unter: " + state.logFilePath + " erzeugt/erweitert!";
+    return "Die Logbuch-Datei wird unter: " + platform::filePathText(state.logFilePath) +
+           " erzeugt/erweitert!";
 }
 
 std::string lastLogLine(const LoggerState& state, bool refreshed)

@@ -51,5 +51,9 @@ std::string usageText()
            "  --port PORT      the board's TCP port (default 50290)\n"
            "  --log-file PATH  the CSV log file (default AVR-NET-IO.CSV in the home folder)\n"
            "  --interval TEXT  answers the interval prompt, e.g. S10, M1.5, H2 or D1\n"
-           "  --help           shows this text\n";
+           "  --help           shows this text\n"
+           "\n"
+           "Exit status: 0 when the logger ends after logging (QUIT, the close box, Ctrl+C, SIGTERM),\n"
+           "1 when it cannot start (no network, no board, no valid interval, no usable log file),\n"
+           "2 for a usage error.\n";
 }

@@ -14,6 +14,7 @@
 #include "logging/DateText.h"
 #include "logging/LogInterval.h"
 #include "platform/clock.h"
+#include "platform/files.h"
 #include "platform/sound.h"
 #include "platform/shell.h"
 #include "platform/window.h"
@@ -73,7 +74,8 @@ bool startUp(LoggerRun& run, const LoggerOptions& options)
         return false;
     }
     if (!openLog(run.log, state)) {
-        showProblem("Die Ausgabedatei '" + state.logFilePath + "' kann nicht erzeugt werden!");
+        showProblem("Die Ausgabedatei '" + platform::filePathText(state.logFilePath) +
+                    "' kann nicht erzeugt werden!");
         return false;
     }
     readBoardInfo(state);
@@ -118,8 +120,8 @@ void shutDown(LoggerRun& run)
     closeConnection(state.connection);
     state.connection = nullptr;
     const bool openAnswer = platform::uiAskYesNo(
-        "Logdatei sofort \xF6" "ffnen?",
-        "M\xF6" "chten Sie die Datei " + state.logFilePath + " mit verkn\xFCpfter Anwendung \xF6" "ffnen?");
+        "Logdatei sofort \xF6" "ffnen?", "M\xF6" "chten Sie die Datei " +
+        platform::filePathText(state.logFilePath) + " mit verkn\xFCpfter Anwendung \xF6" "ffnen?");
     if (openAnswer) platform::shellOpenDocument(state.logFilePath);
 }
 
@@ -139,12 +141,13 @@ void endProgram(LoggerRun& run)
 int runLogger(const LoggerOptions& options)
 {
     LoggerRun run;
-    if (startUp(run, options)) {
+    const bool started = startUp(run, options);
+    if (started) {
         do {
             runCycle(run);
         } while (!waitInterval(run.state));
         shutDown(run);
     }
     endProgram(run);
-    return 0;
+    return started ? 0 : 1;
 }

@@ -3,5 +3,6 @@
 
 #include "driver/CommandLine.h"
 
-// Runs the logger from start-up to its end and returns the process's exit code (always 0).
+// Runs the logger from start-up to its end and returns the process's exit code: 1 after a
+// start-up failure, so that scripts and service managers see it, else 0.
 int runLogger(const LoggerOptions& options);

@@ -31,7 +31,7 @@ struct LoggerState {
     PerInput<std::string> digitalText;
     std::string openText;
     std::string closedText;
-    std::string logFilePath;
+    std::string logFilePath;  // bytes as the file system names it; shown through filePathText
     Colour closedColour = 0;
     Colour openColour = 0;
     std::int32_t analogRoundFactor = 0;

@@ -7,8 +7,12 @@
 
 namespace platform {
 
-// Where the log file lives unless told otherwise.
+// Where the log file lives unless told otherwise. Paths are bytes as the file system names them.
 std::string fileDefaultLogPath();
+
+// A path as Latin-1 text for the window and the message boxes; characters that Latin-1 lacks
+// become the nearest the platform offers, at worst '?'.
+std::string filePathText(const std::string& path);
 
 // Opaque open file; null means none.
 struct LogFile;

@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """No display: --interval S1, then SIGTERM after a few seconds gives a header, one row per
-second and exit code 0; and a bad interval is reported on standard error."""
+second and exit code 0; and a bad interval is reported on standard error, with exit code 1."""
 import os
 import signal
 import sys
@@ -28,7 +28,7 @@ def main():
         bad = run.logger(port, os.path.join(run.folder, "bad.csv"), "--interval", "X5")
         code = end(bad)
         message = bad.stderr.read().decode("utf-8")
-        if code != 0 or "Problem: Es wurde kein g\u00fcltiger Zeitintervall eingegeben!" not in message:
+        if code != 1 or "Problem: Es wurde kein g\u00fcltiger Zeitintervall eingegeben!" not in message:
             fail("bad interval: code %d, %r" % (code, message))
         if os.path.exists(os.path.join(run.folder, "bad.csv")):
             fail("the log file was created although the interval was bad")

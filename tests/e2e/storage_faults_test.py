@@ -49,7 +49,7 @@ def held_file(run, port):
     second = run.logger(port, log_file, "--interval", "S1")
     code = end(second)
     message = second.stderr.read().decode("utf-8")
-    if code != 0 or message_for(log_file) not in message:
+    if code != 1 or message_for(log_file) not in message:
         fail("held file: code %d, %r" % (code, message))
     if open(log_file, "rb").read() != before:
         fail("held file: the second logger changed the file")
@@ -57,11 +57,11 @@ def held_file(run, port):
     if end(first) != 0:
         fail("held file: the first logger's exit code is %d" % first.returncode)
     check_steady_log(open(log_file, "rb").read(), 1)
-    print("held file: failure message with the path, exit code 0, the file untouched")
+    print("held file: failure message with the path, exit code 1, the file untouched")
 
 
 def unwritable_folders(run, port):
-    """Places where no log file can be made; each gives failure message 4 and exit code 0."""
+    """Places where no log file can be made; each gives failure message 4 and exit code 1."""
     cases = [("missing folder", os.path.join(run.folder, "missing", "log.csv")),
              ("a folder, not a file", run.folder),
              ("under /proc", "/proc/avrnetio-log.csv")]
@@ -81,11 +81,11 @@ def unwritable_folders(run, port):
             logger = run.logger(port, path, "--interval", "S1")
             code = end(logger)
             message = logger.stderr.read().decode("utf-8")
-            if code != 0 or message_for(path) not in message:
+            if code != 1 or message_for(path) not in message:
                 fail("%s: code %d, %r" % (name, code, message))
             if os.path.isfile(path):
                 fail("%s: a log file was made" % name)
-        print("unwritable places: failure message and exit code 0 for " + ", ".join(name for name, _ in cases))
+        print("unwritable places: failure message and exit code 1 for " + ", ".join(name for name, _ in cases))
     finally:
         if os.path.ismount(locked):
             subprocess.run(["umount", locked], check=False)

@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """No board to be had: a refused connection is reported at once, a board that never accepts after
-the connect bound of 10 s; either way the message, exit code 0 and no log file."""
+the connect bound of 10 s; either way the message, exit code 1 and no log file."""
 import os
 import sys
 import time
@@ -23,13 +23,13 @@ def main():
             code = end(logger, timeout=20)
             took = time.monotonic() - since
             message = logger.stderr.read().decode("utf-8")
-            if code != 0 or MESSAGE not in message:
+            if code != 1 or MESSAGE not in message:
                 fail("%s: code %d, %r" % (name, code, message))
             if not earliest <= took <= latest:
                 fail("%s: the message came after %.1f s" % (name, took))
             if os.path.exists(log_file):
                 fail("%s: the log file was created" % name)
-            print("%s: message after %.1f s, exit code 0, no log file" % (name, took))
+            print("%s: message after %.1f s, exit code 1, no log file" % (name, took))
 
 
 if __name__ == "__main__":

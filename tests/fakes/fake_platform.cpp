@@ -93,6 +93,20 @@ void netClose(NetSocket*) { platformFake.trace.push_back("netClose"); }
 
 std::string fileDefaultLogPath() { return "/home/fake/AVR-NET-IO.CSV"; }
 
+// UTF-8 where the path has it, as on a Linux desktop; the Latin-1 characters come out as such.
+std::string filePathText(const std::string& path)
+{
+    std::string text;
+    for (std::size_t i = 0; i < path.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(path[i]);
+        if ((byte == 0xC2 || byte == 0xC3) && i + 1 < path.size())
+            text += static_cast<char>((byte & 0x03) << 6 | (path[++i] & 0x3F));
+        else
+            text += path[i];
+    }
+    return text;
+}
+
 LogFile* fileOpen(const std::string& path)
 {
     platformFake.trace.push_back("fileOpen " + path);

@@ -10,6 +10,9 @@
 #include <cstdlib>
 
 #include <fcntl.h>
+#include <iconv.h>
+#include <langinfo.h>
+#include <locale.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -36,6 +39,40 @@ std::string fileDefaultLogPath()
     std::string path = home;
     if (path.back() != '/') path += '/';
     return path + "AVR-NET-IO.CSV";
+}
+
+std::string filePathText(const std::string& path)
+{
+    // The user's encoding, read without changing the process locale, which keeps numbers in "C".
+    // Where the locale names none (plain ASCII), file names are UTF-8 as on every desktop.
+    std::string codeset = "UTF-8";
+    if (const locale_t user = newlocale(LC_CTYPE_MASK, "", static_cast<locale_t>(0))) {
+        const std::string named = nl_langinfo_l(CODESET, user);
+        if (named != "ANSI_X3.4-1968") codeset = named;
+        freelocale(user);
+    }
+    const bool utf8 = codeset == "UTF-8";
+    const iconv_t converter = iconv_open("ISO-8859-1//TRANSLIT", codeset.c_str());
+    if (converter == reinterpret_cast<iconv_t>(-1)) return path;
+    std::string text(path.size() * 4 + 4, '\0');  // a transliteration may take several bytes
+    char* in = const_cast<char*>(path.data());
+    std::size_t inLeft = path.size();
+    char* out = text.data();
+    std::size_t outLeft = text.size();
+    while (inLeft > 0 && outLeft > 0) {
+        if (iconv(converter, &in, &inLeft, &out, &outLeft) != static_cast<std::size_t>(-1)) break;
+        if (errno == E2BIG) break;
+        // A character Latin-1 cannot show, or bytes that are none of the encoding: one '?'.
+        *out++ = '?';
+        --outLeft;
+        do {
+            ++in;
+            --inLeft;
+        } while (utf8 && inLeft > 0 && (static_cast<unsigned char>(*in) & 0xC0) == 0x80);
+    }
+    iconv_close(converter);
+    text.resize(text.size() - outLeft);
+    return text;
 }
 
 LogFile* fileOpen(const std::string& path)

@@ -34,6 +34,9 @@ std::string fileDefaultLogPath()
     return "C:\\AVR-NET-IO.CSV";
 }
 
+// The ANSI code page names the file and shows it alike.
+std::string filePathText(const std::string& path) { return path; }
+
 LogFile* fileOpen(const std::string& path)
 {
     // Read sharing only: a second writer, this program included, is refused with a sharing violation.
