@@ -10,8 +10,9 @@ if [ "${1:-}" = "--wine" ]; then
   shift
 fi
 
+# openbox, x11-utils and imagemagick: the end-to-end test under a window manager.
 packages=(cmake g++ make googletest libgtest-dev python3 locales
-  libfltk1.3-dev libx11-dev fonts-liberation2 xvfb xdotool "$@")
+  libfltk1.3-dev libx11-dev fonts-liberation2 xvfb xdotool openbox x11-utils imagemagick "$@")
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo=sudo
 

@@ -53,7 +53,7 @@ TEST_F(Driver, StartsUpInOrderAndShutsDownOnTheEndButton)
                    "H=Std., D=Tag) | S10",
                    "fileOpen /tmp/M\xC3\xBC" "ll.csv", "fileWrite Datum,Uhrzeit,", "send Version \\r\\n",
                    "send Getip \\r\\n", "send Getgw \\r\\n", "send Getmask \\r\\n",
-                   "openWindow Datenlogger f\xFCr AVR-NET-IO-Board 440x600", "drawPicture 20,430",
+                   "openWindow Datenlogger f\xFCr AVR-NET-IO-Board 440x600", "drawPicture 20,430", "drawNow",
                    "send " + getAdc1, "fileWrite 07.12.2026", "setText 18", "event 273 50",
                    "fileClose", "netClose",
                    "ask Logdatei sofort \xF6" "ffnen?: M\xF6" "chten Sie die Datei /tmp/M\xFC" "ll.csv mit "

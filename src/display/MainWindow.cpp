@@ -181,6 +181,7 @@ void createMainWindow(LoggerState& state, platform::UiPicture* picture)
         createControl(state, row);
     }
     if (picture != nullptr) platform::uiDrawPicture(picture, pictureX, pictureY);
+    platform::uiDrawNow();
 }
 
 void refreshDisplay(const LoggerState& state)

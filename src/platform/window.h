@@ -34,6 +34,10 @@ void uiSetSystemFont(int control);
 // The picture at its own size, top-left corner at (x, y) of the client area.
 void uiDrawPicture(UiPicture* picture, int x, int y);
 
+// Puts the main window on screen as it stands now, before the first reading; user input still
+// waits for the next uiTakeEvent.
+void uiDrawNow();
+
 inline constexpr int uiEventNone = 0;
 inline constexpr int uiEventClose = 16;     // close box, Alt+F4, or a termination signal
 inline constexpr int uiEventControl = 273;  // a button press, with its control number

@@ -86,6 +86,19 @@ class Processes:
             fail("Xvfb did not start")
         return ":" + number
 
+    def window_manager(self, display, taskbar=40):
+        """Openbox on display, and a panel that keeps a taskbar's room free at the bottom of the
+        screen: the work area ends above it."""
+        environment = dict(os.environ, DISPLAY=display)
+        self.start(["openbox", "--sm-disable"], env=environment, stdout=subprocess.DEVNULL,
+                   stderr=subprocess.DEVNULL)
+        wait_for(lambda: "window id" in xprop(display, "-root", "_NET_SUPPORTING_WM_CHECK"), 10, "openbox")
+        self.start(["xmessage", "-name", "taskbar", "-geometry", "1024x%d+0+%d" % (taskbar, 768 - taskbar),
+                    "Taskleiste"], env=environment, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        panel = find_window(display, "taskbar", timeout=10)
+        xprop(display, "-id", panel, "-f", "_NET_WM_STRUT", "32c", "-set", "_NET_WM_STRUT", "0, 0, 0, %d" % taskbar)
+        wait_for(lambda: cardinals(display, None, "_NET_WORKAREA")[3:4] == [768 - taskbar], 10, "the work area")
+
     def boardsim(self, *options):
         """The simulator on a free loopback port; returns the port."""
         return self.boardsim_process(*options)[1]
@@ -133,6 +146,33 @@ def xdotool(display, *arguments):
     result = subprocess.run(["xdotool", *arguments], env={**os.environ, "DISPLAY": display},
                             capture_output=True, text=True, timeout=20)
     return result.stdout.strip() if result.returncode == 0 else None
+
+
+def xprop(display, *arguments):
+    result = subprocess.run(["xprop", *arguments], env={**os.environ, "DISPLAY": display},
+                            capture_output=True, text=True, timeout=20)
+    return result.stdout.strip() if result.returncode == 0 else ""
+
+
+def cardinals(display, window, name):
+    """The numbers of a window's property (the root's for None)."""
+    found = xprop(display, *(["-root"] if window is None else ["-id", window]), name)
+    return [int(number) for number in re.findall(r"\d+", found.split("=", 1)[1])] if "=" in found else []
+
+
+def check_frame_centred(display, window, what):
+    """The frame that the window manager put around window is centred on the work area."""
+    left, right, top, bottom = cardinals(display, window, "_NET_FRAME_EXTENTS") or fail(what + ": no frame")
+    area_x, area_y, area_width, area_height = cardinals(display, None, "_NET_WORKAREA")[:4]
+    info = subprocess.run(["xwininfo", "-id", window], env={**os.environ, "DISPLAY": display},
+                          capture_output=True, text=True, timeout=20).stdout
+    value = lambda label: int(re.search(label + r":\s+(-?\d+)", info).group(1))
+    outer = (value("Absolute upper-left X") - left, value("Absolute upper-left Y") - top,
+             value("Width") + left + right, value("Height") + top + bottom)
+    centred = (area_x + (area_width - outer[2]) // 2, area_y + (area_height - outer[3]) // 2)
+    if abs(outer[0] - centred[0]) > 2 or abs(outer[1] - centred[1]) > 2:
+        fail("%s: frame at %r, centred on the work area it would be at %r" % (what, outer[:2], centred))
+    return outer
 
 
 def focus(display, window):

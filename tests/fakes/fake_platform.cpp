@@ -207,6 +207,8 @@ void uiDrawPicture(UiPicture*, int x, int y)
     platformFake.trace.push_back("drawPicture " + std::to_string(x) + "," + std::to_string(y));
 }
 
+void uiDrawNow() { platformFake.trace.push_back("drawNow"); }
+
 UiEvent uiTakeEvent(int timeoutMs)
 {
     const std::int64_t now = clockTicksMs();

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
@@ -20,6 +21,8 @@
 #include <signal.h>
 #include <unistd.h>
 
+// Fl_X, FLTK's record of a shown window, for making the X window here.
+#define FL_INTERNALS
 #include <FL/Fl.H>
 #include <FL/Fl_Box.H>
 #include <FL/Fl_Button.H>
@@ -160,11 +163,11 @@ std::string utf8ToLatin1(const char* utf8)
 
 enum class TextUse { label, buttonLabel, title };
 
-// What FLTK is to draw for a Latin-1 text: a line break for CR, LF or CR LF; a blank for
-// every other control byte (C1 included, which fonts draw as nothing of some width); '@'
-// doubled in labels (FLTK draws symbols for it) and '&' on buttons (FLTK marks a shortcut
-// with it), so that both show as themselves.
-std::string displayText(const std::string& latin1, TextUse use)
+// What FLTK is to draw for a Latin-1 text, still in Latin-1: a line break for CR, LF or CR LF;
+// a blank for every other control byte (C1 included, which fonts draw as nothing of some
+// width); '@' doubled in labels (FLTK draws symbols for it) and '&' on buttons (FLTK marks a
+// shortcut with it), so that both show as themselves.
+std::string plainText(const std::string& latin1, TextUse use)
 {
     std::string plain;
     plain.reserve(latin1.size() + 8);
@@ -183,25 +186,106 @@ std::string displayText(const std::string& latin1, TextUse use)
             plain += static_cast<char>(byte);
         }
     }
-    return latin1ToUtf8(plain);
+    return plain;
+}
+
+std::string displayText(const std::string& latin1, TextUse use)
+{
+    return latin1ToUtf8(plainText(latin1, use));
 }
 
 // ---- Windows
 
-struct Placement {
-    int x, y, width, height;
+Atom atom(const char* name) { return XInternAtom(fl_display, name, False); }
+
+struct FrameExtents {
+    int left = 0, right = 0, top = 0, bottom = 0;
 };
 
-// Centred on the primary screen's work area, shrunk to it where it is larger. The frame that
-// the window manager adds is unknown before the window is shown and is left out.
-Placement centredOnScreen(int width, int height)
+struct Placement {
+    int x, y, width, height;  // of the client area
+};
+
+// The frame centred on the primary screen's work area, shrunk to it where it is larger.
+Placement placeOnWorkArea(int width, int height, const FrameExtents& frame)
 {
-    int screenX = 0, screenY = 0, screenWidth = 0, screenHeight = 0;
-    Fl::screen_work_area(screenX, screenY, screenWidth, screenHeight, 0);
-    width = std::min(width, screenWidth);
-    height = std::min(height, screenHeight);
-    return {screenX + (screenWidth - width) / 2, screenY + (screenHeight - height) / 2, width,
-            height};
+    int areaX = 0, areaY = 0, areaWidth = 0, areaHeight = 0;
+    Fl::screen_work_area(areaX, areaY, areaWidth, areaHeight, 0);
+    const int outerWidth = std::min(width + frame.left + frame.right, areaWidth);
+    const int outerHeight = std::min(height + frame.top + frame.bottom, areaHeight);
+    return {areaX + (areaWidth - outerWidth) / 2 + frame.left,
+            areaY + (areaHeight - outerHeight) / 2 + frame.top,
+            std::max(outerWidth - frame.left - frame.right, 1),
+            std::max(outerHeight - frame.top - frame.bottom, 1)};
+}
+
+bool windowManagerSupports(Atom wanted)
+{
+    if (!Fl_X::ewmh_supported()) return false;
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    if (XGetWindowProperty(fl_display, RootWindow(fl_display, fl_screen), atom("_NET_SUPPORTED"), 0,
+                           4096, False, XA_ATOM, &type, &format, &count, &after, &data) != Success)
+        return false;
+    const auto* atoms = reinterpret_cast<const Atom*>(data);
+    const bool found = data != nullptr && std::find(atoms, atoms + count, wanted) != atoms + count;
+    if (data != nullptr) XFree(data);
+    return found;
+}
+
+struct PropertyWait {
+    Window window;
+    Atom property;
+};
+
+Bool isPropertyChange(Display*, XEvent* event, XPointer wanted)
+{
+    const auto* wait = reinterpret_cast<const PropertyWait*>(wanted);
+    return event->type == PropertyNotify && event->xproperty.window == wait->window &&
+           event->xproperty.atom == wait->property;
+}
+
+// The frame the window manager will draw around a window not yet mapped, as it answers
+// _NET_REQUEST_FRAME_EXTENTS; none without a window manager that answers it.
+FrameExtents frameExtents(Window window)
+{
+    FrameExtents frame;
+    const Atom request = atom("_NET_REQUEST_FRAME_EXTENTS");
+    const Atom extents = atom("_NET_FRAME_EXTENTS");
+    if (!windowManagerSupports(request)) return frame;
+    XEvent message{};
+    message.xclient.type = ClientMessage;
+    message.xclient.window = window;
+    message.xclient.message_type = request;
+    message.xclient.format = 32;
+    XSendEvent(fl_display, RootWindow(fl_display, fl_screen), False,
+               SubstructureNotifyMask | SubstructureRedirectMask, &message);
+    // Window managers answer at once; a bound keeps a slow one from holding up the start.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(500);
+    PropertyWait wait{window, extents};
+    XEvent event;
+    while (!XCheckIfEvent(fl_display, &event, isPropertyChange, reinterpret_cast<XPointer>(&wait))) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now()).count();
+        if (left <= 0) break;
+        pollfd connection{ConnectionNumber(fl_display), POLLIN, 0};
+        poll(&connection, 1, static_cast<int>(left));
+    }
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    if (XGetWindowProperty(fl_display, window, extents, 0, 4, False, XA_CARDINAL, &type, &format,
+                           &count, &after, &data) == Success &&
+        data != nullptr && format == 32 && count == 4) {
+        const auto* sides = reinterpret_cast<const long*>(data);
+        frame = {static_cast<int>(sides[0]), static_cast<int>(sides[1]),
+                 static_cast<int>(sides[2]), static_cast<int>(sides[3])};
+    }
+    if (data != nullptr) XFree(data);
+    return frame;
 }
 
 // Motif window manager hints: which frame buttons and which window functions to offer.
@@ -211,16 +295,85 @@ enum : unsigned long {
     decorBorder = 2, decorTitle = 8, decorMenu = 16, decorMinimise = 32,
 };
 
-// FLTK has no call for the frame's buttons. IceWM, Mutter and KWin follow these hints, also
-// when they arrive after the window was mapped; Openbox ignores them, though a fixed size
-// still disables its maximise button.
-void setFrameHints(Fl_Window* window, unsigned long functions, unsigned long decorations)
+struct FrameStyle {
+    unsigned long functions;
+    unsigned long decorations;
+};
+
+constexpr FrameStyle mainWindowFrame{functionMove | functionMinimise | functionClose,
+                                     decorBorder | decorTitle | decorMenu | decorMinimise};
+constexpr FrameStyle closableDialogFrame{functionMove | functionClose,
+                                         decorBorder | decorTitle | decorMenu};
+constexpr FrameStyle fixedDialogFrame{functionMove, decorBorder | decorTitle};
+
+// FLTK has no call for the frame's buttons. IceWM, Mutter and KWin follow these hints; Openbox
+// ignores them, though a fixed size still disables its maximise button.
+void setFrameHints(Window window, const FrameStyle& style)
 {
     long hints[5] = {static_cast<long>(hintFunctions | hintDecorations),
-                     static_cast<long>(functions), static_cast<long>(decorations), 0, 0};
-    const Atom atom = XInternAtom(fl_display, "_MOTIF_WM_HINTS", False);
-    XChangeProperty(fl_display, fl_xid(window), atom, atom, 32, PropModeReplace,
+                     static_cast<long>(style.functions), static_cast<long>(style.decorations), 0, 0};
+    const Atom motif = atom("_MOTIF_WM_HINTS");
+    XChangeProperty(fl_display, window, motif, motif, 32, PropModeReplace,
                     reinterpret_cast<unsigned char*>(hints), 5);
+}
+
+// FLTK maps a window the moment it makes it, with a capitalised class name and UTF-8 bytes in
+// the Latin-1 title property. Made here, the window gets its identity before the window manager
+// sees it, and its frame is known in time to centre the frame rather than the client area.
+void showWindow(Fl_Window* window, const std::string& title, const FrameStyle& style)
+{
+    Display* display = fl_display;
+    XSetWindowAttributes attributes{};
+    // The events FLTK asks for on its own top-level windows.
+    attributes.event_mask = ExposureMask | StructureNotifyMask | KeyPressMask | KeyReleaseMask |
+                            KeymapStateMask | FocusChangeMask | ButtonPressMask |
+                            ButtonReleaseMask | EnterWindowMask | LeaveWindowMask |
+                            PropertyChangeMask | PointerMotionMask;
+    attributes.colormap = fl_colormap;
+    const Window xid = XCreateWindow(display, RootWindow(display, fl_screen), 0, 0,
+                                     static_cast<unsigned>(window->w()), static_cast<unsigned>(window->h()),
+                                     0, fl_visual->depth, InputOutput, fl_visual->visual,
+                                     CWBorderPixel | CWColormap | CWEventMask, &attributes);
+    Fl_X* shown = Fl_X::set_xid(window, xid);
+    window->label(window->label(), window->iconlabel());  // _NET_WM_NAME in UTF-8
+    const std::string latin1 = plainText(title, TextUse::title);
+    for (const Atom property : {XA_WM_NAME, XA_WM_ICON_NAME})
+        XChangeProperty(display, xid, property, XA_STRING, 8, PropModeReplace,
+                        reinterpret_cast<const unsigned char*>(latin1.data()),
+                        static_cast<int>(latin1.size()));
+    char programName[] = "avrnetio-logger";
+    XClassHint classHint{programName, programName};
+    XSetClassHint(display, xid, &classHint);
+    Atom deleteWindow = atom("WM_DELETE_WINDOW");
+    XSetWMProtocols(display, xid, &deleteWindow, 1);
+    XWMHints* hints = XAllocWMHints();
+    if (hints != nullptr) {
+        hints->input = True;
+        hints->flags = InputHint;
+        XSetWMHints(display, xid, hints);
+        XFree(hints);
+    }
+    if (window != ui.window && ui.window != nullptr && ui.window->shown()) {
+        XSetTransientForHint(display, xid, fl_xid(ui.window));
+        Atom modal = atom("_NET_WM_STATE_MODAL");
+        XChangeProperty(display, xid, atom("_NET_WM_STATE"), XA_ATOM, 32, PropModeReplace,
+                        reinterpret_cast<unsigned char*>(&modal), 1);
+    }
+    shown->set_icons();
+    setFrameHints(xid, style);
+
+    const Placement place = placeOnWorkArea(window->w(), window->h(), frameExtents(xid));
+    window->resize(place.x, place.y, place.width, place.height);
+    // Equal minimum and maximum: a fixed frame without a maximise box. This writes FLTK's
+    // own Motif hints, so ours follow.
+    window->size_range(place.width, place.height, place.width, place.height);
+    setFrameHints(xid, style);
+    XMapWindow(display, xid);
+    window->set_visible();
+    const int event = Fl::e_number;
+    window->handle(Fl::e_number = FL_SHOW);
+    Fl::e_number = event;
+    window->redraw();
 }
 
 void onMainWindowClose(Fl_Widget*, void*)
@@ -233,12 +386,6 @@ void onMainWindowClose(Fl_Widget*, void*)
 void onButtonPress(Fl_Widget*, long control)
 {
     ui.events.push_back({platform::uiEventControl, static_cast<int>(control)});
-}
-
-void setProgramIcon(Fl_Window* window)
-{
-    Fl_PNG_Image icon(nullptr, avrnetioIconPng, static_cast<int>(avrnetioIconPngSize));
-    if (icon.w() > 0 && icon.h() > 0 && icon.d() > 0) window->icon(&icon);  // FLTK copies it
 }
 
 // A label without its own background leaves the old text behind unless the window repaints
@@ -305,14 +452,12 @@ void onDialogButton(Fl_Widget*, long answer)
     ui.dialogAnswer = static_cast<DialogAnswer>(answer);
 }
 
-// A modal window centred on the screen; the widgets made next go into it.
+// A modal window, placed when it is shown; the widgets made next go into it.
 Fl_Double_Window* beginDialog(const std::string& title, int width, int height)
 {
     Fl_Group::current(nullptr);
-    const Placement place = centredOnScreen(width, height);
-    auto* dialog = new Fl_Double_Window(place.x, place.y, place.width, place.height);
+    auto* dialog = new Fl_Double_Window(0, 0, width, height);
     dialog->copy_label(displayText(title, TextUse::title).c_str());
-    dialog->size_range(place.width, place.height, place.width, place.height);
     dialog->set_modal();
     dialog->callback(onDialogClose);
     return dialog;
@@ -328,16 +473,12 @@ Fl_Button* addDialogButton(Fl_Button* button, DialogAnswer answer)
 
 // Shows the dialog and handles events until it is answered; the main window takes no input
 // meanwhile. Escape, the close box and a termination signal all decline.
-DialogAnswer runDialog(Fl_Double_Window* dialog, Fl_Widget* focus, bool closeBox)
+DialogAnswer runDialog(Fl_Double_Window* dialog, const std::string& title, Fl_Widget* focus,
+                       const FrameStyle& style)
 {
     dialog->end();
     ui.dialogAnswer = DialogAnswer::pending;
-    dialog->show();
-    if (closeBox) {
-        setFrameHints(dialog, functionMove | functionClose, decorBorder | decorTitle | decorMenu);
-    } else {
-        setFrameHints(dialog, functionMove, decorBorder | decorTitle);
-    }
+    showWindow(dialog, title, style);
     if (focus != nullptr) focus->take_focus();
     while (ui.dialogAnswer == DialogAnswer::pending && !ui.terminationRequested) {
         Fl::wait();
@@ -400,7 +541,7 @@ DialogAnswer messageBox(const std::string& title, const std::string& text,
         if (focus == nullptr) focus = button;
         x += buttonWidth + buttonGap;
     }
-    const DialogAnswer answer = runDialog(dialog, focus, true);
+    const DialogAnswer answer = runDialog(dialog, title, focus, closableDialogFrame);
     delete dialog;
     return answer;
 }
@@ -423,6 +564,10 @@ bool uiStart()
     if (display == nullptr) return false;
     fl_open_display(display);
     ui.display = true;
+    // Every window carries the program's icon, the prompt and the message boxes too; some window
+    // managers draw a warning sign for a window without one.
+    Fl_PNG_Image icon(nullptr, avrnetioIconPng, static_cast<int>(avrnetioIconPngSize));
+    if (icon.w() > 0 && icon.h() > 0 && icon.d() > 0) Fl_Window::default_icon(&icon);  // copied
     if (ui.signalPipe[0] >= 0) Fl::add_fd(ui.signalPipe[0], FL_READ, onSignalPipeReadable);
     return true;
 }
@@ -470,20 +615,13 @@ bool uiOpenMainWindow(const std::string& title, int clientWidth, int clientHeigh
     if (!ui.display) return false;
     if (ui.window != nullptr) return true;
     Fl_Group::current(nullptr);
-    const Placement place = centredOnScreen(clientWidth, clientHeight);
-    auto* window = new Fl_Double_Window(place.x, place.y, place.width, place.height);
+    auto* window = new Fl_Double_Window(0, 0, clientWidth, clientHeight);
     window->end();
     window->copy_label(displayText(title, TextUse::title).c_str());
-    // Equal minimum and maximum: a fixed frame without a maximise box.
-    window->size_range(place.width, place.height, place.width, place.height);
     window->color(FL_BACKGROUND_COLOR);
     window->callback(onMainWindowClose);
-    setProgramIcon(window);
     ui.window = window;
-    window->show();
-    setFrameHints(window, functionMove | functionMinimise | functionClose,
-                  decorBorder | decorTitle | decorMenu | decorMinimise);
-    Fl::check();
+    showWindow(window, title, mainWindowFrame);
     return true;
 }
 
@@ -563,6 +701,22 @@ void uiDrawPicture(UiPicture* picture, int x, int y)
     repaint(picture->box);
 }
 
+void uiDrawNow()
+{
+    if (ui.window == nullptr) return;
+    // Drawing before the first expose is lost, and the window manager maps the window in its
+    // own time: wait for that, within a bound.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    for (;;) {
+        const Fl_X* shown = Fl_X::i(ui.window);
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now()).count();
+        if (shown == nullptr || !shown->wait_for_expose || left <= 0) break;
+        Fl::wait(static_cast<double>(left) / 1000.0);
+    }
+    Fl::flush();
+}
+
 UiEvent uiTakeEvent(int timeoutMs)
 {
     writeDumpIfStale();
@@ -626,7 +780,7 @@ std::string uiPrompt(const std::string& title, const std::string& message,
     input->value(value.data(), static_cast<int>(value.size()));
     input->position(input->size(), input->size());
     addDialogButton(new Fl_Return_Button(110, 67, 80, 25, "OK"), DialogAnswer::accept);
-    const DialogAnswer answer = runDialog(dialog, input, false);
+    const DialogAnswer answer = runDialog(dialog, title, input, fixedDialogFrame);
     std::string typed;
     if (answer == DialogAnswer::accept) typed = utf8ToLatin1(input->value());
     delete dialog;

@@ -525,6 +525,12 @@ void uiDrawPicture(UiPicture* picture, int x, int y)
     UpdateWindow(ui.window);
 }
 
+void uiDrawNow()
+{
+    // The controls are child windows that would paint only when the queue is next drained.
+    if (ui.window != nullptr) RedrawWindow(ui.window, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+}
+
 UiEvent uiTakeEvent(int timeoutMs)
 {
     writeDumpIfStale();
