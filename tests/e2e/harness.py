@@ -72,12 +72,12 @@ class Processes:
         self.started.append(process)
         return process
 
-    def xvfb(self):
+    def xvfb(self, screen=(1024, 768)):
         """A private X server; returns its DISPLAY value."""
         read_end, write_end = os.pipe()
         # Without -noreset the server starts over whenever its last client leaves (an xdotool call,
         # say), and a logger that connects meanwhile finds no display and runs without a window.
-        self.start(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24", "-nolisten", "tcp",
+        self.start(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "%dx%dx24" % screen, "-nolisten", "tcp",
                     "-noreset"], pass_fds=[write_end], stderr=subprocess.DEVNULL)
         os.close(write_end)
         with os.fdopen(read_end) as pipe:
@@ -86,18 +86,18 @@ class Processes:
             fail("Xvfb did not start")
         return ":" + number
 
-    def window_manager(self, display, taskbar=40):
+    def window_manager(self, display, screen=(1024, 768), taskbar=40):
         """Openbox on display, and a panel that keeps a taskbar's room free at the bottom of the
         screen: the work area ends above it."""
         environment = dict(os.environ, DISPLAY=display)
         self.start(["openbox", "--sm-disable"], env=environment, stdout=subprocess.DEVNULL,
                    stderr=subprocess.DEVNULL)
         wait_for(lambda: "window id" in xprop(display, "-root", "_NET_SUPPORTING_WM_CHECK"), 10, "openbox")
-        self.start(["xmessage", "-name", "taskbar", "-geometry", "1024x%d+0+%d" % (taskbar, 768 - taskbar),
+        self.start(["xmessage", "-name", "taskbar", "-geometry", "%dx%d+0+%d" % (screen[0], taskbar, screen[1] - taskbar),
                     "Taskleiste"], env=environment, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         panel = find_window(display, "taskbar", timeout=10)
         xprop(display, "-id", panel, "-f", "_NET_WM_STRUT", "32c", "-set", "_NET_WM_STRUT", "0, 0, 0, %d" % taskbar)
-        wait_for(lambda: cardinals(display, None, "_NET_WORKAREA")[3:4] == [768 - taskbar], 10, "the work area")
+        wait_for(lambda: cardinals(display, None, "_NET_WORKAREA")[3:4] == [screen[1] - taskbar], 10, "the work area")
 
     def boardsim(self, *options):
         """The simulator on a free loopback port; returns the port."""

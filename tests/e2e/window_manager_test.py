@@ -2,7 +2,8 @@
 """The real program under a window manager, with a taskbar's room kept free: a log path with
 umlauts shown correctly and used as given, the window's class and Latin-1 title, the frames of
 the window and the final prompt centred on the work area, the window drawn while the first
-reading waits on a silent board, and Yes handing the log to xdg-open under its own name."""
+reading waits on a silent board, and Yes handing the log to xdg-open under its own name. On a
+screen lower than the window, the frame is shrunk to the work area."""
 import os
 import subprocess
 import sys
@@ -75,8 +76,15 @@ def main():
             fail("xdg-open was given %r" % open(opened, "rb").read())
         if not open(log_file, "rb").read().startswith(HEADER):
             fail("the log under its own name has no header")
+
+        small = run.xvfb(screen=(800, 480))
+        run.window_manager(small, screen=(800, 480))
+        run.logger(run.boardsim(), os.path.join(run.folder, "small.csv"), "--interval", "S10", display=small)
+        outer = check_frame_centred(small, find_window(small, "Datenlogger"), "small screen")
+        if outer[1] < 0 or outer[1] + outer[3] > 480 - 40:
+            fail("on an 800x480 screen the frame spans %r" % (outer,))
         print("window manager: class, Latin-1 title, centred frames, drawn before the first reading, "
-              "the path with umlauts shown and opened")
+              "the path with umlauts shown and opened, the frame shrunk to a small screen")
 
 
 if __name__ == "__main__":
