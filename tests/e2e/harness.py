@@ -11,8 +11,9 @@ import tempfile
 import time
 
 BUILD = os.environ.get("AVRNETIO_BUILD", os.path.join(os.path.dirname(__file__), "..", "..", "build"))
-LOGGER = os.path.join(BUILD, "avrnetio-logger")
-BOARDSIM = os.path.join(BUILD, "tools", "boardsim", "avrnetio-boardsim")
+# The package check points these at the installed programs.
+LOGGER = os.environ.get("AVRNETIO_LOGGER", os.path.join(BUILD, "avrnetio-logger"))
+BOARDSIM = os.environ.get("AVRNETIO_BOARDSIM", os.path.join(BUILD, "tools", "boardsim", "avrnetio-boardsim"))
 
 HEADER = (b"Datum,Uhrzeit,Analog-Eingang Nr. 1,Analog-Eingang Nr. 2,Analog-Eingang Nr. 3,"
           b"Analog-Eingang Nr. 4,Digital-Eingang Nr. 1,Digital-Eingang Nr. 2,Digital-Eingang Nr. 3,"
