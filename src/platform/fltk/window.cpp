@@ -198,6 +198,14 @@ std::string displayText(const std::string& latin1, TextUse use)
 
 Atom atom(const char* name) { return XInternAtom(fl_display, name, False); }
 
+using Deadline = std::chrono::steady_clock::time_point;
+
+long millisecondsUntil(Deadline deadline)
+{
+    return static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                 deadline - std::chrono::steady_clock::now()).count());
+}
+
 struct FrameExtents {
     int left = 0, right = 0, top = 0, bottom = 0;
 };
@@ -263,12 +271,11 @@ FrameExtents frameExtents(Window window)
     XSendEvent(fl_display, RootWindow(fl_display, fl_screen), False,
                SubstructureNotifyMask | SubstructureRedirectMask, &message);
     // Window managers answer at once; a bound keeps a slow one from holding up the start.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(500);
+    const Deadline deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(500);
     PropertyWait wait{window, extents};
     XEvent event;
     while (!XCheckIfEvent(fl_display, &event, isPropertyChange, reinterpret_cast<XPointer>(&wait))) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            deadline - std::chrono::steady_clock::now()).count();
+        const long left = millisecondsUntil(deadline);
         if (left <= 0) break;
         pollfd connection{ConnectionNumber(fl_display), POLLIN, 0};
         poll(&connection, 1, static_cast<int>(left));
@@ -330,10 +337,10 @@ void showWindow(Fl_Window* window, const std::string& title, const FrameStyle& s
                             ButtonReleaseMask | EnterWindowMask | LeaveWindowMask |
                             PropertyChangeMask | PointerMotionMask;
     attributes.colormap = fl_colormap;
-    const Window xid = XCreateWindow(display, RootWindow(display, fl_screen), 0, 0,
-                                     static_cast<unsigned>(window->w()), static_cast<unsigned>(window->h()),
-                                     0, fl_visual->depth, InputOutput, fl_visual->visual,
-                                     CWBorderPixel | CWColormap | CWEventMask, &attributes);
+    const Window xid = XCreateWindow(
+        display, RootWindow(display, fl_screen), 0, 0, static_cast<unsigned>(window->w()),
+        static_cast<unsigned>(window->h()), 0, fl_visual->depth, InputOutput, fl_visual->visual,
+        CWBorderPixel | CWColormap | CWEventMask, &attributes);
     Fl_X* shown = Fl_X::set_xid(window, xid);
     window->label(window->label(), window->iconlabel());  // _NET_WM_NAME in UTF-8
     const std::string latin1 = plainText(title, TextUse::title);
@@ -706,11 +713,10 @@ void uiDrawNow()
     if (ui.window == nullptr) return;
     // Drawing before the first expose is lost, and the window manager maps the window in its
     // own time: wait for that, within a bound.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    const Deadline deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
     for (;;) {
         const Fl_X* shown = Fl_X::i(ui.window);
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            deadline - std::chrono::steady_clock::now()).count();
+        const long left = millisecondsUntil(deadline);
         if (shown == nullptr || !shown->wait_for_expose || left <= 0) break;
         Fl::wait(static_cast<double>(left) / 1000.0);
     }
