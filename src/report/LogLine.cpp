@@ -109,13 +109,18 @@ void refreshDate(RowCache& cache, const char* text)
 
 LineKind parseLogLine(std::string_view line, RowCache& cache, LogRow& row, std::array<std::string_view, 8>& labels)
 {
+    if (line.size() == fixedRowBytes && parseFixedRow(line.data(), cache, row)) return LineKind::row;
+    return parseLogFields(line, cache, row, labels);
+}
+
+LineKind parseLogFields(std::string_view line, RowCache& cache, LogRow& row, std::array<std::string_view, 8>& labels)
+{
     // Date, time and their commas take 20 bytes; the eight values at least 15 more.
     if (line.size() < 35 || line[10] != ',' || line[19] != ',') {
         if (line.starts_with(headerStart)) return parseHeader(line, labels);
         return LineKind::malformed;
     }
     const char* text = line.data();
-    if (line.size() == fixedRowBytes && parseFixedRow(text, cache, row)) return LineKind::row;
     if (!parseStamp(text, cache, row.stamp)) return LineKind::malformed;
 
     const char* at = text + 20;

@@ -39,6 +39,8 @@ void refreshDate(RowCache& cache, const char* text);
 
 // line comes without its line end. For a header, labels get the eight labels.
 LineKind parseLogLine(std::string_view line, RowCache& cache, LogRow& row, std::array<std::string_view, 8>& labels);
+// The same, field by field, without the usual row's shortcut.
+LineKind parseLogFields(std::string_view line, RowCache& cache, LogRow& row, std::array<std::string_view, 8>& labels);
 
 // A header row that follows the remains of a row cut short, on the same line; empty if none.
 std::string_view joinedHeader(std::string_view line);
