@@ -277,8 +277,9 @@ void endRun(LogFigures& figures)
             const bool read = (inputs >> (4 + i) & 1u) != 0;
             const bool closed = (inputs >> i & 1u) != 0;
             digital.values += read ? rows : 0;
-            digital.knownSeconds += read ? rows * weight : 0;
-            digital.closedSeconds += closed ? rows * weight : 0;
+            const double seconds = static_cast<double>(rows) * static_cast<double>(weight);
+            digital.knownSeconds += read ? seconds : 0;
+            digital.closedSeconds += closed ? seconds : 0;
         }
     }
     run = RunState{};

@@ -52,9 +52,10 @@ struct DigitalFigures {
     DateValue lastStamp = 0;
     DateValue firstOpenStamp = -1;
     DateValue firstClosedStamp = -1;
-    // Each row stands for its run's usual spacing; gaps and absent boards count for nothing.
-    std::int64_t closedSeconds = 0;
-    std::int64_t knownSeconds = 0;
+    // Each row stands for its run's usual spacing; gaps and absent boards count for nothing. In
+    // floating point: a spacing of years times many rows would overflow a count.
+    double closedSeconds = 0;
+    double knownSeconds = 0;
 };
 
 // The run under way: its spacing and what it has to hand on when it ends.

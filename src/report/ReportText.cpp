@@ -3,6 +3,7 @@
 
 #include <array>
 #include <charconv>
+#include <cmath>
 
 namespace {
 
@@ -76,7 +77,7 @@ std::int64_t meanMilli(const AnalogFigures& analog)
 
 std::int64_t closedPermille(const DigitalFigures& digital)
 {
-    return digital.knownSeconds > 0 ? roundedQuotient(digital.closedSeconds * 1000, digital.knownSeconds) : -1;
+    return digital.knownSeconds > 0 ? std::llround(digital.closedSeconds * 1000 / digital.knownSeconds) : -1;
 }
 
 std::string summaryText(const LogFigures& figures)
