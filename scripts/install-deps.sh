@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build and the tests need, only those still missing.
+# Installs the Debian packages the build and the tests need, only those still missing; Chromium
+# shows the report's page in its end-to-end test.
 set -euo pipefail
 
 # --wine adds Wine for running the Windows program: wine32 for the program itself, wine64 for the
@@ -11,7 +12,7 @@ if [ "${1:-}" = "--wine" ]; then
 fi
 
 packages=(cmake g++ make googletest libgtest-dev python3 locales
-  libfltk1.3-dev libx11-dev fonts-liberation2 xvfb xdotool "$@")
+  libfltk1.3-dev libx11-dev fonts-liberation2 xvfb xdotool chromium "$@")
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo=sudo
 

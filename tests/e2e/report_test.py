@@ -129,7 +129,7 @@ def screenshot(run, page, target, size):
     if chromium is None:
         fail("no chromium: scripts/install-deps.sh installs it")
     command = [chromium, "--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
-               "--disable-background-networking", "--disable-component-update", "--disable-sync",
+               "--disable-background-networking", "--disable-component-update", "--disable-sync", "--hide-scrollbars",
                "--user-data-dir=" + os.path.join(run.folder, "chromium"), "--screenshot=" + target,
                "--window-size=%d,%d" % size, "file://" + page]
     environment = dict(os.environ, HOME=run.folder)
@@ -184,7 +184,7 @@ def main():
     with Processes() as run:
         sim, port = run.boardsim_process("--close-after", str(4 + CYCLES_BEFORE * 8 + 2),
                                          "--down-for", str(AWAY_SECONDS))
-        log_file = os.path.join(run.folder, "log.csv")
+        log_file = os.path.join(run.folder, "AVR-NET-IO.CSV")
         logger = run.logger(port, log_file, "--interval", "S1")
 
         def back_again():
@@ -199,8 +199,10 @@ def main():
         stop_boardsim(sim)
 
         headers, rows = parse_log(open(log_file, "rb").read())
-        page = os.path.join(run.folder, "log.html")
-        result = subprocess.run([REPORT, log_file], capture_output=True, text=True, timeout=30)
+        # By its name in its folder, as the heading shows it.
+        page = os.path.join(run.folder, "AVR-NET-IO.html")
+        result = subprocess.run([REPORT, "AVR-NET-IO.CSV"], cwd=run.folder, capture_output=True, text=True,
+                                timeout=30)
         if result.returncode != 0 or not os.path.exists(page):
             fail("no page: exit %d, %r" % (result.returncode, result.stderr))
         check_page(page)
