@@ -126,10 +126,10 @@ inline bool parseFixedRow(const char* text, RowCache& cache, LogRow& row)
         cache.closedInputs =
             static_cast<std::uint32_t>(((digital >> 8 & 0x0001000100010001u) * 0x0000200040008001u) >> 45 & 0xFu);
     }
-    if (load<std::uint64_t>(text) != load<std::uint64_t>(cache.text.data()) ||
-        load<std::uint16_t>(text + 8) != load<std::uint16_t>(cache.text.data() + 8))
-        refreshDate(cache, text);
-    if (cache.dayStart < 0) return false;
+    if ((load<std::uint64_t>(text) != load<std::uint64_t>(cache.text.data()) ||
+         load<std::uint16_t>(text + 8) != load<std::uint16_t>(cache.text.data() + 8)) &&
+        !refreshDate(cache, text))
+        return false;
     row.stamp = cache.dayStart + hour * 3600 + minute * 60 + second;
     row.readInputs = 0xF;
     row.closedInputs = cache.closedInputs;

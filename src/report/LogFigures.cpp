@@ -52,7 +52,7 @@ void settleUsualSteps(RunState& run)
 {
     if (!run.settled || run.spacing == 0) return;
     run.usualLow = run.spacing;
-    run.usualHigh = 2 * run.spacing;
+    run.usualWidth = run.spacing;
 }
 
 void settleSpacing(LogFigures& figures)
@@ -112,24 +112,15 @@ std::size_t usualStretch(const LogFigures& figures, const RowBatch& batch, std::
 {
     const RunState& run = figures.run;
     const auto first = static_cast<std::uint64_t>(figures.rows);
-    if ((first & figures.bucketMask) == 0 || !run.hasRow || run.usualLow > run.usualHigh || figures.segmentStart < 0)
-        return 0;
+    if ((first & figures.bucketMask) == 0 || !run.hasRow || figures.segmentStart < 0) return 0;
     const std::size_t end = static_cast<std::size_t>(
         std::min<std::uint64_t>(batch.count, k + (bucketRows(figures) - (first & figures.bucketMask))));
-    // Unsigned, a step below usualLow lies far above the width.
-    const auto low = static_cast<std::uint64_t>(run.usualLow);
-    const auto width = static_cast<std::uint64_t>(run.usualHigh - run.usualLow);
-    const auto usual = [&](std::size_t j) {
-        const auto previous = static_cast<std::uint64_t>(j == k ? run.lastStamp : batch.stamps[j - 1]);
-        return static_cast<std::uint64_t>(batch.stamps[j]) - previous - low <= width &&
-               batch.inputs[j] == figures.segmentInputs;
-    };
-    // Mostly all of them: checked without a branch per row first.
-    bool all = true;
-    for (std::size_t j = k; j < end; ++j) all &= usual(j);
-    if (all) return end - k;
+    // Mostly told as the rows came.
+    if (batch.usual) return end - k;
     std::size_t stop = k;
-    while (stop < end && usual(stop)) ++stop;
+    while (stop < end && batch.inputs[stop] == figures.segmentInputs &&
+           isUsualStep(run, stop == k ? run.lastStamp : batch.stamps[stop - 1], batch.stamps[stop]))
+        ++stop;
     return stop - k;
 }
 

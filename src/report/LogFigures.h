@@ -72,10 +72,10 @@ struct RunState {
     std::array<Step, 8> pending{};
     std::size_t pendingCount = 0;
     bool settled = false;
-    // Steps from usualLow to usualHigh change nothing once the spacing is settled; before, or
-    // without a row, usualLow lies above every step.
-    DateValue usualLow = std::numeric_limits<DateValue>::max();
-    DateValue usualHigh = 0;
+    // Steps from usualLow to usualLow + usualWidth change nothing once the spacing is settled;
+    // before, or without a row, usualLow lies above any step between two stamps.
+    DateValue usualLow = DateValue{1} << 62;
+    DateValue usualWidth = 0;
     // Rows from a present board by their digital inputs: read ones times 16 plus closed ones.
     std::array<std::int64_t, 256> rowsByInputs{};
 };
@@ -123,6 +123,8 @@ struct LogFigures {
 struct RowBatch {
     static constexpr std::size_t capacity = 64;
     std::size_t count = 0;
+    // Every row so far follows the row before with a usual step and the same digital inputs.
+    bool usual = false;
     std::array<DateValue, capacity> stamps;
     std::array<std::array<std::int16_t, capacity>, 4> milli;
     std::array<std::uint32_t, capacity> inputs;  // read ones times 16 plus closed ones
@@ -136,14 +138,27 @@ void addRows(LogFigures& figures, RowBatch& batch);
 // Completes the figures with what the run under way still holds; call after the last line.
 void endRun(LogFigures& figures);
 
+// A step that changes nothing: no gap, no new spacing. Unsigned, a step below usualLow lies far
+// above the width.
+inline bool isUsualStep(const RunState& run, DateValue previous, DateValue stamp)
+{
+    return static_cast<std::uint64_t>(stamp - previous) - static_cast<std::uint64_t>(run.usualLow) <=
+           static_cast<std::uint64_t>(run.usualWidth);
+}
+
 // Takes a row from a present board with values from 0 to 32.767 V (all the board can read, and
-// all that parseFixedRow gives); true when the batch is full.
-inline bool gather(RowBatch& batch, const LogRow& row)
+// all that parseFixedRow gives); true when the batch is full. Whether the row needs nothing row
+// by row is told here, as it comes: the figures stay as they are while the batch fills.
+inline bool gather(RowBatch& batch, const LogRow& row, const LogFigures& figures)
 {
     const std::size_t at = batch.count++;
+    const std::uint32_t inputs = row.readInputs << 4 | (row.closedInputs & row.readInputs);
+    const DateValue previous = at == 0 ? figures.run.lastStamp : batch.stamps[at - 1];
+    batch.usual = (at == 0 ? figures.segmentStart >= 0 : batch.usual) && inputs == figures.segmentInputs &&
+                  isUsualStep(figures.run, previous, row.stamp);
     batch.stamps[at] = row.stamp;
     for (std::size_t i = 0; i < 4; ++i) batch.milli[i][at] = static_cast<std::int16_t>(row.analogMilli[i]);
-    batch.inputs[at] = row.readInputs << 4 | (row.closedInputs & row.readInputs);
+    batch.inputs[at] = inputs;
     return batch.count == RowBatch::capacity;
 }
 

@@ -79,10 +79,10 @@ bool parseAnalog(const char*& at, const char* end, std::int32_t& milli, bool& ne
 // Date and time, the date through the cache; false if they name no real moment.
 bool parseStamp(const char* text, RowCache& cache, DateValue& stamp)
 {
-    if (std::memcmp(cache.text.data(), text, cache.text.size()) != 0) refreshDate(cache, text);
+    if (std::memcmp(cache.text.data(), text, cache.text.size()) != 0 && !refreshDate(cache, text)) return false;
     const int second = secondOfDay(text + 11);
     stamp = cache.dayStart + second;
-    return cache.dayStart >= 0 && second >= 0;
+    return second >= 0;
 }
 
 LineKind parseHeader(std::string_view line, std::array<std::string_view, 8>& labels)
@@ -100,11 +100,13 @@ LineKind parseHeader(std::string_view line, std::array<std::string_view, 8>& lab
 
 }  // namespace
 
-void refreshDate(RowCache& cache, const char* text)
+bool refreshDate(RowCache& cache, const char* text)
 {
-    std::memcpy(cache.text.data(), text, cache.text.size());
     const std::int64_t day = dayNumber(text);
-    cache.dayStart = day < 0 ? -1 : day * 86400;
+    if (day < 0) return false;
+    std::memcpy(cache.text.data(), text, cache.text.size());
+    cache.dayStart = day * 86400;
+    return true;
 }
 
 LineKind parseLogLine(std::string_view line, RowCache& cache, LogRow& row, std::array<std::string_view, 8>& labels)

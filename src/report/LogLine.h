@@ -25,17 +25,18 @@ inline int digitalState(const LogRow& row, std::size_t index)
     return (row.readInputs >> index & 1u) != 0 ? static_cast<int>(row.closedInputs >> index & 1u) : -1;
 }
 
-// What the row before had, for the rows that have the same: the date text and the date value
-// of its midnight, and the usual row's digital codes as read and decoded.
+// What the row before had, for the rows that have the same: a real date's text and the date
+// value of its midnight, and the usual row's digital codes as read and decoded.
 struct RowCache {
-    std::array<char, 10> text{};
-    DateValue dayStart = -1;  // -1: the cached text names no real date
+    std::array<char, 10> text{'0', '1', '.', '0', '1', '.', '1', '9', '7', '0'};
+    DateValue dayStart = 0;
     std::uint64_t codes = 0;
     std::uint32_t closedInputs = 0;
 };
 
-// Takes the date text at text into the cache.
-void refreshDate(RowCache& cache, const char* text);
+// Takes the date text at text into the cache; false, and the cache unchanged, if it names no
+// real date.
+bool refreshDate(RowCache& cache, const char* text);
 
 // line comes without its line end. For a header, labels get the eight labels.
 LineKind parseLogLine(std::string_view line, RowCache& cache, LogRow& row, std::array<std::string_view, 8>& labels);

@@ -97,7 +97,7 @@ void feedLog(LogReader& reader, const char* data, std::size_t size)
                 const LogRow single = row;
                 addRows(*reader.figures, reader.batch);
                 addRow(*reader.figures, single);
-            } else if (gather(reader.batch, row)) {
+            } else if (gather(reader.batch, row, *reader.figures)) {
                 addRows(*reader.figures, reader.batch);
             }
             if (reader.copy) copyRow(*reader.copy, std::string_view(at, fixedRowBytes));
