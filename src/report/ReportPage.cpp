@@ -101,19 +101,18 @@ std::string htmlText(std::string_view text, bool latin1 = true)
             out += "&hellip;";
             break;
         }
-        if (c == '&')
-            out += "&amp;";
-        else if (c == '<')
-            out += "&lt;";
-        else if (c == '>')
-            out += "&gt;";
-        else if (c == '"')
-            out += "&quot;";
-        else if (c < 0x20 || c == 0x7F || (!keepBytes && c >= 0x80 && c < 0xA0))
+        switch (c) {
+        case '&': out += "&amp;"; continue;
+        case '<': out += "&lt;"; continue;
+        case '>': out += "&gt;"; continue;
+        case '"': out += "&quot;"; continue;
+        default: break;
+        }
+        if (c < 0x20 || c == 0x7F || (!keepBytes && c >= 0x80 && c < 0xA0)) {
             out += '?';
-        else if (c < 0x80 || keepBytes)
+        } else if (c < 0x80 || keepBytes) {
             out += static_cast<char>(c);
-        else {
+        } else {
             out += static_cast<char>(0xC0 | (c >> 6));
             out += static_cast<char>(0x80 | (c & 0x3F));
         }
@@ -206,11 +205,14 @@ struct TickStep {
     DateValue seconds;  // 0 for calendar months
     int months;
 };
-constexpr TickStep tickSteps[] = {{1, 0},     {2, 0},     {5, 0},     {10, 0},    {15, 0},     {30, 0},     {60, 0},
-                                  {120, 0},   {300, 0},   {600, 0},   {900, 0},   {1800, 0},   {3600, 0},   {7200, 0},
-                                  {10800, 0}, {21600, 0}, {43200, 0}, {86400, 0}, {172800, 0}, {604800, 0}, {0, 1},
-                                  {0, 2},     {0, 3},     {0, 6},     {0, 12},    {0, 24},     {0, 60},     {0, 120},
-                                  {0, 240},   {0, 600},   {0, 1200},  {0, 2400},  {0, 6000},   {0, 12000}};
+constexpr TickStep tickSteps[] = {
+    {1, 0}, {2, 0}, {5, 0}, {10, 0}, {15, 0}, {30, 0},           // seconds
+    {60, 0}, {120, 0}, {300, 0}, {600, 0}, {900, 0}, {1800, 0},  // minutes
+    {3600, 0}, {7200, 0}, {10800, 0}, {21600, 0}, {43200, 0},    // hours
+    {86400, 0}, {172800, 0}, {604800, 0},                        // days and a week
+    {0, 1}, {0, 2}, {0, 3}, {0, 6},                              // months
+    {0, 12}, {0, 24}, {0, 60}, {0, 120}, {0, 240}, {0, 600},     // years
+    {0, 1200}, {0, 2400}, {0, 6000}, {0, 12000}};
 constexpr DateValue mondayOffset = 3 * 86400;  // 01.01.1970 was a Thursday
 
 std::int64_t monthIndex(DateValue stamp)
