@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-30}
 build=build-fuzz
 jobs=${JOBS:-2}
-targets=(fuzz_decode_analog fuzz_decode_digital fuzz_parse_interval fuzz_format_date)
+targets=(fuzz_decode_analog fuzz_decode_digital fuzz_parse_interval fuzz_format_date fuzz_log_reader)
 
 scripts/install-deps.sh clang-14 libclang-rt-14-dev llvm-14
 CC=clang-14 CXX=clang++-14 cmake -S . -B "$build" -DAVRNETIO_FUZZ=ON -DAVRNETIO_TESTS=OFF \

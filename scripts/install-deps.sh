@@ -10,9 +10,10 @@ if [ "${1:-}" = "--wine" ]; then
   shift
 fi
 
-# openbox, x11-utils and imagemagick: the end-to-end test under a window manager.
+# openbox, x11-utils and imagemagick: the end-to-end test under a window manager; chromium shows
+# the report's page in its end-to-end test.
 packages=(cmake g++ make googletest libgtest-dev python3 locales
-  libfltk1.3-dev libx11-dev fonts-liberation2 xvfb xdotool openbox x11-utils imagemagick "$@")
+  libfltk1.3-dev libx11-dev fonts-liberation2 xvfb xdotool openbox x11-utils imagemagick chromium "$@")
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo=sudo
 

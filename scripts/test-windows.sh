@@ -31,6 +31,18 @@ grep -q "^1 14 " <<<"$resources" || fail "$exe has no icon"
 grep -q "^1 24 " <<<"$resources" || fail "$exe has no manifest"
 echo "windows: $exe is a self-contained 32-bit GUI program with its icon and manifest"
 
+report=$AVRNETIO_WIN_BUILD/avrnetio-report.exe
+headers=$(i686-w64-mingw32-objdump -p "$report")
+grep -q "file format pei-i386" <<<"$headers" || fail "$report is no 32-bit Windows program"
+grep -q "^Subsystem.*(Windows CUI)" <<<"$headers" || fail "$report is no console program"
+for dll in $(awk '/DLL Name:/ {print $3}' <<<"$headers"); do
+  case "${dll,,}" in
+  kernel32.dll | msvcrt.dll) ;;
+  *) fail "$report needs $dll" ;;
+  esac
+done
+echo "windows: $report is a self-contained 32-bit console program"
+
 # The simulator comes from the Linux build.
 cmake -S . -B "$AVRNETIO_BUILD" -DAVRNETIO_WERROR=ON >/dev/null
 cmake --build "$AVRNETIO_BUILD" -j"$jobs" --target avrnetio-boardsim

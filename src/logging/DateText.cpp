@@ -1,12 +1,10 @@
-// Date values from the local wall clock, and the date and time texts made from them.
+// The date and time texts made from date values.
 #include "logging/DateText.h"
 
 #include <array>
 #include <charconv>
 #include <chrono>
 #include <cstddef>
-
-#include "platform/clock.h"
 
 namespace {
 
@@ -62,17 +60,6 @@ bool startsWithToken(std::string_view text, std::string_view token)
 }
 
 }  // namespace
-
-DateValue clockNow()
-{
-    platform::LocalTime now = platform::clockLocalTime();
-    std::chrono::year_month_day date{std::chrono::year{now.year},
-                                     std::chrono::month{static_cast<unsigned>(now.month)},
-                                     std::chrono::day{static_cast<unsigned>(now.day)}};
-    DateValue days = std::chrono::sys_days{date}.time_since_epoch().count();
-    return days * secondsPerDay + DateValue{now.hour} * 3600 + DateValue{now.minute} * 60 +
-           now.second;
-}
 
 std::string formatDate(DateValue value, std::string_view mask)
 {

@@ -2,7 +2,8 @@
 """The Windows program under Wine on a private X server against the Linux simulator on 127.0.0.1:
 first the checks of the Windows services (a write cut short by a full disk among them), then the
 whole logger with the prompt typed, rows at the interval, the window's texts and colours, QUIT and
-the final prompt answered No, and last the two stages of opening a document.
+the final prompt answered No, then the two stages of opening a document, and last the report
+program's summary and page of a small log.
 
 AVRNETIO_WIN_BUILD names the Windows build folder or its avrnetio-logger.exe (default build-win);
 AVRNETIO_BUILD the Linux build with the simulator (default build). Nothing is built here."""
@@ -31,10 +32,11 @@ def windows_build():
     given = os.environ.get("AVRNETIO_WIN_BUILD", os.path.join(ROOT, "build-win"))
     logger = given if given.lower().endswith(".exe") else os.path.join(given, "avrnetio-logger.exe")
     checks = os.path.join(os.path.dirname(logger), "avrnetio-platform-test.exe")
-    for program in (logger, checks):
+    report = os.path.join(os.path.dirname(logger), "avrnetio-report.exe")
+    for program in (logger, checks, report):
         if not os.path.isfile(program):
             fail("no Windows build at " + program)
-    return logger, checks
+    return logger, checks, report
 
 
 def machine_of(program):
@@ -201,6 +203,44 @@ def run_logger(run, loader, logger, environment, display):
     print("wine: %d rows, QUIT and No ended the logger with code 0" % len(rows_after))
 
 
+REPORT_LOG = (HEADER + b"07.12.2026,09:00:00,2.50,-0.0,4.99,0.00,1,0,0,0\r\n"
+              b"07.12.2026,09:00:01,-0.0,-0.0,-0.0,-0.0,1,1,1,1\r\n"
+              b"07.12.2026,09:00:02,3.00,48.8,1.00,0.01,0,0,1,0\r\n"
+              b"07.12.2026,09:00:03,2.5")
+REPORT_SUMMARY = """runs\t1
+rows\t3
+skipped\t1
+away\t1
+gaps\t0
+from\t07.12.2026 09:00:00
+to\t07.12.2026 09:00:02
+analog\t1\tAnalog-Eingang Nr. 1\t2\t2.500\t3.000\t2.750\t3.000\t07.12.2026 09:00:00\t07.12.2026 09:00:02\t07.12.2026 09:00:02
+analog\t2\tAnalog-Eingang Nr. 2\t2\t0.000\t48.800\t24.400\t48.800\t07.12.2026 09:00:00\t07.12.2026 09:00:02\t07.12.2026 09:00:02
+analog\t3\tAnalog-Eingang Nr. 3\t2\t1.000\t4.990\t2.995\t1.000\t07.12.2026 09:00:02\t07.12.2026 09:00:00\t07.12.2026 09:00:02
+analog\t4\tAnalog-Eingang Nr. 4\t2\t0.000\t0.010\t0.005\t0.010\t07.12.2026 09:00:00\t07.12.2026 09:00:02\t07.12.2026 09:00:02
+digital\t1\tDigital-Eingang Nr. 1\t2\t1\t50.0\t0\t07.12.2026 09:00:02
+digital\t2\tDigital-Eingang Nr. 2\t2\t0\t0.0\t0\t07.12.2026 09:00:02
+digital\t3\tDigital-Eingang Nr. 3\t2\t1\t50.0\t1\t07.12.2026 09:00:02
+digital\t4\tDigital-Eingang Nr. 4\t2\t0\t0.0\t0\t07.12.2026 09:00:02
+"""
+
+
+def run_report(run, loader, report, environment):
+    """The report program as a console program: its summary of a small log, and its page."""
+    log_file = os.path.join(run.folder, "report.csv")
+    with open(log_file, "wb") as log:
+        log.write(REPORT_LOG)
+    code, output = run_to_end([loader, report, "--summary", windows_path(log_file)], environment, "the report")
+    if code != 0 or output.replace("\r\n", "\n") != REPORT_SUMMARY:
+        fail("report summary: exit %d, %r" % (code, output))
+    code, output = run_to_end([loader, report, windows_path(log_file)], environment, "the report's page")
+    page = os.path.join(run.folder, "report.html")
+    charts = open(page, encoding="utf-8").read().count('class="chart ') if os.path.exists(page) else 0
+    if code != 0 or charts != 8:
+        fail("report page: exit %d, %d charts, %r" % (code, charts, output))
+    print("wine: the report's summary and page of a small log")
+
+
 def client_origin(display, window):
     """Where the client area starts inside the frame that Wine draws: equal borders left, right
     and below, the title bar above."""
@@ -223,7 +263,7 @@ def screenshot(display, window):
 
 
 def main():
-    logger, checks = windows_build()
+    logger, checks, report = windows_build()
     machine = machine_of(logger)
     with Processes() as run:
         try:
@@ -244,6 +284,7 @@ def main():
             run_full_disk_check(run, loader, checks, environment)
             run_logger(run, loader, logger, environment, display)
             run_shell_checks(run, loader, checks, environment, display)
+            run_report(run, loader, report, environment)
         except SystemExit as failure:
             # What Wine said about the logger, to tell a crash from a hang.
             output = os.path.join(run.folder, "wine-output.txt")

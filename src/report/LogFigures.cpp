@@ -1,0 +1,299 @@
+// Folds rows into the report's figures and buckets, one by one or a batch at a time.
+#include "report/LogFigures.h"
+
+#include <algorithm>
+
+namespace {
+
+void mergeInto(Bucket& into, const Bucket& left, const Bucket& right)
+{
+    Bucket merged = left;
+    for (std::size_t i = 0; i < 4; ++i) {
+        merged.analogMin[i] = std::min(left.analogMin[i], right.analogMin[i]);
+        merged.analogMax[i] = std::max(left.analogMax[i], right.analogMax[i]);
+    }
+    merged.seenOpen = left.seenOpen | right.seenOpen;
+    merged.seenClosed = left.seenClosed | right.seenClosed;
+    merged.runStart = left.runStart || right.runStart;
+    merged.gapBefore = left.gapBefore || right.gapBefore;
+    merged.rows = left.rows + right.rows;
+    merged.awayRows = left.awayRows + right.awayRows;
+    merged.lastStamp = right.lastStamp;
+    into = merged;
+}
+
+// Halves the resolution: bucket k takes what buckets 2k and 2k+1 held.
+void halveBuckets(LogFigures& figures)
+{
+    auto& buckets = figures.buckets;
+    for (std::size_t k = 0; k < bucketCount / 2; ++k) mergeInto(buckets[k], buckets[2 * k], buckets[2 * k + 1]);
+    std::fill(buckets.begin() + bucketCount / 2, buckets.end(), Bucket{});
+    ++figures.bucketShift;
+    figures.bucketMask = bucketRows(figures) - 1;
+}
+
+// Counts the segment's rows up to the row before end.
+void endSegment(LogFigures& figures, std::int64_t end)
+{
+    if (figures.segmentStart >= 0) figures.run.rowsByInputs[figures.segmentInputs] += end - figures.segmentStart;
+    figures.segmentStart = -1;
+}
+
+void markGap(LogFigures& figures, std::uint64_t row, DateValue seconds)
+{
+    figures.buckets[row >> figures.bucketShift].gapBefore = true;
+    ++figures.gaps;
+    figures.longestGap = std::max(figures.longestGap, seconds);
+}
+
+bool isGap(const RunState& run, DateValue seconds) { return run.spacing > 0 && seconds > 2 * run.spacing; }
+
+void settleUsualSteps(RunState& run)
+{
+    if (!run.settled || run.spacing == 0) return;
+    run.usualLow = run.spacing;
+    run.usualWidth = run.spacing;
+}
+
+void settleSpacing(LogFigures& figures)
+{
+    RunState& run = figures.run;
+    for (std::size_t i = 0; i < run.pendingCount; ++i)
+        if (isGap(run, run.pending[i].seconds)) markGap(figures, run.pending[i].row, run.pending[i].seconds);
+    run.pendingCount = 0;
+    run.settled = true;
+    settleUsualSteps(run);
+}
+
+// A step back in time (the clock put back) is no gap and says nothing of the spacing.
+void noteStep(LogFigures& figures, std::uint64_t row, DateValue seconds)
+{
+    RunState& run = figures.run;
+    if (seconds > 0 && (run.spacing == 0 || seconds < run.spacing)) run.spacing = seconds;
+    if (!run.settled) {
+        run.pending[run.pendingCount++] = {row, seconds};
+        if (run.pendingCount == run.pending.size()) settleSpacing(figures);
+    } else if (isGap(run, seconds)) {
+        markGap(figures, row, seconds);
+    }
+    settleUsualSteps(run);
+}
+
+void takeDigitalInputs(LogFigures& figures, Bucket& bucket, std::uint32_t read, std::uint32_t closed, DateValue stamp)
+{
+    endSegment(figures, figures.rows - 1);
+    figures.segmentStart = figures.rows - 1;
+    figures.segmentInputs = read << 4 | closed;
+    bucket.seenOpen |= read & ~closed;
+    bucket.seenClosed |= closed;
+
+    const std::uint32_t open = read & ~closed;
+    const std::uint32_t changed = (closed ^ figures.closedInputs) & read & figures.readInputs;
+    for (std::size_t i = 0; i < 4; ++i) {
+        DigitalFigures& digital = figures.digital[i];
+        digital.changes += changed >> i & 1u;
+        if ((open & ~figures.everOpen) >> i & 1u) digital.firstOpenStamp = stamp;
+        if ((closed & ~figures.everClosed) >> i & 1u) digital.firstClosedStamp = stamp;
+        // The inputs that the row before read keep its stamp.
+        if (figures.latestRead >> i & 1u) figures.lastReadStamp[i] = figures.lastValueStamp;
+    }
+    figures.everOpen |= open;
+    figures.everClosed |= closed;
+    figures.closedInputs = (figures.closedInputs & ~read) | closed;
+    figures.readInputs |= read;
+    figures.latestRead = read;
+}
+
+// How many rows from k on need nothing row by row: they lie in a bucket begun before them,
+// every step is a usual one (a row that follows in the same run, no gap, no new spacing, the
+// stamps rising), and the digital inputs stay those of the row before, so the bucket has seen
+// them. 0 when row k itself needs more.
+std::size_t usualStretch(const LogFigures& figures, const RowBatch& batch, std::size_t k)
+{
+    const RunState& run = figures.run;
+    const auto first = static_cast<std::uint64_t>(figures.rows);
+    if ((first & figures.bucketMask) == 0 || !run.hasRow || figures.segmentStart < 0) return 0;
+    const std::size_t end = static_cast<std::size_t>(
+        std::min<std::uint64_t>(batch.count, k + (bucketRows(figures) - (first & figures.bucketMask))));
+    // Mostly told as the rows came.
+    if (batch.usual) return end - k;
+    std::size_t stop = k;
+    while (stop < end && batch.inputs[stop] == figures.segmentInputs &&
+           isUsualStep(run, stop == k ? run.lastStamp : batch.stamps[stop - 1], batch.stamps[stop]))
+        ++stop;
+    return stop - k;
+}
+
+LogRow rowOf(const RowBatch& batch, std::size_t k)
+{
+    LogRow row;
+    row.stamp = batch.stamps[k];
+    for (std::size_t i = 0; i < 4; ++i) row.analogMilli[i] = batch.milli[i][k];
+    row.readInputs = batch.inputs[k] >> 4;
+    row.closedInputs = batch.inputs[k] & 0xFu;
+    return row;
+}
+
+// Rows k to k + count - 1, a usual stretch.
+void addStretch(LogFigures& figures, const RowBatch& batch, std::size_t k, std::size_t count)
+{
+    Bucket& bucket = figures.buckets[static_cast<std::uint64_t>(figures.rows) >> figures.bucketShift];
+    const std::size_t end = k + count;
+    for (std::size_t i = 0; i < 4; ++i) {
+        const auto& column = batch.milli[i];
+        std::int16_t low = column[k];
+        std::int16_t high = column[k];
+        std::int32_t sum = 0;
+        for (std::size_t j = k; j < end; ++j) {
+            low = std::min(low, column[j]);
+            high = std::max(high, column[j]);
+            sum += column[j];
+        }
+        bucket.analogMin[i] = std::min(bucket.analogMin[i], std::int32_t{low});
+        bucket.analogMax[i] = std::max(bucket.analogMax[i], std::int32_t{high});
+        figures.analogSum[i] += sum;
+        AnalogFigures& analog = figures.analog[i];
+        // The first row that holds a new minimum or maximum gives its stamp.
+        if (low < analog.minMilli) {
+            analog.minMilli = low;
+            analog.minStamp = batch.stamps[static_cast<std::size_t>(
+                std::find(column.data() + k, column.data() + end, low) - column.data())];
+        }
+        if (high > analog.maxMilli) {
+            analog.maxMilli = high;
+            analog.maxStamp = batch.stamps[static_cast<std::size_t>(
+                std::find(column.data() + k, column.data() + end, high) - column.data())];
+        }
+        figures.lastMilli[i] = column[end - 1];
+    }
+    const DateValue last = batch.stamps[end - 1];
+    bucket.rows += static_cast<std::uint32_t>(count);
+    bucket.lastStamp = last;
+    figures.rows += static_cast<std::int64_t>(count);
+    figures.run.lastStamp = last;
+    figures.lastValueStamp = last;
+}
+
+}  // namespace
+
+void startRun(LogFigures& figures, const std::array<std::string_view, 8>* labels)
+{
+    endRun(figures);
+    ++figures.runs;
+    figures.run.open = true;
+    if (labels && !figures.haveLabels) {
+        for (std::size_t i = 0; i < labels->size(); ++i) figures.labels[i] = std::string((*labels)[i]);
+        figures.haveLabels = true;
+    }
+}
+
+void addRow(LogFigures& figures, const LogRow& row)
+{
+    if (!figures.run.open) startRun(figures, nullptr);
+    RunState& run = figures.run;
+    const auto index = static_cast<std::uint64_t>(figures.rows);
+    if ((index >> figures.bucketShift) == bucketCount) halveBuckets(figures);
+    Bucket& bucket = figures.buckets[index >> figures.bucketShift];
+    if (bucket.rows == 0) {
+        bucket.analogMin.fill(std::numeric_limits<std::int32_t>::max());
+        bucket.analogMax.fill(std::numeric_limits<std::int32_t>::min());
+        bucket.firstStamp = row.stamp;
+    }
+    // Batches leave the latest stamp to the row after them or to the run's end: their stamps rise.
+    if (index == 0) figures.firstStamp = figures.lastStamp = row.stamp;
+    figures.firstStamp = std::min(figures.firstStamp, row.stamp);
+    figures.lastStamp = std::max({figures.lastStamp, row.stamp, run.hasRow ? run.lastStamp : row.stamp});
+    if (!run.hasRow) {
+        if (index > 0) bucket.runStart = true;
+        run.hasRow = true;
+    } else {
+        noteStep(figures, index, row.stamp - run.lastStamp);
+    }
+    ++bucket.rows;
+    bucket.lastStamp = row.stamp;
+    ++figures.rows;
+    run.lastStamp = row.stamp;
+    if (row.away) {
+        endSegment(figures, figures.rows - 1);
+        ++bucket.awayRows;
+        ++figures.awayRows;
+        return;
+    }
+    takeDigitalInputs(figures, bucket, row.readInputs, row.closedInputs & row.readInputs, row.stamp);
+    for (std::size_t i = 0; i < 4; ++i) {
+        AnalogFigures& analog = figures.analog[i];
+        const std::int32_t value = row.analogMilli[i];
+        bucket.analogMin[i] = std::min(bucket.analogMin[i], value);
+        bucket.analogMax[i] = std::max(bucket.analogMax[i], value);
+        if (value < analog.minMilli) {
+            analog.minMilli = value;
+            analog.minStamp = row.stamp;
+        }
+        if (value > analog.maxMilli) {
+            analog.maxMilli = value;
+            analog.maxStamp = row.stamp;
+        }
+        figures.analogSum[i] += value;
+    }
+    figures.lastMilli = row.analogMilli;
+    figures.lastValueStamp = row.stamp;
+}
+
+void addRows(LogFigures& figures, RowBatch& batch)
+{
+    for (std::size_t k = 0; k < batch.count;) {
+        const std::size_t stretch = usualStretch(figures, batch, k);
+        if (stretch > 0) {
+            addStretch(figures, batch, k, stretch);
+            k += stretch;
+        } else {
+            addRow(figures, rowOf(batch, k++));
+        }
+    }
+    batch.count = 0;
+}
+
+void endRun(LogFigures& figures)
+{
+    RunState& run = figures.run;
+    if (!run.open) return;
+    settleSpacing(figures);
+    endSegment(figures, figures.rows);
+    if (run.hasRow) figures.lastStamp = std::max(figures.lastStamp, run.lastStamp);
+    const DateValue weight = run.spacing > 0 ? run.spacing : 1;
+    for (std::uint32_t inputs = 0; inputs < run.rowsByInputs.size(); ++inputs) {
+        const std::int64_t rows = run.rowsByInputs[inputs];
+        for (std::size_t i = 0; rows > 0 && i < 4; ++i) {
+            DigitalFigures& digital = figures.digital[i];
+            const bool read = (inputs >> (4 + i) & 1u) != 0;
+            const bool closed = (inputs >> i & 1u) != 0;
+            digital.values += read ? rows : 0;
+            const double seconds = static_cast<double>(rows) * static_cast<double>(weight);
+            digital.knownSeconds += read ? seconds : 0;
+            digital.closedSeconds += closed ? seconds : 0;
+        }
+    }
+    run = RunState{};
+    // The figures that follow from the latest row stay complete after every run.
+    for (std::size_t i = 0; i < 4; ++i) {
+        AnalogFigures& analog = figures.analog[i];
+        analog.values = figures.rows - figures.awayRows;
+        analog.sumMilli = figures.analogSum[i];
+        analog.lastMilli = figures.lastMilli[i];
+        analog.lastStamp = figures.lastValueStamp;
+        DigitalFigures& digital = figures.digital[i];
+        digital.last = (figures.readInputs >> i & 1u) != 0 ? static_cast<int>(figures.closedInputs >> i & 1u) : -1;
+        digital.lastStamp = (figures.latestRead >> i & 1u) != 0 ? figures.lastValueStamp : figures.lastReadStamp[i];
+    }
+}
+
+std::size_t bucketsUsed(const LogFigures& figures)
+{
+    if (figures.rows == 0) return 0;
+    return static_cast<std::size_t>((static_cast<std::uint64_t>(figures.rows) - 1) >> figures.bucketShift) + 1;
+}
+
+std::string labelOf(const LogFigures& figures, std::size_t index)
+{
+    return figures.haveLabels ? figures.labels[index] : defaultLabel(index);
+}

@@ -1,0 +1,141 @@
+// avrnetio-report: reads the logger's CSV logs in one pass and writes a page of charts, a plain
+// summary or a copy for German spreadsheets. Needs nothing beyond the standard library.
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <system_error>
+#include <vector>
+
+#include "report/GermanCsv.h"
+#include "report/LogFigures.h"
+#include "report/LogReader.h"
+#include "report/ReportPage.h"
+#include "report/ReportText.h"
+
+namespace {
+
+constexpr char usage[] =
+    "Usage: avrnetio-report LOG.CSV [LOG.CSV...] [-o REPORT.html] [--summary] [--german-csv OUT.csv]\n"
+    "\n"
+    "Reads the AVR-NET-IO logger's CSV logs (several are read as one, in the order given) and\n"
+    "writes a page of charts and figures.\n"
+    "\n"
+    "  -o REPORT.html          the page (default: the first log's name with .html; with --summary\n"
+    "                          or --german-csv only when asked for)\n"
+    "  --summary               the figures as tab-separated text on standard output\n"
+    "  --german-csv OUT.csv    a copy of the rows with semicolons and decimal commas\n"
+    "  --help                  shows this text\n";
+
+struct Options {
+    std::vector<std::string> logs;
+    std::string page;
+    std::string germanCsv;
+    bool summary = false;
+};
+
+enum class Parsed { run, help, usageError };
+
+Parsed parseOptions(int argc, char** argv, Options& options)
+{
+    bool onlyNames = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view argument = argv[i];
+        if (onlyNames || argument.empty() || argument[0] != '-' || argument == "-") {
+            options.logs.emplace_back(argument);
+        } else if (argument == "--") {
+            onlyNames = true;
+        } else if (argument == "--help" || argument == "-h") {
+            return Parsed::help;
+        } else if (argument == "--summary") {
+            options.summary = true;
+        } else if ((argument == "-o" || argument == "--german-csv") && i + 1 < argc && argv[i + 1][0] != '\0') {
+            (argument == "-o" ? options.page : options.germanCsv) = argv[++i];
+        } else {
+            return Parsed::usageError;
+        }
+    }
+    return options.logs.empty() ? Parsed::usageError : Parsed::run;
+}
+
+bool sameFile(const std::string& a, const std::string& b)
+{
+    std::error_code error;
+    return a == b || std::filesystem::equivalent(a, b, error);
+}
+
+void complain(const char* what, const std::string& path)
+{
+    std::fprintf(stderr, "avrnetio-report: %s '%s'\n", what, path.c_str());
+}
+
+bool writeFile(const std::string& path, const std::string& content)
+{
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file) return false;
+    const bool written = std::fwrite(content.data(), 1, content.size(), file) == content.size();
+    return std::fclose(file) == 0 && written;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    Options options;
+    switch (parseOptions(argc, argv, options)) {
+        case Parsed::help:
+            std::fputs(usage, stdout);
+            return 0;
+        case Parsed::usageError:
+            std::fputs(usage, stderr);
+            return 2;
+        case Parsed::run:
+            break;
+    }
+    if (options.page.empty() && !options.summary && options.germanCsv.empty())
+        options.page = std::filesystem::path(options.logs.front()).replace_extension(".html").string();
+    for (const std::string& output : {options.page, options.germanCsv}) {
+        for (const std::string& log : options.logs) {
+            if (!output.empty() && sameFile(output, log)) {
+                complain("Ausgabe und Logdatei sind dieselbe Datei:", log);
+                return 2;
+            }
+        }
+    }
+    if (!options.page.empty() && options.page == options.germanCsv) {
+        std::fputs(usage, stderr);
+        return 2;
+    }
+
+    const auto figures = std::make_unique<LogFigures>();
+    GermanCsv copy;
+    if (!options.germanCsv.empty() && !openGermanCsv(copy, options.germanCsv)) {
+        complain("Die Datei kann nicht geschrieben werden:", options.germanCsv);
+        return 1;
+    }
+    const auto reader = std::make_unique<LogReader>();
+    reader->figures = figures.get();
+    reader->copy = options.germanCsv.empty() ? nullptr : &copy;
+    for (const std::string& log : options.logs) {
+        if (!readLogFile(*reader, log)) {
+            complain("Die Logdatei kann nicht gelesen werden:", log);
+            if (!options.germanCsv.empty()) {
+                closeGermanCsv(copy);
+                std::remove(options.germanCsv.c_str());
+            }
+            return 1;
+        }
+    }
+
+    if (!options.germanCsv.empty() && !closeGermanCsv(copy)) {
+        complain("Die Datei kann nicht geschrieben werden:", options.germanCsv);
+        return 1;
+    }
+    if (!options.page.empty() && !writeFile(options.page, renderPage(*figures, options.logs))) {
+        complain("Die Seite kann nicht geschrieben werden:", options.page);
+        return 1;
+    }
+    if (options.summary) std::fputs(summaryText(*figures).c_str(), stdout);
+    return 0;
+}

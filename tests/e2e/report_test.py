@@ -1,0 +1,220 @@
+#!/usr/bin/env python3
+"""The report of a real log: the logger logs the simulated board every second while the board goes
+away for a few rows and comes back; avrnetio-report renders the page, which has its eight charts
+and the shaded band of the absent board, and headless Chromium shows it; --summary agrees with the
+figures computed here from the CSV, and --german-csv copies the rows for a German spreadsheet.
+
+AVRNETIO_SCREENSHOT=1 logs for a few minutes instead and refreshes docs/report.png."""
+import os
+import re
+import shutil
+import signal
+import struct
+import subprocess
+import sys
+import zlib
+
+sys.path.insert(0, os.path.dirname(__file__))
+from harness import BUILD, Processes, end, fail, rows_of, stop_boardsim, wait_for
+
+REPORT = os.path.join(BUILD, "avrnetio-report")
+ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
+DOCUMENTATION = os.environ.get("AVRNETIO_SCREENSHOT") == "1"
+# Start-up takes 4 commands and a cycle 8: the board goes away during the cycle after these.
+CYCLES_BEFORE, AWAY_SECONDS, ROWS_AFTER = (90, 30, 60) if DOCUMENTATION else (3, 3, 3)
+AWAY = ["-0.0"] * 4 + ["1"] * 4
+
+
+def parse_log(content):
+    """Header count and rows (stamp text, four volts or None, four codes, away) of a log."""
+    headers, rows = 0, []
+    for line in content.decode("latin-1").split("\r\n")[:-1]:
+        fields = line.split(",")
+        if fields[0] == "Datum":
+            headers += 1
+            continue
+        away = fields[2:] == AWAY
+        rows.append((fields[0] + " " + fields[1], [float(text) + 0.0 for text in fields[2:6]], fields[6:10], away))
+    return headers, rows
+
+
+def seconds(stamp):
+    day, month, year = map(int, stamp[:10].split("."))
+    hours, minutes, secs = map(int, stamp[11:].split(":"))
+    return ((year * 12 + month) * 31 + day) * 86400 + hours * 3600 + minutes * 60 + secs
+
+
+def expected_summary(headers, rows):
+    """The summary's lines, worked out from the rows the plain way."""
+    present = [row for row in rows if not row[3]]
+    steps = [seconds(b[0]) - seconds(a[0]) for a, b in zip(rows, rows[1:])]
+    spacing = min([step for step in steps if step > 0], default=0)
+    stamps = sorted(rows, key=lambda row: seconds(row[0]))
+    lines = ["runs\t%d" % headers, "rows\t%d" % len(rows), "skipped\t0", "away\t%d" % (len(rows) - len(present)),
+             "gaps\t%d" % sum(1 for step in steps if spacing and step > 2 * spacing),
+             "from\t" + stamps[0][0], "to\t" + stamps[-1][0]]
+    for i in range(4):
+        values = [row[1][i] for row in present]
+        low, high = min(values), max(values)
+        first = lambda value: next(row[0] for row in present if row[1][i] == value)
+        lines.append("analog\t%d\tAnalog-Eingang Nr. %d\t%d\t%.3f\t%.3f\t%.3f\t%.3f\t%s\t%s\t%s" % (
+            i + 1, i + 1, len(values), low, high, sum(values) / len(values), values[-1], first(low), first(high),
+            present[-1][0]))
+    for i in range(4):
+        codes = [row[2][i] for row in present if row[2][i]]
+        changes = sum(1 for a, b in zip(codes, codes[1:]) if a != b)
+        lines.append("digital\t%d\tDigital-Eingang Nr. %d\t%d\t%d\t%.1f\t%s\t%s" % (
+            i + 1, i + 1, len(codes), changes, 100.0 * codes.count("1") / len(codes), codes[-1], present[-1][0]))
+    return lines
+
+
+def check_summary(log_file, expected):
+    result = subprocess.run([REPORT, "--summary", log_file], capture_output=True, text=True, timeout=30)
+    if result.returncode != 0:
+        fail("--summary: exit %d, %r" % (result.returncode, result.stderr))
+    got = result.stdout.splitlines()
+    if len(got) != len(expected):
+        fail("summary has %d lines, expected %d:\n%s" % (len(got), len(expected), result.stdout))
+    for line, wanted in zip(got, expected):
+        # The mean and the share are rounded once more here; allow their last digit either way.
+        fields, wanted_fields = line.split("\t"), wanted.split("\t")
+        for kind, at, step in (("analog", 6, 0.001), ("digital", 5, 0.1)):
+            if fields[0] == kind and abs(float(fields[at]) - float(wanted_fields[at])) <= step * 1.01:
+                fields[at] = wanted_fields[at]
+        if fields != wanted_fields:
+            fail("summary line %r, expected %r" % (line, wanted))
+
+
+def png_pixels(path):
+    """Width, height and RGB rows of an 8-bit RGB or RGBA PNG."""
+    with open(path, "rb") as image:
+        data = image.read()
+    if data[:8] != b"\x89PNG\r\n\x1a\n":
+        fail("the screenshot is no PNG")
+    at, packed = 8, b""
+    while at < len(data):
+        length, kind = struct.unpack(">I4s", data[at:at + 8])
+        body = data[at + 8:at + 8 + length]
+        if kind == b"IHDR":
+            width, height, depth, colour = struct.unpack(">IIBB", body[:10])
+        elif kind == b"IDAT":
+            packed += body
+        at += 12 + length
+    if depth != 8 or colour not in (2, 6):
+        fail("unexpected PNG form %d/%d" % (depth, colour))
+    channels = 3 if colour == 2 else 4
+    raw, stride, rows, previous = zlib.decompress(packed), width * channels, [], bytearray(width * channels)
+    for y in range(height):
+        kind, line = raw[y * (stride + 1)], bytearray(raw[y * (stride + 1) + 1:(y + 1) * (stride + 1)])
+        for x in range(stride):
+            left = line[x - channels] if x >= channels else 0
+            up, corner = previous[x], previous[x - channels] if x >= channels else 0
+            if kind == 1:
+                line[x] = (line[x] + left) & 255
+            elif kind == 2:
+                line[x] = (line[x] + up) & 255
+            elif kind == 3:
+                line[x] = (line[x] + (left + up) // 2) & 255
+            elif kind == 4:
+                guess = left + up - corner
+                distances = [abs(guess - left), abs(guess - up), abs(guess - corner)]
+                line[x] = (line[x] + (left, up, corner)[distances.index(min(distances))]) & 255
+        rows.append(bytes(line[x] for x in range(stride) if x % channels < 3))
+        previous = line
+    return width, height, rows
+
+
+def screenshot(run, page, target, size):
+    chromium = shutil.which("chromium")
+    if chromium is None:
+        fail("no chromium: scripts/install-deps.sh installs it")
+    command = [chromium, "--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
+               "--disable-background-networking", "--disable-component-update", "--disable-sync", "--hide-scrollbars",
+               "--user-data-dir=" + os.path.join(run.folder, "chromium"), "--screenshot=" + target,
+               "--window-size=%d,%d" % size, "file://" + page]
+    environment = dict(os.environ, HOME=run.folder)
+    environment.pop("DISPLAY", None)
+    try:
+        subprocess.run(command, env=environment, capture_output=True, timeout=120)
+    except subprocess.TimeoutExpired:
+        fail("chromium did not end")
+    if not os.path.exists(target):
+        fail("chromium took no screenshot")
+    width, height, rows = png_pixels(target)
+    # Not blank: text and lines, the analog curve's blue and the band's grey.
+    pixels = [tuple(row[x:x + 3]) for row in rows for x in range(0, len(row), 3)]
+    inked = sum(1 for pixel in pixels if min(pixel) < 160)
+    blue = sum(1 for red, green, blue in pixels if blue > 150 and red < 100 and green < 140)
+    grey = sum(1 for red, green, blue in pixels if red == green == blue and 195 <= red <= 225)
+    if inked < width * height // 200 or blue < 100 or grey < 500:
+        fail("the screenshot looks blank: %d inked, %d blue and %d grey pixels of %dx%d" %
+             (inked, blue, grey, width, height))
+    print("report: screenshot %dx%d, %d inked, %d blue and %d grey pixels" % (width, height, inked, blue, grey))
+
+
+def check_page(page):
+    text = open(page, encoding="utf-8").read()
+    counts = {marker: text.count('class="%s"' % marker) for marker in ("chart analog", "chart digital", "band away")}
+    if counts != {"chart analog": 4, "chart digital": 4, "band away": 8}:
+        fail("page markers: %r" % counts)
+    if re.search(r"(src|href)\s*=|url\(|https?:|<script", text):
+        fail("the page refers to something outside itself")
+
+
+def check_german_copy(log_file, copy, rows):
+    result = subprocess.run([REPORT, log_file, "--german-csv", copy], capture_output=True, timeout=30)
+    lines = open(copy, "rb").read().decode("latin-1").split("\r\n")[:-1]
+    if result.returncode != 0 or len(lines) != len(rows) + 1 or not lines[0].startswith("Datum;Uhrzeit;Analog"):
+        fail("German copy: exit %d, %d lines for %d rows" % (result.returncode, len(lines), len(rows)))
+    fields = open(log_file, "rb").read().decode("latin-1").split("\r\n")[1].split(",")
+    wanted = ";".join(fields[:2] + [field.replace(".", ",") for field in fields[2:]])
+    if lines[1] != wanted:
+        fail("German row %r, expected %r" % (lines[1], wanted))
+
+
+def check_failures(run):
+    missing = subprocess.run([REPORT, os.path.join(run.folder, "none.csv")], capture_output=True, text=True)
+    usage = subprocess.run([REPORT, "--colour"], capture_output=True, text=True)
+    if missing.returncode != 1 or "none.csv" not in missing.stderr or usage.returncode != 2:
+        fail("an unreadable log gave %d (%r), a wrong option %d" % (missing.returncode, missing.stderr,
+                                                                   usage.returncode))
+
+
+def main():
+    with Processes() as run:
+        sim, port = run.boardsim_process("--close-after", str(4 + CYCLES_BEFORE * 8 + 2),
+                                         "--down-for", str(AWAY_SECONDS))
+        log_file = os.path.join(run.folder, "AVR-NET-IO.CSV")
+        logger = run.logger(port, log_file, "--interval", "S1")
+
+        def back_again():
+            rows = parse_log(b"".join(rows_of(log_file)))[1] if rows_of(log_file) else []
+            away = [n for n, row in enumerate(rows) if row[3]]
+            return away and len(rows) - 1 - away[-1] >= ROWS_AFTER
+
+        wait_for(back_again, CYCLES_BEFORE + AWAY_SECONDS + ROWS_AFTER + 30, "rows after the board came back")
+        logger.send_signal(signal.SIGTERM)
+        if end(logger, timeout=5) != 0:
+            fail("the logger ended with code %d" % logger.returncode)
+        stop_boardsim(sim)
+
+        headers, rows = parse_log(open(log_file, "rb").read())
+        # By its name in its folder, as the heading shows it.
+        page = os.path.join(run.folder, "AVR-NET-IO.html")
+        result = subprocess.run([REPORT, "AVR-NET-IO.CSV"], cwd=run.folder, capture_output=True, text=True,
+                                timeout=30)
+        if result.returncode != 0 or not os.path.exists(page):
+            fail("no page: exit %d, %r" % (result.returncode, result.stderr))
+        check_page(page)
+        target = os.path.join(ROOT, "docs", "report.png") if DOCUMENTATION else os.path.join(run.folder, "page.png")
+        # The heading and the first chart, where the band of the absent board shows too.
+        screenshot(run, page, target, (1000, 1300) if DOCUMENTATION else (900, 700))
+        check_summary(log_file, expected_summary(headers, rows))
+        check_german_copy(log_file, os.path.join(run.folder, "german.csv"), rows)
+        check_failures(run)
+        print("report: %d rows, %d of them without the board; page, summary and German copy agree" %
+              (len(rows), sum(1 for row in rows if row[3])))
+
+
+if __name__ == "__main__":
+    main()

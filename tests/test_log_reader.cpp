@@ -1,0 +1,231 @@
+// The report's reader: which lines are rows, headers or skipped, what the figures make of a
+// sequence of rows, and that its shortcuts agree with the plain reading.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "report/ReportPage.h"
+#include "report_reference.h"
+
+namespace {
+
+const std::string header =
+    "Datum,Uhrzeit,Analog-Eingang Nr. 1,Analog-Eingang Nr. 2,Analog-Eingang Nr. 3,Analog-Eingang Nr. 4,"
+    "Digital-Eingang Nr. 1,Digital-Eingang Nr. 2,Digital-Eingang Nr. 3,Digital-Eingang Nr. 4\r\n";
+
+std::unique_ptr<LogFigures> read(const std::string& bytes) { return readInChunks(bytes, 7); }
+
+TEST(LogReader, EachLineIsARowAHeaderOrSkipped)
+{
+    struct Case {
+        const char* name;
+        std::string line;
+        char kind;  // r row, a row of an absent board, h header, j header after a cut row, s skipped
+        std::array<std::int32_t, 4> milli;
+        const char* digital;  // the four codes, '-' for one never read
+    } cases[] = {
+        {"usual row", "07.12.2026,09:05:03,2.50,-0.0,4.99,0.00,1,0,0,0\r\n", 'r', {2500, 0, 4990, 0}, "1000"},
+        {"line feed alone", "07.12.2026,09:05:03,2.50,-0.0,4.99,0.00,1,0,0,0\n", 'r', {2500, 0, 4990, 0}, "1000"},
+        {"no reply at all", "07.12.2026,09:05:03,-0.0,-0.0,-0.0,-0.0,1,1,1,1\r\n", 'a', {}, ""},
+        {"zero readings", "07.12.2026,09:05:03,-0.0,-0.0,-0.0,-0.0,1,1,1,0\r\n", 'r', {0, 0, 0, 0}, "1110"},
+        {"10 V and more",
+         "07.12.2026,09:05:03,48.8,10.0,0.01,5.00,0,1,0,1\r\n",
+         'r',
+         {48800, 10000, 10, 5000},
+         "0101"},
+        {"inputs never read",
+         "31.12.2026,23:59:59,2.50,2.50,2.50,2.50,,,,\r\n",
+         'r',
+         {2500, 2500, 2500, 2500},
+         "----"},
+        {"leap day", "29.02.2028,00:00:00,1.00,1.00,1.00,1.00,0,0,0,0\r\n", 'r', {1000, 1000, 1000, 1000}, "0000"},
+        {"header", "Datum,Uhrzeit,A1,A2,A3,A4,D1,D2,D3,D4\r\n", 'h', {}, ""},
+        {"header after a cut row", "07.12.2026,09:05:03,2.5Datum,Uhrzeit,A1,A2,A3,A4,D1,D2,D3,D4\r\n", 'j', {}, ""},
+        {"cut last line", "07.12.2026,09:05:03,2.50,-0.0,4.99,0.00,1,0,0,0", 's', {}, ""},
+        {"cut after CR", "07.12.2026,09:05:03,2.50,-0.0,4.99,0.00,1,0,0,0\r", 's', {}, ""},
+        {"nine fields", "07.12.2026,09:05:03,2.50,-0.0,4.99,0.00,1,0,0\r\n", 's', {}, ""},
+        {"eleven fields", "07.12.2026,09:05:03,2.50,-0.0,4.99,0.00,1,0,0,0,0\r\n", 's', {}, ""},
+        {"header of nine", "Datum,Uhrzeit,A1,A2,A3,A4,D1,D2,D3\r\n", 's', {}, ""},
+        {"letter in a value", "07.12.2026,09:05:03,2.5x,-0.0,4.99,0.00,1,0,0,0\r\n", 's', {}, ""},
+        {"value never read", "07.12.2026,09:05:03,--.--,-0.0,4.99,0.00,1,0,0,0\r\n", 's', {}, ""},
+        {"four decimals", "07.12.2026,09:05:03,2.5000,-0.0,4.99,0.00,1,0,0,0\r\n", 's', {}, ""},
+        {"blank before a value", "07.12.2026,09:05:03, 2.50,-0.0,4.99,0.00,1,0,0,0\r\n", 's', {}, ""},
+        {"decimal comma", "07.12.2026;09:05:03;2,50;-0,0;4,99;0,00;1;0;0;0\r\n", 's', {}, ""},
+        {"code 2", "07.12.2026,09:05:03,2.50,-0.0,4.99,0.00,1,2,0,0\r\n", 's', {}, ""},
+        {"30 February", "30.02.2026,09:05:03,2.50,-0.0,4.99,0.00,1,0,0,0\r\n", 's', {}, ""},
+        {"29 February 2027", "29.02.2027,09:05:03,2.50,-0.0,4.99,0.00,1,0,0,0\r\n", 's', {}, ""},
+        {"clock before 1970", "00.00.0000,00:00:00,2.50,-0.0,4.99,0.00,1,0,0,0\r\n", 's', {}, ""},
+        {"hour 24", "07.12.2026,24:00:00,2.50,-0.0,4.99,0.00,1,0,0,0\r\n", 's', {}, ""},
+        {"minute 60", "07.12.2026,09:60:03,2.50,-0.0,4.99,0.00,1,0,0,0\r\n", 's', {}, ""},
+        {"one-digit day", "7.12.2026,09:05:03,2.50,-0.0,4.99,0.00,1,0,0,0\r\n", 's', {}, ""},
+        {"empty line", "\r\n", 's', {}, ""},
+        {"zero bytes", std::string(47, '\0') + "\r\n", 's', {}, ""},
+        {"overlong line", std::string(5000, '7') + "\r\n", 's', {}, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto figures = read(header + c.line);
+        const bool row = c.kind == 'r' || c.kind == 'a';
+        EXPECT_EQ(figures->rows, row ? 1 : 0);
+        EXPECT_EQ(figures->awayRows, c.kind == 'a' ? 1 : 0);
+        EXPECT_EQ(figures->skippedLines, c.kind == 's' || c.kind == 'j' ? 1 : 0);
+        EXPECT_EQ(figures->runs, c.kind == 'h' || c.kind == 'j' ? 2 : 1);
+        if (c.kind != 'r') continue;
+        for (std::size_t i = 0; i < 4; ++i) {
+            EXPECT_EQ(figures->analog[i].lastMilli, c.milli[i]);
+            EXPECT_EQ(figures->digital[i].last, c.digital[i] == '-' ? -1 : c.digital[i] - '0');
+        }
+    }
+}
+
+// Rows of one run, one a line: "hh:mm:ss a1 a2 a3 a4 d1d2d3d4" on 07.12.2026.
+std::string rows(std::initializer_list<const char*> lines)
+{
+    std::string log = header;
+    for (const char* line : lines) {
+        std::string text = line;
+        log += "07.12.2026," + text.substr(0, 8) + ",";
+        for (std::size_t at = 9; at < text.size(); ++at) log += text[at] == ' ' ? ',' : text[at];
+        log += "\r\n";
+    }
+    return log;
+}
+
+std::string withCommas(const char* codes)
+{
+    return std::string{codes[0], ',', codes[1], ',', codes[2], ',', codes[3]};
+}
+
+TEST(LogReader, FiguresOfASequence)
+{
+    struct Case {
+        const char* name;
+        std::string log;
+        std::vector<std::string> summaryLines;
+    } cases[] = {
+        {"a board away is left out of the figures and counted",
+         rows({"09:00:00 1.00 2.00 0.50 4.00 1 0 0 0", "09:00:01 -0.0 -0.0 -0.0 -0.0 1 1 1 1",
+               "09:00:02 3.00 2.00 0.50 4.00 0 0 0 0"}),
+         {"away\t1",
+          "analog\t1\tAnalog-Eingang Nr. 1\t2\t1.000\t3.000\t2.000\t3.000\t07.12.2026 09:00:00\t"
+          "07.12.2026 09:00:02\t07.12.2026 09:00:02",
+          "digital\t1\tDigital-Eingang Nr. 1\t2\t1\t50.0\t0\t07.12.2026 09:00:02"}},
+        {"the clock put back neither folds the span nor makes a gap",
+         rows({"02:59:58 1.00 1.00 1.00 1.00 0 0 0 0", "02:59:59 1.00 1.00 1.00 1.00 0 0 0 0",
+               "02:00:00 2.00 1.00 1.00 1.00 0 0 0 0", "02:00:01 1.00 1.00 1.00 1.00 0 0 0 0"}),
+         {"rows\t4", "gaps\t0", "from\t07.12.2026 02:00:00", "to\t07.12.2026 02:59:59",
+          "analog\t1\tAnalog-Eingang Nr. 1\t4\t1.000\t2.000\t1.250\t1.000\t07.12.2026 02:59:58\t"
+          "07.12.2026 02:00:00\t07.12.2026 02:00:01"}},
+        {"a step of more than twice the spacing is a gap",
+         rows({"09:00:00 1.00 1.00 1.00 1.00 0 0 0 0", "09:00:10 1.00 1.00 1.00 1.00 0 0 0 0",
+               "09:00:21 1.00 1.00 1.00 1.00 0 0 0 0", "09:00:56 1.00 1.00 1.00 1.00 0 0 0 0",
+               "09:01:06 1.00 1.00 1.00 1.00 0 0 0 0"}),
+         {"gaps\t1"}},
+        {"each row weighs its run's spacing",
+         rows({"09:00:00 1.00 1.00 1.00 1.00 1 0 0 0", "09:00:01 1.00 1.00 1.00 1.00 1 0 0 0"}) +
+             rows({"10:00:00 1.00 1.00 1.00 1.00 0 0 0 0", "10:00:10 1.00 1.00 1.00 1.00 0 0 0 0"}),
+         {"runs\t2", "gaps\t0", "digital\t1\tDigital-Eingang Nr. 1\t4\t1\t9.1\t0\t07.12.2026 10:00:10"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string summary = summaryText(*read(c.log));
+        for (const std::string& line : c.summaryLines)
+            EXPECT_NE(summary.find(line + "\n"), std::string::npos) << line << "\nin\n" << summary;
+    }
+
+    // The chart keeps the file's order: the row from before the clock went back comes first.
+    const auto putBack = read(rows({"02:59:59 1.00 1.00 1.00 1.00 0 0 0 0", "02:00:00 1.00 1.00 1.00 1.00 0 0 0 0"}));
+    EXPECT_GT(putBack->buckets[0].firstStamp, putBack->buckets[1].firstStamp);
+}
+
+// A long log of every kind of line, made up from a fixed seed.
+std::string mixedLog(std::size_t lines, unsigned seed)
+{
+    std::mt19937 random(seed);
+    const auto chance = [&](unsigned percent) { return random() % 1000 < percent; };
+    std::string log;
+    long long second = 1'800'000'000;  // 2027
+    long long spacing = 1;
+    for (std::size_t n = 0; n < lines; ++n) {
+        if (n == 0 || chance(1)) {
+            log += header;
+            spacing = 1 + random() % 20;
+        }
+        second += chance(2) ? 100 * spacing : chance(1) ? -3600 : spacing + (chance(100) ? 1 : 0);
+        const long long day = second / 86400;
+        const long long time = second % 86400;
+        const auto date = std::chrono::year_month_day{std::chrono::sys_days{std::chrono::days{day}}};
+        char stamp[32];
+        std::snprintf(stamp, sizeof stamp, "%02u.%02u.%04d,%02lld:%02lld:%02lld,", static_cast<unsigned>(date.day()),
+                      static_cast<unsigned>(date.month()), static_cast<int>(date.year()), time / 3600, time / 60 % 60,
+                      time % 60);
+        std::string line = stamp;
+        const bool away = chance(30);
+        for (int i = 0; i < 4; ++i) {
+            const unsigned reading = chance(20) ? 0 : chance(5) ? 9999 : (n * (i + 1) / 7 + random() % 3) % 1024;
+            char value[16];
+            std::snprintf(value, sizeof value, "%.3f", std::floor(reading * 4.8828 + 0.5) / 1000);
+            line += away ? "-0.0," : reading == 0 ? "-0.0," : std::string(value, 4) + ",";
+        }
+        const char codes[] = {away || n % 997 < 400 ? '1' : '0', away || n % 61 < 30 ? '1' : '0',
+                              chance(2) ? '0' : '1', n < 3 ? '\0' : '0'};
+        line += codes[3] == '\0' ? std::string(",,,") : withCommas(codes);
+        if (chance(3)) line.insert(random() % line.size(), 1, "x,.:-\0"[random() % 6]);
+        log += line + (chance(2) ? "\n" : "\r\n");
+    }
+    return log + "07.12.2026,09:05:03,2.5";
+}
+
+TEST(LogReader, ShortcutsAgreeWithThePlainReading)
+{
+    // Past a thousand buckets' worth of rows, so that they merge, with every kind of line.
+    const std::string log = mixedLog(300'000, 10);
+    const std::string plain = describe(*readPlainly(log));
+    for (std::size_t chunk : {std::size_t{1} << 18, std::size_t{4093}, std::size_t{48}}) {
+        SCOPED_TRACE(chunk);
+        EXPECT_EQ(describe(*readInChunks(log, chunk)), plain);
+    }
+}
+
+TEST(LogReader, ThePageStaysSmallWhateverTheLog)
+{
+    // An absent board in every other bucket, a gap in every other, values that differ in every
+    // column, and labels as long as they come.
+    std::string log = "Datum,Uhrzeit";
+    for (int i = 0; i < 8; ++i) log += "," + std::string(500, '\xe4');
+    log += "\r\n";
+    long second = 0;
+    for (int n = 0; n < 200'000; ++n) {
+        second += n % 512 == 0 ? 100 : 1;
+        char line[64];
+        std::snprintf(line, sizeof line, "%02ld.12.2026,%02ld:%02ld:%02ld,", 7 + second / 86400, second / 3600 % 24,
+                      second / 60 % 60, second % 60);
+        log += line;
+        if (n / 256 % 2 != 0) {
+            log += "-0.0,-0.0,-0.0,-0.0,1,1,1,1\r\n";
+            continue;
+        }
+        std::snprintf(line, sizeof line, "%d.%02d,0.01,2.50,1.00,%d,1,0,1\r\n", n % 5, n % 97, n / 300 % 2);
+        log += line;
+    }
+    const std::string page = renderPage(*read(log), {"log.csv"});
+    EXPECT_LT(page.size(), 2'000'000u);
+    const auto count = [&](const std::string& text) {
+        std::size_t found = 0;
+        for (std::size_t at = page.find(text); at != std::string::npos; at = page.find(text, at + 1)) ++found;
+        return found;
+    };
+    EXPECT_EQ(count("class=\"chart analog\""), 4u);
+    EXPECT_EQ(count("class=\"chart digital\""), 4u);
+    EXPECT_EQ(count("class=\"band away\""), 8u);
+    EXPECT_EQ(count("class=\"band gap\""), 8u);
+    // Each label twice, cut and in UTF-8.
+    EXPECT_EQ(count("\xc3\xa4"), 8u * 2 * 120);
+}
+
+}  // namespace
