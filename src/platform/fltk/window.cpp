@@ -227,20 +227,30 @@ Placement placeOnWorkArea(int width, int height, const FrameExtents& frame)
             std::max(outerHeight - frame.top - frame.bottom, 1)};
 }
 
-bool windowManagerSupports(Atom wanted)
+// The 32-bit items of a window's property, which Xlib hands over as longs; none when missing.
+std::vector<long> propertyItems(Window window, Atom property, Atom type, long most)
 {
-    if (!Fl_X::ewmh_supported()) return false;
-    Atom type = None;
+    Atom actualType = None;
     int format = 0;
     unsigned long count = 0, after = 0;
     unsigned char* data = nullptr;
-    if (XGetWindowProperty(fl_display, RootWindow(fl_display, fl_screen), atom("_NET_SUPPORTED"), 0,
-                           4096, False, XA_ATOM, &type, &format, &count, &after, &data) != Success)
-        return false;
-    const auto* atoms = reinterpret_cast<const Atom*>(data);
-    const bool found = data != nullptr && std::find(atoms, atoms + count, wanted) != atoms + count;
+    std::vector<long> items;
+    if (XGetWindowProperty(fl_display, window, property, 0, most, False, type, &actualType, &format,
+                           &count, &after, &data) == Success &&
+        data != nullptr && format == 32) {
+        const auto* values = reinterpret_cast<const long*>(data);
+        items.assign(values, values + count);
+    }
     if (data != nullptr) XFree(data);
-    return found;
+    return items;
+}
+
+bool windowManagerSupports(Atom wanted)
+{
+    if (!Fl_X::ewmh_supported()) return false;
+    const std::vector<long> atoms = propertyItems(RootWindow(fl_display, fl_screen),
+                                                  atom("_NET_SUPPORTED"), XA_ATOM, 4096);
+    return std::find(atoms.begin(), atoms.end(), static_cast<long>(wanted)) != atoms.end();
 }
 
 struct PropertyWait {
@@ -280,18 +290,10 @@ FrameExtents frameExtents(Window window)
         pollfd connection{ConnectionNumber(fl_display), POLLIN, 0};
         poll(&connection, 1, static_cast<int>(left));
     }
-    Atom type = None;
-    int format = 0;
-    unsigned long count = 0, after = 0;
-    unsigned char* data = nullptr;
-    if (XGetWindowProperty(fl_display, window, extents, 0, 4, False, XA_CARDINAL, &type, &format,
-                           &count, &after, &data) == Success &&
-        data != nullptr && format == 32 && count == 4) {
-        const auto* sides = reinterpret_cast<const long*>(data);
+    const std::vector<long> sides = propertyItems(window, extents, XA_CARDINAL, 4);
+    if (sides.size() == 4)
         frame = {static_cast<int>(sides[0]), static_cast<int>(sides[1]),
                  static_cast<int>(sides[2]), static_cast<int>(sides[3])};
-    }
-    if (data != nullptr) XFree(data);
     return frame;
 }
 
