@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds the Windows program, checks that it is a self-contained 32-bit GUI program, and runs it
+# Builds the Windows programs, checks that they are self-contained 32-bit programs, and runs them
 # under Wine against the Linux simulator on 127.0.0.1 (tests/wine/wine_test.py).
 # Build folders: AVRNETIO_WIN_BUILD (build-win), AVRNETIO_WIN64_BUILD (build-win64), AVRNETIO_BUILD (build).
 set -euo pipefail
@@ -16,31 +16,28 @@ fail() {
   echo "FAIL: $*" >&2
   exit 1
 }
-headers=$(i686-w64-mingw32-objdump -p "$exe")
-grep -q "file format pei-i386" <<<"$headers" || fail "$exe is no 32-bit Windows program"
-grep -q "^Subsystem.*(Windows GUI)" <<<"$headers" || fail "$exe is no GUI program"
-# Only Windows' own libraries: the C++ runtime and winpthread are linked in.
-for dll in $(awk '/DLL Name:/ {print $3}' <<<"$headers"); do
-  case "${dll,,}" in
-  kernel32.dll | user32.dll | gdi32.dll | comctl32.dll | ole32.dll | shell32.dll | wsock32.dll | msvcrt.dll | advapi32.dll) ;;
-  *) fail "$exe needs $dll" ;;
-  esac
-done
+# A 32-bit program of the given subsystem that needs no DLL beyond those listed: the C++ runtime
+# and winpthread are linked in. Its headers are left in $headers.
+check_program() {
+  local program=$1 subsystem=$2 dll
+  shift 2
+  headers=$(i686-w64-mingw32-objdump -p "$program")
+  grep -q "file format pei-i386" <<<"$headers" || fail "$program is no 32-bit Windows program"
+  grep -q "^Subsystem.*($subsystem)" <<<"$headers" || fail "$program is no $subsystem program"
+  for dll in $(awk '/DLL Name:/ {print $3}' <<<"$headers"); do
+    [[ " $* " == *" ${dll,,} "* ]] || fail "$program needs $dll"
+  done
+}
+
+check_program "$exe" "Windows GUI" kernel32.dll user32.dll gdi32.dll comctl32.dll ole32.dll \
+  shell32.dll wsock32.dll msvcrt.dll advapi32.dll
 resources=$(i686-w64-mingw32-windres -i "$exe" -O rc)
 grep -q "^1 14 " <<<"$resources" || fail "$exe has no icon"
 grep -q "^1 24 " <<<"$resources" || fail "$exe has no manifest"
 echo "windows: $exe is a self-contained 32-bit GUI program with its icon and manifest"
 
 report=$AVRNETIO_WIN_BUILD/avrnetio-report.exe
-headers=$(i686-w64-mingw32-objdump -p "$report")
-grep -q "file format pei-i386" <<<"$headers" || fail "$report is no 32-bit Windows program"
-grep -q "^Subsystem.*(Windows CUI)" <<<"$headers" || fail "$report is no console program"
-for dll in $(awk '/DLL Name:/ {print $3}' <<<"$headers"); do
-  case "${dll,,}" in
-  kernel32.dll | msvcrt.dll) ;;
-  *) fail "$report needs $dll" ;;
-  esac
-done
+check_program "$report" "Windows CUI" kernel32.dll msvcrt.dll
 echo "windows: $report is a self-contained 32-bit console program"
 
 # The simulator comes from the Linux build.
