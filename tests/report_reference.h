@@ -60,6 +60,21 @@ inline std::unique_ptr<LogFigures> readInChunks(std::string_view bytes, std::siz
     return figures;
 }
 
+// Several files through one reader, as the program reads them, each in one chunk.
+inline std::unique_ptr<LogFigures> readFiles(std::initializer_list<std::string_view> files)
+{
+    auto figures = std::make_unique<LogFigures>();
+    auto reader = std::make_unique<LogReader>();
+    reader->figures = figures.get();
+    for (std::string_view bytes : files) {
+        beginLogFile(*reader);
+        feedLog(*reader, bytes.data(), bytes.size());
+        endLogFile(*reader);
+    }
+    finishFigures(*figures);
+    return figures;
+}
+
 // Everything the page and the summary are made of, as text, to compare two readings.
 inline std::string describe(const LogFigures& figures)
 {

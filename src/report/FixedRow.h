@@ -149,7 +149,8 @@ inline bool parseFixedRow(const char* text, RowCache& cache, LogRow& row)
             return static_cast<std::uint32_t>(milli == negativeZero) << input;
         };
         takeCodes(cache, digital);
-        row.silentInputs = silentInputs(zero(a1, 0) | zero(a2, 1) | zero(a3, 2) | zero(a4, 3), allInputs, cache.closedInputs);
+        const std::uint32_t negativeZeros = zero(a1, 0) | zero(a2, 1) | zero(a3, 2) | zero(a4, 3);
+        row.silentInputs = silentInputs(negativeZeros, allInputs, cache.closedInputs);
     }
     // Each pair of digits becomes one number in the pair's first byte.
     const std::uint64_t timeDigits = load<std::uint64_t>(text + 11) & 0x0F0F000F0F000F0Fu;

@@ -488,7 +488,8 @@ std::string analogTable(const AnalogFigures& analog, std::int64_t rows)
     return "<table class=\"figures\">\n" +
            row("Minimum", voltText(analog.minMilli), "am " + stampText(analog.minStamp)) +
            row("Maximum", voltText(analog.maxMilli), "am " + stampText(analog.maxStamp)) +
-           row("Mittelwert", voltText(meanMilli(analog), 3), "aus " + countText(analog.values) + (analog.values == 1 ? " Messwert" : " Messwerten")) +
+           row("Mittelwert", voltText(meanMilli(analog), 3),
+               "aus " + countText(analog.values) + (analog.values == 1 ? " Messwert" : " Messwerten")) +
            row("Letzter Wert", voltText(analog.lastMilli), "am " + stampText(analog.lastStamp)) + "</table>\n";
 }
 
@@ -544,7 +545,8 @@ std::string renderPage(const LogFigures& figures, const std::vector<std::string>
     std::string names;
     for (std::size_t i = 0; i < logNames.size() && i < namesShown; ++i)
         names += (i == 0 ? "" : ", ") + htmlText(logNames[i], isUtf8(logNames[i]));
-    if (logNames.size() > namesShown) names += " und " + countText(static_cast<std::int64_t>(logNames.size() - namesShown)) + " weitere";
+    if (logNames.size() > namesShown)
+        names += " und " + countText(static_cast<std::int64_t>(logNames.size() - namesShown)) + " weitere";
 
     XAxis axis;
     axis.rows = static_cast<std::uint64_t>(figures.rows);
@@ -575,13 +577,14 @@ std::string renderPage(const LogFigures& figures, const std::vector<std::string>
     for (std::size_t i = 0; i < 4; ++i) {
         const std::string label = htmlText(labelOf(figures, i), figures.labelsUtf8);
         out += "<section class=\"input analog\">\n<h2>" + label + " <small>(Volt)</small></h2>\n";
-        out += analogChart(figures, i, axis, bands, ticks, label) + analogTable(figures.analog[i], figures.rows) + "</section>\n";
+        out += analogChart(figures, i, axis, bands, ticks, label) + analogTable(figures.analog[i], figures.rows) +
+               "</section>\n";
     }
     for (std::size_t i = 0; i < 4; ++i) {
         const std::string label = htmlText(labelOf(figures, i + 4), figures.labelsUtf8);
         out += "<section class=\"input digital\">\n<h2>" + label + " <small>(geschlossen oder offen)</small></h2>\n";
-        out +=
-            digitalChart(figures, i, axis, bands, ticks, label) + digitalTable(figures.digital[i], figures.rows) + "</section>\n";
+        out += digitalChart(figures, i, axis, bands, ticks, label) + digitalTable(figures.digital[i], figures.rows) +
+               "</section>\n";
     }
     out +=
         "<footer><p>Die waagrechte Achse folgt der Reihenfolge der Zeilen in der Datei, nicht der Uhr: "
