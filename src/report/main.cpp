@@ -65,10 +65,13 @@ bool sameFile(const std::string& a, const std::string& b)
 {
     std::error_code error;
     if (a == b || std::filesystem::equivalent(a, b, error)) return true;
+    const auto resolved = [](const std::string& path, std::error_code& error) {
+        return std::filesystem::weakly_canonical(std::filesystem::absolute(path, error), error);
+    };
     std::error_code errorA;
     std::error_code errorB;
-    const auto pathA = std::filesystem::weakly_canonical(a, errorA);
-    const auto pathB = std::filesystem::weakly_canonical(b, errorB);
+    const auto pathA = resolved(a, errorA);
+    const auto pathB = resolved(b, errorB);
     return !errorA && !errorB && pathA == pathB;
 }
 
