@@ -33,12 +33,6 @@ inline std::uint32_t silentInputs(std::uint32_t negativeZeros, std::uint32_t kno
 // Every reply missing: the board was away for the whole reading.
 inline bool isAway(const LogRow& row) { return row.silentInputs == allInputs; }
 
-// 1 closed, 0 open, -1 not read yet, for digital input index + 1.
-inline int digitalState(const LogRow& row, std::size_t index)
-{
-    return (row.knownInputs >> index & 1u) != 0 ? static_cast<int>(row.closedInputs >> index & 1u) : -1;
-}
-
 // What the row before had, for the rows that have the same: a real date's text and the date
 // value of its midnight, and the usual row's digital codes as read and decoded.
 struct RowCache {
