@@ -363,15 +363,23 @@ struct Outline {
     void flush(std::string& path)
     {
         if (upper.empty()) return;
-        // A stretch narrower than a mark, such as a row on its own, is widened to one.
-        constexpr double markWidth = 5;
+        // A stretch narrower than a mark, such as a row on its own, is widened to one; a lone
+        // column is made as high as one, too.
+        constexpr double mark = 5;
         const double width = upper.back().first - upper.front().first;
-        if (width < markWidth) {
-            const double widen = (markWidth - width) / 2;
-            upper.insert(upper.begin(), {upper.front().first - widen, upper.front().second});
-            upper.emplace_back(upper.back().first + widen, upper.back().second);
-            lower.insert(lower.begin(), {lower.front().first - widen, lower.front().second});
-            lower.emplace_back(lower.back().first + widen, lower.back().second);
+        if (width < mark) {
+            const double widen = (mark - width) / 2;
+            if (upper.size() == 1) {
+                const auto [x, top] = upper[0];
+                const double raise = std::max(0.0, (mark - (lower[0].second - top)) / 2);
+                upper = {{x - widen, top - raise}, {x + widen, top - raise}};
+                lower = {{x - widen, lower[0].second + raise}, {x + widen, lower[0].second + raise}};
+            } else {
+                upper.insert(upper.begin(), {upper.front().first - widen, upper.front().second});
+                upper.emplace_back(upper.back().first + widen, upper.back().second);
+                lower.insert(lower.begin(), {lower.front().first - widen, lower.front().second});
+                lower.emplace_back(lower.back().first + widen, lower.back().second);
+            }
         }
         char command = 'M';
         for (const auto& [x, y] : upper) {
