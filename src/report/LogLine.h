@@ -23,8 +23,8 @@ struct LogRow {
 
 constexpr std::uint32_t allInputs = 0xF;
 
-// The rule for an absent board, for both ways of parsing a row: its "-0.0" values count only
-// where no digital input was read as open.
+// The rule for an absent board, for both ways of parsing a row: its "-0.0" values may be missing
+// replies only while no digital input reads open.
 inline std::uint32_t silentInputs(std::uint32_t negativeZeros, std::uint32_t known, std::uint32_t closed)
 {
     return (closed & known) == known ? negativeZeros : 0;
