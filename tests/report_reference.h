@@ -18,7 +18,6 @@ inline std::unique_ptr<LogFigures> readPlainly(std::string_view bytes)
     RowCache cache;
     LogRow row;
     std::array<std::string_view, 8> labels;
-    endRun(*figures);
     while (!bytes.empty()) {
         const std::size_t newline = bytes.find('\n');
         std::string_view line = bytes.substr(0, newline);
@@ -28,7 +27,7 @@ inline std::unique_ptr<LogFigures> readPlainly(std::string_view bytes)
             continue;
         }
         if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        switch (parseLogFields(line, cache, row, labels)) {
+        switch (parseLogLine(line, cache, row, labels)) {
             case LineKind::row:
                 addRow(*figures, row);
                 break;
@@ -38,12 +37,12 @@ inline std::unique_ptr<LogFigures> readPlainly(std::string_view bytes)
             case LineKind::malformed:
                 ++figures->skippedLines;
                 if (const std::string_view header = joinedHeader(line);
-                    !header.empty() && parseLogFields(header, cache, row, labels) == LineKind::header)
+                    !header.empty() && parseLogLine(header, cache, row, labels) == LineKind::header)
                     startRun(*figures, &labels);
                 break;
         }
     }
-    endRun(*figures);
+    finishFigures(*figures);
     return figures;
 }
 
@@ -57,6 +56,22 @@ inline std::unique_ptr<LogFigures> readInChunks(std::string_view bytes, std::siz
     for (std::size_t at = 0; at < bytes.size(); at += chunkBytes)
         feedLog(*reader, bytes.data() + at, std::min(chunkBytes, bytes.size() - at));
     endLogFile(*reader);
+    finishFigures(*figures);
+    return figures;
+}
+
+// Several files through one reader, as the program reads them, each in one chunk.
+inline std::unique_ptr<LogFigures> readFiles(std::initializer_list<std::string_view> files)
+{
+    auto figures = std::make_unique<LogFigures>();
+    auto reader = std::make_unique<LogReader>();
+    reader->figures = figures.get();
+    for (std::string_view bytes : files) {
+        beginLogFile(*reader);
+        feedLog(*reader, bytes.data(), bytes.size());
+        endLogFile(*reader);
+    }
+    finishFigures(*figures);
     return figures;
 }
 
@@ -72,8 +87,9 @@ inline std::string describe(const LogFigures& figures)
                 std::to_string(bucket.firstStamp) + " " + std::to_string(bucket.lastStamp) + " " +
                 std::to_string(bucket.seenOpen) + " " + std::to_string(bucket.seenClosed) + " " +
                 std::to_string(bucket.runStart) + std::to_string(bucket.gapBefore);
-        for (std::size_t i = 0; i < 4 && hasValues(bucket); ++i)
-            text += " " + std::to_string(bucket.analogMin[i]) + ".." + std::to_string(bucket.analogMax[i]);
+        for (std::size_t i = 0; i < 4; ++i)
+            if (hasValues(bucket, i))
+                text += " " + std::to_string(bucket.analogMin[i]) + ".." + std::to_string(bucket.analogMax[i]);
         text += "\n";
     }
     return text;

@@ -33,6 +33,7 @@ TEST(LogReader, EachLineIsARowAHeaderOrSkipped)
         {"line feed alone", "07.12.2026,09:05:03,2.50,-0.0,4.99,0.00,1,0,0,0\n", 'r', {2500, 0, 4990, 0}, "1000"},
         {"no reply at all", "07.12.2026,09:05:03,-0.0,-0.0,-0.0,-0.0,1,1,1,1\r\n", 'a', {}, ""},
         {"zero readings", "07.12.2026,09:05:03,-0.0,-0.0,-0.0,-0.0,1,1,1,0\r\n", 'r', {0, 0, 0, 0}, "1110"},
+        {"no reply, a digital input not read yet", "07.12.2026,09:05:03,-0.0,-0.0,-0.0,-0.0,1,1,1,\r\n", 'a', {}, ""},
         {"10 V and more",
          "07.12.2026,09:05:03,48.8,10.0,0.01,5.00,0,1,0,1\r\n",
          'r',
@@ -96,6 +97,38 @@ std::string rows(std::initializer_list<const char*> lines)
     return log;
 }
 
+// "dd.mm.yyyy,hh:mm:ss," of a count of seconds since 1970 on the log's own clock.
+std::string stampFields(long long second)
+{
+    const auto date = std::chrono::year_month_day{std::chrono::sys_days{std::chrono::days{second / 86400}}};
+    char stamp[32];
+    std::snprintf(stamp, sizeof stamp, "%02u.%02u.%04d,%02lld:%02lld:%02lld,", static_cast<unsigned>(date.day()),
+                  static_cast<unsigned>(date.month()), static_cast<int>(date.year()), second % 86400 / 3600,
+                  second / 60 % 60, second % 60);
+    return stamp;
+}
+
+// A run with a row at each of the given seconds, all with the same values.
+std::string rowsAt(std::initializer_list<long long> seconds, const char* values = "1.00,1.00,1.00,1.00,1,0,0,0")
+{
+    std::string log = header;
+    for (long long second : seconds) log += stampFields(second) + values + "\r\n";
+    return log;
+}
+
+// A run of 40 rows every 90 minutes from a moment in UTC, stamped in German local time as the
+// logger writes them: on 25.10.2026 at 01:00 UTC the clock goes back from 03:00 to 02:00.
+std::string rowsInLocalTime(long long utc, const char* values)
+{
+    constexpr long long clockBack = 1792890000;  // 25.10.2026 01:00 UTC
+    std::string log = header;
+    for (int n = 0; n < 40; ++n, utc += 5400)
+        log += stampFields(utc + (utc < clockBack ? 7200 : 3600)) + values + "\r\n";
+    return log;
+}
+
+std::string rowsOnly(std::initializer_list<const char*> lines) { return rows(lines).substr(header.size()); }
+
 std::string withCommas(const char* codes)
 {
     return std::string{codes[0], ',', codes[1], ',', codes[2], ',', codes[3]};
@@ -130,6 +163,41 @@ TEST(LogReader, FiguresOfASequence)
          rows({"09:00:00 1.00 1.00 1.00 1.00 1 0 0 0", "09:00:01 1.00 1.00 1.00 1.00 1 0 0 0"}) +
              rows({"10:00:00 1.00 1.00 1.00 1.00 0 0 0 0", "10:00:10 1.00 1.00 1.00 1.00 0 0 0 0"}),
          {"runs\t2", "gaps\t0", "digital\t1\tDigital-Eingang Nr. 1\t4\t1\t9.1\t0\t07.12.2026 10:00:10"}},
+        {"the spacing is the most common step, the smallest one last",
+         rowsAt({0, 3, 6, 9, 12, 15, 18, 21, 24, 27, 28}), {"gaps\t0"}},
+        {"the spacing is the most common step, the smallest one first",
+         rowsAt({0, 1, 4, 7, 10, 13, 16, 19, 22, 25, 28}), {"gaps\t0"}},
+        {"gaps among many steps of the spacing",
+         rowsAt({0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 26, 27, 40}),
+         {"gaps\t2"}},
+        {"the clock put back an hour in a run of 90-minute rows",
+         rowsInLocalTime(1792756800, "1.00,1.00,1.00,1.00,1,0,0,0") +
+             rowsInLocalTime(1793534400, "1.00,1.00,1.00,1.00,0,0,0,0"),
+         {"runs\t2", "gaps\t0", "digital\t1\tDigital-Eingang Nr. 1\t80\t1\t50.0\t0\t03.11.2026 23:30:00"}},
+        {"an empty digital field fits an absent board",
+         rows({"09:00:00 1.00 1.00 1.00 1.00 1 1 1 ", "09:00:01 -0.0 -0.0 -0.0 -0.0 1 1 1 ",
+               "09:00:02 1.00 1.00 1.00 1.00 1 1 1 "}),
+         {"away\t1", "analog\t1\tAnalog-Eingang Nr. 1\t2\t1.000\t1.000\t1.000\t1.000\t07.12.2026 09:00:00\t"
+                     "07.12.2026 09:00:00\t07.12.2026 09:00:02"}},
+        {"readings cut by an outage are shaded with it; a 0 V elsewhere is real",
+         rows({"09:00:00 1.00 2.00 3.00 4.00 0 0 0 0", "09:00:01 1.50 2.50 -0.0 -0.0 1 1 1 1",
+               "09:00:02 -0.0 -0.0 -0.0 -0.0 1 1 1 1", "09:00:03 -0.0 2.20 3.00 4.00 1 1 1 1",
+               "09:00:04 1.00 2.00 3.00 4.00 0 0 0 0", "09:00:05 1.00 -0.0 3.00 4.00 1 1 1 1"}),
+         {"away\t3",
+          "analog\t1\tAnalog-Eingang Nr. 1\t4\t1.000\t1.500\t1.125\t1.000\t07.12.2026 09:00:00\t"
+          "07.12.2026 09:00:01\t07.12.2026 09:00:05",
+          "analog\t2\tAnalog-Eingang Nr. 2\t5\t0.000\t2.500\t1.740\t0.000\t07.12.2026 09:00:05\t"
+          "07.12.2026 09:00:01\t07.12.2026 09:00:05",
+          "analog\t3\tAnalog-Eingang Nr. 3\t4\t3.000\t3.000\t3.000\t3.000\t07.12.2026 09:00:00\t"
+          "07.12.2026 09:00:00\t07.12.2026 09:00:05",
+          "digital\t1\tDigital-Eingang Nr. 1\t3\t1\t33.3\t1\t07.12.2026 09:00:05"}},
+        {"control characters in a label",
+         "Datum,Uhrzeit,A" + std::string(1, '\0') + "1,A\t2,A3,A4,D1,D2,D3,D4\r\n" +
+             rowsOnly({"09:00:00 1.00 1.00 1.00 1.00 0 0 0 0"}),
+         {"analog\t1\tA 1\t1\t1.000\t1.000\t1.000\t1.000\t07.12.2026 09:00:00\t07.12.2026 09:00:00\t"
+          "07.12.2026 09:00:00",
+          "analog\t2\tA 2\t1\t1.000\t1.000\t1.000\t1.000\t07.12.2026 09:00:00\t07.12.2026 09:00:00\t"
+          "07.12.2026 09:00:00"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -137,6 +205,15 @@ TEST(LogReader, FiguresOfASequence)
         for (const std::string& line : c.summaryLines)
             EXPECT_NE(summary.find(line + "\n"), std::string::npos) << line << "\nin\n" << summary;
     }
+
+    // Files follow one another as one log: only a header starts a run.
+    const std::string first = rows({"09:00:00 1.00 1.00 1.00 1.00 0 0 0 0", "09:00:01 1.00 1.00 1.00 1.00 0 0 0 0"});
+    const std::string second =
+        rowsOnly({"09:00:02 1.00 1.00 1.00 1.00 0 0 0 0", "09:00:30 1.00 1.00 1.00 1.00 0 0 0 0"});
+    const std::string together = summaryText(*read(first + second));
+    EXPECT_NE(together.find("runs\t1\n"), std::string::npos);
+    EXPECT_NE(together.find("gaps\t1\n"), std::string::npos);
+    EXPECT_EQ(summaryText(*readFiles({first, second})), together);
 
     // The chart keeps the file's order: the row from before the clock went back comes first.
     const auto putBack = read(rows({"02:59:59 1.00 1.00 1.00 1.00 0 0 0 0", "02:00:00 1.00 1.00 1.00 1.00 0 0 0 0"}));
@@ -157,24 +234,20 @@ std::string mixedLog(std::size_t lines, unsigned seed)
             spacing = 1 + random() % 20;
         }
         second += chance(2) ? 100 * spacing : chance(1) ? -3600 : spacing + (chance(100) ? 1 : 0);
-        const long long day = second / 86400;
-        const long long time = second % 86400;
-        const auto date = std::chrono::year_month_day{std::chrono::sys_days{std::chrono::days{day}}};
-        char stamp[32];
-        std::snprintf(stamp, sizeof stamp, "%02u.%02u.%04d,%02lld:%02lld:%02lld,", static_cast<unsigned>(date.day()),
-                      static_cast<unsigned>(date.month()), static_cast<int>(date.year()), time / 3600, time / 60 % 60,
-                      time % 60);
-        std::string line = stamp;
+        std::string line = stampFields(second);
         const bool away = chance(30);
+        // A reading that the board left part of the way, the later values silent.
+        const int silentFrom = away ? 0 : chance(20) ? static_cast<int>(random() % 4) : 4;
         for (int i = 0; i < 4; ++i) {
             const unsigned reading = chance(20) ? 0 : chance(5) ? 9999 : (n * (i + 1) / 7 + random() % 3) % 1024;
             char value[16];
             std::snprintf(value, sizeof value, "%.3f", std::floor(reading * 4.8828 + 0.5) / 1000);
-            line += away ? "-0.0," : reading == 0 ? "-0.0," : std::string(value, 4) + ",";
+            line += i >= silentFrom || reading == 0 ? "-0.0," : std::string(value, 4) + ",";
         }
-        const char codes[] = {away || n % 997 < 400 ? '1' : '0', away || n % 61 < 30 ? '1' : '0',
-                              chance(2) ? '0' : '1', n < 3 ? '\0' : '0'};
-        line += codes[3] == '\0' ? std::string(",,,") : withCommas(codes);
+        const bool silent = silentFrom < 4;
+        const char codes[] = {silent || n % 997 < 400 ? '1' : '0', silent || n % 61 < 30 ? '1' : '0',
+                              chance(2) ? '0' : '1', silent ? '1' : '0'};
+        line += n < 3 ? std::string(",,,") : silent && chance(100) ? withCommas(codes).substr(0, 6) : withCommas(codes);
         if (chance(3)) line.insert(random() % line.size(), 1, "x,.:-\0"[random() % 6]);
         log += line + (chance(2) ? "\n" : "\r\n");
     }
@@ -226,6 +299,41 @@ TEST(LogReader, ThePageStaysSmallWhateverTheLog)
     EXPECT_EQ(count("class=\"band gap\""), 8u);
     // Each label twice, cut and in UTF-8.
     EXPECT_EQ(count("\xc3\xa4"), 8u * 2 * 120);
+
+    // Thousands of long file names: the first few, and how many more.
+    const std::vector<std::string> names(3000, std::string(250, 'n') + ".csv");
+    const std::string manyNames = renderPage(*read(log), names);
+    EXPECT_LT(manyNames.size(), 2'000'000u);
+    EXPECT_NE(manyNames.find(" und 2.997 weitere</h1>"), std::string::npos);
+}
+
+TEST(LogReader, ThePageSaysWhatItShows)
+{
+    const std::string oneRow = "09:00:00 1.00 1.00 1.00 1.00 0 0 0 0";
+    struct Case {
+        const char* name;
+        std::string log;
+        std::vector<std::string> parts;  // each on the page
+    } cases[] = {
+        {"a label in UTF-8", "Datum,Uhrzeit,K\xc3\xbc" "che,A2,A3,A4,D1,D2,D3,D4\r\n" + rowsOnly({oneRow.c_str()}),
+         {"<h2>K\xc3\xbc" "che <small>"}},
+        {"a label in Latin-1", "Datum,Uhrzeit,K\xfc" "che,A2,A3,A4,D1,D2,D3,D4\r\n" + rowsOnly({oneRow.c_str()}),
+         {"<h2>K\xc3\xbc" "che <small>"}},
+        {"one row", rows({oneRow.c_str()}), {"aus 1 Messwert<"}},
+        {"no rows", header, {"Keine Messwerte: das Log hat keine Zeilen."}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string page = renderPage(*read(c.log), {"log.csv"});
+        for (const std::string& part : c.parts) EXPECT_NE(page.find(part), std::string::npos) << part;
+        EXPECT_EQ(page.find("in keiner Zeile"), std::string::npos);
+    }
+
+    // Two units, the smaller one rounded.
+    const std::pair<DateValue, const char*> durations[] = {
+        {0, "0 s"}, {59, "59 s"}, {3599, "59 min 59 s"}, {7170, "2 h"}, {3 * 86400 + 3 * 3600 + 3599, "3 Tage 4 h"},
+        {86400 - 1, "1 Tag"}, {90 * 60, "1 h 30 min"}};
+    for (const auto& [seconds, text] : durations) EXPECT_EQ(durationText(seconds), text) << seconds;
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
-// The logger's usual row, "07.12.2026,09:05:03,2.50,-0.0,4.99,0.00,1,0,0,0", checked against its
-// pattern in one vectorised loop and read at its fixed places a machine word at a time. Inline:
-// the reader's loop runs it for nearly every row. Its analog values lie from 0 to 9.99 V.
+// The logger's usual row, "07.12.2026,09:05:03,2.50,-0.0,4.99,0.00,1,0,0,0" with its carriage
+// return, checked against its pattern in one vectorised loop and read at its fixed places a
+// machine word at a time. Inline: the reader's loop runs it for nearly every row, where the line
+// end is known to follow. Its analog values lie from 0 to 9.99 V.
 #pragma once
 
 #include <algorithm>
@@ -107,22 +108,32 @@ inline std::int32_t shortAnalog(const char* text)
     return field == load<std::uint32_t>("-0.0") ? negativeZero : notShort;
 }
 
+// The codes ",0,1,0,0" decoded into the cache, unless they are those of the row before.
+inline void takeCodes(RowCache& cache, std::uint64_t digital)
+{
+    if (digital == cache.codes) return;
+    // The four codes' low bits, at bits 8, 24, 40 and 56, gathered by one product into bits 45 to 48.
+    cache.codes = digital;
+    cache.closedInputs =
+        static_cast<std::uint32_t>(((digital >> 8 & 0x0001000100010001u) * 0x0000200040008001u) >> 45 & 0xFu);
+}
+
 }  // namespace fixedRow
 
-// text holds fixedRowBytes bytes; false for any other form, which parseLogLine then reads field
-// by field, or for a moment that does not exist.
+// text holds the row's fixedRowBytes bytes and its carriage return; false for any other form,
+// which the field parser then reads, or for a moment that does not exist.
 inline bool parseFixedRow(const char* text, RowCache& cache, LogRow& row)
 {
     using namespace fixedRow;
     if constexpr (std::endian::native != std::endian::little) return false;
     const auto digital = load<std::uint64_t>(text + 39);
-    bool away = false;
     if (isUsualRow(text)) {
         const auto [a1, a2] =
             twoVolts(load<std::uint32_t>(text + 20) | std::uint64_t{load<std::uint32_t>(text + 25)} << 32);
         const auto [a3, a4] =
             twoVolts(load<std::uint32_t>(text + 30) | std::uint64_t{load<std::uint32_t>(text + 35)} << 32);
         row.analogMilli = {a1, a2, a3, a4};
+        row.silentInputs = 0;
     } else {
         // Some text is "-0.0" (no reply, or a reading of 0), or the row is no usual one.
         if (((text[10] ^ ',') | (text[19] ^ ',')) != 0 ||
@@ -134,7 +145,12 @@ inline bool parseFixedRow(const char* text, RowCache& cache, LogRow& row)
         const std::int32_t a4 = shortAnalog(text + 35);
         if (std::min({a1, a2, a3, a4}) == notShort) return false;
         row.analogMilli = {std::max(a1, 0), std::max(a2, 0), std::max(a3, 0), std::max(a4, 0)};
-        away = (a1 & a2 & a3 & a4) == negativeZero && digital == load<std::uint64_t>(",1,1,1,1");
+        const auto zero = [](std::int32_t milli, int input) {
+            return static_cast<std::uint32_t>(milli == negativeZero) << input;
+        };
+        takeCodes(cache, digital);
+        const std::uint32_t negativeZeros = zero(a1, 0) | zero(a2, 1) | zero(a3, 2) | zero(a4, 3);
+        row.silentInputs = silentInputs(negativeZeros, allInputs, cache.closedInputs);
     }
     // Each pair of digits becomes one number in the pair's first byte.
     const std::uint64_t timeDigits = load<std::uint64_t>(text + 11) & 0x0F0F000F0F000F0Fu;
@@ -143,19 +159,13 @@ inline bool parseFixedRow(const char* text, RowCache& cache, LogRow& row)
     const auto minute = static_cast<std::int64_t>(pairs >> 24 & 0xFFu);
     const auto second = static_cast<std::int64_t>(pairs >> 48 & 0xFFu);
     if (hour > 23) return false;
-    if (digital != cache.codes) {
-        // The four codes' low bits, at bits 8, 24, 40 and 56, gathered by one product into bits 45 to 48.
-        cache.codes = digital;
-        cache.closedInputs =
-            static_cast<std::uint32_t>(((digital >> 8 & 0x0001000100010001u) * 0x0000200040008001u) >> 45 & 0xFu);
-    }
+    takeCodes(cache, digital);
     if ((load<std::uint64_t>(text) != load<std::uint64_t>(cache.text.data()) ||
          load<std::uint16_t>(text + 8) != load<std::uint16_t>(cache.text.data() + 8)) &&
         !refreshDate(cache, text))
         return false;
     row.stamp = cache.dayStart + hour * 3600 + minute * 60 + second;
-    row.readInputs = 0xF;
+    row.knownInputs = allInputs;
     row.closedInputs = cache.closedInputs;
-    row.away = away;
     return true;
 }

@@ -46,150 +46,94 @@ void markGap(LogFigures& figures, std::uint64_t row, DateValue seconds)
     figures.longestGap = std::max(figures.longestGap, seconds);
 }
 
-bool isGap(const RunState& run, DateValue seconds) { return run.spacing > 0 && seconds > 2 * run.spacing; }
-
-void settleUsualSteps(RunState& run)
-{
-    if (!run.settled || run.spacing == 0) return;
-    run.usualLow = run.spacing;
-    run.usualWidth = run.spacing;
-}
+bool isGap(const RunState& run, DateValue seconds) { return seconds > 2 * run.spacing; }
 
 void settleSpacing(LogFigures& figures)
 {
     RunState& run = figures.run;
-    for (std::size_t i = 0; i < run.pendingCount; ++i)
-        if (isGap(run, run.pending[i].seconds)) markGap(figures, run.pending[i].row, run.pending[i].seconds);
-    run.pendingCount = 0;
-    run.settled = true;
-    settleUsualSteps(run);
+    if (run.settled) return;
+    std::array<DateValue, RunState::stepsKept> steps{};
+    for (std::size_t i = 0; i < run.firstStepCount; ++i) steps[i] = run.firstSteps[i].seconds;
+    const auto end = steps.begin() + static_cast<std::ptrdiff_t>(run.firstStepCount);
+    std::sort(steps.begin(), end);
+    std::ptrdiff_t most = 0;
+    for (auto same = steps.begin(); same != end;) {
+        const auto next = std::upper_bound(same, end, *same);
+        if (next - same > most) {
+            most = next - same;
+            run.spacing = *same;
+        }
+        same = next;
+    }
+    run.settled = run.firstStepCount > 0;
+    for (std::size_t i = 0; run.settled && i < run.firstStepCount; ++i)
+        if (isGap(run, run.firstSteps[i].seconds)) markGap(figures, run.firstSteps[i].row, run.firstSteps[i].seconds);
+    run.firstStepCount = 0;
 }
 
-// A step back in time (the clock put back) is no gap and says nothing of the spacing.
+// A step back in time or none (the clock put back) is no gap and says nothing of the spacing.
 void noteStep(LogFigures& figures, std::uint64_t row, DateValue seconds)
 {
     RunState& run = figures.run;
-    if (seconds > 0 && (run.spacing == 0 || seconds < run.spacing)) run.spacing = seconds;
-    if (!run.settled) {
-        run.pending[run.pendingCount++] = {row, seconds};
-        if (run.pendingCount == run.pending.size()) settleSpacing(figures);
-    } else if (isGap(run, seconds)) {
-        markGap(figures, row, seconds);
+    if (seconds <= 0) return;
+    if (run.settled) {
+        if (isGap(run, seconds)) markGap(figures, row, seconds);
+        return;
     }
-    settleUsualSteps(run);
+    run.firstSteps[run.firstStepCount++] = {row, seconds};
+    if (run.firstStepCount == run.firstSteps.size()) settleSpacing(figures);
 }
 
-void takeDigitalInputs(LogFigures& figures, Bucket& bucket, std::uint32_t read, std::uint32_t closed, DateValue stamp)
+void takeDigitalInputs(LogFigures& figures, Bucket& bucket, std::uint32_t known, std::uint32_t closed, DateValue stamp)
 {
     endSegment(figures, figures.rows - 1);
     figures.segmentStart = figures.rows - 1;
-    figures.segmentInputs = read << 4 | closed;
-    bucket.seenOpen |= read & ~closed;
+    figures.segmentInputs = known << 4 | closed;
+    bucket.seenOpen |= known & ~closed;
     bucket.seenClosed |= closed;
 
-    const std::uint32_t open = read & ~closed;
-    const std::uint32_t changed = (closed ^ figures.closedInputs) & read & figures.readInputs;
+    const std::uint32_t open = known & ~closed;
+    const std::uint32_t changed = (closed ^ figures.closedInputs) & known & figures.knownInputs;
     for (std::size_t i = 0; i < 4; ++i) {
         DigitalFigures& digital = figures.digital[i];
         digital.changes += changed >> i & 1u;
         if ((open & ~figures.everOpen) >> i & 1u) digital.firstOpenStamp = stamp;
         if ((closed & ~figures.everClosed) >> i & 1u) digital.firstClosedStamp = stamp;
         // The inputs that the row before read keep its stamp.
-        if (figures.latestRead >> i & 1u) figures.lastReadStamp[i] = figures.lastValueStamp;
+        if (figures.latestKnown >> i & 1u) figures.lastKnownStamp[i] = figures.latestPresentStamp;
     }
     figures.everOpen |= open;
     figures.everClosed |= closed;
-    figures.closedInputs = (figures.closedInputs & ~read) | closed;
-    figures.readInputs |= read;
-    figures.latestRead = read;
+    figures.closedInputs = (figures.closedInputs & ~known) | closed;
+    figures.knownInputs |= known;
+    figures.latestKnown = known;
+    figures.latestPresentStamp = stamp;
 }
 
-// How many rows from k on need nothing row by row: they lie in a bucket begun before them,
-// every step is a usual one (a row that follows in the same run, no gap, no new spacing, the
-// stamps rising), and the digital inputs stay those of the row before, so the bucket has seen
-// them. 0 when row k itself needs more.
-std::size_t usualStretch(const LogFigures& figures, const RowBatch& batch, std::size_t k)
+// One value into its bucket and its input's figures.
+void takeValue(LogFigures& figures, Bucket& bucket, std::size_t input, std::int32_t value, DateValue stamp)
 {
-    const RunState& run = figures.run;
-    const auto first = static_cast<std::uint64_t>(figures.rows);
-    if ((first & figures.bucketMask) == 0 || !run.hasRow || figures.segmentStart < 0) return 0;
-    const std::size_t end = static_cast<std::size_t>(
-        std::min<std::uint64_t>(batch.count, k + (bucketRows(figures) - (first & figures.bucketMask))));
-    // Mostly told as the rows came.
-    if (batch.usual) return end - k;
-    std::size_t stop = k;
-    while (stop < end && batch.inputs[stop] == figures.segmentInputs &&
-           isUsualStep(run, stop == k ? run.lastStamp : batch.stamps[stop - 1], batch.stamps[stop]))
-        ++stop;
-    return stop - k;
-}
-
-LogRow rowOf(const RowBatch& batch, std::size_t k)
-{
-    LogRow row;
-    row.stamp = batch.stamps[k];
-    for (std::size_t i = 0; i < 4; ++i) row.analogMilli[i] = batch.milli[i][k];
-    row.readInputs = batch.inputs[k] >> 4;
-    row.closedInputs = batch.inputs[k] & 0xFu;
-    return row;
-}
-
-// Rows k to k + count - 1, a usual stretch.
-void addStretch(LogFigures& figures, const RowBatch& batch, std::size_t k, std::size_t count)
-{
-    Bucket& bucket = figures.buckets[static_cast<std::uint64_t>(figures.rows) >> figures.bucketShift];
-    const std::size_t end = k + count;
-    for (std::size_t i = 0; i < 4; ++i) {
-        const auto& column = batch.milli[i];
-        std::int16_t low = column[k];
-        std::int16_t high = column[k];
-        std::int32_t sum = 0;
-        for (std::size_t j = k; j < end; ++j) {
-            low = std::min(low, column[j]);
-            high = std::max(high, column[j]);
-            sum += column[j];
-        }
-        bucket.analogMin[i] = std::min(bucket.analogMin[i], std::int32_t{low});
-        bucket.analogMax[i] = std::max(bucket.analogMax[i], std::int32_t{high});
-        figures.analogSum[i] += sum;
-        AnalogFigures& analog = figures.analog[i];
-        // The first row that holds a new minimum or maximum gives its stamp.
-        if (low < analog.minMilli) {
-            analog.minMilli = low;
-            analog.minStamp = batch.stamps[static_cast<std::size_t>(
-                std::find(column.data() + k, column.data() + end, low) - column.data())];
-        }
-        if (high > analog.maxMilli) {
-            analog.maxMilli = high;
-            analog.maxStamp = batch.stamps[static_cast<std::size_t>(
-                std::find(column.data() + k, column.data() + end, high) - column.data())];
-        }
-        figures.lastMilli[i] = column[end - 1];
+    AnalogFigures& analog = figures.analog[input];
+    bucket.analogMin[input] = std::min(bucket.analogMin[input], value);
+    bucket.analogMax[input] = std::max(bucket.analogMax[input], value);
+    if (value < analog.minMilli) {
+        analog.minMilli = value;
+        analog.minStamp = stamp;
     }
-    const DateValue last = batch.stamps[end - 1];
-    bucket.rows += static_cast<std::uint32_t>(count);
-    bucket.lastStamp = last;
-    figures.rows += static_cast<std::int64_t>(count);
-    figures.run.lastStamp = last;
-    figures.lastValueStamp = last;
-}
-
-}  // namespace
-
-void startRun(LogFigures& figures, const std::array<std::string_view, 8>* labels)
-{
-    endRun(figures);
-    ++figures.runs;
-    figures.run.open = true;
-    if (labels && !figures.haveLabels) {
-        for (std::size_t i = 0; i < labels->size(); ++i) figures.labels[i] = std::string((*labels)[i]);
-        figures.haveLabels = true;
+    if (value > analog.maxMilli) {
+        analog.maxMilli = value;
+        analog.maxStamp = stamp;
     }
+    ++analog.values;
+    analog.sumMilli += value;
+    analog.lastMilli = value;
+    analog.lastStamp = stamp;
 }
 
-void addRow(LogFigures& figures, const LogRow& row)
+// Adds the row to the figures, without the values of the inputs in leftOut; a row with any left
+// out is shaded and counts as one of an absent board.
+void foldRow(LogFigures& figures, const LogRow& row, std::uint32_t leftOut)
 {
-    if (!figures.run.open) startRun(figures, nullptr);
     RunState& run = figures.run;
     const auto index = static_cast<std::uint64_t>(figures.rows);
     if ((index >> figures.bucketShift) == bucketCount) halveBuckets(figures);
@@ -213,30 +157,153 @@ void addRow(LogFigures& figures, const LogRow& row)
     bucket.lastStamp = row.stamp;
     ++figures.rows;
     run.lastStamp = row.stamp;
-    if (row.away) {
+    run.previousAway = isAway(row);
+    if (leftOut != 0) {
         endSegment(figures, figures.rows - 1);
         ++bucket.awayRows;
         ++figures.awayRows;
+    } else {
+        takeDigitalInputs(figures, bucket, row.knownInputs, row.closedInputs & row.knownInputs, row.stamp);
+    }
+    for (std::size_t i = 0; i < 4; ++i)
+        if ((leftOut >> i & 1u) == 0) takeValue(figures, bucket, i, row.analogMilli[i], row.stamp);
+}
+
+// The row that waited for this one (or for the run's end, when there is none) to tell whether
+// it is the edge of an outage.
+void foldHeldRow(LogFigures& figures, bool outageFollows)
+{
+    RunState& run = figures.run;
+    if (!run.holding) return;
+    run.holding = false;
+    foldRow(figures, run.held, outageFollows ? run.held.silentInputs : 0);
+}
+
+void endRun(LogFigures& figures)
+{
+    RunState& run = figures.run;
+    if (!run.open) return;
+    foldHeldRow(figures, false);
+    settleSpacing(figures);
+    endSegment(figures, figures.rows);
+    if (run.hasRow) figures.lastStamp = std::max(figures.lastStamp, run.lastStamp);
+    const DateValue weight = run.spacing > 0 ? run.spacing : 1;
+    for (std::uint32_t inputs = 0; inputs < run.rowsByInputs.size(); ++inputs) {
+        const std::int64_t rows = run.rowsByInputs[inputs];
+        for (std::size_t i = 0; rows > 0 && i < 4; ++i) {
+            DigitalFigures& digital = figures.digital[i];
+            const bool known = (inputs >> (4 + i) & 1u) != 0;
+            const bool closed = (inputs >> i & 1u) != 0;
+            digital.values += known ? rows : 0;
+            const double seconds = static_cast<double>(rows) * static_cast<double>(weight);
+            digital.knownSeconds += known ? seconds : 0;
+            digital.closedSeconds += closed ? seconds : 0;
+        }
+    }
+    run = RunState{};
+}
+
+// How many rows from k on need nothing row by row: they lie in a bucket begun before them,
+// every step is a usual one (a row that follows in the same run, no gap, no new spacing, the
+// stamps rising), and the digital inputs stay those of the row before, so the bucket has seen
+// them. 0 when row k itself needs more.
+std::size_t usualStretch(const LogFigures& figures, const RowBatch& batch, std::size_t k)
+{
+    const RunState& run = figures.run;
+    const auto first = static_cast<std::uint64_t>(figures.rows);
+    if ((first & figures.bucketMask) == 0 || !run.hasRow || run.holding || figures.segmentStart < 0) return 0;
+    const std::size_t end = static_cast<std::size_t>(
+        std::min<std::uint64_t>(batch.count, k + (bucketRows(figures) - (first & figures.bucketMask))));
+    // Mostly told as the rows came.
+    if (batch.usual) return end - k;
+    std::size_t stop = k;
+    while (stop < end && batch.inputs[stop] == figures.segmentInputs &&
+           isUsualStep(run, stop == k ? run.lastStamp : batch.stamps[stop - 1], batch.stamps[stop]))
+        ++stop;
+    return stop - k;
+}
+
+LogRow rowOf(const RowBatch& batch, std::size_t k)
+{
+    LogRow row;
+    row.stamp = batch.stamps[k];
+    for (std::size_t i = 0; i < 4; ++i) row.analogMilli[i] = batch.milli[i][k];
+    row.knownInputs = batch.inputs[k] >> 4;
+    row.closedInputs = batch.inputs[k] & 0xFu;
+    return row;
+}
+
+// Rows k to k + count - 1, a usual stretch.
+void addStretch(LogFigures& figures, const RowBatch& batch, std::size_t k, std::size_t count)
+{
+    Bucket& bucket = figures.buckets[static_cast<std::uint64_t>(figures.rows) >> figures.bucketShift];
+    const std::size_t end = k + count;
+    for (std::size_t i = 0; i < 4; ++i) {
+        const auto& column = batch.milli[i];
+        std::int16_t low = column[k];
+        std::int16_t high = column[k];
+        std::int32_t sum = 0;
+        for (std::size_t j = k; j < end; ++j) {
+            low = std::min(low, column[j]);
+            high = std::max(high, column[j]);
+            sum += column[j];
+        }
+        bucket.analogMin[i] = std::min(bucket.analogMin[i], std::int32_t{low});
+        bucket.analogMax[i] = std::max(bucket.analogMax[i], std::int32_t{high});
+        AnalogFigures& analog = figures.analog[i];
+        analog.values += static_cast<std::int64_t>(count);
+        analog.sumMilli += sum;
+        // The first row that holds a new minimum or maximum gives its stamp.
+        if (low < analog.minMilli) {
+            analog.minMilli = low;
+            analog.minStamp = batch.stamps[static_cast<std::size_t>(
+                std::find(column.data() + k, column.data() + end, low) - column.data())];
+        }
+        if (high > analog.maxMilli) {
+            analog.maxMilli = high;
+            analog.maxStamp = batch.stamps[static_cast<std::size_t>(
+                std::find(column.data() + k, column.data() + end, high) - column.data())];
+        }
+        analog.lastMilli = column[end - 1];
+        analog.lastStamp = batch.stamps[end - 1];
+    }
+    const DateValue last = batch.stamps[end - 1];
+    bucket.rows += static_cast<std::uint32_t>(count);
+    bucket.lastStamp = last;
+    figures.rows += static_cast<std::int64_t>(count);
+    figures.run.lastStamp = last;
+    figures.latestPresentStamp = last;
+}
+
+}  // namespace
+
+void startRun(LogFigures& figures, const std::array<std::string_view, 8>* labels)
+{
+    endRun(figures);
+    ++figures.runs;
+    figures.run.open = true;
+    if (labels && !figures.haveLabels) {
+        figures.labelsUtf8 = true;
+        for (std::size_t i = 0; i < labels->size(); ++i) {
+            figures.labels[i] = std::string((*labels)[i]);
+            figures.labelsUtf8 = figures.labelsUtf8 && isUtf8(figures.labels[i]);
+        }
+        figures.haveLabels = true;
+    }
+}
+
+void addRow(LogFigures& figures, const LogRow& row)
+{
+    if (!figures.run.open) startRun(figures, nullptr);
+    RunState& run = figures.run;
+    foldHeldRow(figures, isAway(row));
+    if (row.silentInputs != 0 && !isAway(row) && !run.previousAway) {
+        run.held = row;
+        run.holding = true;
         return;
     }
-    takeDigitalInputs(figures, bucket, row.readInputs, row.closedInputs & row.readInputs, row.stamp);
-    for (std::size_t i = 0; i < 4; ++i) {
-        AnalogFigures& analog = figures.analog[i];
-        const std::int32_t value = row.analogMilli[i];
-        bucket.analogMin[i] = std::min(bucket.analogMin[i], value);
-        bucket.analogMax[i] = std::max(bucket.analogMax[i], value);
-        if (value < analog.minMilli) {
-            analog.minMilli = value;
-            analog.minStamp = row.stamp;
-        }
-        if (value > analog.maxMilli) {
-            analog.maxMilli = value;
-            analog.maxStamp = row.stamp;
-        }
-        figures.analogSum[i] += value;
-    }
-    figures.lastMilli = row.analogMilli;
-    figures.lastValueStamp = row.stamp;
+    // Here a row's silent values are none, or those of an absent board, or an edge's.
+    foldRow(figures, row, row.silentInputs);
 }
 
 void addRows(LogFigures& figures, RowBatch& batch)
@@ -253,37 +320,14 @@ void addRows(LogFigures& figures, RowBatch& batch)
     batch.count = 0;
 }
 
-void endRun(LogFigures& figures)
+void finishFigures(LogFigures& figures)
 {
-    RunState& run = figures.run;
-    if (!run.open) return;
-    settleSpacing(figures);
-    endSegment(figures, figures.rows);
-    if (run.hasRow) figures.lastStamp = std::max(figures.lastStamp, run.lastStamp);
-    const DateValue weight = run.spacing > 0 ? run.spacing : 1;
-    for (std::uint32_t inputs = 0; inputs < run.rowsByInputs.size(); ++inputs) {
-        const std::int64_t rows = run.rowsByInputs[inputs];
-        for (std::size_t i = 0; rows > 0 && i < 4; ++i) {
-            DigitalFigures& digital = figures.digital[i];
-            const bool read = (inputs >> (4 + i) & 1u) != 0;
-            const bool closed = (inputs >> i & 1u) != 0;
-            digital.values += read ? rows : 0;
-            const double seconds = static_cast<double>(rows) * static_cast<double>(weight);
-            digital.knownSeconds += read ? seconds : 0;
-            digital.closedSeconds += closed ? seconds : 0;
-        }
-    }
-    run = RunState{};
-    // The figures that follow from the latest row stay complete after every run.
+    endRun(figures);
     for (std::size_t i = 0; i < 4; ++i) {
-        AnalogFigures& analog = figures.analog[i];
-        analog.values = figures.rows - figures.awayRows;
-        analog.sumMilli = figures.analogSum[i];
-        analog.lastMilli = figures.lastMilli[i];
-        analog.lastStamp = figures.lastValueStamp;
         DigitalFigures& digital = figures.digital[i];
-        digital.last = (figures.readInputs >> i & 1u) != 0 ? static_cast<int>(figures.closedInputs >> i & 1u) : -1;
-        digital.lastStamp = (figures.latestRead >> i & 1u) != 0 ? figures.lastValueStamp : figures.lastReadStamp[i];
+        digital.last = (figures.knownInputs >> i & 1u) != 0 ? static_cast<int>(figures.closedInputs >> i & 1u) : -1;
+        digital.lastStamp =
+            (figures.latestKnown >> i & 1u) != 0 ? figures.latestPresentStamp : figures.lastKnownStamp[i];
     }
 }
 

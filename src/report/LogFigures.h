@@ -19,8 +19,8 @@
 constexpr std::size_t bucketCount = 1024;
 
 struct Bucket {
-    // The range of each analog input over the bucket's rows from a present board; with none,
-    // the minimum lies above the maximum.
+    // The range of each analog input over the bucket's values; with none, the minimum lies above
+    // the maximum.
     std::array<std::int32_t, 4> analogMin{};
     std::array<std::int32_t, 4> analogMax{};
     std::uint32_t seenOpen = 0;  // bit n: digital input n+1 was open in some row of the bucket
@@ -28,12 +28,13 @@ struct Bucket {
     bool runStart = false;   // a run after the first one starts in this bucket
     bool gapBefore = false;  // a gap in the stamps ends at one of its rows
     std::uint32_t rows = 0;
-    std::uint32_t awayRows = 0;
+    std::uint32_t awayRows = 0;  // shaded: an absent board's rows and the partial ones at their edge
     DateValue firstStamp = 0;
     DateValue lastStamp = 0;
 };
 
-// Figures over the rows from a present board.
+// Figures over the values that the board gave: rows of an absent board, and the silent values of
+// a partial row at the edge of an outage, are left out.
 struct AnalogFigures {
     std::int64_t values = 0;
     std::int64_t sumMilli = 0;
@@ -63,20 +64,25 @@ struct RunState {
     bool open = false;
     bool hasRow = false;
     DateValue lastStamp = 0;
-    DateValue spacing = 0;  // the smallest positive step between stamps so far, 0 while none
-    // The first steps wait here until the spacing is known, so that an early gap shows too.
+    // The usual spacing is the most common of the run's first rising steps, the smallest of
+    // equally common ones: neither their order nor a clock put back an hour sways it. Those steps
+    // wait here with their rows until it is settled, so that an early gap shows too. A settled
+    // spacing is above 0; a step above twice it is a gap.
     struct Step {
         std::uint64_t row;
         DateValue seconds;
     };
-    std::array<Step, 8> pending{};
-    std::size_t pendingCount = 0;
+    static constexpr std::size_t stepsKept = 16;
+    std::array<Step, stepsKept> firstSteps{};
+    std::size_t firstStepCount = 0;
     bool settled = false;
-    // Steps from usualLow to usualLow + usualWidth change nothing once the spacing is settled;
-    // before, or without a row, usualLow lies above any step between two stamps.
-    DateValue usualLow = DateValue{1} << 62;
-    DateValue usualWidth = 0;
-    // Rows from a present board by their digital inputs: read ones times 16 plus closed ones.
+    DateValue spacing = 0;  // 0 until settled, and in a run without a rising step
+    // A row with some silent values waits for the next row, which tells whether it is the edge of
+    // an outage; a row after an absent board's is one at once.
+    bool previousAway = false;
+    bool holding = false;
+    LogRow held;
+    // Rows from a present board by their digital inputs: known ones times 16 plus closed ones.
     std::array<std::int64_t, 256> rowsByInputs{};
 };
 
@@ -84,12 +90,13 @@ struct LogFigures {
     std::int64_t runs = 0;
     std::int64_t rows = 0;
     std::int64_t skippedLines = 0;
-    std::int64_t awayRows = 0;
+    std::int64_t awayRows = 0;  // an absent board's, and the partial rows at the edge of an outage
     std::int64_t gaps = 0;
     DateValue longestGap = 0;
     DateValue firstStamp = 0;  // earliest and latest stamp, whatever their order in the file
     DateValue lastStamp = 0;
     bool haveLabels = false;
+    bool labelsUtf8 = false;  // the header was valid UTF-8; else its bytes are Latin-1
     std::array<std::string, 8> labels;  // from the first header row
     std::array<AnalogFigures, 4> analog;
     std::array<DigitalFigures, 4> digital;
@@ -97,19 +104,17 @@ struct LogFigures {
     unsigned bucketShift = 0;
     std::uint64_t bucketMask = 0;  // a row index with none of these bits set starts a bucket
     RunState run;
-    std::array<std::int64_t, 4> analogSum{};
-    // The latest row from a present board: its values and stamp, and which inputs it read. The
-    // latest stamp of a digital input is lastValueStamp if that row read it, else lastReadStamp.
-    std::array<std::int32_t, 4> lastMilli{};
-    DateValue lastValueStamp = 0;
-    std::uint32_t latestRead = 0;
-    std::array<DateValue, 4> lastReadStamp{};
+    // The digital inputs of the latest row from a present board and its stamp; the latest stamp of
+    // an input that it did not read is in lastKnownStamp.
+    DateValue latestPresentStamp = 0;
+    std::uint32_t latestKnown = 0;
+    std::array<DateValue, 4> lastKnownStamp{};
     // The digital inputs ever read, their latest states, and those ever seen open or closed.
-    std::uint32_t readInputs = 0;
+    std::uint32_t knownInputs = 0;
     std::uint32_t closedInputs = 0;
     std::uint32_t everOpen = 0;
     std::uint32_t everClosed = 0;
-    // Rows from a present board with the same digital inputs (read ones times 16 plus closed
+    // Rows from a present board with the same digital inputs (known ones times 16 plus closed
     // ones) one after the other, from segmentStart on; -1 while there are none. They are counted
     // into the run's rowsByInputs when they end, so that a batch counts nothing.
     std::int64_t segmentStart = -1;
@@ -130,29 +135,29 @@ struct RowBatch {
     std::array<std::uint32_t, capacity> inputs;  // read ones times 16 plus closed ones
 };
 
-// Called at a header row (with its labels), or before rows that have none ahead of them.
+// Called at a header row (with its labels); rows before the first header start a run of their
+// own. A file without a header continues the run of the file before.
 void startRun(LogFigures& figures, const std::array<std::string_view, 8>* labels);
 void addRow(LogFigures& figures, const LogRow& row);
 // Adds and empties the batch; the same as adding its rows one by one.
 void addRows(LogFigures& figures, RowBatch& batch);
-// Completes the figures with what the run under way still holds; call after the last line.
-void endRun(LogFigures& figures);
+// Ends the last run and completes the figures; call once, after the last line of the last file.
+void finishFigures(LogFigures& figures);
 
-// A step that changes nothing: no gap, no new spacing. Unsigned, a step below usualLow lies far
-// above the width.
+// A step that changes nothing: the stamps rise, and by no more than twice the settled spacing
+// (none is settled while it is 0).
 inline bool isUsualStep(const RunState& run, DateValue previous, DateValue stamp)
 {
-    return static_cast<std::uint64_t>(stamp - previous) - static_cast<std::uint64_t>(run.usualLow) <=
-           static_cast<std::uint64_t>(run.usualWidth);
+    return stamp > previous && stamp - previous <= 2 * run.spacing;
 }
 
-// Takes a row from a present board with values from 0 to 32.767 V (all the board can read, and
+// Takes a row without silent values, with values from 0 to 32.767 V (all the board can read, and
 // all that parseFixedRow gives); true when the batch is full. Whether the row needs nothing row
 // by row is told here, as it comes: the figures stay as they are while the batch fills.
 inline bool gather(RowBatch& batch, const LogRow& row, const LogFigures& figures)
 {
     const std::size_t at = batch.count++;
-    const std::uint32_t inputs = row.readInputs << 4 | (row.closedInputs & row.readInputs);
+    const std::uint32_t inputs = row.knownInputs << 4 | (row.closedInputs & row.knownInputs);
     const DateValue previous = at == 0 ? figures.run.lastStamp : batch.stamps[at - 1];
     batch.usual = (at == 0 ? figures.segmentStart >= 0 : batch.usual) && inputs == figures.segmentInputs &&
                   isUsualStep(figures.run, previous, row.stamp);
@@ -165,7 +170,10 @@ inline bool gather(RowBatch& batch, const LogRow& row, const LogFigures& figures
 // Buckets in use, each covering bucketRows rows but the last.
 std::size_t bucketsUsed(const LogFigures& figures);
 inline std::uint64_t bucketRows(const LogFigures& figures) { return std::uint64_t{1} << figures.bucketShift; }
-inline bool hasValues(const Bucket& bucket) { return bucket.rows > bucket.awayRows; }
+inline bool hasValues(const Bucket& bucket, std::size_t input)
+{
+    return bucket.analogMin[input] <= bucket.analogMax[input];
+}
 
 // The label of input 1 to 4 (analog) or 5 to 8 (digital), the logger's own when the log has none.
 std::string labelOf(const LogFigures& figures, std::size_t index);

@@ -1,12 +1,11 @@
-// Parses any line of the log field by field, without allocating; the usual row takes the shortcut
-// of FixedRow.h first.
+// Parses any line of the log field by field, without allocating. The reader's loop takes the usual
+// row through the shortcut of FixedRow.h instead.
 #include "report/LogLine.h"
 
 #include <charconv>
 #include <chrono>
 #include <cstring>
 
-#include "report/FixedRow.h"
 
 namespace {
 
@@ -111,12 +110,6 @@ bool refreshDate(RowCache& cache, const char* text)
 
 LineKind parseLogLine(std::string_view line, RowCache& cache, LogRow& row, std::array<std::string_view, 8>& labels)
 {
-    if (line.size() == fixedRowBytes && parseFixedRow(line.data(), cache, row)) return LineKind::row;
-    return parseLogFields(line, cache, row, labels);
-}
-
-LineKind parseLogFields(std::string_view line, RowCache& cache, LogRow& row, std::array<std::string_view, 8>& labels)
-{
     // Date, time and their commas take 20 bytes; the eight values at least 15 more.
     if (line.size() < 35 || line[10] != ',' || line[19] != ',') {
         if (line.starts_with(headerStart)) return parseHeader(line, labels);
@@ -127,17 +120,17 @@ LineKind parseLogFields(std::string_view line, RowCache& cache, LogRow& row, std
 
     const char* at = text + 20;
     const char* end = text + line.size();
-    bool away = true;
+    std::uint32_t negativeZeros = 0;
     for (std::size_t i = 0; i < 4; ++i) {
         bool negativeZero = false;
         if (!parseAnalog(at, end, row.analogMilli[i], negativeZero)) return LineKind::malformed;
-        away = away && negativeZero;
+        negativeZeros |= static_cast<std::uint32_t>(negativeZero) << i;
     }
-    row.readInputs = 0;
+    row.knownInputs = 0;
     row.closedInputs = 0;
     for (std::size_t i = 0; i < 4; ++i) {
         if (at < end && (*at == '0' || *at == '1')) {
-            row.readInputs |= 1u << i;
+            row.knownInputs |= 1u << i;
             row.closedInputs |= static_cast<std::uint32_t>(*at++ - '0') << i;
         }
         if (i < 3) {
@@ -146,7 +139,7 @@ LineKind parseLogFields(std::string_view line, RowCache& cache, LogRow& row, std
         }
     }
     if (at != end) return LineKind::malformed;
-    row.away = away && row.readInputs == 0xF && row.closedInputs == 0xF;
+    row.silentInputs = silentInputs(negativeZeros, row.knownInputs, row.closedInputs);
     return LineKind::row;
 }
 
@@ -154,6 +147,23 @@ std::string_view joinedHeader(std::string_view line)
 {
     const std::size_t start = line.find(headerStart);
     return start == std::string_view::npos || start == 0 ? std::string_view{} : line.substr(start);
+}
+
+bool isUtf8(std::string_view text)
+{
+    for (std::size_t i = 0; i < text.size();) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        const std::size_t length = lead < 0x80           ? 1
+                                   : (lead >> 5) == 0x6  ? 2
+                                   : (lead >> 4) == 0xE  ? 3
+                                   : (lead >> 3) == 0x1E ? 4
+                                                         : 0;
+        if (length == 0 || i + length > text.size()) return false;
+        for (std::size_t k = 1; k < length; ++k)
+            if ((static_cast<unsigned char>(text[i + k]) >> 6) != 0x2) return false;
+        i += length;
+    }
+    return true;
 }
 
 std::string defaultLabel(std::size_t index)

@@ -14,16 +14,24 @@ enum class LineKind { row, header, malformed };
 struct LogRow {
     DateValue stamp = 0;
     std::array<std::int32_t, 4> analogMilli{};
-    std::uint32_t readInputs = 0;    // bit n: digital input n+1 has a code (empty before its first reading)
+    std::uint32_t knownInputs = 0;   // bit n: digital input n+1 has a code (empty before its first reading)
     std::uint32_t closedInputs = 0;  // bit n: digital input n+1 is closed (code 1)
-    bool away = false;               // every analog "-0.0" and every digital 1: no reply
+    // bit n: analog input n+1 reads "-0.0", what a missing reply gives, in a row whose digital
+    // fields are all 1 or empty, which is what they are without a reply; 0 in any other row.
+    std::uint32_t silentInputs = 0;
 };
 
-// 1 closed, 0 open, -1 not read yet, for digital input index + 1.
-inline int digitalState(const LogRow& row, std::size_t index)
+constexpr std::uint32_t allInputs = 0xF;
+
+// The rule for an absent board, for both ways of parsing a row: its "-0.0" values may be missing
+// replies only while no digital input reads open.
+inline std::uint32_t silentInputs(std::uint32_t negativeZeros, std::uint32_t known, std::uint32_t closed)
 {
-    return (row.readInputs >> index & 1u) != 0 ? static_cast<int>(row.closedInputs >> index & 1u) : -1;
+    return (closed & known) == known ? negativeZeros : 0;
 }
+
+// Every reply missing: the board was away for the whole reading.
+inline bool isAway(const LogRow& row) { return row.silentInputs == allInputs; }
 
 // What the row before had, for the rows that have the same: a real date's text and the date
 // value of its midnight, and the usual row's digital codes as read and decoded.
@@ -38,13 +46,15 @@ struct RowCache {
 // real date.
 bool refreshDate(RowCache& cache, const char* text);
 
-// line comes without its line end. For a header, labels get the eight labels.
+// line comes without its line end, and is read field by field. For a header, labels get the eight
+// labels.
 LineKind parseLogLine(std::string_view line, RowCache& cache, LogRow& row, std::array<std::string_view, 8>& labels);
-// The same, field by field, without the usual row's shortcut.
-LineKind parseLogFields(std::string_view line, RowCache& cache, LogRow& row, std::array<std::string_view, 8>& labels);
 
 // A header row that follows the remains of a row cut short, on the same line; empty if none.
 std::string_view joinedHeader(std::string_view line);
+
+// True for text that is valid UTF-8 (plain ASCII included).
+bool isUtf8(std::string_view text);
 
 // The logger's own label of input 1 to 4 (analog) or 5 to 8 (digital), for rows without a header.
 std::string defaultLabel(std::size_t index);

@@ -69,8 +69,6 @@ void endPartialLine(LogReader& reader)
 
 void beginLogFile(LogReader& reader)
 {
-    // A file's first rows without a header of their own make a run of their own.
-    endRun(*reader.figures);
     reader.partialSize = 0;
     reader.overlong = false;
 }
@@ -92,7 +90,7 @@ void feedLog(LogReader& reader, const char* data, std::size_t size)
         if (end - at > static_cast<std::ptrdiff_t>(fixedRowBytes + 1) &&
             fixedRow::load<std::uint16_t>(at + fixedRowBytes) == fixedRow::load<std::uint16_t>("\r\n") &&
             parseFixedRow(at, reader.cache, row)) {
-            if (row.away) {
+            if (row.silentInputs != 0) {
                 // A copy: the row itself never leaves this loop, so that it can stay in registers.
                 const LogRow single = row;
                 addRows(*reader.figures, reader.batch);
@@ -120,7 +118,6 @@ void endLogFile(LogReader& reader)
     if (reader.partialSize > 0 || reader.overlong) ++reader.figures->skippedLines;
     reader.partialSize = 0;
     reader.overlong = false;
-    endRun(*reader.figures);
 }
 
 bool readLogFile(LogReader& reader, const std::string& path)

@@ -26,7 +26,8 @@ struct LogReader {
 };
 
 // One file's bytes in any chunks: begin, feed each chunk, end. The end counts a last line that
-// has no line end: the write that should have ended it never happened.
+// has no line end: the write that should have ended it never happened. The files follow one
+// another as one log; finishFigures completes the figures after the last.
 void beginLogFile(LogReader& reader);
 void feedLog(LogReader& reader, const char* data, std::size_t size);
 void endLogFile(LogReader& reader);

@@ -27,12 +27,6 @@ struct Frame {
 constexpr Frame analogFrame{10, 190, 234};
 constexpr Frame digitalFrame{12, 80, 122};
 
-std::string numberText(std::int64_t value)
-{
-    std::array<char, 24> digits{};
-    return std::string(digits.data(), std::to_chars(digits.data(), digits.data() + digits.size(), value).ptr);
-}
-
 // Coordinates to a tenth of a pixel keep the paths short.
 void appendCoordinate(std::string& out, double value)
 {
@@ -67,28 +61,11 @@ std::string countText(std::int64_t count)
     return text;
 }
 
-bool isUtf8(std::string_view text)
+// Text in UTF-8 is kept, any other is taken as Latin-1. Control characters become '?', and long
+// texts are cut.
+std::string htmlText(std::string_view text, bool utf8)
 {
-    for (std::size_t i = 0; i < text.size();) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        const std::size_t length = lead < 0x80           ? 1
-                                   : (lead >> 5) == 0x6  ? 2
-                                   : (lead >> 4) == 0xE  ? 3
-                                   : (lead >> 3) == 0x1E ? 4
-                                                         : 0;
-        if (length == 0 || i + length > text.size()) return false;
-        for (std::size_t k = 1; k < length; ++k)
-            if ((static_cast<unsigned char>(text[i + k]) >> 6) != 0x2) return false;
-        i += length;
-    }
-    return true;
-}
-
-// The log's labels are Latin-1; a file name is taken as UTF-8 when it is valid UTF-8. Control
-// characters become '?', and long texts are cut.
-std::string htmlText(std::string_view text, bool latin1 = true)
-{
-    const bool keepBytes = !latin1 && isUtf8(text);
+    const bool keepBytes = utf8;
     std::string out;
     std::size_t characters = 0;
     for (std::size_t i = 0; i < text.size(); ++i) {
@@ -283,7 +260,7 @@ std::vector<Tick> timeTicks(const LogFigures& figures, const XAxis& axis)
         ticks.push_back({x, formatDate(stamp, mask), context == lastContext ? "" : context});
         lastContext = context;
     };
-    add(plotLeft, figures.buckets[0].firstStamp);
+    add(axis.centre(0), figures.buckets[0].firstStamp);
     std::int64_t previous = tickKey(figures.buckets[0].firstStamp, step);
     for (std::size_t b = 0; b < axis.used; ++b) {
         const std::int64_t key = tickKey(figures.buckets[b].lastStamp, step);
@@ -335,14 +312,27 @@ void appendBands(std::string& out, const Bands& bands, const Frame& frame)
         if (!path->empty()) out += std::string("<path class=\"band ") + kind + scale + *path + "\"/>\n";
 }
 
+void appendGridLine(std::string& out, double x1, double y1, double x2, double y2)
+{
+    out += "<line class=\"grid\" x1=\"" + coordinate(x1) + "\" y1=\"" + coordinate(y1) + "\" x2=\"" + coordinate(x2) +
+           "\" y2=\"" + coordinate(y2) + "\"/>";
+}
+
+// A level across the plot with its label on the left.
+void appendLevel(std::string& out, double y, const std::string& label)
+{
+    appendGridLine(out, plotLeft, y, plotRight, y);
+    out += "<text class=\"tick\" text-anchor=\"end\" x=\"" + coordinate(plotLeft - 6) + "\" y=\"" +
+           coordinate(y + 4) + "\">" + label + "</text>\n";
+}
+
 void appendTimeAxis(std::string& out, const std::vector<Tick>& ticks, const Frame& frame)
 {
     for (const Tick& tick : ticks) {
         const std::string x = coordinate(tick.x);
-        const bool first = &tick == &ticks.front();
-        out += "<line class=\"grid\" x1=\"" + x + "\" y1=\"" + coordinate(frame.top) + "\" x2=\"" + x + "\" y2=\"" +
-               coordinate(frame.bottom + 4) + "\"/>";
-        const std::string anchor = first ? "start" : "middle";
+        appendGridLine(out, tick.x, frame.top, tick.x, frame.bottom + 4);
+        // A label that would stick out left of the plot starts at its tick instead.
+        const std::string anchor = tick.x - plotLeft < tickGap / 2 ? "start" : "middle";
         out += "<text class=\"tick\" text-anchor=\"" + anchor + "\" x=\"" + x + "\" y=\"" +
                coordinate(frame.bottom + 17) + "\">" + tick.label + "</text>";
         if (!tick.context.empty())
@@ -373,6 +363,24 @@ struct Outline {
     void flush(std::string& path)
     {
         if (upper.empty()) return;
+        // A stretch narrower than a mark, such as a row on its own, is widened to one; a lone
+        // column is made as high as one, too.
+        constexpr double mark = 5;
+        const double width = upper.back().first - upper.front().first;
+        if (width < mark) {
+            const double widen = (mark - width) / 2;
+            if (upper.size() == 1) {
+                const auto [x, top] = upper[0];
+                const double raise = std::max(0.0, (mark - (lower[0].second - top)) / 2);
+                upper = {{x - widen, top - raise}, {x + widen, top - raise}};
+                lower = {{x - widen, lower[0].second + raise}, {x + widen, lower[0].second + raise}};
+            } else {
+                upper.insert(upper.begin(), {upper.front().first - widen, upper.front().second});
+                upper.emplace_back(upper.back().first + widen, upper.back().second);
+                lower.insert(lower.begin(), {lower.front().first - widen, lower.front().second});
+                lower.emplace_back(lower.back().first + widen, lower.back().second);
+            }
+        }
         char command = 'M';
         for (const auto& [x, y] : upper) {
             path += command;
@@ -407,13 +415,8 @@ std::string analogChart(const LogFigures& figures, std::size_t input, const XAxi
     appendFrame(out, frame);
     appendBands(out, bands, frame);
     const int decimals = scale.step % 1000 == 0 ? 0 : scale.step % 100 == 0 ? 1 : scale.step % 10 == 0 ? 2 : 3;
-    for (std::int64_t level = scale.low; level <= scale.high; level += scale.step) {
-        const std::string at = coordinate(y(level));
-        out += "<line class=\"grid\" x1=\"" + coordinate(plotLeft) + "\" y1=\"" + at + "\" x2=\"" +
-               coordinate(plotRight) + "\" y2=\"" + at + "\"/><text class=\"tick\" text-anchor=\"end\" x=\"" +
-               coordinate(plotLeft - 6) + "\" y=\"" + coordinate(y(level) + 4) + "\">" +
-               milliText(level, decimals, ',') + "</text>\n";
-    }
+    for (std::int64_t level = scale.low; level <= scale.high; level += scale.step)
+        appendLevel(out, y(level), milliText(level, decimals, ','));
     appendTimeAxis(out, ticks, frame);
     if (figures.analog[input].values == 0) {
         appendNoData(out, frame);
@@ -422,7 +425,7 @@ std::string analogChart(const LogFigures& figures, std::size_t input, const XAxi
         Outline outline;
         for (std::size_t b = 0; b < axis.used; ++b) {
             const Bucket& bucket = figures.buckets[b];
-            if (bucket.rows == bucket.awayRows) {
+            if (!hasValues(bucket, input)) {
                 outline.flush(path);
                 continue;
             }
@@ -446,12 +449,8 @@ std::string digitalChart(const LogFigures& figures, std::size_t input, const XAx
                       "\" role=\"img\" aria-label=\"" + label + ": geschlossen oder offen\">\n";
     appendFrame(out, frame);
     appendBands(out, bands, frame);
-    for (const auto& [level, name] : {std::pair{closedY, "geschlossen"}, std::pair{openY, "offen"}}) {
-        const std::string at = coordinate(level);
-        out += "<line class=\"grid\" x1=\"" + coordinate(plotLeft) + "\" y1=\"" + at + "\" x2=\"" +
-               coordinate(plotRight) + "\" y2=\"" + at + "\"/><text class=\"tick\" text-anchor=\"end\" x=\"" +
-               coordinate(plotLeft - 6) + "\" y=\"" + coordinate(level + 4) + "\">" + name + "</text>\n";
-    }
+    appendLevel(out, closedY, "geschlossen");
+    appendLevel(out, openY, "offen");
     appendTimeAxis(out, ticks, frame);
     if (figures.digital[input].values == 0) {
         appendNoData(out, frame);
@@ -487,21 +486,26 @@ std::string row(std::string_view name, const std::string& value, const std::stri
     return "<tr><th>" + std::string(name) + "</th><td class=\"n\">" + value + "</td><td>" + note + "</td></tr>\n";
 }
 
-std::string analogTable(const AnalogFigures& analog)
+constexpr const char* noRows = "<p class=\"note\">Keine Messwerte: das Log hat keine Zeilen.</p>\n";
+
+std::string analogTable(const AnalogFigures& analog, std::int64_t rows)
 {
+    if (rows == 0) return noRows;
     if (analog.values == 0)
         return "<p class=\"note\">Keine Messwerte: in keiner Zeile hat das Board geantwortet.</p>\n";
     return "<table class=\"figures\">\n" +
            row("Minimum", voltText(analog.minMilli), "am " + stampText(analog.minStamp)) +
            row("Maximum", voltText(analog.maxMilli), "am " + stampText(analog.maxStamp)) +
-           row("Mittelwert", voltText(meanMilli(analog), 3), "aus " + countText(analog.values) + " Messwerten") +
+           row("Mittelwert", voltText(meanMilli(analog), 3),
+               "aus " + countText(analog.values) + (analog.values == 1 ? " Messwert" : " Messwerten")) +
            row("Letzter Wert", voltText(analog.lastMilli), "am " + stampText(analog.lastStamp)) + "</table>\n";
 }
 
 std::string shareText(std::int64_t permille) { return milliText(permille * 100, 1, ',') + "&nbsp;% der Zeit"; }
 
-std::string digitalTable(const DigitalFigures& digital)
+std::string digitalTable(const DigitalFigures& digital, std::int64_t rows)
 {
+    if (rows == 0) return noRows;
     if (digital.values == 0) return "<p class=\"note\">Keine Messwerte: der Eingang wurde nie gelesen.</p>\n";
     const std::int64_t closed = closedPermille(digital);
     const auto first = [](DateValue stamp) {
@@ -544,8 +548,13 @@ svg.chart{display:block;width:100%;height:auto}
 
 std::string renderPage(const LogFigures& figures, const std::vector<std::string>& logNames)
 {
+    // The first few names: thousands of them would outgrow the page's bound.
+    constexpr std::size_t namesShown = 3;
     std::string names;
-    for (const std::string& name : logNames) names += (names.empty() ? "" : ", ") + htmlText(name, false);
+    for (std::size_t i = 0; i < logNames.size() && i < namesShown; ++i)
+        names += (i == 0 ? "" : ", ") + htmlText(logNames[i], isUtf8(logNames[i]));
+    if (logNames.size() > namesShown)
+        names += " und " + countText(static_cast<std::int64_t>(logNames.size() - namesShown)) + " weitere";
 
     XAxis axis;
     axis.rows = static_cast<std::uint64_t>(figures.rows);
@@ -574,15 +583,16 @@ std::string renderPage(const LogFigures& figures, const std::vector<std::string>
         "class=\"run\"></i>neuer Lauf</p>\n";
 
     for (std::size_t i = 0; i < 4; ++i) {
-        const std::string label = htmlText(labelOf(figures, i));
+        const std::string label = htmlText(labelOf(figures, i), figures.labelsUtf8);
         out += "<section class=\"input analog\">\n<h2>" + label + " <small>(Volt)</small></h2>\n";
-        out += analogChart(figures, i, axis, bands, ticks, label) + analogTable(figures.analog[i]) + "</section>\n";
+        out += analogChart(figures, i, axis, bands, ticks, label) + analogTable(figures.analog[i], figures.rows) +
+               "</section>\n";
     }
     for (std::size_t i = 0; i < 4; ++i) {
-        const std::string label = htmlText(labelOf(figures, i + 4));
+        const std::string label = htmlText(labelOf(figures, i + 4), figures.labelsUtf8);
         out += "<section class=\"input digital\">\n<h2>" + label + " <small>(geschlossen oder offen)</small></h2>\n";
-        out +=
-            digitalChart(figures, i, axis, bands, ticks, label) + digitalTable(figures.digital[i]) + "</section>\n";
+        out += digitalChart(figures, i, axis, bands, ticks, label) + digitalTable(figures.digital[i], figures.rows) +
+               "</section>\n";
     }
     out +=
         "<footer><p>Die waagrechte Achse folgt der Reihenfolge der Zeilen in der Datei, nicht der Uhr: "

@@ -4,14 +4,9 @@
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <iterator>
 
 namespace {
-
-std::string numberText(std::int64_t value)
-{
-    std::array<char, 24> digits{};
-    return std::string(digits.data(), std::to_chars(digits.data(), digits.data() + digits.size(), value).ptr);
-}
 
 // Rounds a / b half away from zero; b > 0.
 std::int64_t roundedQuotient(std::int64_t a, std::int64_t b)
@@ -22,10 +17,17 @@ std::int64_t roundedQuotient(std::int64_t a, std::int64_t b)
 void appendField(std::string& out, std::string_view text)
 {
     out += '\t';
-    for (char c : text) out += c == '\t' || c == '\n' || c == '\r' ? ' ' : c;
+    // A label's control characters, a NUL among them, would break the line or the field.
+    for (char c : text) out += static_cast<unsigned char>(c) < 0x20 ? ' ' : c;
 }
 
 }  // namespace
+
+std::string numberText(std::int64_t value)
+{
+    std::array<char, 24> digits{};
+    return std::string(digits.data(), std::to_chars(digits.data(), digits.data() + digits.size(), value).ptr);
+}
 
 std::string stampText(DateValue stamp) { return dateText(stamp) + " " + timeText(stamp); }
 
@@ -54,7 +56,13 @@ std::string durationText(DateValue seconds)
         const char* name;
     };
     static constexpr Unit units[] = {{86400, " Tage"}, {3600, " h"}, {60, " min"}, {1, " s"}};
-    // The two largest units that are not zero say enough.
+    // The two largest units that are not zero say enough; the rest rounds the smaller one.
+    for (std::size_t u = 0; u + 1 < std::size(units); ++u) {
+        if (seconds < units[u].seconds) continue;
+        const DateValue resolution = units[u + 1].seconds;
+        seconds = (seconds + resolution / 2) / resolution * resolution;
+        break;
+    }
     std::string text;
     int shown = 0;
     for (const Unit& unit : units) {

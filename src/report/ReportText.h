@@ -8,11 +8,13 @@
 #include "logging/DateText.h"
 #include "report/LogFigures.h"
 
+// A whole number in plain digits.
+std::string numberText(std::int64_t value);
 // "dd.mm.yyyy hh:mm:ss"
 std::string stampText(DateValue stamp);
 // Thousandths as a decimal text with the given point, e.g. 2500 -> "2.500" or "2,50".
 std::string milliText(std::int64_t milli, int decimals, char point);
-// "3 Tage 4 h", "2 h 5 min", "12 s".
+// "3 Tage 4 h", "2 h 5 min", "12 s": the two largest units, rounded to the smaller one.
 std::string durationText(DateValue seconds);
 
 // Rounded half away from zero.

@@ -59,10 +59,20 @@ Parsed parseOptions(int argc, char** argv, Options& options)
     return options.logs.empty() ? Parsed::usageError : Parsed::run;
 }
 
+// By identity, not spelling: "out.html" and "./out.html", or a link. A file not written yet is
+// compared by its absolute path with its links resolved as far as they exist.
 bool sameFile(const std::string& a, const std::string& b)
 {
     std::error_code error;
-    return a == b || std::filesystem::equivalent(a, b, error);
+    if (a == b || std::filesystem::equivalent(a, b, error)) return true;
+    const auto resolved = [](const std::string& path, std::error_code& error) {
+        return std::filesystem::weakly_canonical(std::filesystem::absolute(path, error), error);
+    };
+    std::error_code errorA;
+    std::error_code errorB;
+    const auto pathA = resolved(a, errorA);
+    const auto pathB = resolved(b, errorB);
+    return !errorA && !errorB && pathA == pathB;
 }
 
 void complain(const char* what, const std::string& path)
@@ -70,11 +80,16 @@ void complain(const char* what, const std::string& path)
     std::fprintf(stderr, "avrnetio-report: %s '%s'\n", what, path.c_str());
 }
 
+bool writeAll(std::FILE* file, const std::string& content)
+{
+    return std::fwrite(content.data(), 1, content.size(), file) == content.size() && std::fflush(file) == 0;
+}
+
 bool writeFile(const std::string& path, const std::string& content)
 {
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (!file) return false;
-    const bool written = std::fwrite(content.data(), 1, content.size(), file) == content.size();
+    const bool written = writeAll(file, content);
     return std::fclose(file) == 0 && written;
 }
 
@@ -103,8 +118,8 @@ int main(int argc, char** argv)
             }
         }
     }
-    if (!options.page.empty() && options.page == options.germanCsv) {
-        std::fputs(usage, stderr);
+    if (!options.page.empty() && !options.germanCsv.empty() && sameFile(options.page, options.germanCsv)) {
+        complain("Seite und deutsche Kopie sind dieselbe Datei:", options.germanCsv);
         return 2;
     }
 
@@ -127,6 +142,7 @@ int main(int argc, char** argv)
             return 1;
         }
     }
+    finishFigures(*figures);
 
     if (!options.germanCsv.empty() && !closeGermanCsv(copy)) {
         complain("Die Datei kann nicht geschrieben werden:", options.germanCsv);
@@ -136,6 +152,9 @@ int main(int argc, char** argv)
         complain("Die Seite kann nicht geschrieben werden:", options.page);
         return 1;
     }
-    if (options.summary) std::fputs(summaryText(*figures).c_str(), stdout);
+    if (options.summary && !writeAll(stdout, summaryText(*figures))) {
+        std::fputs("avrnetio-report: Die Zusammenfassung kann nicht geschrieben werden\n", stderr);
+        return 1;
+    }
     return 0;
 }

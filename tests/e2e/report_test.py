@@ -5,6 +5,8 @@ and the shaded band of the absent board, and headless Chromium shows it; --summa
 figures computed here from the CSV, and --german-csv copies the rows for a German spreadsheet.
 
 AVRNETIO_SCREENSHOT=1 logs for a few minutes instead and refreshes docs/report.png."""
+import calendar
+import collections
 import os
 import re
 import shutil
@@ -22,44 +24,57 @@ ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 DOCUMENTATION = os.environ.get("AVRNETIO_SCREENSHOT") == "1"
 # Start-up takes 4 commands and a cycle 8: the board goes away during the cycle after these.
 CYCLES_BEFORE, AWAY_SECONDS, ROWS_AFTER = (90, 30, 60) if DOCUMENTATION else (3, 3, 3)
-AWAY = ["-0.0"] * 4 + ["1"] * 4
 
 
 def parse_log(content):
-    """Header count and rows (stamp text, four volts or None, four codes, away) of a log."""
+    """Header count and rows (stamp text, four volts, four codes, silent) of a log: silent lists the
+    inputs whose "-0.0" may be a missing reply, the digital fields being all 1 or empty."""
     headers, rows = 0, []
     for line in content.decode("latin-1").split("\r\n")[:-1]:
         fields = line.split(",")
         if fields[0] == "Datum":
             headers += 1
             continue
-        away = fields[2:] == AWAY
-        rows.append((fields[0] + " " + fields[1], [float(text) + 0.0 for text in fields[2:6]], fields[6:10], away))
+        silent = [i for i in range(4) if fields[2 + i] == "-0.0"] if set(fields[6:10]) <= {"1", ""} else []
+        rows.append((fields[0] + " " + fields[1], [float(text) + 0.0 for text in fields[2:6]], fields[6:10], silent))
     return headers, rows
 
 
 def seconds(stamp):
     day, month, year = map(int, stamp[:10].split("."))
     hours, minutes, secs = map(int, stamp[11:].split(":"))
-    return ((year * 12 + month) * 31 + day) * 86400 + hours * 3600 + minutes * 60 + secs
+    return calendar.timegm((year, month, day, hours, minutes, secs))
+
+
+def left_out(rows):
+    """For each row the inputs left out: all of an absent board's, the silent ones of a row next to
+    one of an absent board's (a reading cut by the outage), none of any other."""
+    away = [len(row[3]) == 4 for row in rows]
+    return [row[3] if away[n] or (n > 0 and away[n - 1]) or (n + 1 < len(rows) and away[n + 1]) else []
+            for n, row in enumerate(rows)]
 
 
 def expected_summary(headers, rows):
-    """The summary's lines, worked out from the rows the plain way."""
-    present = [row for row in rows if not row[3]]
+    """The summary's lines of a log of one run, worked out from the rows the plain way."""
+    gone = left_out(rows)
+    present = [row for row, out in zip(rows, gone) if not out]
     steps = [seconds(b[0]) - seconds(a[0]) for a, b in zip(rows, rows[1:])]
-    spacing = min([step for step in steps if step > 0], default=0)
+    # The most common of the first 16 rising steps, the smallest of equally common ones.
+    first_steps = collections.Counter([step for step in steps if step > 0][:16])
+    spacing = min(first_steps, key=lambda step: (-first_steps[step], step)) if first_steps else 0
     stamps = sorted(rows, key=lambda row: seconds(row[0]))
-    lines = ["runs\t%d" % headers, "rows\t%d" % len(rows), "skipped\t0", "away\t%d" % (len(rows) - len(present)),
+    lines = ["runs\t%d" % headers, "rows\t%d" % len(rows), "skipped\t0",
+             "away\t%d" % sum(1 for out in gone if out),
              "gaps\t%d" % sum(1 for step in steps if spacing and step > 2 * spacing),
              "from\t" + stamps[0][0], "to\t" + stamps[-1][0]]
     for i in range(4):
-        values = [row[1][i] for row in present]
+        kept = [row for row, out in zip(rows, gone) if i not in out]
+        values = [row[1][i] for row in kept]
         low, high = min(values), max(values)
-        first = lambda value: next(row[0] for row in present if row[1][i] == value)
+        first = lambda value: next(row[0] for row in kept if row[1][i] == value)
         lines.append("analog\t%d\tAnalog-Eingang Nr. %d\t%d\t%.3f\t%.3f\t%.3f\t%.3f\t%s\t%s\t%s" % (
             i + 1, i + 1, len(values), low, high, sum(values) / len(values), values[-1], first(low), first(high),
-            present[-1][0]))
+            kept[-1][0]))
     for i in range(4):
         codes = [row[2][i] for row in present if row[2][i]]
         changes = sum(1 for a, b in zip(codes, codes[1:]) if a != b)
@@ -172,12 +187,25 @@ def check_german_copy(log_file, copy, rows):
         fail("German row %r, expected %r" % (lines[1], wanted))
 
 
-def check_failures(run):
+def check_failures(run, log_file):
     missing = subprocess.run([REPORT, os.path.join(run.folder, "none.csv")], capture_output=True, text=True)
     usage = subprocess.run([REPORT, "--colour"], capture_output=True, text=True)
     if missing.returncode != 1 or "none.csv" not in missing.stderr or usage.returncode != 2:
         fail("an unreadable log gave %d (%r), a wrong option %d" % (missing.returncode, missing.stderr,
                                                                    usage.returncode))
+    # A summary that cannot be written, to a full device or a closed output, is a failure.
+    with open("/dev/full", "w") as full:
+        to_full = subprocess.run([REPORT, "--summary", log_file], stdout=full, stderr=subprocess.PIPE, text=True)
+    closed = subprocess.run([REPORT, "--summary", log_file], stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                            text=True, preexec_fn=lambda: os.close(1))
+    for name, result in (("/dev/full", to_full), ("a closed output", closed)):
+        if result.returncode != 1 or "Zusammenfassung" not in result.stderr:
+            fail("--summary to %s: exit %d, %r" % (name, result.returncode, result.stderr))
+    # One file in two spellings is still one file.
+    same = subprocess.run([REPORT, "AVR-NET-IO.CSV", "-o", "out.html", "--german-csv", "./out.html"],
+                          cwd=run.folder, capture_output=True, text=True)
+    if same.returncode != 2 or "out.html" not in same.stderr or os.path.exists(os.path.join(run.folder, "out.html")):
+        fail("page and German copy as one file: exit %d, %r" % (same.returncode, same.stderr))
 
 
 def main():
@@ -189,7 +217,7 @@ def main():
 
         def back_again():
             rows = parse_log(b"".join(rows_of(log_file)))[1] if rows_of(log_file) else []
-            away = [n for n, row in enumerate(rows) if row[3]]
+            away = [n for n, row in enumerate(rows) if len(row[3]) == 4]
             return away and len(rows) - 1 - away[-1] >= ROWS_AFTER
 
         wait_for(back_again, CYCLES_BEFORE + AWAY_SECONDS + ROWS_AFTER + 30, "rows after the board came back")
@@ -211,9 +239,9 @@ def main():
         screenshot(run, page, target, (1000, 1300) if DOCUMENTATION else (900, 700))
         check_summary(log_file, expected_summary(headers, rows))
         check_german_copy(log_file, os.path.join(run.folder, "german.csv"), rows)
-        check_failures(run)
+        check_failures(run, log_file)
         print("report: %d rows, %d of them without the board; page, summary and German copy agree" %
-              (len(rows), sum(1 for row in rows if row[3])))
+              (len(rows), sum(1 for out in left_out(rows) if out)))
 
 
 if __name__ == "__main__":

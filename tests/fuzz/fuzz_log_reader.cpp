@@ -1,6 +1,6 @@
-// Fuzzes the report's reader with any bytes: no crash and no hang; chunks of any size and the
-// shortcuts (the usual row read at fixed places, rows added a batch at a time) give what the
-// plain reading gives; the page holds its eight charts and stays under 2 MB.
+// Fuzzes the report's reader with any bytes: no crash and no hang; chunks of any size, two files
+// split at a line end, and the shortcuts (the usual row read at fixed places, rows added a batch
+// at a time) give what the plain reading gives; the page holds its eight charts and stays under 2 MB.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -38,6 +38,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto whole = readInChunks(bytes, bytes.size() + 1);
     check(describe(*whole) == expected);
     check(describe(*readInChunks(bytes, chunk)) == expected);
+    // Two files split after a line end read as the one: a file without a header continues the run.
+    if (const std::size_t split = bytes.find('\n', bytes.size() / 2); split != std::string_view::npos)
+        check(describe(*readFiles({bytes.substr(0, split + 1), bytes.substr(split + 1)})) == expected);
 
     const LogFigures& figures = *whole;
     check(figures.awayRows <= figures.rows && figures.gaps < figures.rows + 1);
