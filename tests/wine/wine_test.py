@@ -410,7 +410,9 @@ def run_package(run, logger, packages):
 
         msiexec(loader, environment, "/x", windows_path(newer), "/qn")
         prefix = environment["WINEPREFIX"]
-        left = shortcuts_in(prefix) + glob.glob(os.path.join(prefix, PROGRAM_FOLDER))
+        # The installer's own copies of the package and of the icon go too.
+        left = shortcuts_in(prefix) + glob.glob(os.path.join(prefix, PROGRAM_FOLDER)) + \
+            glob.glob(os.path.join(prefix, "drive_c", "windows", "Installer", "*"))
         if left or uninstall_entries(loader, environment):
             fail("left after removal: %r, %d uninstall entries" % (left, len(uninstall_entries(loader, environment))))
         print("msi: removed silently, nothing of the program left")
