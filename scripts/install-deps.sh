@@ -3,7 +3,8 @@
 set -euo pipefail
 
 # --wine adds Wine for running the Windows program: wine32 for the program itself, wine64 for the
-# 64-bit build on machines without 32-bit support, ImageMagick for its screenshot.
+# 64-bit build on machines without 32-bit support, ImageMagick for its screenshot, wixl for the
+# installer package.
 wine=0
 if [ "${1:-}" = "--wine" ]; then
   wine=1
@@ -18,7 +19,7 @@ sudo=""
 [ "$(id -u)" -eq 0 ] || sudo=sudo
 
 if ((wine)); then
-  packages+=(wine wine64 wine32:i386 fonts-wine imagemagick)
+  packages+=(wine wine64 wine32:i386 fonts-wine imagemagick wixl)
   # wine32 comes from the i386 architecture, which a 64-bit Debian must be told about first.
   if ! dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q "install ok installed" &&
     ! dpkg --print-foreign-architectures | grep -qx i386; then

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds the Windows programs, checks that they are self-contained 32-bit programs, and runs them
-# under Wine against the Linux simulator on 127.0.0.1 (tests/wine/wine_test.py).
+# Builds the Windows programs and their installer package, checks that the programs are
+# self-contained 32-bit programs, and runs them and the package under Wine against the Linux
+# simulator on 127.0.0.1 (tests/wine/wine_test.py).
 # Build folders: AVRNETIO_WIN_BUILD (build-win), AVRNETIO_WIN64_BUILD (build-win64), AVRNETIO_BUILD (build).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -37,8 +38,17 @@ grep -q "^1 24 " <<<"$resources" || fail "$exe has no manifest"
 echo "windows: $exe is a self-contained 32-bit GUI program with its icon and manifest"
 
 report=$AVRNETIO_WIN_BUILD/avrnetio-report.exe
-check_program "$report" "Windows CUI" kernel32.dll msvcrt.dll
+# From the desktop it shows its problems in a box, asks for logs and opens its page.
+check_program "$report" "Windows CUI" kernel32.dll msvcrt.dll user32.dll comdlg32.dll shell32.dll
 echo "windows: $report is a self-contained 32-bit console program"
+
+# The installer of these builds, and one of a higher version that must replace it.
+AVRNETIO_MSI=$(scripts/package-msi.sh)
+version=$(basename "$AVRNETIO_MSI" .msi)
+version=${version#avrnetio-logger-}
+AVRNETIO_MSI_NEWER=$(scripts/package-msi.sh "${version%.*}.$((${version##*.} + 1))")
+export AVRNETIO_MSI AVRNETIO_MSI_NEWER
+echo "windows: $AVRNETIO_MSI, $(stat -c %s "$AVRNETIO_MSI") bytes"
 
 # The simulator comes from the Linux build.
 cmake -S . -B "$AVRNETIO_BUILD" -DAVRNETIO_WERROR=ON >/dev/null

@@ -8,6 +8,8 @@
 #include <system_error>
 #include <vector>
 
+#include "platform/desktop.h"
+#include "platform/shell.h"
 #include "report/GermanCsv.h"
 #include "report/LogFigures.h"
 #include "report/LogReader.h"
@@ -98,6 +100,12 @@ bool writeFile(const std::string& path, const std::string& content)
 int main(int argc, char** argv)
 {
     Options options;
+    // From the desktop: logs from the open dialog when none were given, the page in the browser.
+    const bool desktop = platform::desktopStarted();
+    if (desktop && argc == 1) {
+        options.logs = platform::desktopAskForLogs();
+        if (options.logs.empty()) return 0;
+    }
     switch (parseOptions(argc, argv, options)) {
         case Parsed::help:
             std::fputs(usage, stdout);
@@ -156,5 +164,6 @@ int main(int argc, char** argv)
         std::fputs("avrnetio-report: Die Zusammenfassung kann nicht geschrieben werden\n", stderr);
         return 1;
     }
+    if (desktop && !options.page.empty()) platform::shellOpenDocument(options.page);
     return 0;
 }

@@ -5,10 +5,12 @@
 //   and closes each connection after two commands; the silent one never answers; nothing listens
 //   on CLOSED_PORT.
 // Or: --full-disk FILE, run with a file size limit of 1024 bytes; --open PATH, which hands PATH to
-// the shell service; and no arguments at all, as the shell starts a program: it leaves PROGRAM.started.
+// the shell service; and no arguments at all, as the shell starts a program, or one path, as the
+// shell hands a page to a browser: it leaves PROGRAM.started with that path.
 #include <charconv>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -177,9 +179,11 @@ int portOf(const char* text)
 
 int main(int argc, char** argv)
 {
-    // Started by the shell's first stage with no arguments: leave a mark beside the program.
-    if (argc == 1) {
+    // Started by the shell's first stage with no arguments, or as a stand-in browser with the
+    // page: leave a mark beside the program, holding what it was given.
+    if (argc == 1 || (argc == 2 && argv[1][0] != '-')) {
         platform::LogFile* mark = platform::fileOpen(std::string(argv[0]) + ".started");
+        if (argc == 2) platform::fileWrite(mark, argv[1], std::strlen(argv[1]));
         platform::fileClose(mark);
         return 0;
     }

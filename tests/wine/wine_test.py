@@ -3,10 +3,16 @@
 first the checks of the Windows services (a write cut short by a full disk among them), then the
 whole logger with the prompt typed, rows at the interval, the window's texts and colours, QUIT and
 the final prompt answered No, then the two stages of opening a document, and last the report
-program's summary and page of a small log.
+program's summary and page of a small log, from a console and dropped on it from the desktop.
+In a fresh 64-bit prefix on a screen lower than the window, with a taskbar: the installer
+package installed, upgraded and removed silently, and the prompt, the window and the final box
+placed within the work area.
 
 AVRNETIO_WIN_BUILD names the Windows build folder or its avrnetio-logger.exe (default build-win);
-AVRNETIO_BUILD the Linux build with the simulator (default build). Nothing is built here."""
+AVRNETIO_BUILD the Linux build with the simulator (default build); AVRNETIO_MSI and
+AVRNETIO_MSI_NEWER the package and one of a higher version (scripts/package-msi.sh). Nothing is
+built here."""
+import glob
 import os
 import resource
 import shutil
@@ -18,13 +24,21 @@ import tempfile
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "e2e"))
-from harness import (HEADER, STEADY_REPLIES, Processes, answer_prompt, check_steady_log, check_steady_window, end,
-                     fail, find_window, focus, unused_port, wait_for, wait_for_rows_one_second_apart, xdotool)
+from harness import (HEADER, STEADY_REPLIES, Processes, answer_prompt, cardinals, check_steady_log, check_steady_window,
+                     end, fail, find_window, focus, unused_port, wait_for, wait_for_rows_one_second_apart, xdotool)
 
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 MACHINE_I386, MACHINE_AMD64 = 0x14C, 0x8664
 WINE_FONTS = "/usr/share/wine/fonts"  # Debian's fonts-wine
 CLIENT_SIZE = (440, 600)  # the main window's client area
+SMALL_SCREEN = (800, 600)  # lower than the main window's frame
+PROGRAM_FOLDER = os.path.join("drive_c", "Program Files (x86)", "AVR-NET-IO Logger")
+# The Start menu for every user, and the user's own, where Wine's installer puts a per-machine
+# package's shortcuts all the same.
+START_MENUS = [os.path.join("drive_c", "ProgramData", "Microsoft", "Windows", "Start Menu", "Programs"),
+               os.path.join("drive_c", "users", "*", "AppData", "Roaming", "Microsoft", "Windows", "Start Menu",
+                            "Programs")]
+SHORTCUTS = ["Bericht einer AVR-NET-IO-Logdatei.lnk", "Datenlogger f\u00fcr AVR-NET-IO-Board.lnk"]
 FILE_SIZE_LIMIT = 1024  # what avrnetio-platform-test --full-disk expects
 
 
@@ -51,7 +65,8 @@ def machine_of(program):
 def wine_environment(machine, folder, display):
     """Wine for the program's machine in a private prefix; without installer dialogs or debug output."""
     environment = dict(os.environ, WINEPREFIX=os.path.join(folder, "prefix"), WINEDEBUG="-all",
-                       WINEDLLOVERRIDES="mscoree,mshtml=", HOME=os.path.join(folder, "home"), DISPLAY=display)
+                       WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe=", HOME=os.path.join(folder, "home"),
+                       DISPLAY=display)
     environment.pop("WINESERVER", None)
     environment.pop("WINELOADER", None)
     if machine == MACHINE_AMD64:
@@ -241,6 +256,175 @@ def run_report(run, loader, report, environment):
     print("wine: the report's summary and page of a small log")
 
 
+def run_report_from_desktop(run, loader, checks, report, environment, display):
+    """The report started as Explorer starts a dropped log's program: in a console of its own.
+    The page goes to the program associated with .html, here a stand-in browser that leaves
+    the path it was given beside itself; a log that cannot be read gives the box "Problem"."""
+    folder = os.path.join(run.folder, "desktop")
+    os.makedirs(folder)
+    browser = os.path.join(folder, "browser.exe")
+    shutil.copy(checks, browser)
+    wine(loader, environment, "reg", "add", "HKCR\\.html", "/ve", "/d", "avrnetio.page", "/f")
+    wine(loader, environment, "reg", "add", "HKCR\\avrnetio.page\\shell\\open\\command", "/ve", "/d",
+         '"%s" "%%1"' % windows_path(browser), "/f")
+    log_file = os.path.join(folder, "Messung.csv")
+    with open(log_file, "wb") as log:
+        log.write(REPORT_LOG)
+
+    def dropped(path):
+        # start gives a console program a console of its own, as Explorer does.
+        return run.start([loader, "start", "/wait", "/unix", report, windows_path(path)], env=environment,
+                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+    code = end(dropped(log_file), timeout=120)
+    page = os.path.join(folder, "Messung.html")
+    opened = wait_for(lambda: os.path.exists(browser + ".started") and open(browser + ".started").read(), 30,
+                      "the stand-in browser")
+    charts = open(page, encoding="utf-8").read().count('class="chart ') if os.path.exists(page) else 0
+    if code != 0 or charts != 8 or opened.lower() != windows_path(page).lower():
+        fail("report from the desktop: exit %d, %d charts, the browser got %r" % (code, charts, opened))
+
+    process = dropped(os.path.join(folder, "fehlt.csv"))
+    box = find_window(display, "^Problem$", timeout=60)
+    focus(display, box)
+    xdotool(display, "key", "Return")
+    code = end(process, timeout=30)
+    if code != 1:
+        fail("report of a missing log from the desktop: exit %d" % code)
+    print("wine: the report from the desktop opened its page in the browser and showed its problem in a box")
+
+
+def check_in_work_area(display, window, what):
+    """Wine draws the frame itself: the X window is the whole frame, centred on the work area."""
+    area_x, area_y, area_width, area_height = cardinals(display, None, "_NET_WORKAREA")[:4]
+    geometry = xdotool(display, "getwindowgeometry", "--shell", window) or ""
+    value = dict(line.split("=", 1) for line in geometry.splitlines() if "=" in line)
+    x, y, width, height = (int(value.get(key, -1)) for key in ("X", "Y", "WIDTH", "HEIGHT"))
+    centred = (area_x + (area_width - width) // 2, area_y + (area_height - height) // 2)
+    if (x < area_x or y < area_y or x + width > area_x + area_width or y + height > area_y + area_height
+            or abs(x - centred[0]) > 2 or abs(y - centred[1]) > 2):
+        fail("%s: frame %dx%d at (%d, %d), work area %dx%d at (%d, %d)"
+             % (what, width, height, x, y, area_width, area_height, area_x, area_y))
+    return width
+
+
+def uninstall_entries(loader, environment):
+    """The "Apps & Features" entries of the program, each a dict of its values."""
+    code, output = run_to_end([loader, "reg", "query", "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall",
+                               "/s", "/reg:32"], environment, "reg query")
+    entries, values = [], {}
+    for line in output.splitlines() + [""]:
+        if not line.startswith(" "):
+            if values.get("DisplayName") == "AVR-NET-IO Logger":
+                entries.append(values)
+            values = {}
+        elif len(line.split(None, 2)) == 3:
+            name, _, value = line.split(None, 2)
+            values[name] = value.strip()
+    return entries
+
+
+def msiexec(loader, environment, *arguments):
+    code, output = run_to_end([loader, "msiexec", *arguments], environment, "msiexec " + arguments[0])
+    if code != 0:
+        fail("msiexec %s: exit %d, %r" % (" ".join(arguments), code, output[-300:]))
+
+
+def check_installed(loader, environment, version):
+    prefix = environment["WINEPREFIX"]
+    folder = os.path.join(prefix, PROGRAM_FOLDER)
+    programs = sorted(os.listdir(folder)) if os.path.isdir(folder) else []
+    if programs != ["avrnetio-logger.exe", "avrnetio-report.exe"]:
+        fail("installed programs: %r" % programs)
+    for program in programs:
+        if machine_of(os.path.join(folder, program)) != MACHINE_I386:
+            fail(program + " is installed as no 32-bit program")
+    shortcuts = shortcuts_in(prefix)
+    if sorted(os.path.basename(path) for path in shortcuts) != SHORTCUTS:
+        fail("Start menu: %r" % shortcuts)
+    for shortcut in shortcuts:
+        link = open(shortcut, "rb").read()
+        target = link.decode("utf-16-le", "replace") + link.decode("latin-1")
+        if ("avrnetio-report.exe" if "Bericht" in shortcut else "avrnetio-logger.exe") not in target:
+            fail(shortcut + " does not point to its program")
+    entries = uninstall_entries(loader, environment)
+    if len(entries) != 1:
+        fail("%d uninstall entries" % len(entries))
+    entry = entries[0]
+    icon = entry.get("DisplayIcon", "")
+    if (entry.get("DisplayVersion") != version or "msiexec" not in entry.get("UninstallString", "").lower()
+            or not icon.lower().startswith("c:\\program files (x86)\\avr-net-io logger\\avrnetio-logger.exe")):
+        fail("uninstall entry: %r" % entry)
+
+
+def shortcuts_in(prefix):
+    return [path for menu in START_MENUS for path in glob.glob(os.path.join(prefix, menu, "*.lnk"))]
+
+
+def run_placement(run, loader, logger, environment, display):
+    """The prompt, the main window and the final box on a screen lower than the window."""
+    port = run.boardsim(*[arg for reply in STEADY_REPLIES for arg in ("--reply", reply)])
+    log_file = os.path.join(run.folder, "placement.csv")
+    with open(os.path.join(run.folder, "wine-output.txt"), "ab") as output:
+        process = run.start([loader, logger, "--host", "127.0.0.1", "--port", str(port), "--log-file",
+                             windows_path(log_file)], env=environment, stdout=output, stderr=output)
+    prompt = find_window(display, "Zeitintervall", timeout=120)
+    check_in_work_area(display, prompt, "the prompt")
+    answer_prompt(display, "S1", timeout=30)
+    window = find_window(display, "Datenlogger", timeout=60)
+    width = check_in_work_area(display, window, "the main window")
+    # The window is cut short at the bottom, QUIT with it; its close box stays at the top right.
+    # (Openbox keeps Alt+F4 to itself.)
+    xdotool(display, "mousemove", "--window", window, str(width - 13), "12", "click", "1")
+    question = find_window(display, "Logdatei sofort", timeout=30)
+    check_in_work_area(display, question, "the final box")
+    focus(display, question)
+    xdotool(display, "key", "n")
+    if end(process, timeout=30) != 0:
+        fail("the logger on the small screen did not end with 0")
+    print("wine: the prompt, the window and the box lie within the work area of a small screen")
+
+
+def run_package(run, logger, packages):
+    """A fresh 64-bit prefix, as a Windows user's: install, upgrade, run, remove."""
+    display = run.xvfb(SMALL_SCREEN)
+    run.window_manager(display, SMALL_SCREEN)
+    folder = os.path.join(run.folder, "package")
+    loader, server, environment = wine_environment(MACHINE_AMD64, folder, display)
+    try:
+        wine(loader, environment, "wineboot", "-i")
+        use_wine_fonts(environment["WINEPREFIX"])
+        # Wine draws the frames itself, so what the program asks for is where they end up.
+        wine(loader, environment, "reg", "add", "HKCU\\Software\\Wine\\X11 Driver", "/v", "Managed", "/d", "N",
+             "/f")
+        older, newer = packages
+        msiexec(loader, environment, "/i", windows_path(older), "/qn")
+        check_installed(loader, environment, version_of(older))
+        msiexec(loader, environment, "/i", windows_path(newer), "/qn")
+        check_installed(loader, environment, version_of(newer))
+        print("msi: installed silently, then replaced by a newer package: one copy, two shortcuts, one entry")
+
+        # The installed 32-bit logger where 32-bit code runs, else the 64-bit build of the same sources.
+        installed = os.path.join(environment["WINEPREFIX"], PROGRAM_FOLDER, "avrnetio-logger.exe")
+        run_placement(run, loader, installed if machine_of(logger) == MACHINE_I386 else logger, environment, display)
+
+        msiexec(loader, environment, "/x", windows_path(newer), "/qn")
+        prefix = environment["WINEPREFIX"]
+        # The installer's own copies of the package and of the icon go too.
+        left = shortcuts_in(prefix) + glob.glob(os.path.join(prefix, PROGRAM_FOLDER)) + \
+            glob.glob(os.path.join(prefix, "drive_c", "windows", "Installer", "*"))
+        if left or uninstall_entries(loader, environment):
+            fail("left after removal: %r, %d uninstall entries" % (left, len(uninstall_entries(loader, environment))))
+        print("msi: removed silently, nothing of the program left")
+    finally:
+        wine_server(server, environment, "-k")
+
+
+def version_of(package):
+    """avrnetio-logger-0.1.0.msi is version 0.1.0."""
+    return os.path.basename(package)[len("avrnetio-logger-"):-len(".msi")]
+
+
 def client_origin(display, window):
     """Where the client area starts inside the frame that Wine draws: equal borders left, right
     and below, the title bar above."""
@@ -285,6 +469,13 @@ def main():
             run_logger(run, loader, logger, environment, display)
             run_shell_checks(run, loader, checks, environment, display)
             run_report(run, loader, report, environment)
+            run_report_from_desktop(run, loader, checks, report, environment, display)
+            wine_server(server, environment, "-k")
+            packages = [os.environ.get(name) for name in ("AVRNETIO_MSI", "AVRNETIO_MSI_NEWER")]
+            if all(packages):
+                run_package(run, logger, packages)
+            else:
+                print("msi: not checked, AVRNETIO_MSI and AVRNETIO_MSI_NEWER name no packages")
         except SystemExit as failure:
             # What Wine said about the logger, to tell a crash from a hang.
             output = os.path.join(run.folder, "wine-output.txt")

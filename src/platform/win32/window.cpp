@@ -68,9 +68,51 @@ struct Win32Ui {
     std::string promptAnswer;  // the edit field's text when the prompt was accepted
     std::string dumpPath;
     bool dumpStale = false;
+    HHOOK boxHook = nullptr;  // set while a message box is being opened
 };
 
 Win32Ui ui;
+
+// ---- Placement
+
+// A frame of the given outer size centred on the primary monitor's work area (the screen less
+// its task bars), shrunk to it where it is larger.
+RECT placeOnWorkArea(int outerWidth, int outerHeight)
+{
+    RECT area{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
+    const int width = std::min(outerWidth, static_cast<int>(area.right - area.left));
+    const int height = std::min(outerHeight, static_cast<int>(area.bottom - area.top));
+    const int left = area.left + (area.right - area.left - width) / 2;
+    const int top = area.top + (area.bottom - area.top - height) / 2;
+    return {left, top, left + width, top + height};
+}
+
+// A message box places itself; this hook moves it as it is activated, before it is shown.
+LRESULT CALLBACK placeBoxHook(int code, WPARAM wParam, LPARAM lParam)
+{
+    if (code == HCBT_ACTIVATE && ui.boxHook != nullptr) {
+        HWND box = reinterpret_cast<HWND>(wParam);
+        RECT outer{};
+        GetWindowRect(box, &outer);
+        const RECT place = placeOnWorkArea(outer.right - outer.left, outer.bottom - outer.top);
+        SetWindowPos(box, nullptr, place.left, place.top, place.right - place.left,
+                     place.bottom - place.top, SWP_NOZORDER | SWP_NOACTIVATE);
+        UnhookWindowsHookEx(ui.boxHook);
+        ui.boxHook = nullptr;
+        return 0;
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+int placedMessageBox(const std::string& title, const std::string& text, UINT type)
+{
+    ui.boxHook = SetWindowsHookExA(WH_CBT, placeBoxHook, nullptr, GetCurrentThreadId());
+    const int answer = MessageBoxA(ui.window, text.c_str(), title.c_str(), type);
+    if (ui.boxHook != nullptr) UnhookWindowsHookEx(ui.boxHook);
+    ui.boxHook = nullptr;
+    return answer;
+}
 
 // ---- Controls
 
@@ -328,12 +370,9 @@ std::vector<WORD> promptTemplate(const std::string& title, const std::string& me
 
 void placePrompt(HWND dialog)
 {
-    const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
-    const int screenHeight = GetSystemMetrics(SM_CYSCREEN);
-    const int width = std::min(promptWidth, screenWidth);
-    const int height = std::min(promptHeight, screenHeight);
-    SetWindowPos(dialog, nullptr, (screenWidth - width) / 2, (screenHeight - height) / 2, width,
-                 height, SWP_NOZORDER | SWP_NOACTIVATE);
+    const RECT place = placeOnWorkArea(promptWidth, promptHeight);
+    SetWindowPos(dialog, nullptr, place.left, place.top, place.right - place.left,
+                 place.bottom - place.top, SWP_NOZORDER | SWP_NOACTIVATE);
     for (const PromptItem& item : promptItems) {
         HWND handle = GetDlgItem(dialog, item.id);
         MoveWindow(handle, item.x, item.y, item.width, item.height, FALSE);
@@ -451,13 +490,10 @@ bool uiOpenMainWindow(const std::string& title, int clientWidth, int clientHeigh
     constexpr DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
     RECT outer{0, 0, clientWidth, clientHeight};
     AdjustWindowRect(&outer, style, FALSE);
-    const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
-    const int screenHeight = GetSystemMetrics(SM_CYSCREEN);
-    const int width = std::min(static_cast<int>(outer.right - outer.left), screenWidth);
-    const int height = std::min(static_cast<int>(outer.bottom - outer.top), screenHeight);
-    HWND window = CreateWindowExA(0, mainWindowClass, title.c_str(), style,
-                                  (screenWidth - width) / 2, (screenHeight - height) / 2, width,
-                                  height, nullptr, nullptr, ui.instance, nullptr);
+    const RECT place = placeOnWorkArea(outer.right - outer.left, outer.bottom - outer.top);
+    HWND window = CreateWindowExA(0, mainWindowClass, title.c_str(), style, place.left, place.top,
+                                  place.right - place.left, place.bottom - place.top, nullptr,
+                                  nullptr, ui.instance, nullptr);
     if (window == nullptr) return false;
     ui.window = window;
     ShowWindow(window, SW_SHOWNORMAL);
@@ -548,12 +584,12 @@ UiEvent uiTakeEvent(int timeoutMs)
 
 void uiMessage(const std::string& title, const std::string& text)
 {
-    MessageBoxA(ui.window, text.c_str(), title.c_str(), MB_OK | modality());
+    placedMessageBox(title, text, MB_OK | modality());
 }
 
 bool uiAskYesNo(const std::string& title, const std::string& text)
 {
-    return MessageBoxA(ui.window, text.c_str(), title.c_str(), MB_YESNO | modality()) == IDYES;
+    return placedMessageBox(title, text, MB_YESNO | modality()) == IDYES;
 }
 
 std::string uiPrompt(const std::string& title, const std::string& message,

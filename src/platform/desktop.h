@@ -1,0 +1,19 @@
+// Desktop service for the report: started from a console, it works as a console program;
+// started from the desktop (a double-click, a shortcut, logs dropped on it), nobody reads a
+// console, so it asks for logs with the open dialog and shows its problems in a box.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace platform {
+
+// True when the program was started from the desktop. Its console, if the system made one,
+// is let go, and from then on whatever goes to standard error is shown in a box titled
+// "Problem" when the program ends.
+bool desktopStarted();
+
+// The standard open dialog for one or more logs; none when it was cancelled.
+std::vector<std::string> desktopAskForLogs();
+
+}  // namespace platform
