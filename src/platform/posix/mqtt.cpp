@@ -36,6 +36,7 @@ struct MqttData {
     std::size_t queueLimit = 0;
     int inFlight = 0;
     bool connected = false;
+    bool stopped = false;
     bool failureSaid = false;
     unsigned long long dropped = 0;  // since the failure was said
     std::string where;               // host:port, for the messages
@@ -186,7 +187,7 @@ void mqttAddConnectMessage(const std::string& topic, const std::string& payload)
 void mqttPublish(const std::string& topic, const std::string& payload)
 {
     std::lock_guard<std::mutex> guard(mqtt.lock);
-    if (mqtt.client == nullptr) return;
+    if (mqtt.client == nullptr || mqtt.stopped) return;
     if (mqtt.waiting.size() >= mqtt.queueLimit) {
         mqtt.waiting.pop_front();
         ++mqtt.dropped;
@@ -197,7 +198,7 @@ void mqttPublish(const std::string& topic, const std::string& payload)
 
 void mqttStop(const std::string& topic, const std::string& payload, int timeoutMs)
 {
-    if (mqtt.client == nullptr) return;
+    if (mqtt.client == nullptr || mqtt.stopped) return;
     bool drained = false;
     {
         std::unique_lock<std::mutex> guard(mqtt.lock);
@@ -213,11 +214,13 @@ void mqttStop(const std::string& topic, const std::string& payload, int timeoutM
         mosquitto_loop_stop(mqtt.client, false);
         mosquitto_destroy(mqtt.client);
         mosquitto_lib_cleanup();
+        mqtt.client = nullptr;
     } else {
-        // A thread still trying to reach the broker is not waited for; the process ends next.
+        // A thread still trying to reach the broker is not waited for, and the client it may
+        // have been using is left to the process's end, which comes next.
         mosquitto_loop_stop(mqtt.client, true);
+        mqtt.stopped = true;
     }
-    mqtt.client = nullptr;
 }
 
 }  // namespace platform
