@@ -7,9 +7,6 @@
 
 namespace platform {
 
-// False in a build without an MQTT client.
-bool mqttAvailable();
-
 struct MqttSettings {
     std::string host;
     int port = 1883;

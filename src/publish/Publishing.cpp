@@ -77,7 +77,6 @@ std::optional<MqttUrl> parseMqttUrl(std::string_view url)
 std::string checkPublishOptions(LoggerOptions& options)
 {
     if (!options.mqttUrl) return {};
-    if (!platform::mqttAvailable()) return "This build has no MQTT: --mqtt cannot be used.";
     const std::optional<MqttUrl> url = parseMqttUrl(*options.mqttUrl);
     if (!url) return "Not an MQTT URL: " + *options.mqttUrl + " (mqtt://[USER@]HOST[:PORT] or mqtts://...)";
     if (options.name && (options.name->empty() || options.name->find_first_not_of(

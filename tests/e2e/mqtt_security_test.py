@@ -6,6 +6,7 @@ are usage errors before the board is contacted."""
 import os
 import subprocess
 import sys
+import time
 
 sys.path.insert(0, os.path.dirname(__file__))
 from harness import LOGGER, Processes, end, fail, messages_of, rows_of, stop_boardsim, wait_for
@@ -76,9 +77,13 @@ def main():
             if should_connect:
                 wait_for(lambda: (availability, "online") in messages_of(subscriber), 10, name + " online")
             wait_for(lambda: len(rows_of(log_file)) >= 4, 10, name + ": rows go on")
+            stopping = time.monotonic()
             logger.terminate()
             if end(logger) != 0:
                 fail("%s: exit status %d" % (name, logger.returncode))
+            # The reading under way, then at most 2 s for offline, whether the broker is there or not.
+            if time.monotonic() - stopping > 4:
+                fail("%s took %.1f s to end" % (name, time.monotonic() - stopping))
             said = logger.stderr.read().decode(errors="replace")
             if should_connect == ("no connection" in said) or (not should_connect and said.count("MQTT") != 1):
                 fail("%s said:\n%s" % (name, said))

@@ -257,7 +257,6 @@ void soundStop() { platformFake.trace.push_back("soundStop"); }
 
 void shellOpenDocument(const std::string& path) { platformFake.trace.push_back("open " + path); }
 
-bool mqttAvailable() { return true; }
 bool mqttStart(const MqttSettings& settings)
 {
     platformFake.trace.push_back("mqttStart " + settings.host + ":" + std::to_string(settings.port) + " will " +

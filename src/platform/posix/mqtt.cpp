@@ -121,8 +121,6 @@ void onLog(mosquitto*, void*, int level, const char* text)
 
 }  // namespace
 
-bool mqttAvailable() { return true; }
-
 bool mqttStart(const MqttSettings& settings)
 {
     mosquitto_lib_init();
