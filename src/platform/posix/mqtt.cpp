@@ -26,6 +26,8 @@ struct Message {
 constexpr int inFlightLimit = 20;
 constexpr int keepAliveSeconds = 30;
 constexpr unsigned reconnectDelayMaxSeconds = 30;
+// Some failed attempts (a broker that never answers, say) reach no callback for a long time.
+constexpr auto silentFailureAfter = std::chrono::seconds(10);
 
 struct MqttData {
     mosquitto* client = nullptr;
@@ -37,12 +39,15 @@ struct MqttData {
     int inFlight = 0;
     bool connected = false;
     bool stopped = false;
+    std::chrono::steady_clock::time_point started;
     bool failureSaid = false;
     unsigned long long dropped = 0;  // since the failure was said
     std::string where;               // host:port, for the messages
     std::string lastLibraryError;    // the library's own words for the latest error (TLS, say)
 };
 MqttData mqtt;
+// Set while this thread holds the lock inside the library, whose log may then call back.
+thread_local bool handingOver = false;
 
 void say(const std::string& text) { std::fprintf(stderr, "MQTT: %s\n", text.c_str()); }
 
@@ -51,9 +56,11 @@ void handOver()
 {
     while (mqtt.connected && mqtt.inFlight < inFlightLimit && !mqtt.waiting.empty()) {
         const Message& message = mqtt.waiting.front();
+        handingOver = true;
         const int rc = mosquitto_publish(mqtt.client, nullptr, message.topic.c_str(),
                                          static_cast<int>(message.payload.size()),
                                          message.payload.data(), 1, true);
+        handingOver = false;
         // A connection lost meanwhile still leaves the message with the library, which sends it
         // after the reconnection; anything else (too large, say) will never go.
         if (rc == MOSQ_ERR_SUCCESS || rc == MOSQ_ERR_NO_CONN) ++mqtt.inFlight;
@@ -112,11 +119,13 @@ void onPublish(mosquitto*, void*, int)
     handOver();
 }
 
+// A TLS failure on a reconnection shows only here.
 void onLog(mosquitto*, void*, int level, const char* text)
 {
-    if (level != MOSQ_LOG_ERR || text == nullptr) return;
+    if (level != MOSQ_LOG_ERR || text == nullptr || handingOver) return;
     std::lock_guard<std::mutex> guard(mqtt.lock);
     mqtt.lastLibraryError = text;
+    if (!mqtt.connected) sayFailure(text);
 }
 
 }  // namespace
@@ -130,6 +139,7 @@ bool mqttStart(const MqttSettings& settings)
         return false;
     }
     mqtt.queueLimit = settings.queueLimit;
+    mqtt.started = std::chrono::steady_clock::now();
     mqtt.where = settings.host + ":" + std::to_string(settings.port);
     mosquitto_int_option(mqtt.client, MOSQ_OPT_PROTOCOL_VERSION, MQTT_PROTOCOL_V311);
     mosquitto_connect_callback_set(mqtt.client, onConnect);
@@ -192,6 +202,8 @@ void mqttPublish(const std::string& topic, const std::string& payload)
     }
     mqtt.waiting.push_back({topic, payload});
     handOver();
+    if (!mqtt.connected && std::chrono::steady_clock::now() - mqtt.started > silentFailureAfter)
+        sayFailure("no answer");
 }
 
 void mqttStop(const std::string& topic, const std::string& payload, int timeoutMs)
