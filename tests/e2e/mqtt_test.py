@@ -33,9 +33,8 @@ def check_rows_published(rows, published):
         day, month, year = fields[0].split(".")
         if not TIME.match(state["time"]) or state["time"][:19] != "%s-%s-%sT%s" % (year, month, day, fields[1]):
             fail("state time %s for the row %r" % (state["time"], row))
-        analog = [None if value is None else value for value in state["analog"]]
         away = state["board"] == "away"
-        for text, value in zip(fields[2:6], analog):
+        for text, value in zip(fields[2:6], state["analog"]):
             if (value is None and text != "-0.0") or (value is not None and value != float(text)):
                 fail("analog %r for the row %r" % (state["analog"], row))
         for code, value in zip(fields[6:10], state["digital"]):
