@@ -13,8 +13,11 @@ fi
 
 # openbox, x11-utils and imagemagick: the end-to-end test under a window manager; chromium shows
 # the report's page in its end-to-end test.
+# libmosquitto-dev and nlohmann-json3-dev: publishing to MQTT; mosquitto, mosquitto-clients and
+# openssl: its end-to-end tests against a real broker.
 packages=(cmake g++ make googletest libgtest-dev python3 locales
-  libfltk1.3-dev libx11-dev fonts-liberation2 xvfb xdotool openbox x11-utils imagemagick chromium "$@")
+  libfltk1.3-dev libx11-dev libmosquitto-dev nlohmann-json3-dev
+  fonts-liberation2 xvfb xdotool openbox x11-utils imagemagick chromium mosquitto mosquitto-clients openssl "$@")
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo=sudo
 

@@ -21,6 +21,7 @@ echo "package: $package ($(stat -c %s "$package") bytes)"
 depends=$(dpkg-deb -f "$package" Depends)
 echo "Depends: $depends"
 [[ $depends == *libfltk1.3* ]] || fail "the computed dependencies lack the window toolkit"
+[[ $depends == *libmosquitto1* ]] || fail "the computed dependencies lack the MQTT client"
 
 apt_get install "$package"
 dpkg-query -W -f='${Conffiles}\n' avrnetio-logger | grep -q '^ /etc/default/avrnetio-logger ' ||

@@ -62,6 +62,25 @@ TEST_F(Driver, StartsUpInOrderAndShutsDownOnTheEndButton)
     EXPECT_EQ(fake().rowTicks.size(), 1u) << "the end button in a wait ends it in the same pass";
     EXPECT_EQ(tracePosition("click"), -1) << "no sound device, no click";
     EXPECT_EQ(tracePosition("soundStop"), -1);
+    EXPECT_EQ(tracePosition("mqtt"), -1) << "nothing is published without --mqtt";
+}
+
+TEST_F(Driver, PublishesEachRowAfterLoggingItAndOfflineBeforeTheFinalPrompt)
+{
+    fake().events = {{1500, closeBox}};
+    LoggerOptions options = simulatorOptions("S1");
+    options.mqttUrl = "mqtt://127.0.0.1:1884";
+    options.haDiscovery = "off";
+    EXPECT_EQ(runLogger(options), 0);
+
+    // The fake board gives empty replies only: an absent board.
+    const std::string row = "mqttPublish avrnetio/127-0-0-1/state {\"time\":\"2026-12-07T09:05:03+00:00\","
+                            "\"board\":\"away\",\"analog\":[null,null,null,null],\"digital\":[null,null,null,null]}";
+    expectInOrder({"send Getmask", "mqttConnectMessage avrnetio/127-0-0-1/availability",
+                   "mqttStart 127.0.0.1:1884 will avrnetio/127-0-0-1/availability offline", "fileWrite 07.12.2026", row,
+                   "fileWrite 07.12.2026", row, "netClose", "mqttStop avrnetio/127-0-0-1/availability offline 2000",
+                   "ask"});
+    EXPECT_EQ(traced("mqttConnectMessage").size(), 1u) << "no discovery when it is off";
 }
 
 TEST_F(Driver, EachStartUpFailureShowsItsMessageAndTakesTheEndPath)

@@ -55,11 +55,13 @@ void readInputs(LoggerState& state)
 
     for (std::size_t i = 0; i < 4; ++i) {
         std::string reply = query(state.connection, analogCommands[i], state.analogReplyBuffer);
+        state.analogReplyEmpty[i] = reply.empty();
         state.analogText[i] = decodeAnalog(reply, state.analogScale[i], state.analogRoundFactor,
                                            state.analogTextWidth);
     }
     for (std::size_t i = 0; i < 4; ++i) {
         std::string reply = query(state.connection, digitalCommands[i], state.digitalReplyBuffer);
+        state.digitalReplyEmpty[i] = reply.empty();
         switch (decodeDigital(reply)) {
         case DigitalState::open:
             state.digitalText[i] = state.openText;

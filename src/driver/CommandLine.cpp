@@ -34,6 +34,16 @@ CommandLineAction parseCommandLine(std::span<const std::string_view> arguments, 
             options.logFile = std::string(value);
         } else if (option == "--interval") {
             options.interval = std::string(value);
+        } else if (option == "--mqtt") {
+            options.mqttUrl = std::string(value);
+        } else if (option == "--mqtt-password-file") {
+            options.mqttPasswordFile = std::string(value);
+        } else if (option == "--mqtt-ca") {
+            options.mqttCa = std::string(value);
+        } else if (option == "--name") {
+            options.name = std::string(value);
+        } else if (option == "--ha-discovery") {
+            options.haDiscovery = std::string(value);
         } else {
             return CommandLineAction::usageError;
         }
@@ -44,6 +54,8 @@ CommandLineAction parseCommandLine(std::span<const std::string_view> arguments, 
 std::string usageText()
 {
     return "Usage: avrnetio-logger [--host HOST] [--port PORT] [--log-file PATH] [--interval TEXT]\n"
+           "                       [--mqtt URL [--mqtt-password-file FILE] [--mqtt-ca FILE] [--name NAME]\n"
+           "                        [--ha-discovery PREFIX|off]]\n"
            "\n"
            "Logs the inputs of an AVR-NET-IO board to a CSV file once per interval.\n"
            "\n"
@@ -51,6 +63,12 @@ std::string usageText()
            "  --port PORT      the board's TCP port (default 50290)\n"
            "  --log-file PATH  the CSV log file (default AVR-NET-IO.CSV in the home folder)\n"
            "  --interval TEXT  answers the interval prompt, e.g. S10, M1.5, H2 or D1\n"
+           "  --mqtt URL       also publishes every row to an MQTT broker:\n"
+           "                   mqtt://[USER@]HOST[:PORT] or mqtts://[USER@]HOST[:PORT] (TLS)\n"
+           "  --mqtt-password-file FILE  the broker password for USER, the file's first line\n"
+           "  --mqtt-ca FILE   CA certificates for mqtts (default: the system's)\n"
+           "  --name NAME      the logger's name in topics (default: the host, e.g. 192-168-1-90)\n"
+           "  --ha-discovery PREFIX|off  Home Assistant discovery prefix (default homeassistant)\n"
            "  --help           shows this text\n"
            "\n"
            "Exit status: 0 when the logger ends after logging (QUIT, the close box, Ctrl+C, SIGTERM),\n"

@@ -18,6 +18,7 @@
 #include "platform/sound.h"
 #include "platform/shell.h"
 #include "platform/window.h"
+#include "publish/Publishing.h"
 
 namespace {
 
@@ -25,6 +26,7 @@ namespace {
 struct LoggerRun {
     LoggerState state;
     CsvLog log;
+    Publisher publisher;
     platform::UiPicture* picture = nullptr;
     bool soundStarted = false;
     bool networkStarted = false;
@@ -79,6 +81,7 @@ bool startUp(LoggerRun& run, const LoggerOptions& options)
         return false;
     }
     readBoardInfo(state);
+    if (options.mqttUrl) startPublishing(run.publisher, state, options);
     createMainWindow(state, run.picture);
     return true;
 }
@@ -88,6 +91,7 @@ void runCycle(LoggerRun& run)
     reconnectIfBroken(run.state);
     readInputs(run.state);
     appendLogRow(run.log, run.state);
+    publishRow(run.publisher, run.state);
     click(run.state);
     refreshDisplay(run.state);
 }
@@ -119,6 +123,7 @@ void shutDown(LoggerRun& run)
     closeLog(run.log);
     closeConnection(state.connection);
     state.connection = nullptr;
+    stopPublishing(run.publisher);
     const bool openAnswer = platform::uiAskYesNo(
         "Logdatei sofort \xF6" "ffnen?", "M\xF6" "chten Sie die Datei " +
         platform::filePathText(state.logFilePath) + " mit verkn\xFCpfter Anwendung \xF6" "ffnen?");

@@ -61,6 +61,9 @@ struct LoggerState {
     std::string intervalHoursText;
     std::string intervalDaysText;
     PerInput<std::string> digitalCode;
+    // Whether the reading's reply for the input was empty: published as null, not as its text.
+    PerInput<bool> analogReplyEmpty{};
+    PerInput<bool> digitalReplyEmpty{};
     PerInput<double> analogScale{};
     double intervalMs = 0.0;
 };

@@ -5,6 +5,7 @@
 
 #include "driver/CommandLine.h"
 #include "driver/Driver.h"
+#include "publish/Publishing.h"
 
 int main(int argc, char** argv)
 {
@@ -19,6 +20,11 @@ int main(int argc, char** argv)
         return 2;
     case CommandLineAction::run:
         break;
+    }
+    if (const std::string problem = checkPublishOptions(options); !problem.empty()) {
+        std::fputs(usageText().c_str(), stderr);
+        std::fprintf(stderr, "\n%s\n", problem.c_str());
+        return 2;
     }
     return runLogger(options);
 }

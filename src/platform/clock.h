@@ -12,6 +12,7 @@ struct LocalTime {
     int hour = 0;
     int minute = 0;
     int second = 0;
+    int utcOffsetMinutes = 0;  // east of UTC, daylight-saving time included
 };
 
 // The local date and time as the desktop shows them.

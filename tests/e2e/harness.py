@@ -14,6 +14,7 @@ BUILD = os.environ.get("AVRNETIO_BUILD", os.path.join(os.path.dirname(__file__),
 # The package check points these at the installed programs.
 LOGGER = os.environ.get("AVRNETIO_LOGGER", os.path.join(BUILD, "avrnetio-logger"))
 BOARDSIM = os.environ.get("AVRNETIO_BOARDSIM", os.path.join(BUILD, "tools", "boardsim", "avrnetio-boardsim"))
+MOSQUITTO = shutil.which("mosquitto") or "/usr/sbin/mosquitto"
 
 HEADER = (b"Datum,Uhrzeit,Analog-Eingang Nr. 1,Analog-Eingang Nr. 2,Analog-Eingang Nr. 3,"
           b"Analog-Eingang Nr. 4,Digital-Eingang Nr. 1,Digital-Eingang Nr. 2,Digital-Eingang Nr. 3,"
@@ -114,6 +115,34 @@ class Processes:
             fail("simulator did not start: " + line)
         return process, int(match.group(1))
 
+    def broker(self, *settings, port=None, name="broker"):
+        """Debian's mosquitto on loopback, on a free port or on port again (its persistent sessions
+        and retained messages kept in the test's folder); returns its process and port."""
+        port = port or unused_port()
+        config = os.path.join(self.folder, name + ".conf")
+        lines = ["listener %d 127.0.0.1" % port, "persistence true", "persistence_location %s/" % self.folder,
+                 "persistence_file %s.db" % name, *settings]
+        if not any(line.startswith("password_file") for line in settings):
+            lines.append("allow_anonymous true")
+        if os.geteuid() == 0:
+            lines.append("user root")  # else it turns into the user mosquitto, who cannot read the folder
+        with open(config, "w") as out:
+            out.write("\n".join(lines) + "\n")
+        process = self.start([MOSQUITTO, "-c", config], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        wait_for(lambda: process.poll() is not None or listening(port), 10, "the broker")
+        if process.poll() is not None:
+            fail("the broker did not start")
+        return process, port
+
+    def subscriber(self, port, *options, topic="#"):
+        """mosquitto_sub with a persistent session at QoS 1, so that it misses nothing while the
+        broker is restarted; read what it got with messages_of(path)."""
+        path = os.path.join(self.folder, "subscriber-%d.txt" % len(self.started))
+        with open(path, "w") as out:
+            self.start(["mosquitto_sub", "-h", "127.0.0.1", "-p", str(port), "-q", "1", "-c",
+                        "-i", "test-%d" % len(self.started), "-t", topic, "-F", "%t\t%p", *options], stdout=out)
+        return path
+
     def logger(self, port, log_file, *options, display=None, env=None, **popen):
         environment = dict(os.environ if env is None else env)
         environment.pop("DISPLAY", None)
@@ -134,6 +163,26 @@ def stop_boardsim(process):
     if process.returncode != 0 or not match:
         fail("simulator ended with code %d: %r" % (process.returncode, rest))
     return int(match.group(1)), int(match.group(2))
+
+
+def listening(port):
+    with socket.socket() as probe:
+        return probe.connect_ex(("127.0.0.1", port)) == 0
+
+
+def messages_of(path, topic=None):
+    """The (topic, payload) lines a subscriber wrote, of one topic if given."""
+    with open(path, encoding="utf-8") as lines:
+        found = [tuple(line.rstrip("\n").split("\t", 1)) for line in lines if "\t" in line]
+    return [message for message in found if topic is None or message[0] == topic]
+
+
+def retained(port, topic, count, *options):
+    """The retained messages under topic that a fresh subscriber gets at once: topic -> payload."""
+    result = subprocess.run(["mosquitto_sub", "-h", "127.0.0.1", "-p", str(port), "-t", topic, "--retained-only",
+                             "-C", str(count), "-W", "3", "-F", "%t\t%p", *options],
+                            capture_output=True, text=True, encoding="utf-8")
+    return dict(line.split("\t", 1) for line in result.stdout.splitlines() if "\t" in line)
 
 
 def unused_port():

@@ -1,12 +1,12 @@
 #!/usr/bin/env python3
-"""An idle logger with a 10-second interval, window shown, uses under 1% of one core while it
-waits; measured from the process's own CPU time in /proc."""
+"""An idle logger with a 10-second interval, window shown and connected to an MQTT broker, uses
+under 1% of one core while it waits; measured from the process's own CPU time in /proc."""
 import os
 import sys
 import time
 
 sys.path.insert(0, os.path.dirname(__file__))
-from harness import Processes, end, fail, find_window, rows_of, wait_for
+from harness import Processes, end, fail, find_window, messages_of, rows_of, wait_for
 
 TICKS = os.sysconf("SC_CLK_TCK")
 
@@ -22,9 +22,13 @@ def main():
         display = run.xvfb()
         port = run.boardsim()
         log_file = os.path.join(run.folder, "log.csv")
-        logger = run.logger(port, log_file, "--interval", "S10", display=display)
+        _, broker_port = run.broker()
+        subscriber = run.subscriber(broker_port, topic="avrnetio/#")
+        logger = run.logger(port, log_file, "--interval", "S10", "--mqtt", "mqtt://127.0.0.1:%d" % broker_port,
+                            display=display)
         find_window(display, "Datenlogger")
         wait_for(lambda: len(rows_of(log_file)) >= 2, 10, "the first row")
+        wait_for(lambda: len(messages_of(subscriber, "avrnetio/127-0-0-1/state")) == 1, 10, "the first row published")
         time.sleep(0.5)
         before, started = cpu_seconds(logger.pid), time.monotonic()
         time.sleep(8)

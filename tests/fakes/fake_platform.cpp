@@ -6,6 +6,7 @@
 
 #include "fakes/fake_clock.h"
 #include "platform/files.h"
+#include "platform/mqtt.h"
 #include "platform/shell.h"
 #include "platform/sockets.h"
 #include "platform/sound.h"
@@ -255,5 +256,24 @@ void soundPlayClick() { platformFake.trace.push_back("click"); }
 void soundStop() { platformFake.trace.push_back("soundStop"); }
 
 void shellOpenDocument(const std::string& path) { platformFake.trace.push_back("open " + path); }
+
+bool mqttStart(const MqttSettings& settings)
+{
+    platformFake.trace.push_back("mqttStart " + settings.host + ":" + std::to_string(settings.port) + " will " +
+                                 settings.willTopic + " " + settings.willPayload);
+    return true;
+}
+void mqttAddConnectMessage(const std::string& topic, const std::string&)
+{
+    platformFake.trace.push_back("mqttConnectMessage " + topic);
+}
+void mqttPublish(const std::string& topic, const std::string& payload)
+{
+    platformFake.trace.push_back("mqttPublish " + topic + " " + payload);
+}
+void mqttStop(const std::string& topic, const std::string& payload, int timeoutMs)
+{
+    platformFake.trace.push_back("mqttStop " + topic + " " + payload + " " + std::to_string(timeoutMs));
+}
 
 }  // namespace platform

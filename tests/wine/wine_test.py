@@ -189,6 +189,15 @@ def run_shell_checks(run, loader, checks, environment, display):
     print("shell: a program started, a CSV file opened in its associated application")
 
 
+def run_without_mqtt(loader, logger, environment):
+    """The Windows program has no MQTT client: --mqtt is a usage error that says so."""
+    code, output = run_to_end([loader, logger, "--host", "127.0.0.1", "--mqtt", "mqtt://127.0.0.1"], environment,
+                              "the logger with --mqtt")
+    if code != 2 or "no MQTT" not in output:
+        fail("--mqtt: exit %d, %r" % (code, output[-300:]))
+    print("wine: --mqtt is a usage error, this build has no MQTT")
+
+
 def run_logger(run, loader, logger, environment, display):
     port = run.boardsim(*[arg for reply in STEADY_REPLIES for arg in ("--reply", reply)])
     # The default log file, C:\AVR-NET-IO.CSV, lies on the private prefix's drive C:.
@@ -466,6 +475,7 @@ def main():
             wine_server(server, environment, "-p")
             run_platform_checks(run, loader, checks, environment)
             run_full_disk_check(run, loader, checks, environment)
+            run_without_mqtt(loader, logger, environment)
             run_logger(run, loader, logger, environment, display)
             run_shell_checks(run, loader, checks, environment, display)
             run_report(run, loader, report, environment)

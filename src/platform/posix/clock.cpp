@@ -12,7 +12,7 @@ LocalTime clockLocalTime()
     std::tm fields{};
     localtime_r(&now, &fields);
     return {fields.tm_year + 1900, fields.tm_mon + 1, fields.tm_mday,
-            fields.tm_hour, fields.tm_min, fields.tm_sec};
+            fields.tm_hour, fields.tm_min, fields.tm_sec, static_cast<int>(fields.tm_gmtoff / 60)};
 }
 
 std::int64_t clockTicksMs()

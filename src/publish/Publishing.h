@@ -1,0 +1,35 @@
+// Publishing every logged row to an MQTT broker, with Home Assistant discovery: the options, and
+// the three steps the driver takes (start after the board information, one per row, stop).
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+struct LoggerOptions;
+struct LoggerState;
+
+struct MqttUrl {
+    bool tls = false;
+    std::string user;  // empty: none
+    std::string host;
+    int port = 0;
+};
+
+// mqtt://[USER@]HOST[:PORT] or mqtts://[USER@]HOST[:PORT]; ports 1883 and 8883 by default.
+std::optional<MqttUrl> parseMqttUrl(std::string_view url);
+
+// Checks the MQTT options and reads the password (the password file, else the service's
+// credential mqtt-password). Empty when all is well, else why not, for the usage error.
+std::string checkPublishOptions(LoggerOptions& options);
+
+struct Publisher {
+    bool active = false;
+    std::string name;
+};
+
+void startPublishing(Publisher& publisher, const LoggerState& state, const LoggerOptions& options);
+// Publishes the row just logged.
+void publishRow(const Publisher& publisher, const LoggerState& state);
+// Publishes offline and disconnects, within 2 s.
+void stopPublishing(Publisher& publisher);

@@ -1,0 +1,133 @@
+// The MQTT payloads built from the state record, checked without a broker.
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include "driver/LoggerState.h"
+#include "publish/Payloads.h"
+#include "publish/Publishing.h"
+
+namespace {
+
+using nlohmann::json;
+
+LoggerState readingState()
+{
+    LoggerState state;
+    resetLoggerState(state);
+    state.readingDate = "09.12.2026";
+    state.readingTime = "14:03:10";
+    state.analogText = {"4.27", "-0.0", "48.8", "0.00"};
+    state.digitalCode = {"0", "1", "", "1"};
+    return state;
+}
+
+TEST(Payloads, StateOfOneRow)
+{
+    struct Case {
+        const char* what;
+        PerInput<bool> analogEmpty;
+        PerInput<bool> digitalEmpty;
+        const char* date;
+        const char* time;
+        int offset;
+        const char* expected;
+    } cases[] = {
+        {"values equal to the CSV texts; a state never read is null", {}, {}, "09.12.2026", "14:03:10", 60,
+         R"({"time":"2026-12-09T14:03:10+01:00","board":"online","analog":[4.27,-0.0,48.8,0.0],"digital":[0,1,null,1]})"},
+        {"an empty reply is null, not -0.0 or closed", {false, true, false, false}, {false, true, false, false},
+         "09.12.2026", "14:03:10", 60,
+         R"({"time":"2026-12-09T14:03:10+01:00","board":"online","analog":[4.27,null,48.8,0.0],"digital":[0,null,null,1]})"},
+        {"all eight empty: away", {true, true, true, true}, {true, true, true, true}, "09.12.2026", "14:03:10", 60,
+         R"({"time":"2026-12-09T14:03:10+01:00","board":"away","analog":[null,null,null,null],"digital":[null,null,null,null]})"},
+        // Central Europe, 29 March 2026: 02:00 CET becomes 03:00 CEST, and back on 25 October.
+        {"the last second of winter time", {}, {}, "29.03.2026", "01:59:59", 60,
+         R"({"time":"2026-03-29T01:59:59+01:00")"},
+        {"the first second of summer time", {}, {}, "29.03.2026", "03:00:00", 120,
+         R"({"time":"2026-03-29T03:00:00+02:00")"},
+        {"the hour that comes twice, first in summer time", {}, {}, "25.10.2026", "02:30:00", 120,
+         R"({"time":"2026-10-25T02:30:00+02:00")"},
+        {"then in winter time", {}, {}, "25.10.2026", "02:30:00", 60, R"({"time":"2026-10-25T02:30:00+01:00")"},
+        {"west of UTC, half hours", {}, {}, "01.01.2027", "00:00:00", -210, R"({"time":"2027-01-01T00:00:00-03:30")"},
+    };
+    for (const Case& c : cases) {
+        LoggerState state = readingState();
+        state.analogReplyEmpty = c.analogEmpty;
+        state.digitalReplyEmpty = c.digitalEmpty;
+        state.readingDate = c.date;
+        state.readingTime = c.time;
+        EXPECT_TRUE(statePayload(state, c.offset).starts_with(c.expected)) << c.what << ": " << statePayload(state, c.offset);
+    }
+}
+
+TEST(Payloads, DiscoveryConfigs)
+{
+    LoggerState state = readingState();
+    state.analogLabel[0] = "K\xFChlraum \xB0" "C";  // Latin-1
+    state.boardVersion = "AVR-NET-IO 1.03\r\n";
+    const auto configs = discoveryConfigs(state, "cellar", "homeassistant");
+    ASSERT_EQ(configs.size(), 8u);
+    EXPECT_EQ(configs[0].topic, "homeassistant/sensor/cellar/analog1/config");
+    EXPECT_EQ(configs[7].topic, "homeassistant/binary_sensor/cellar/digital4/config");
+
+    const json analog = json::parse(configs[0].payload);
+    EXPECT_EQ(analog["name"], "K\xC3\xBChlraum \xC2\xB0" "C");
+    EXPECT_EQ(analog["unique_id"], "cellar_analog1");
+    EXPECT_EQ(analog["state_topic"], "avrnetio/cellar/state");
+    EXPECT_EQ(analog["value_template"], "{{ value_json.analog[0] }}");
+    EXPECT_EQ(analog["unit_of_measurement"], "V");
+    EXPECT_EQ(analog["device_class"], "voltage");
+    EXPECT_EQ(analog["state_class"], "measurement");
+    EXPECT_EQ(analog["availability_mode"], "all");
+    EXPECT_EQ(analog["availability"][0]["topic"], "avrnetio/cellar/availability");
+    EXPECT_EQ(analog["availability"][1]["payload_not_available"], "away");
+    EXPECT_EQ(analog["device"], json::parse(R"({"identifiers":["avrnetio_cellar"],"model":"AVR-NET-IO",)"
+                                            R"("sw_version":"AVR-NET-IO 1.03"})"));
+
+    const json digital = json::parse(configs[7].payload);
+    EXPECT_EQ(digital["name"], "Digital-Eingang Nr. 4");
+    EXPECT_EQ(digital["unique_id"], "cellar_digital4");
+    EXPECT_EQ(digital["value_template"], "{{ value_json.digital[3] }}");
+    EXPECT_EQ(digital["payload_on"], "1");
+    EXPECT_EQ(digital["payload_off"], "0");
+    EXPECT_FALSE(digital.contains("unit_of_measurement"));
+}
+
+TEST(Payloads, NamesAndUrls)
+{
+    EXPECT_EQ(publishNameFromHost("192.168.1.90"), "192-168-1-90");
+    EXPECT_EQ(publishNameFromHost("board_1.local"), "board_1-local");
+
+    struct Case {
+        const char* url;
+        bool valid;
+        bool tls = false;
+        const char* user = "";
+        const char* host = "";
+        int port = 0;
+    } cases[] = {
+        {"mqtt://broker", true, false, "", "broker", 1883},
+        {"mqtts://logger@broker.example:8884", true, true, "logger", "broker.example", 8884},
+        {"mqtts://127.0.0.1", true, true, "", "127.0.0.1", 8883},
+        {"mqtt://[::1]:1999", true, false, "", "::1", 1999},
+        {"http://broker", false, false, "", "", 0},
+        {"mqtt://", false, false, "", "", 0},
+        {"mqtt://@broker", false, false, "", "", 0},
+        {"mqtt://broker:", false, false, "", "", 0},
+        {"mqtt://broker:0", false, false, "", "", 0},
+        {"mqtt://broker:70000", false, false, "", "", 0},
+        {"mqtt://broker/topic", false, false, "", "", 0},
+        {"broker:1883", false, false, "", "", 0},
+    };
+    for (const Case& c : cases) {
+        const auto url = parseMqttUrl(c.url);
+        ASSERT_EQ(url.has_value(), c.valid) << c.url;
+        if (!url) continue;
+        EXPECT_EQ(url->tls, c.tls) << c.url;
+        EXPECT_EQ(url->user, c.user) << c.url;
+        EXPECT_EQ(url->host, c.host) << c.url;
+        EXPECT_EQ(url->port, c.port) << c.url;
+    }
+}
+
+}  // namespace
