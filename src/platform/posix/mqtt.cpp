@@ -5,6 +5,7 @@
 #include <mosquitto.h>
 #include <signal.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
@@ -37,16 +38,18 @@ struct MqttData {
     std::vector<Message> connectMessages;
     std::size_t queueLimit = 0;
     int inFlight = 0;
-    bool connected = false;
+    // Atomic, since the library's log reads them without the lock (see onLog).
+    std::atomic<bool> connected = false;
+    std::atomic<bool> failureSaid = false;
     bool stopped = false;
     std::chrono::steady_clock::time_point started;
-    bool failureSaid = false;
-    unsigned long long dropped = 0;  // since the failure was said
+    unsigned long long dropped = 0;  // since the last recovery was said
     std::string where;               // host:port, for the messages
+    std::mutex errorLock;            // only for lastLibraryError, never held around a library call
     std::string lastLibraryError;    // the library's own words for the latest error (TLS, say)
 };
 MqttData mqtt;
-// Set while this thread holds the lock inside the library, whose log may then call back.
+// Set while this thread hands a message to the library: an error it logs then is about that message.
 thread_local bool handingOver = false;
 
 void say(const std::string& text) { std::fprintf(stderr, "MQTT: %s\n", text.c_str()); }
@@ -71,15 +74,14 @@ void handOver()
 
 void sayFailure(const std::string& reason)
 {
-    if (mqtt.failureSaid) return;
-    mqtt.failureSaid = true;
-    mqtt.dropped = 0;
+    if (mqtt.failureSaid.exchange(true)) return;
     say("no connection to the broker at " + mqtt.where + " (" + reason + "); rows wait in memory, up to " +
         std::to_string(mqtt.queueLimit) + ", until it is back");
 }
 
 std::string libraryReason(int rc)
 {
+    std::lock_guard<std::mutex> guard(mqtt.errorLock);
     if (!mqtt.lastLibraryError.empty()) return mqtt.lastLibraryError;
     return mosquitto_strerror(rc);
 }
@@ -92,11 +94,14 @@ void onConnect(mosquitto*, void*, int rc)
         return;
     }
     mqtt.connected = true;
-    mqtt.lastLibraryError.clear();
-    if (mqtt.failureSaid) {
+    {
+        std::lock_guard<std::mutex> errorGuard(mqtt.errorLock);
+        mqtt.lastLibraryError.clear();
+    }
+    if (mqtt.failureSaid.exchange(false)) {
         say("connected to the broker at " + mqtt.where + " again; " + std::to_string(mqtt.waiting.size()) +
             " messages follow, " + std::to_string(mqtt.dropped) + " rows were dropped");
-        mqtt.failureSaid = false;
+        mqtt.dropped = 0;
     }
     mqtt.waiting.insert(mqtt.waiting.begin(), mqtt.connectMessages.begin(), mqtt.connectMessages.end());
     // Whatever the library still holds goes out after this callback; new messages follow its
@@ -119,12 +124,15 @@ void onPublish(mosquitto*, void*, int)
     handOver();
 }
 
-// A TLS failure on a reconnection shows only here.
+// A TLS failure on a reconnection shows only here. The library calls this holding its log lock,
+// which a publish under mqtt.lock also takes: taking mqtt.lock here could deadlock the two threads.
 void onLog(mosquitto*, void*, int level, const char* text)
 {
     if (level != MOSQ_LOG_ERR || text == nullptr || handingOver) return;
-    std::lock_guard<std::mutex> guard(mqtt.lock);
-    mqtt.lastLibraryError = text;
+    {
+        std::lock_guard<std::mutex> guard(mqtt.errorLock);
+        mqtt.lastLibraryError = text;
+    }
     if (!mqtt.connected) sayFailure(text);
 }
 
