@@ -114,12 +114,13 @@ class Processes:
             fail("simulator did not start: " + line)
         return process, int(match.group(1))
 
-    def logger(self, port, log_file, *options, display=None, env=None, **popen):
+    def logger(self, port, log_file, *options, display=None, env=None, wrapper=(), **popen):
+        """The logger; wrapper is a command that runs it, such as strace."""
         environment = dict(os.environ if env is None else env)
         environment.pop("DISPLAY", None)
         if display:
             environment["DISPLAY"] = display
-        return self.start([LOGGER, "--host", "127.0.0.1", "--port", str(port), "--log-file", log_file, *options],
+        return self.start([*wrapper, LOGGER, "--host", "127.0.0.1", "--port", str(port), "--log-file", log_file, *options],
                           env=environment, stderr=subprocess.PIPE, **popen)
 
 
