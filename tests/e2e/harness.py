@@ -14,6 +14,7 @@ BUILD = os.environ.get("AVRNETIO_BUILD", os.path.join(os.path.dirname(__file__),
 # The package check points these at the installed programs.
 LOGGER = os.environ.get("AVRNETIO_LOGGER", os.path.join(BUILD, "avrnetio-logger"))
 BOARDSIM = os.environ.get("AVRNETIO_BOARDSIM", os.path.join(BUILD, "tools", "boardsim", "avrnetio-boardsim"))
+REPORT = os.environ.get("AVRNETIO_REPORT", os.path.join(BUILD, "avrnetio-report"))
 
 HEADER = (b"Datum,Uhrzeit,Analog-Eingang Nr. 1,Analog-Eingang Nr. 2,Analog-Eingang Nr. 3,"
           b"Analog-Eingang Nr. 4,Digital-Eingang Nr. 1,Digital-Eingang Nr. 2,Digital-Eingang Nr. 3,"
@@ -289,3 +290,66 @@ def check_steady_window(dump, log_path_text):
     if not controls[47][1].startswith("N\\xe4chster Log: "):
         fail("next log line: %r" % (controls[47],))
     return controls
+
+
+AWAY = ["-0.0"] * 4 + ["1"] * 4
+
+
+def parse_log(content):
+    """Header count and rows (stamp text, four volts or None, four codes, away) of a log."""
+    headers, rows = 0, []
+    for line in content.decode("latin-1").split("\r\n")[:-1]:
+        fields = line.split(",")
+        if fields[0] == "Datum":
+            headers += 1
+            continue
+        away = fields[2:] == AWAY
+        rows.append((fields[0] + " " + fields[1], [float(text) + 0.0 for text in fields[2:6]], fields[6:10], away))
+    return headers, rows
+
+
+def seconds(stamp):
+    day, month, year = map(int, stamp[:10].split("."))
+    hours, minutes, secs = map(int, stamp[11:].split(":"))
+    return ((year * 12 + month) * 31 + day) * 86400 + hours * 3600 + minutes * 60 + secs
+
+
+def expected_summary(headers, rows):
+    """The summary's lines, worked out from the rows the plain way."""
+    present = [row for row in rows if not row[3]]
+    steps = [seconds(b[0]) - seconds(a[0]) for a, b in zip(rows, rows[1:])]
+    spacing = min([step for step in steps if step > 0], default=0)
+    stamps = sorted(rows, key=lambda row: seconds(row[0]))
+    lines = ["runs\t%d" % headers, "rows\t%d" % len(rows), "skipped\t0", "away\t%d" % (len(rows) - len(present)),
+             "gaps\t%d" % sum(1 for step in steps if spacing and step > 2 * spacing),
+             "from\t" + stamps[0][0], "to\t" + stamps[-1][0]]
+    for i in range(4):
+        values = [row[1][i] for row in present]
+        low, high = min(values), max(values)
+        first = lambda value: next(row[0] for row in present if row[1][i] == value)
+        lines.append("analog\t%d\tAnalog-Eingang Nr. %d\t%d\t%.3f\t%.3f\t%.3f\t%.3f\t%s\t%s\t%s" % (
+            i + 1, i + 1, len(values), low, high, sum(values) / len(values), values[-1], first(low), first(high),
+            present[-1][0]))
+    for i in range(4):
+        codes = [row[2][i] for row in present if row[2][i]]
+        changes = sum(1 for a, b in zip(codes, codes[1:]) if a != b)
+        lines.append("digital\t%d\tDigital-Eingang Nr. %d\t%d\t%d\t%.1f\t%s\t%s" % (
+            i + 1, i + 1, len(codes), changes, 100.0 * codes.count("1") / len(codes), codes[-1], present[-1][0]))
+    return lines
+
+
+def check_summary(log_file, expected):
+    result = subprocess.run([REPORT, "--summary", log_file], capture_output=True, text=True, timeout=30)
+    if result.returncode != 0:
+        fail("--summary: exit %d, %r" % (result.returncode, result.stderr))
+    got = result.stdout.splitlines()
+    if len(got) != len(expected):
+        fail("summary has %d lines, expected %d:\n%s" % (len(got), len(expected), result.stdout))
+    for line, wanted in zip(got, expected):
+        # The mean and the share are rounded once more here; allow their last digit either way.
+        fields, wanted_fields = line.split("\t"), wanted.split("\t")
+        for kind, at, step in (("analog", 6, 0.001), ("digital", 5, 0.1)):
+            if fields[0] == kind and abs(float(fields[at]) - float(wanted_fields[at])) <= step * 1.01:
+                fields[at] = wanted_fields[at]
+        if fields != wanted_fields:
+            fail("summary line %r, expected %r" % (line, wanted))
