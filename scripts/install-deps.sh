@@ -23,8 +23,10 @@ done
 # The libraries the programs link against, for the build machine's own architecture or, with
 # :ARCH, for a cross build. One list, so that a new library is added once for both.
 libraries=(libfltk1.3-dev libx11-dev)
+# Header-only libraries (Architecture: all), taken as they are by both builds.
+headers=()
 # Building and running; the Liberation fonts stand in for the window's Arial.
-packages=(cmake g++ make "${libraries[@]}" fonts-liberation2)
+packages=(cmake g++ make "${libraries[@]}" "${headers[@]}" fonts-liberation2)
 # openbox, x11-utils and imagemagick: the end-to-end test under a window manager; chromium shows
 # the report's page in its end-to-end test; strace shows what the logger syncs.
 test_packages=(googletest libgtest-dev python3 locales xvfb xdotool openbox x11-utils imagemagick chromium
@@ -44,7 +46,7 @@ if [ -n "$cross" ]; then
   # The native build tools, the cross compiler and the libraries (GoogleTest's too, for the unit
   # tests that run on the target) of the target architecture.
   add_architecture "$cross"
-  packages=(cmake make "crossbuild-essential-$cross")
+  packages=(cmake make "crossbuild-essential-$cross" "${headers[@]}")
   for library in "${libraries[@]}" libgtest-dev; do
     packages+=("$library:$cross")
   done
