@@ -18,6 +18,10 @@ fail() {
   exit 1
 }
 
+# The run command installs only what building and running need: it says how many packages.
+installed_packages() { dpkg-query -W -f='${db:Status-Abbrev}\n' | grep -c '^ii'; }
+before=$(installed_packages)
+
 # Its own process group, so that one signal reaches the script, the simulator and the logger.
 env -u DISPLAY setsid scripts/run.sh --interval S1 --log-file "$log" >"$work/out" 2>&1 &
 pid=$!
@@ -39,4 +43,4 @@ row=$'^[0-9]{2}\\.[0-9]{2}\\.[0-9]{4},[0-9]{2}:[0-9]{2}:[0-9]{2}(,[-0-9.]{3,4}){
 rows=$(tail -n +2 "$log" | grep -c -E "$row" || true)
 [ "$rows" -ge 3 ] || fail "the log holds $rows complete rows, not three"
 [ "$(tail -n +2 "$log" | grep -c -v -E "$row" || true)" -eq 0 ] || fail "the log holds a malformed row"
-echo "run.sh: the simulator and the logger started; $rows rows reached the log"
+echo "run.sh: installed $(($(installed_packages) - before)) packages; the simulator and the logger started; $rows rows reached the log"

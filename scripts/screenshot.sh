@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/install-deps.sh imagemagick
+scripts/install-deps.sh --tests
 cmake -S . -B build >/dev/null
 cmake --build build -j2 >/dev/null
 

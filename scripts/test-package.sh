@@ -3,10 +3,22 @@
 # Builds the Debian package, installs it with apt, tries the installed programs, the manual page,
 # the desktop entry and the service unit, then removes and purges it and looks for anything it
 # left behind. It installs and removes packages on the machine it runs on.
+# Usage: scripts/test-package.sh [--package FILE.deb] [--unit-tests FOLDER]
+#   --package: checks a package built elsewhere (a cross-built one, on its own architecture)
+#   --unit-tests: first runs the GoogleTest programs test_* in FOLDER, but the window's
 set -euo pipefail
 cd "$(dirname "$0")/.."
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo=sudo
+package=""
+unit_tests=""
+while [ $# -gt 0 ]; do
+  case "$1" in
+  --package) package=$(realpath "$2"); shift 2 ;;
+  --unit-tests) unit_tests=$2; shift 2 ;;
+  *) echo "usage: scripts/test-package.sh [--package FILE.deb] [--unit-tests FOLDER]" >&2; exit 2 ;;
+  esac
+done
 
 fail() {
   echo "FAIL: $*" >&2
@@ -14,9 +26,16 @@ fail() {
 }
 apt_get() { DEBIAN_FRONTEND=noninteractive $sudo apt-get -y -q "$@" >/dev/null; }
 
-# man-db before the package, so that its page is found; systemd for systemd-analyze.
-scripts/install-deps.sh man-db systemd desktop-file-utils
-package=$(scripts/package-deb.sh | tail -n 1)
+# man-db before the package, so that its page is found; systemd for systemd-analyze; python3 for
+# the end-to-end tests.
+checks=(python3 man-db systemd desktop-file-utils)
+if [ -z "$package" ]; then
+  scripts/install-deps.sh "${checks[@]}"
+  package=$(scripts/package-deb.sh | tail -n 1)
+else
+  apt_get update
+  apt_get install --no-install-recommends "${checks[@]}"
+fi
 echo "package: $package ($(stat -c %s "$package") bytes)"
 depends=$(dpkg-deb -f "$package" Depends)
 echo "Depends: $depends"
@@ -24,6 +43,14 @@ echo "Depends: $depends"
 [[ $depends == *libmosquitto1* ]] || fail "the computed dependencies lack the MQTT client"
 
 apt_get install "$package"
+if [ -n "$unit_tests" ]; then
+  # The unit tests need what the package needs, which is now installed.
+  for test in "$unit_tests"/test_*; do
+    [ "$(basename "$test")" = test_window_fltk ] && continue
+    "$test" --gtest_brief=1 >"$test.out" 2>&1 || { cat "$test.out" >&2; fail "$(basename "$test")"; }
+    echo "$(basename "$test"): $(grep -o '[0-9]* tests\? from [0-9]* test suites\? ran' "$test.out")"
+  done
+fi
 dpkg-query -W -f='${Conffiles}\n' avrnetio-logger | grep -q '^ /etc/default/avrnetio-logger ' ||
   fail "/etc/default/avrnetio-logger is no conffile"
 installed=$(dpkg -L avrnetio-logger)
@@ -33,10 +60,11 @@ man -P cat avrnetio-logger 2>/dev/null | grep -q '^EXIT STATUS' || fail "man avr
 desktop-file-validate /usr/share/applications/avrnetio-logger.desktop || fail "the desktop entry"
 
 # The end-to-end harness against the installed programs: a short headless run ended by SIGTERM
-# (exit status 0), and an unreachable board (its message, exit status 1, no log file).
+# (exit status 0) and the report's summary of its log, and an unreachable board (its message,
+# exit status 1, no log file).
 for test in headless_test unreachable_board_test; do
   AVRNETIO_LOGGER=/usr/bin/avrnetio-logger AVRNETIO_BOARDSIM=/usr/bin/avrnetio-boardsim \
-    python3 "tests/e2e/$test.py" || fail "$test with the installed logger"
+    AVRNETIO_REPORT=/usr/bin/avrnetio-report python3 "tests/e2e/$test.py" || fail "$test with the installed logger"
 done
 
 # verify also runs the ExecStart program's check and looks up the Documentation= manual page.

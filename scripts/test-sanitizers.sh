@@ -6,7 +6,7 @@ cd "$(dirname "$0")/.."
 
 build=build-asan
 jobs=${JOBS:-2}
-scripts/install-deps.sh llvm-14
+scripts/install-deps.sh --tests llvm-14
 cmake -S . -B "$build" -DAVRNETIO_SANITIZE=ON -DAVRNETIO_WERROR=ON
 cmake --build "$build" -j"$jobs"
 

@@ -6,8 +6,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/install-deps.sh
-cmake -S . -B build -DAVRNETIO_WERROR=ON
+scripts/install-deps.sh --tests
+cmake -S . -B build -DAVRNETIO_TESTS=ON -DAVRNETIO_WERROR=ON
 cmake --build build -j2
 ctest --test-dir build --output-on-failure -j2
 [ "${1:-}" = "--quick" ] && exit 0

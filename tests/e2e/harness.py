@@ -1,5 +1,7 @@
 """Shared pieces of the end-to-end tests: a private X server, the board simulator on loopback
 and the logger pointed at it. Every connection goes to 127.0.0.1."""
+import calendar
+import collections
 import os
 import re
 import shutil
@@ -15,6 +17,7 @@ BUILD = os.environ.get("AVRNETIO_BUILD", os.path.join(os.path.dirname(__file__),
 LOGGER = os.environ.get("AVRNETIO_LOGGER", os.path.join(BUILD, "avrnetio-logger"))
 BOARDSIM = os.environ.get("AVRNETIO_BOARDSIM", os.path.join(BUILD, "tools", "boardsim", "avrnetio-boardsim"))
 MOSQUITTO = shutil.which("mosquitto") or "/usr/sbin/mosquitto"
+REPORT = os.environ.get("AVRNETIO_REPORT", os.path.join(BUILD, "avrnetio-report"))
 
 HEADER = (b"Datum,Uhrzeit,Analog-Eingang Nr. 1,Analog-Eingang Nr. 2,Analog-Eingang Nr. 3,"
           b"Analog-Eingang Nr. 4,Digital-Eingang Nr. 1,Digital-Eingang Nr. 2,Digital-Eingang Nr. 3,"
@@ -143,12 +146,13 @@ class Processes:
                         "-i", "test-%d" % len(self.started), "-t", topic, "-F", "%t\t%p", *options], stdout=out)
         return path
 
-    def logger(self, port, log_file, *options, display=None, env=None, **popen):
+    def logger(self, port, log_file, *options, display=None, env=None, wrapper=(), **popen):
+        """The logger; wrapper is a command that runs it, such as strace."""
         environment = dict(os.environ if env is None else env)
         environment.pop("DISPLAY", None)
         if display:
             environment["DISPLAY"] = display
-        return self.start([LOGGER, "--host", "127.0.0.1", "--port", str(port), "--log-file", log_file, *options],
+        return self.start([*wrapper, LOGGER, "--host", "127.0.0.1", "--port", str(port), "--log-file", log_file, *options],
                           env=environment, stderr=subprocess.PIPE, **popen)
 
 
@@ -337,3 +341,77 @@ def check_steady_window(dump, log_path_text):
     if not controls[47][1].startswith("N\\xe4chster Log: "):
         fail("next log line: %r" % (controls[47],))
     return controls
+
+
+def parse_log(content):
+    """Header count and rows (stamp text, four volts, four codes, silent) of a log: silent lists the
+    inputs whose "-0.0" may be a missing reply, the digital fields being all 1 or empty."""
+    headers, rows = 0, []
+    for line in content.decode("latin-1").split("\r\n")[:-1]:
+        fields = line.split(",")
+        if fields[0] == "Datum":
+            headers += 1
+            continue
+        silent = [i for i in range(4) if fields[2 + i] == "-0.0"] if set(fields[6:10]) <= {"1", ""} else []
+        rows.append((fields[0] + " " + fields[1], [float(text) + 0.0 for text in fields[2:6]], fields[6:10], silent))
+    return headers, rows
+
+
+def seconds(stamp):
+    day, month, year = map(int, stamp[:10].split("."))
+    hours, minutes, secs = map(int, stamp[11:].split(":"))
+    return calendar.timegm((year, month, day, hours, minutes, secs))
+
+
+def left_out(rows):
+    """For each row the inputs left out: all of an absent board's, the silent ones of a row next to
+    one of an absent board's (a reading cut by the outage), none of any other."""
+    away = [len(row[3]) == 4 for row in rows]
+    return [row[3] if away[n] or (n > 0 and away[n - 1]) or (n + 1 < len(rows) and away[n + 1]) else []
+            for n, row in enumerate(rows)]
+
+
+def expected_summary(headers, rows):
+    """The summary's lines of a log of one run, worked out from the rows the plain way."""
+    gone = left_out(rows)
+    present = [row for row, out in zip(rows, gone) if not out]
+    steps = [seconds(b[0]) - seconds(a[0]) for a, b in zip(rows, rows[1:])]
+    # The most common of the first 16 rising steps, the smallest of equally common ones.
+    first_steps = collections.Counter([step for step in steps if step > 0][:16])
+    spacing = min(first_steps, key=lambda step: (-first_steps[step], step)) if first_steps else 0
+    stamps = sorted(rows, key=lambda row: seconds(row[0]))
+    lines = ["runs\t%d" % headers, "rows\t%d" % len(rows), "skipped\t0",
+             "away\t%d" % sum(1 for out in gone if out),
+             "gaps\t%d" % sum(1 for step in steps if spacing and step > 2 * spacing),
+             "from\t" + stamps[0][0], "to\t" + stamps[-1][0]]
+    for i in range(4):
+        kept = [row for row, out in zip(rows, gone) if i not in out]
+        values = [row[1][i] for row in kept]
+        low, high = min(values), max(values)
+        first = lambda value: next(row[0] for row in kept if row[1][i] == value)
+        lines.append("analog\t%d\tAnalog-Eingang Nr. %d\t%d\t%.3f\t%.3f\t%.3f\t%.3f\t%s\t%s\t%s" % (
+            i + 1, i + 1, len(values), low, high, sum(values) / len(values), values[-1], first(low), first(high),
+            kept[-1][0]))
+    for i in range(4):
+        codes = [row[2][i] for row in present if row[2][i]]
+        changes = sum(1 for a, b in zip(codes, codes[1:]) if a != b)
+        lines.append("digital\t%d\tDigital-Eingang Nr. %d\t%d\t%d\t%.1f\t%s\t%s" % (
+            i + 1, i + 1, len(codes), changes, 100.0 * codes.count("1") / len(codes), codes[-1], present[-1][0]))
+    return lines
+
+
+def check_summary(log_file, expected):
+    result = subprocess.run([REPORT, "--summary", log_file], capture_output=True, text=True, timeout=30)
+    if result.returncode != 0:
+        fail("--summary: exit %d, %r" % (result.returncode, result.stderr))
+    got = result.stdout.splitlines()
+    if len(got) != len(expected):
+        fail("summary has %d lines, expected %d:\n%s" % (len(got), len(expected), result.stdout))
+    for line, wanted in zip(got, expected):
+        # The mean and the share are rounded once more here; allow their last digit either way.
+        fields, wanted_fields = line.split("\t"), wanted.split("\t")
+        for kind, at, step in (("analog", 6, 0.001), ("digital", 5, 0.1)):
+            if fields[0] == kind and abs(float(fields[at]) - float(wanted_fields[at])) <= step * 1.01:
+                fields[at] = wanted_fields[at]
+        if fields != wanted_fields:
+            fail("summary line %r, expected %r" % (line, wanted))

@@ -1,13 +1,15 @@
 #!/usr/bin/env python3
 """No display: --interval S1, then SIGTERM after a few seconds gives a header, one row per
-second and exit code 0; and a bad interval is reported on standard error, with exit code 1."""
+second and exit code 0, whose figures avrnetio-report --summary gives; and a bad interval is
+reported on standard error, with exit code 1."""
 import os
 import signal
 import sys
 import time
 
 sys.path.insert(0, os.path.dirname(__file__))
-from harness import STEADY_REPLIES, Processes, check_steady_log, end, fail, rows_of, wait_for
+from harness import (STEADY_REPLIES, Processes, check_steady_log, check_summary, end, expected_summary, fail,
+                     parse_log, rows_of, wait_for)
 
 
 def main():
@@ -21,9 +23,11 @@ def main():
         code = end(logger, timeout=5)
         if code != 0:
             fail("exit code %d after SIGTERM" % code)
-        rows = check_steady_log(open(log_file, "rb").read(), 4)
+        content = open(log_file, "rb").read()
+        rows = check_steady_log(content, 4)
         if len(rows) > 5:
             fail("%d rows in about four seconds" % len(rows))
+        check_summary(log_file, expected_summary(*parse_log(content)))
 
         bad = run.logger(port, os.path.join(run.folder, "bad.csv"), "--interval", "X5")
         code = end(bad)
@@ -32,7 +36,7 @@ def main():
             fail("bad interval: code %d, %r" % (code, message))
         if os.path.exists(os.path.join(run.folder, "bad.csv")):
             fail("the log file was created although the interval was bad")
-        print("headless: %d rows, SIGTERM ended the logger with code 0" % len(rows))
+        print("headless: %d rows, SIGTERM ended the logger with code 0, the report's summary agrees" % len(rows))
 
 
 if __name__ == "__main__":

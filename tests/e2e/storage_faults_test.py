@@ -1,8 +1,11 @@
 #!/usr/bin/env python3
 """The log file under faults, no display: a file size limit reached in mid-row, the file held by
-another logger, a folder that is missing or cannot be written, and the logger killed outright."""
+another logger, a folder that is missing or cannot be written, the logger killed outright, and the
+name of a new file synced with its folder (a power cut must not lose it)."""
 import os
+import re
 import resource
+import shutil
 import signal
 import subprocess
 import sys
@@ -104,6 +107,48 @@ def killed(run, port, rows_wanted=3):
     print("killed: %d complete rows and the header on disk after SIGKILL" % len(rows))
 
 
+def file_calls(run, port, log_file):
+    """The logger under strace until its first row: the opens and syncs of the log file and of its
+    folder, in order, as ("file" or "folder", "open" or "sync")."""
+    trace = log_file + ".trace"
+    lines_before = len(rows_of(log_file))
+    # LeakSanitizer cannot stop a traced process at its end: no leak check under strace.
+    leaks_off = ":".join(filter(None, [os.environ.get("ASAN_OPTIONS"), "detect_leaks=0"]))
+    tracer = run.logger(port, log_file, "--interval", "S1", env=dict(os.environ, ASAN_OPTIONS=leaks_off),
+                        wrapper=("strace", "-f", "-s", "4096", "-e", "trace=openat,fsync,fdatasync", "-o", trace))
+    wait_for(lambda: len(rows_of(log_file)) >= lines_before + 2, 10, "the traced logger's first row")
+    # strace passes a signal on only to a traced process that gets it itself.
+    os.kill(int(open(trace).readline().split()[0]), signal.SIGTERM)
+    if end(tracer) != 0:
+        fail("traced logger: exit code %d" % tracer.returncode)
+    names, calls = {}, []
+    for line in open(trace):
+        opened = re.match(r'\d+ +openat\(AT_FDCWD, "([^"]*)", .*\) = (\d+)$', line)
+        if opened and opened.group(1) in (log_file, os.path.dirname(log_file)):
+            names[opened.group(2)] = "file" if opened.group(1) == log_file else "folder"
+            calls.append((names[opened.group(2)], "open"))
+        synced = re.match(r"\d+ +f(?:data)?sync\((\d+)\) += 0$", line)
+        if synced and synced.group(1) in names:
+            calls.append((names[synced.group(1)], "sync"))
+    return calls
+
+
+def synced_folder(run, port):
+    """A new log file's folder is synced after the file is made and before its first row is
+    synced and announced; an existing file's folder is left alone."""
+    if shutil.which("strace") is None:
+        fail("no strace: scripts/install-deps.sh --tests installs it")
+    log_file = os.path.join(run.folder, "synced", "new.csv")
+    os.mkdir(os.path.dirname(log_file))
+    calls = file_calls(run, port, log_file)
+    if calls[:4] != [("file", "open"), ("folder", "open"), ("folder", "sync"), ("file", "sync")]:
+        fail("new file: opens and syncs %r" % calls)
+    calls = file_calls(run, port, log_file)
+    if ("folder", "sync") in calls or calls[:2] != [("file", "open"), ("file", "sync")]:
+        fail("existing file: opens and syncs %r" % calls)
+    print("synced folder: after a new file is made and before its first row, not for an existing file")
+
+
 def main():
     with Processes() as run:
         ports = [run.boardsim(*[arg for reply in STEADY_REPLIES for arg in ("--reply", reply)]) for _ in range(3)]
@@ -113,6 +158,7 @@ def main():
         held_file(run, ports[1])
         unwritable_folders(run, ports[1])
         killed(run, ports[2])
+        synced_folder(run, ports[2])
         time.sleep(max(0.0, 4.5 - (time.monotonic() - started)))
         finish()
 

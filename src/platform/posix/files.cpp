@@ -30,6 +30,31 @@ bool fitsOffset(std::int64_t offset)
     return offset >= 0 && static_cast<std::int64_t>(static_cast<off_t>(offset)) == offset;
 }
 
+int openRetrying(const std::string& path, int flags)
+{
+    int fd = -1;
+    do {
+        fd = open(path.c_str(), flags, 0644);
+    } while (fd < 0 && errno == EINTR);
+    return fd;
+}
+
+// A new file's name lives in its folder, which a power cut can lose although the file's rows were
+// synced: the folder is synced too. Best effort: a folder that cannot be read or synced (a file
+// system without it) leaves the log as usable as before.
+void syncFolderOf(const std::string& path)
+{
+    const std::size_t slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+    const int fd = openRetrying(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    int synced = -1;
+    do {
+        synced = fsync(fd);
+    } while (synced != 0 && errno == EINTR);
+    close(fd);
+}
+
 }  // namespace
 
 std::string fileDefaultLogPath()
@@ -79,10 +104,15 @@ LogFile* fileOpen(const std::string& path)
 {
     // Past a file size limit a write must fail like a full disk, not end the process.
     std::signal(SIGXFSZ, SIG_IGN);
-    int fd = -1;
-    do {
-        fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-    } while (fd < 0 && errno == EINTR);
+    // An existing file first, so that a file made here is known to be new.
+    int fd = openRetrying(path, O_RDWR | O_CLOEXEC);
+    bool created = false;
+    if (fd < 0 && errno == ENOENT) {
+        fd = openRetrying(path, O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC);
+        created = fd >= 0;
+        // Made by another program meanwhile, or a link to a missing file: opened as it is.
+        if (fd < 0 && errno == EEXIST) fd = openRetrying(path, O_RDWR | O_CREAT | O_CLOEXEC);
+    }
     if (fd < 0) return nullptr;
     // flock belongs to the open file description, so even a second open in this process is refused.
     int locked = -1;
@@ -93,6 +123,7 @@ LogFile* fileOpen(const std::string& path)
         close(fd);
         return nullptr;
     }
+    if (created) syncFolderOf(path);
     return new LogFile{fd};
 }
 
