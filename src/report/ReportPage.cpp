@@ -61,11 +61,10 @@ std::string countText(std::int64_t count)
     return text;
 }
 
-// Text in UTF-8 is kept, any other is taken as Latin-1. Control characters become '?', and long
+// Text in UTF-8 (keepBytes) is kept, any other is taken as Latin-1. Control characters become '?', and long
 // texts are cut.
-std::string htmlText(std::string_view text, bool utf8)
+std::string htmlText(std::string_view text, bool keepBytes)
 {
-    const bool keepBytes = utf8;
     std::string out;
     std::size_t characters = 0;
     for (std::size_t i = 0; i < text.size(); ++i) {
