@@ -295,9 +295,11 @@ def run_report_from_desktop(run, loader, checks, report, environment, display):
 
     process = dropped(os.path.join(folder, "fehlt.csv"))
     box = find_window(display, "^Problem$", timeout=60)
-    # A box mapped on a busy machine may not take keys yet: press again while it is still there.
+    # Another program's window (Notepad, from the shell checks) keeps Wine's focus until the box is
+    # clicked, as a user would; a box mapped on a busy machine may not take keys yet: again while it is there.
     for _ in range(10):
         focus(display, box)
+        xdotool(display, "click", "1")
         xdotool(display, "key", "Return")
         try:
             process.wait(timeout=3)
