@@ -97,12 +97,12 @@ class Processes:
         environment = dict(os.environ, DISPLAY=display)
         self.start(["openbox", "--sm-disable"], env=environment, stdout=subprocess.DEVNULL,
                    stderr=subprocess.DEVNULL)
-        wait_for(lambda: "window id" in xprop(display, "-root", "_NET_SUPPORTING_WM_CHECK"), 10, "openbox")
+        wait_for(lambda: "window id" in xprop(display, "-root", "_NET_SUPPORTING_WM_CHECK"), 30, "openbox")
         self.start(["xmessage", "-name", "taskbar", "-geometry", "%dx%d+0+%d" % (screen[0], taskbar, screen[1] - taskbar),
                     "Taskleiste"], env=environment, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        panel = find_window(display, "taskbar", timeout=10)
+        panel = find_window(display, "taskbar", timeout=30)
         xprop(display, "-id", panel, "-f", "_NET_WM_STRUT", "32c", "-set", "_NET_WM_STRUT", "0, 0, 0, %d" % taskbar)
-        wait_for(lambda: cardinals(display, None, "_NET_WORKAREA")[3:4] == [screen[1] - taskbar], 10, "the work area")
+        wait_for(lambda: cardinals(display, None, "_NET_WORKAREA")[3:4] == [screen[1] - taskbar], 30, "the work area")
 
     def boardsim(self, *options):
         """The simulator on a free loopback port; returns the port."""
