@@ -1,7 +1,9 @@
 // Parses the few options that point the logger at a board, a log file and an interval.
 #include "driver/CommandLine.h"
 
+#include <algorithm>
 #include <charconv>
+#include <iterator>
 
 namespace {
 
@@ -15,6 +17,23 @@ bool parsePort(std::string_view text, int& port)
     return true;
 }
 
+// The options that take their value as it stands.
+struct TextOption {
+    std::string_view option;
+    std::optional<std::string> LoggerOptions::*field;
+};
+
+constexpr TextOption textOptions[] = {
+    {"--host", &LoggerOptions::host},
+    {"--log-file", &LoggerOptions::logFile},
+    {"--interval", &LoggerOptions::interval},
+    {"--mqtt", &LoggerOptions::mqttUrl},
+    {"--mqtt-password-file", &LoggerOptions::mqttPasswordFile},
+    {"--mqtt-ca", &LoggerOptions::mqttCa},
+    {"--name", &LoggerOptions::name},
+    {"--ha-discovery", &LoggerOptions::haDiscovery},
+};
+
 }  // namespace
 
 CommandLineAction parseCommandLine(std::span<const std::string_view> arguments, LoggerOptions& options)
@@ -24,29 +43,15 @@ CommandLineAction parseCommandLine(std::span<const std::string_view> arguments, 
         if (option == "--help" || option == "-h") return CommandLineAction::help;
         if (i + 1 >= arguments.size()) return CommandLineAction::usageError;
         const std::string_view value = arguments[++i];
-        if (option == "--host") {
-            options.host = std::string(value);
-        } else if (option == "--port") {
+        if (option == "--port") {
             int port = 0;
             if (!parsePort(value, port)) return CommandLineAction::usageError;
             options.port = port;
-        } else if (option == "--log-file") {
-            options.logFile = std::string(value);
-        } else if (option == "--interval") {
-            options.interval = std::string(value);
-        } else if (option == "--mqtt") {
-            options.mqttUrl = std::string(value);
-        } else if (option == "--mqtt-password-file") {
-            options.mqttPasswordFile = std::string(value);
-        } else if (option == "--mqtt-ca") {
-            options.mqttCa = std::string(value);
-        } else if (option == "--name") {
-            options.name = std::string(value);
-        } else if (option == "--ha-discovery") {
-            options.haDiscovery = std::string(value);
-        } else {
-            return CommandLineAction::usageError;
+            continue;
         }
+        const auto* text = std::ranges::find(textOptions, option, &TextOption::option);
+        if (text == std::end(textOptions)) return CommandLineAction::usageError;
+        options.*text->field = std::string(value);
     }
     return CommandLineAction::run;
 }
