@@ -1,14 +1,21 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a step needs, only those still missing.
-# Usage: scripts/install-deps.sh [--tests] [--wine] [--cross ARCH] [PACKAGE...]
+# Usage: scripts/install-deps.sh [--tests] [--wine] [--cross ARCH] [--only] [PACKAGE...]
 #   no option:    what building and running the logger need (scripts/run.sh)
+#   --only:       the PACKAGEs alone (names, or .deb files)
 #   --tests:      and the test tools (scripts/test.sh)
 #   --wine:       and Wine for running the Windows program (implies --tests)
 #   --cross ARCH: instead, Debian's cross toolchain and the ARCH development packages, for a build
 #                 whose programs run on ARCH (arm64: a Raspberry Pi); the unit tests' library too
+# A package source caught mid-update fails apt-get update for minutes to hours ("File has
+# unexpected size ... Mirror sync in progress?") while most of it still works, so a failed update
+# does not stop the set-up: the install decides. A failed install is tried again after each pause
+# of AVRNETIO_APT_PAUSES (seconds, default "20 60 120"); a package apt does not know at all fails
+# at once, unless an index that could hold it did not download.
 set -euo pipefail
 
 tests=0
+only=0
 wine=0
 cross=""
 while [ $# -gt 0 ]; do
@@ -16,6 +23,7 @@ while [ $# -gt 0 ]; do
   --tests) tests=1; shift ;;
   --wine) wine=1; tests=1; shift ;;
   --cross) cross=$2; shift 2 ;;
+  --only) only=1; shift ;;
   *) break ;;
   esac
 done
@@ -53,6 +61,7 @@ if [ -n "$cross" ]; then
   done
 fi
 ((tests)) && packages+=("${test_packages[@]}")
+((only)) && packages=()
 packages+=("$@")
 
 if ((wine)); then
@@ -62,15 +71,84 @@ if ((wine)); then
   installed wine32:i386 || add_architecture i386
 fi
 
+apt_options=(-o DPkg::Lock::Timeout=600 -o Acquire::Retries=3)
+read -r -a pauses <<<"${AVRNETIO_APT_PAUSES:-20 60 120}"
+say() { echo "install-deps.sh: $*" >&2; }
+
+# The architectures whose package lists apt-get update in $1 failed to download, and "any" for
+# a failure that names none (a suite's Release file, say).
+failed_architectures() {
+  grep -E '^(E|W): ' "$1" | grep -v -E '^(E|W): Some index files failed' |
+    sed -E 's/^.*Failed to fetch .*binary-([a-z0-9]+)\/.*$/\1/; t; s/.*/any/' | sort -u | tr '\n' ' '
+}
+
+# The packages of apt-get install's output in $1 that no list holds.
+unknown_packages() {
+  sed -n -E "s/^E: Unable to locate package (.*)$/\1/p; s/^E: Package '([^']*)' has no installation candidate$/\1/p" "$1"
+}
+
+# The packages that apt-get install's output in $1 names as not installed: unknown, not
+# downloaded, or with dependencies it cannot meet.
+failed_packages() {
+  { unknown_packages "$1"
+    sed -n -E 's/^E: Failed to fetch .*\/([^/_]+)_[^/_]+_([a-z0-9]+)\.deb .*$/\1:\2/p' "$1"
+    sed -n -E 's/^ *([^ ]+) : Depends: .*$/\1/p' "$1"; } | sort -u | tr '\n' ' '
+}
+
+# Unknown for sure: every list that could hold it downloaded.
+truly_unknown() {
+  local package=$1 failed=$2 arch
+  arch=$(dpkg --print-architecture)
+  [[ $package == *:* ]] && arch=${package##*:}
+  [[ " $failed " != *" any "* && " $failed " != *" $arch "* ]]
+}
+
+output=$(mktemp)
+trap 'rm -f "$output"' EXIT
+
+install_packages() {
+  local attempt=0 failed unknown reason package sure
+  while :; do
+    failed=""
+    if ! $sudo apt-get "${apt_options[@]}" update >"$output" 2>&1; then
+      failed=$(failed_architectures "$output")
+      failed=${failed:-any }
+      say "apt-get update failed (lists of: ${failed% }); going on, the install decides"
+      grep -E '^(E|W):' "$output" >&2 || true
+    fi
+    if DEBIAN_FRONTEND=noninteractive $sudo apt-get "${apt_options[@]}" install -y --no-install-recommends \
+      "$@" >"$output" 2>&1; then
+      cat "$output"
+      return 0
+    fi
+    unknown=$(unknown_packages "$output")
+    sure=""
+    for package in $unknown; do
+      if truly_unknown "$package" "$failed"; then sure+="$package "; fi
+    done
+    reason=$(grep -m 1 -E '^E:' "$output" || echo "apt-get install failed")
+    if [ -n "$sure" ]; then
+      say "cannot install ${sure% }: no package of that name ($reason)"
+    elif ((attempt == ${#pauses[@]})); then
+      unknown=$(failed_packages "$output")
+      unknown=${unknown:-$* }
+      say "cannot install ${unknown% } after $((attempt + 1)) attempts: $reason"
+    else
+      say "apt-get install failed ($reason); trying again in ${pauses[attempt]} s"
+      sleep "${pauses[attempt]}"
+      attempt=$((attempt + 1))
+      continue
+    fi
+    cat "$output" >&2
+    return 1
+  done
+}
+
 missing=()
 for package in "${packages[@]}"; do
   installed "$package" || missing+=("$package")
 done
-if ((${#missing[@]})); then
-  $sudo apt-get -o DPkg::Lock::Timeout=600 update
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get -o DPkg::Lock::Timeout=600 install -y \
-    --no-install-recommends "${missing[@]}"
-fi
+((${#missing[@]} == 0)) || install_packages "${missing[@]}"
 
 # A German locale, so the tests can show that numbers are read and written whatever the locale.
 if ((tests)) && ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then

@@ -33,8 +33,7 @@ if [ -z "$package" ]; then
   scripts/install-deps.sh "${checks[@]}"
   package=$(scripts/package-deb.sh | tail -n 1)
 else
-  apt_get update
-  apt_get install --no-install-recommends "${checks[@]}"
+  scripts/install-deps.sh --only "${checks[@]}"
 fi
 echo "package: $package ($(stat -c %s "$package") bytes)"
 depends=$(dpkg-deb -f "$package" Depends)
@@ -42,7 +41,8 @@ echo "Depends: $depends"
 [[ $depends == *libfltk1.3* ]] || fail "the computed dependencies lack the window toolkit"
 [[ $depends == *libmosquitto1* ]] || fail "the computed dependencies lack the MQTT client"
 
-apt_get install "$package"
+# From the package source too: its dependencies.
+scripts/install-deps.sh --only "$package" >/dev/null
 if [ -n "$unit_tests" ]; then
   # The unit tests need what the package needs, which is now installed.
   for test in "$unit_tests"/test_*; do
