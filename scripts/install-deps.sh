@@ -31,8 +31,9 @@ done
 # The libraries the programs link against, for the build machine's own architecture or, with
 # :ARCH, for a cross build. One list, so that a new library is added once for both.
 libraries=(libfltk1.3-dev libx11-dev libmosquitto-dev)
-# Header-only libraries (Architecture: all), taken as they are by both builds.
-headers=(nlohmann-json3-dev)
+# Header-only libraries, taken as they are by every build, a cross build included: the build
+# machine's own packages (toml++ is packaged with a library beside its headers, unused here).
+headers=(nlohmann-json3-dev libtomlplusplus-dev)
 # Building and running; the Liberation fonts stand in for the window's Arial.
 packages=(cmake g++ make "${libraries[@]}" "${headers[@]}" fonts-liberation2)
 # openbox, x11-utils and imagemagick: the end-to-end test under a window manager; chromium shows

@@ -12,6 +12,7 @@
 
 #include "driver/LoggerState.h"
 #include "fakes/fake_clock.h"
+#include "logging/DateText.h"
 
 namespace {
 
@@ -52,6 +53,18 @@ protected:
     }
 
     std::string content() const { return readWhole(state.logFilePath); }
+    // The row of a reading taken now, by the scripted clock.
+    void appendRow()
+    {
+        state.reading.momentMs = wallClockMs();
+        appendLogRow(log, state);
+    }
+    void takeReading(const PerInput<std::optional<int>>& raw, const PerInput<std::optional<bool>>& closed)
+    {
+        state.reading.taken = true;
+        state.reading.analogRaw = raw;
+        state.reading.digitalClosed = closed;
+    }
 
     fs::path folder;
     LoggerState state;
@@ -87,20 +100,19 @@ TEST_F(CsvLogTest, HeaderFollowsWhateverTheFileHolds)
 
 TEST_F(CsvLogTest, TwoRunsAppendHeaderAndRowsByteForByte)
 {
-    state.analogText = {"2.50", "-0.0", "4.99", "0.00"};
-    state.digitalCode = {"1", "0", "0", ""};  // input 4 never read
+    takeReading({512, 0, 1023, 1}, {true, false, false, std::nullopt});  // input 4 never read
 
     ASSERT_TRUE(openLog(log, state));
     fakeClockScript({{2026, 12, 7, 9, 5, 3}});
-    appendLogRow(log, state);
+    appendRow();
     fakeClockScript({{2026, 12, 7, 9, 5, 13}});
-    appendLogRow(log, state);
+    appendRow();
     closeLog(log);
 
-    state.digitalCode[3] = "1";
+    state.reading.digitalClosed[3] = true;
     ASSERT_TRUE(openLog(log, state));
     fakeClockScript({{2026, 12, 8, 0, 0, 0}});
-    appendLogRow(log, state);
+    appendRow();
     closeLog(log);
 
     EXPECT_EQ(content(), defaultHeader +
@@ -115,7 +127,7 @@ TEST_F(CsvLogTest, RowIsOnDiskBeforeClose)
     ASSERT_TRUE(openLog(log, state));
     EXPECT_EQ(content(), defaultHeader);
     fakeClockScript({{2026, 12, 7, 9, 5, 3}});
-    appendLogRow(log, state);
+    appendRow();
     EXPECT_EQ(content(), defaultHeader + "07.12.2026,09:05:03,--.--,--.--,--.--,--.--,,,,\r\n");
 }
 
@@ -123,7 +135,7 @@ TEST_F(CsvLogTest, SecondLoggerIsRefusedUntilTheFirstCloses)
 {
     ASSERT_TRUE(openLog(log, state));
     fakeClockScript({{2026, 12, 7, 9, 5, 3}});
-    appendLogRow(log, state);
+    appendRow();
     const std::string held = content();
 
     CsvLog second;
@@ -145,39 +157,44 @@ TEST_F(CsvLogTest, MissingFolderFails)
 
 TEST_F(CsvLogTest, StampsAndNextLogTexts)
 {
-    // Four clock readings per row: date, time, next date, next time.
+    // One clock reading stamps the row, and one more tells the next log (none when aligned).
     struct Case {
         const char* name;
         double intervalMs;
+        Schedule schedule;
         std::initializer_list<platform::LocalTime> readings;
         const char* readingDate;
         const char* readingTime;
         const char* nextDate;
         const char* nextTime;
     } const cases[] = {
-        {"S10 before midnight", 10000.0, {{2026, 12, 7, 23, 59, 55}},
+        {"S10 before midnight", 10000.0, Schedule::drift, {{2026, 12, 7, 23, 59, 55}},
          "07.12.2026", "23:59:55", "08.12.2026", "00:00:05"},
-        {"new year", 10000.0, {{2026, 12, 31, 23, 59, 58}},
+        {"new year", 10000.0, Schedule::drift, {{2026, 12, 31, 23, 59, 58}},
          "31.12.2026", "23:59:58", "01.01.2027", "00:00:08"},
-        {"12.5 s rounds down to even", 2500.0, {{2026, 12, 7, 12, 0, 10}},
+        {"12.5 s rounds down to even", 2500.0, Schedule::drift, {{2026, 12, 7, 12, 0, 10}},
          "07.12.2026", "12:00:10", "07.12.2026", "12:00:12"},
-        {"13.5 s rounds up to even", 2500.0, {{2026, 12, 7, 12, 0, 11}},
+        {"13.5 s rounds up to even", 2500.0, Schedule::drift, {{2026, 12, 7, 12, 0, 11}},
          "07.12.2026", "12:00:11", "07.12.2026", "12:00:14"},
-        {"one day, leap day", 86400000.0, {{2028, 2, 28, 8, 0, 0}},
+        {"one day, leap day", 86400000.0, Schedule::drift, {{2028, 2, 28, 8, 0, 0}},
          "28.02.2028", "08:00:00", "29.02.2028", "08:00:00"},
-        {"each text its own reading", 1000.0,
-         {{2026, 12, 7, 23, 59, 59}, {2026, 12, 8, 0, 0, 0}, {2026, 12, 8, 0, 0, 0},
-          {2026, 12, 8, 0, 0, 1}},
-         "07.12.2026", "00:00:00", "08.12.2026", "00:00:02"},
+        {"midnight between the readings: date and time of one moment", 1000.0, Schedule::drift,
+         {{2026, 12, 7, 23, 59, 59}, {2026, 12, 8, 0, 0, 0}, {2026, 12, 8, 0, 0, 1}},
+         "07.12.2026", "23:59:59", "08.12.2026", "00:00:01"},
+        {"aligned: the next whole ten seconds", 10000.0, Schedule::aligned,
+         {{2026, 12, 7, 12, 0, 3, 0, 250}}, "07.12.2026", "12:00:03", "07.12.2026", "12:00:10"},
+        {"aligned: on a slot, the one after", 60000.0, Schedule::aligned, {{2026, 12, 7, 23, 59, 0}},
+         "07.12.2026", "23:59:00", "08.12.2026", "00:00:00"},
+        {"aligned: hours from midnight", 3600000.0, Schedule::aligned, {{2026, 12, 31, 23, 10, 0}},
+         "31.12.2026", "23:10:00", "01.01.2027", "00:00:00"},
     };
     ASSERT_TRUE(openLog(log, state));
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         state.intervalMs = c.intervalMs;
+        state.schedule = c.schedule;
         fakeClockScript(c.readings);
-        appendLogRow(log, state);
-        EXPECT_EQ(state.readingDate, c.readingDate);
-        EXPECT_EQ(state.readingTime, c.readingTime);
+        appendRow();
         EXPECT_EQ(state.lastLogDate, c.readingDate);
         EXPECT_EQ(state.lastLogTime, c.readingTime);
         EXPECT_EQ(state.nextLogDate, c.nextDate);
@@ -190,37 +207,37 @@ TEST_F(CsvLogTest, StampsAndNextLogTexts)
 
 TEST_F(CsvLogTest, TextsAreWrittenAsRawBytes)
 {
-    state.analogLabel[0] = "Temperatur \xB0" "C";
-    state.digitalLabel[3] = "T\xFCr \"innen\"";
-    state.analogText[1] = "\xB5V";
+    state.analogInputs[0].label = "Temperatur";
+    state.analogInputs[0].unit = "\xB0" "C";
+    state.analogInputs[0].quantity = true;
+    state.digitalInputs[3].label = "T\xFCr \"innen\"";
+    takeReading({44, 512, std::nullopt, 0}, {});
     ASSERT_TRUE(openLog(log, state));
     fakeClockScript({{2026, 12, 7, 9, 5, 3}});
-    appendLogRow(log, state);
+    appendRow();
     EXPECT_EQ(content(),
-              "Datum,Uhrzeit,Temperatur \xB0" "C,Analog-Eingang Nr. 2,Analog-Eingang Nr. 3,"
+              "Datum,Uhrzeit,Temperatur [\xB0" "C],Analog-Eingang Nr. 2,Analog-Eingang Nr. 3,"
               "Analog-Eingang Nr. 4,Digital-Eingang Nr. 1,Digital-Eingang Nr. 2,"
               "Digital-Eingang Nr. 3,T\xFCr \"innen\"\r\n"
-              "07.12.2026,09:05:03,--.--,\xB5V,--.--,--.--,,,,\r\n");
+              "07.12.2026,09:05:03,0.21,2.50,-0.0,-0.0,,,,\r\n");
 }
 
 TEST_F(CsvLogTest, LinesAroundTheBufferSizeArriveWhole)
 {
     // Header lengths just under, at and over the 4096-byte buffer, and far beyond it.
-    const std::size_t headerRest = defaultHeader.size() - state.analogLabel[0].size();
+    const std::size_t headerRest = defaultHeader.size() - state.analogInputs[0].label.size();
+    const std::string row = "07.12.2026,09:05:03,--.--,--.--,--.--,--.--,,,,\r\n";
     for (std::size_t headerSize : {4095u, 4096u, 4097u, 9000u}) {
         SCOPED_TRACE(headerSize);
         fs::remove(state.logFilePath);
-        state.analogLabel[0] = std::string(headerSize - headerRest, 'A');
-        state.analogText[0] = std::string(5000, '7');
+        state.analogInputs[0].label = std::string(headerSize - headerRest, 'A');
         ASSERT_TRUE(openLog(log, state));
         fakeClockScript({{2026, 12, 7, 9, 5, 3}});
-        appendLogRow(log, state);
-        appendLogRow(log, state);
+        appendRow();
+        appendRow();
         closeLog(log);
         const std::string header =
-            defaultHeader.substr(0, 14) + state.analogLabel[0] + defaultHeader.substr(34);
-        const std::string row =
-            "07.12.2026,09:05:03," + state.analogText[0] + ",--.--,--.--,--.--,,,,\r\n";
+            defaultHeader.substr(0, 14) + state.analogInputs[0].label + defaultHeader.substr(34);
         ASSERT_EQ(header.size(), headerSize);
         EXPECT_EQ(content(), header + row + row);
     }
@@ -232,7 +249,7 @@ TEST_F(CsvLogTest, FailedWritesLeaveTheCycleRunning)
     state.logFilePath = "/dev/full";
     ASSERT_TRUE(openLog(log, state));
     fakeClockScript({{2026, 12, 7, 9, 5, 3}});
-    appendLogRow(log, state);
+    appendRow();
     EXPECT_EQ(state.lastLogTime, "09:05:03");
     EXPECT_EQ(state.nextLogTime, "09:05:13");
     closeLog(log);

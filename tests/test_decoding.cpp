@@ -5,6 +5,7 @@
 #include "board/BoardLink.h"
 #include "board/Decoding.h"
 #include "driver/LoggerState.h"
+#include "logging/LogFormat.h"
 
 namespace {
 
@@ -105,9 +106,11 @@ TEST(Decoding, ReadInputsAsksEachChannelInTurnAndKeepsUndecidedStates)
 
     readInputs(state);
 
-    EXPECT_EQ(state.analogText, (PerInput<std::string>{"2.50", "-0.0", "4.99", "-0.0"}));
-    EXPECT_EQ(state.digitalText, (PerInput<std::string>{"OFFEN", "GESCHLOSSEN", "---", "GESCHLOSSEN"}));
-    EXPECT_EQ(state.digitalCode, (PerInput<std::string>{"0", "1", "", "1"}));
+    EXPECT_EQ(state.reading.analogRaw, (PerInput<std::optional<int>>{512, 0, 1023, std::nullopt}));
+    EXPECT_EQ(state.reading.digitalClosed, (PerInput<std::optional<bool>>{false, true, std::nullopt, true}));
+    PerInput<std::string> row;
+    for (std::size_t i = 0; i < 4; ++i) row[i] = analogField(state, i) + "/" + digitalField(state, i);
+    EXPECT_EQ(row, (PerInput<std::string>{"2.50/0", "-0.0/1", "4.99/", "-0.0/1"}));
     EXPECT_EQ(boardSimCommands(sim),
               (std::vector<std::string>{"GETADC 1 \\r\\n", "GETADC 2 \\r\\n", "GETADC 3 \\r\\n",
                                         "GETADC 4 \\r\\n", "GETPORT 1 \\r\\n", "GETPORT 2 \\r\\n",

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "driver/LoggerState.h"
+#include "logging/LogFormat.h"
 #include "platform/files.h"
 
 TEST(LoggerState, DefaultsMatchTheStartUpTable)
@@ -15,18 +16,19 @@ TEST(LoggerState, DefaultsMatchTheStartUpTable)
     state.analogReplyBuffer.fill('x');
     resetLoggerState(state);
 
-    for (int n = 1; n <= 4; ++n) {
-        std::string digit = std::to_string(n);
-        EXPECT_EQ(state.analogLabel[n - 1], "Analog-Eingang Nr. " + digit);
-        EXPECT_EQ(state.digitalLabel[n - 1], "Digital-Eingang Nr. " + digit);
-        EXPECT_EQ(state.analogUnit[n - 1], "Volt");
-        EXPECT_EQ(state.analogText[n - 1], "--.--");
-        EXPECT_EQ(state.digitalText[n - 1], "---");
-        EXPECT_EQ(state.digitalCode[n - 1], "");
-        EXPECT_EQ(state.analogScale[n - 1], 0.0048828);
+    for (std::size_t i = 0; i < 4; ++i) {
+        std::string digit = std::to_string(i + 1);
+        EXPECT_EQ(state.analogInputs[i].label, "Analog-Eingang Nr. " + digit);
+        EXPECT_EQ(state.digitalInputs[i].label, "Digital-Eingang Nr. " + digit);
+        EXPECT_EQ(state.analogInputs[i].unit, "Volt");
+        EXPECT_FALSE(state.analogInputs[i].quantity);
+        EXPECT_EQ(analogField(state, i), "--.--");
+        EXPECT_FALSE(state.reading.digitalClosed[i].has_value());
+        EXPECT_EQ(digitalField(state, i), "");
+        EXPECT_EQ(state.analogInputs[i].scale, 0.0048828);
+        EXPECT_EQ(state.digitalInputs[i].openText, "OFFEN");
+        EXPECT_EQ(state.digitalInputs[i].closedText, "GESCHLOSSEN");
     }
-    EXPECT_EQ(state.openText, "OFFEN");
-    EXPECT_EQ(state.closedText, "GESCHLOSSEN");
     EXPECT_EQ(state.closedColour, 0x0000FFu);
     EXPECT_EQ(state.openColour, 0xFF0000u);
     EXPECT_EQ(state.analogRoundFactor, 1000);

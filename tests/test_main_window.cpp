@@ -3,7 +3,9 @@
 
 #include "display/MainWindow.h"
 #include "driver/LoggerState.h"
+#include "fakes/fake_clock.h"
 #include "fakes/fake_platform.h"
+#include "logging/DateText.h"
 #include "logging/LogInterval.h"
 
 namespace {
@@ -19,8 +21,7 @@ protected:
         resetFake();
         resetLoggerState(state);
         state.logFilePath = "/tmp/j\xC3\xBCrgen/AVR-NET-IO.CSV";
-        state.readingDate = "07.12.2026";
-        state.readingTime = "09:05:03";
+        state.reading.momentMs = wallClockMs();  // the fake clock's 07.12.2026 09:05:03
         parseInterval(state, "m1.5");
     }
     FakeControl& control(int number) { return fake().controls[number]; }
@@ -33,7 +34,9 @@ TEST_F(MainWindow, CreatesEveryControlWithItsFirstText)
     state.boardIp = "192.0.2.90";  // no line end: "Subnetz: " follows on the same line
     state.boardMask = "";
     state.boardGateway = "192.0.2.1\r\n";
-    state.digitalText = {"GESCHLOSSEN", "---", "geschlossen", "OFFEN"};
+    // Only the closed input's own text is red: not the same word in small letters.
+    state.digitalInputs[2].openText = "geschlossen";
+    state.reading.digitalClosed = {true, std::nullopt, false, false};
     createMainWindow(state, nullptr);
 
     EXPECT_EQ(fake().controls.size(), 50u);
@@ -90,14 +93,15 @@ TEST_F(MainWindow, FollowsTheCreationOrderAndGeometry)
 TEST_F(MainWindow, RefreshShowsTheReadingAndTheStateColours)
 {
     createMainWindow(state, nullptr);
-    state.readingDate = "08.12.2026";
-    state.readingTime = "10:00:00";
+    fakeClockScript({{2026, 12, 8, 10, 0, 0}});
+    state.reading.momentMs = wallClockMs();
     state.lastLogDate = "08.12.2026";
     state.lastLogTime = "10:00:00";
     state.nextLogDate = "08.12.2026";
     state.nextLogTime = "10:01:30";
-    state.analogText = {"2.50", "4.99", "-0.0", "48.8"};
-    state.digitalText = {"GESCHLOSSEN", "OFFEN", "---", "GESCHLOSSEN"};
+    state.reading.taken = true;
+    state.reading.analogRaw = {512, 1023, 0, 9999};
+    state.reading.digitalClosed = {true, false, std::nullopt, true};
     refreshDisplay(state);
 
     for (int date = 18; date <= 25; ++date) EXPECT_EQ(control(date).text, "08.12.2026");
@@ -111,7 +115,7 @@ TEST_F(MainWindow, RefreshShowsTheReadingAndTheStateColours)
     EXPECT_EQ(control(47).colour, red);
 
     // A state that changes back turns its control blue in the same refresh.
-    state.digitalText[0] = "OFFEN";
+    state.reading.digitalClosed[0] = false;
     refreshDisplay(state);
     EXPECT_EQ(control(38).colour, blue);
     // Colour before text, for each digital control.

@@ -1,7 +1,9 @@
 // The MQTT payloads built from the state record, checked without a broker.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <nlohmann/json.hpp>
+#include <string_view>
 
 #include "driver/LoggerState.h"
 #include "publish/Payloads.h"
@@ -11,14 +13,27 @@ namespace {
 
 using nlohmann::json;
 
+// "dd.mm.yyyy" and "hh:mm:ss" as the wall clock's milliseconds.
+std::int64_t momentOf(std::string_view date, std::string_view time)
+{
+    const auto number = [](std::string_view text) { return std::stoi(std::string(text)); };
+    const std::chrono::year_month_day day{std::chrono::year{number(date.substr(6, 4))},
+                                          std::chrono::month{static_cast<unsigned>(number(date.substr(3, 2)))},
+                                          std::chrono::day{static_cast<unsigned>(number(date.substr(0, 2)))}};
+    const std::int64_t seconds = std::chrono::sys_days{day}.time_since_epoch().count() * 86400 +
+                                 number(time.substr(0, 2)) * 3600 + number(time.substr(3, 2)) * 60 +
+                                 number(time.substr(6, 2));
+    return seconds * 1000;
+}
+
 LoggerState readingState()
 {
     LoggerState state;
     resetLoggerState(state);
-    state.readingDate = "09.12.2026";
-    state.readingTime = "14:03:10";
-    state.analogText = {"4.27", "-0.0", "48.8", "0.00"};
-    state.digitalCode = {"0", "1", "", "1"};
+    state.reading.taken = true;
+    state.reading.momentMs = momentOf("09.12.2026", "14:03:10");
+    state.reading.analogRaw = {875, 0, 9999, 1};  // 4.27, -0.0, 48.8, 0.00
+    state.reading.digitalClosed = {false, true, std::nullopt, true};
     return state;
 }
 
@@ -52,10 +67,9 @@ TEST(Payloads, StateOfOneRow)
     };
     for (const Case& c : cases) {
         LoggerState state = readingState();
-        state.analogReplyEmpty = c.analogEmpty;
-        state.digitalReplyEmpty = c.digitalEmpty;
-        state.readingDate = c.date;
-        state.readingTime = c.time;
+        state.reading.analogReplyEmpty = c.analogEmpty;
+        state.reading.digitalReplyEmpty = c.digitalEmpty;
+        state.reading.momentMs = momentOf(c.date, c.time);
         EXPECT_TRUE(statePayload(state, c.offset).starts_with(c.expected)) << c.what << ": " << statePayload(state, c.offset);
     }
 }
@@ -63,7 +77,7 @@ TEST(Payloads, StateOfOneRow)
 TEST(Payloads, DiscoveryConfigs)
 {
     LoggerState state = readingState();
-    state.analogLabel[0] = "K\xFChlraum \xB0" "C";  // Latin-1
+    state.analogInputs[0].label = "K\xFChlraum \xB0" "C";  // Latin-1
     state.boardVersion = "AVR-NET-IO 1.03\r\n";
     const auto configs = discoveryConfigs(state, "cellar", "homeassistant");
     ASSERT_EQ(configs.size(), 8u);
@@ -81,8 +95,11 @@ TEST(Payloads, DiscoveryConfigs)
     EXPECT_EQ(analog["availability_mode"], "all");
     EXPECT_EQ(analog["availability"][0]["topic"], "avrnetio/cellar/availability");
     EXPECT_EQ(analog["availability"][1]["payload_not_available"], "away");
-    EXPECT_EQ(analog["device"], json::parse(R"({"identifiers":["avrnetio_cellar"],"model":"AVR-NET-IO",)"
-                                            R"("sw_version":"AVR-NET-IO 1.03"})"));
+    EXPECT_EQ(analog["suggested_display_precision"], 2);
+    EXPECT_EQ(analog["device"], json::parse(R"({"identifiers":["avrnetio_cellar"],"name":"AVR-NET-IO cellar",)"
+                                            R"("model":"AVR-NET-IO","sw_version":"AVR-NET-IO 1.03"})"));
+    EXPECT_EQ(analog["origin"]["name"], "avrnetio-logger");
+    EXPECT_FALSE(analog["origin"]["sw_version"].get<std::string>().empty());
 
     const json digital = json::parse(configs[7].payload);
     EXPECT_EQ(digital["name"], "Digital-Eingang Nr. 4");
@@ -91,6 +108,58 @@ TEST(Payloads, DiscoveryConfigs)
     EXPECT_EQ(digital["payload_on"], "1");
     EXPECT_EQ(digital["payload_off"], "0");
     EXPECT_FALSE(digital.contains("unit_of_measurement"));
+}
+
+TEST(Payloads, InputsWithTheirOwnSettings)
+{
+    LoggerState state = readingState();
+    AnalogInput& cellar = state.analogInputs[0];
+    cellar = {"Keller", "\xB0" "C", 0.48828, 0.0, 1, true, "temperature"};  // an LM35
+    state.analogInputs[1] = {"Tank", "Volt", 0.0048828, 0.0, 3, true, "voltage"};
+    state.analogInputs[2] = {"Z\xE4hler", "Imp", 1, 0, 0, true, ""};
+    state.reading.analogRaw = {44, 512, std::nullopt, 1};
+    struct Case {
+        std::size_t input;
+        bool analog;
+        const char* unit;        // null: none
+        const char* deviceClass;  // null: none
+        int precision;
+        const char* payloadOn;
+    } const cases[] = {
+        {0, true, "\xC2\xB0" "C", "temperature", 1, nullptr},
+        {1, true, "V", "voltage", 3, nullptr},  // the volt by its symbol
+        {2, true, "Imp", nullptr, 0, nullptr},
+        {3, true, "V", "voltage", 2, nullptr},
+        {0, false, nullptr, "door", 0, "0"},  // a door is on when open: code 0
+        {1, false, nullptr, "window", 0, "0"},
+        {2, false, nullptr, "problem", 0, "1"},
+        {3, false, nullptr, nullptr, 0, "1"},
+    };
+    state.digitalInputs[0].haDeviceClass = "door";
+    state.digitalInputs[1].haDeviceClass = "window";
+    state.digitalInputs[2].haDeviceClass = "problem";
+    const auto configs = discoveryConfigs(state, "cellar", "homeassistant");
+    for (const Case& c : cases) {
+        const json config = json::parse(configs[c.input + (c.analog ? 0 : 4)].payload);
+        SCOPED_TRACE(config.dump());
+        EXPECT_EQ(config.contains("unit_of_measurement"), c.unit != nullptr);
+        if (c.unit) {
+            EXPECT_EQ(config["unit_of_measurement"], c.unit);
+        }
+        EXPECT_EQ(config.contains("device_class"), c.deviceClass != nullptr);
+        if (c.deviceClass) {
+            EXPECT_EQ(config["device_class"], c.deviceClass);
+        }
+        if (c.analog) {
+            EXPECT_EQ(config["suggested_display_precision"], c.precision);
+        }
+        if (c.payloadOn) {
+            EXPECT_EQ(config["payload_on"], c.payloadOn);
+        }
+    }
+    // Numbers in the unit, null where no digit came.
+    EXPECT_TRUE(statePayload(state, 60).find(R"("analog":[21.5,2.5,null,0.0])") != std::string::npos)
+        << statePayload(state, 60);
 }
 
 TEST(Payloads, NamesAndUrls)

@@ -2,38 +2,27 @@
 #include "board/Decoding.h"
 
 #include <array>
-#include <charconv>
-#include <cmath>
 #include <cstddef>
-#include <span>
 
 #include "board/BoardLink.h"
 #include "driver/LoggerState.h"
+#include "logging/DateText.h"
+#include "logging/LogFormat.h"
+
+std::optional<int> analogRaw(std::string_view reply)
+{
+    // A non-digit does not stop the scan: "5x12" reads as 512.
+    std::optional<int> raw;
+    for (std::size_t k = 0; k < 4 && k < reply.size(); ++k) {
+        const char c = reply[k];
+        if (c >= '0' && c <= '9') raw = raw.value_or(0) * 10 + (c - '0');
+    }
+    return raw;
+}
 
 std::string decodeAnalog(std::string_view reply, double scale, int roundFactor, int width)
 {
-    // A non-digit does not stop the scan: "5x12" reads as 512.
-    int raw = 0;
-    for (std::size_t k = 0; k < 4 && k < reply.size(); ++k) {
-        char c = reply[k];
-        if (c >= '0' && c <= '9') raw = raw * 10 + (c - '0');
-    }
-
-    double x = static_cast<double>(raw);
-    x = x * scale;
-    x = x * static_cast<double>(roundFactor);
-    // Exactly this form: 0 becomes negative zero and shows as "-0.0".
-    x = x > 0 ? std::floor(x + 0.5) : std::ceil(x - 0.5);
-    x = x / static_cast<double>(roundFactor);
-
-    // Room for the largest double in fixed notation with ten decimals.
-    std::array<char, 400> text{};
-    auto [end, ec] = std::to_chars(text.data(), text.data() + text.size(), x,
-                                   std::chars_format::fixed, 10);
-    if (ec != std::errc{}) return {};
-    std::size_t length = static_cast<std::size_t>(end - text.data());
-    std::size_t keep = width > 0 ? static_cast<std::size_t>(width) : 0;
-    return std::string(text.data(), keep < length ? keep : length);
+    return voltageText(analogRaw(reply).value_or(0), scale, roundFactor, width);
 }
 
 DigitalState decodeDigital(std::string_view reply)
@@ -53,26 +42,22 @@ void readInputs(LoggerState& state)
     static constexpr std::array<std::string_view, 4> digitalCommands = {
         "GETPORT 1 \\r\\n", "GETPORT 2 \\r\\n", "GETPORT 3 \\r\\n", "GETPORT 4 \\r\\n"};
 
+    Reading& reading = state.reading;
     for (std::size_t i = 0; i < 4; ++i) {
-        std::string reply = query(state.connection, analogCommands[i], state.analogReplyBuffer);
-        state.analogReplyEmpty[i] = reply.empty();
-        state.analogText[i] = decodeAnalog(reply, state.analogScale[i], state.analogRoundFactor,
-                                           state.analogTextWidth);
+        const std::string reply = query(state.connection, analogCommands[i], state.analogReplyBuffer);
+        reading.analogReplyEmpty[i] = reply.empty();
+        reading.analogRaw[i] = analogRaw(reply);
     }
     for (std::size_t i = 0; i < 4; ++i) {
-        std::string reply = query(state.connection, digitalCommands[i], state.digitalReplyBuffer);
-        state.digitalReplyEmpty[i] = reply.empty();
+        const std::string reply = query(state.connection, digitalCommands[i], state.digitalReplyBuffer);
+        reading.digitalReplyEmpty[i] = reply.empty();
         switch (decodeDigital(reply)) {
-        case DigitalState::open:
-            state.digitalText[i] = state.openText;
-            state.digitalCode[i] = "0";
-            break;
-        case DigitalState::closed:
-            state.digitalText[i] = state.closedText;
-            state.digitalCode[i] = "1";
-            break;
-        case DigitalState::unchanged:
-            break;
+        case DigitalState::open: reading.digitalClosed[i] = false; break;
+        case DigitalState::closed: reading.digitalClosed[i] = true; break;
+        case DigitalState::unchanged: break;
         }
     }
+    // One clock reading stamps the whole row, its date and its time.
+    reading.momentMs = wallClockMs();
+    reading.taken = true;
 }

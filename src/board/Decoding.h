@@ -1,13 +1,18 @@
 // Turns the board's replies into the texts that are shown and logged.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
 struct LoggerState;
 
-// The first digits among the reply's first four characters, scaled, rounded half away from
-// zero to 1/roundFactor, written with ten decimals and cut to width characters.
+// The number that the digits among the reply's first four characters make; none without a digit.
+std::optional<int> analogRaw(std::string_view reply);
+
+// The voltage form of the reply: the first digits among its first four characters, scaled,
+// rounded half away from zero to 1/roundFactor, written with ten decimals and cut to width
+// characters.
 std::string decodeAnalog(std::string_view reply, double scale, int roundFactor, int width);
 
 enum class DigitalState { open, closed, unchanged };
@@ -15,5 +20,6 @@ enum class DigitalState { open, closed, unchanged };
 // Only the first character counts: 1 is open, 2 to 9 leave the state, anything else is closed.
 DigitalState decodeDigital(std::string_view reply);
 
-// Queries and decodes analog inputs 1 to 4, then digital inputs 1 to 4.
+// Queries and decodes analog inputs 1 to 4, then digital inputs 1 to 4, into the state's reading,
+// stamped with one clock reading when the last reply is in.
 void readInputs(LoggerState& state);

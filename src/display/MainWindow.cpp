@@ -1,9 +1,12 @@
 // Builds the main window from its control table and refreshes its changing controls.
 #include "display/MainWindow.h"
 
+#include <cstddef>
 #include <cstdint>
 
 #include "driver/LoggerState.h"
+#include "logging/DateText.h"
+#include "logging/LogFormat.h"
 #include "logging/LogInterval.h"
 #include "platform/files.h"
 #include "platform/window.h"
@@ -17,6 +20,11 @@ constexpr int clientWidth = 440;
 constexpr int clientHeight = 600;
 constexpr int pictureX = 20;
 constexpr int pictureY = 430;
+
+// The controls of input i (0 to 3): value, state and unit.
+constexpr int analogControl(std::size_t i) { return 34 + static_cast<int>(i); }
+constexpr int digitalControl(std::size_t i) { return 38 + static_cast<int>(i); }
+constexpr int unitControl(std::size_t i) { return 42 + static_cast<int>(i); }
 
 // What a control shows when it is created.
 enum class Content {
@@ -96,26 +104,27 @@ constexpr ControlRow controls[] = {
     {47, 220, 320, 200, 20, plain, centre, Colouring::none, Content::nextLog, 0, nullptr},
 };
 
-std::uint32_t stateColour(const LoggerState& state, const std::string& digitalText)
+std::uint32_t stateColour(const LoggerState& state, std::size_t input)
 {
-    return digitalText == state.closedText ? state.closedColour : state.openColour;
+    return digitalText(state, input) == state.digitalInputs[input].closedText ? state.closedColour
+                                                                               : state.openColour;
 }
 
 std::string initialText(const LoggerState& state, const ControlRow& row)
 {
-    const int i = row.input - 1;
+    const auto i = static_cast<std::size_t>(row.input - 1);
     switch (row.content) {
-    case Content::analogLabel: return state.analogLabel[i];
-    case Content::digitalLabel: return state.digitalLabel[i];
+    case Content::analogLabel: return state.analogInputs[i].label;
+    case Content::digitalLabel: return state.digitalInputs[i].label;
     case Content::heading:
     case Content::ending:
     case Content::endButton: return row.text;
     case Content::boardInfo: return boardInfoText(state);
-    case Content::readingDate: return state.readingDate;
-    case Content::readingTime: return state.readingTime;
-    case Content::analogText: return state.analogText[i];
-    case Content::digitalText: return state.digitalText[i];
-    case Content::analogUnit: return state.analogUnit[i];
+    case Content::readingDate: return readingDate(state);
+    case Content::readingTime: return readingTime(state);
+    case Content::analogText: return analogText(state, i);
+    case Content::digitalText: return digitalText(state, i);
+    case Content::analogUnit: return state.analogInputs[i].unit;
     case Content::intervalDescription: return intervalDescription(state);
     case Content::fileLocation: return fileLocationText(state);
     case Content::lastLog: return lastLogLine(state, false);
@@ -136,10 +145,30 @@ void createControl(const LoggerState& state, const ControlRow& row)
     if (row.content == Content::heading) platform::uiSetSystemFont(row.number);
     if (row.colour == Colouring::open) platform::uiSetTextColour(row.number, state.openColour);
     if (row.colour == Colouring::stateRule)
-        platform::uiSetTextColour(row.number, stateColour(state, text));
+        platform::uiSetTextColour(row.number, stateColour(state, static_cast<std::size_t>(row.input - 1)));
 }
 
 }  // namespace
+
+std::string analogText(const LoggerState& state, std::size_t input)
+{
+    const AnalogInput& settings = state.analogInputs[input];
+    const std::optional<int>& raw = state.reading.analogRaw[input];
+    if (!state.reading.taken || (settings.quantity && !raw)) return std::string(noAnalogText);
+    return analogField(state, input);
+}
+
+std::string digitalText(const LoggerState& state, std::size_t input)
+{
+    const std::optional<bool>& closed = state.reading.digitalClosed[input];
+    if (!closed) return "---";
+    const DigitalInput& settings = state.digitalInputs[input];
+    return *closed ? settings.closedText : settings.openText;
+}
+
+std::string readingDate(const LoggerState& state) { return dateText(secondOf(state.reading.momentMs)); }
+
+std::string readingTime(const LoggerState& state) { return timeText(secondOf(state.reading.momentMs)); }
 
 std::string boardInfoText(const LoggerState& state)
 {
@@ -186,17 +215,23 @@ void createMainWindow(LoggerState& state, platform::UiPicture* picture)
 
 void refreshDisplay(const LoggerState& state)
 {
-    for (int control = 18; control <= 25; ++control) platform::uiSetText(control, state.readingDate);
-    for (int control = 26; control <= 33; ++control) platform::uiSetText(control, state.readingTime);
-    for (int n = 1; n <= 4; ++n) platform::uiSetText(33 + n, state.analogText[n - 1]);
-    for (int n = 1; n <= 4; ++n) {
-        const std::string& text = state.digitalText[n - 1];
-        platform::uiSetTextColour(37 + n, stateColour(state, text));
-        platform::uiSetText(37 + n, text);
+    const std::string date = readingDate(state);
+    const std::string time = readingTime(state);
+    for (int control = 18; control <= 25; ++control) platform::uiSetText(control, date);
+    for (int control = 26; control <= 33; ++control) platform::uiSetText(control, time);
+    for (std::size_t i = 0; i < 4; ++i) platform::uiSetText(analogControl(i), analogText(state, i));
+    for (std::size_t i = 0; i < 4; ++i) {
+        platform::uiSetTextColour(digitalControl(i), stateColour(state, i));
+        platform::uiSetText(digitalControl(i), digitalText(state, i));
     }
-    for (int n = 1; n <= 4; ++n) platform::uiSetText(41 + n, state.analogUnit[n - 1]);
+    for (std::size_t i = 0; i < 4; ++i) platform::uiSetText(unitControl(i), state.analogInputs[i].unit);
     platform::uiSetTextColour(46, state.openColour);
     platform::uiSetText(46, lastLogLine(state, true));
+    refreshNextLog(state);
+}
+
+void refreshNextLog(const LoggerState& state)
+{
     platform::uiSetTextColour(47, state.closedColour);
     platform::uiSetText(47, nextLogLine(state));
 }

@@ -1,6 +1,7 @@
 // The one window: 50 numbered controls, the picture of the board, and their refresh each cycle.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 namespace platform {
@@ -16,6 +17,14 @@ void createMainWindow(LoggerState& state, platform::UiPicture* picture);
 
 // Writes the latest texts and colours into controls 18 to 47.
 void refreshDisplay(const LoggerState& state);
+// Only the next-log line, for a schedule that moved the next row.
+void refreshNextLog(const LoggerState& state);
+
+// What the window shows of the reading: input is 0 to 3.
+std::string analogText(const LoggerState& state, std::size_t input);
+std::string digitalText(const LoggerState& state, std::size_t input);
+std::string readingDate(const LoggerState& state);
+std::string readingTime(const LoggerState& state);
 
 // The composed texts of the window, built from the state at the moment of the call.
 std::string boardInfoText(const LoggerState& state);

@@ -24,9 +24,12 @@ struct TextOption {
 };
 
 constexpr TextOption textOptions[] = {
+    {"--settings", &LoggerOptions::settingsFile},
+    {"--service", &LoggerOptions::service},
     {"--host", &LoggerOptions::host},
     {"--log-file", &LoggerOptions::logFile},
     {"--interval", &LoggerOptions::interval},
+    {"--schedule", &LoggerOptions::schedule},
     {"--mqtt", &LoggerOptions::mqttUrl},
     {"--mqtt-password-file", &LoggerOptions::mqttPasswordFile},
     {"--mqtt-ca", &LoggerOptions::mqttCa},
@@ -58,25 +61,33 @@ CommandLineAction parseCommandLine(std::span<const std::string_view> arguments, 
 
 std::string usageText()
 {
-    return "Usage: avrnetio-logger [--host HOST] [--port PORT] [--log-file PATH] [--interval TEXT]\n"
+    return "Usage: avrnetio-logger [--settings FILE] [--host HOST] [--port PORT] [--log-file PATH]\n"
+           "                       [--interval TEXT] [--schedule drift|aligned]\n"
            "                       [--mqtt URL [--mqtt-password-file FILE] [--mqtt-ca FILE] [--name NAME]\n"
-           "                        [--ha-discovery PREFIX|off]]\n"
+           "                        [--ha-discovery PREFIX|off]] [--service NAME]\n"
            "\n"
            "Logs the inputs of an AVR-NET-IO board to a CSV file once per interval.\n"
            "\n"
+           "  --settings FILE  the settings file (default ~/.config/avrnetio-logger/logger.toml,\n"
+           "                   read when it exists); an option given here wins over the file\n"
            "  --host HOST      the board's address or host name (default 192.168.1.90)\n"
            "  --port PORT      the board's TCP port (default 50290)\n"
            "  --log-file PATH  the CSV log file (default AVR-NET-IO.CSV in the home folder)\n"
            "  --interval TEXT  answers the interval prompt, e.g. S10, M1.5, H2 or D1\n"
+           "  --schedule drift|aligned  a row an interval after the last one's work (default), or\n"
+           "                   on the whole multiples of the interval (on the second, on the minute)\n"
            "  --mqtt URL       also publishes every row to an MQTT broker:\n"
            "                   mqtt://[USER@]HOST[:PORT] or mqtts://[USER@]HOST[:PORT] (TLS)\n"
            "  --mqtt-password-file FILE  the broker password for USER, the file's first line\n"
            "  --mqtt-ca FILE   CA certificates for mqtts (default: the system's)\n"
            "  --name NAME      the logger's name in topics (default: the host, e.g. 192-168-1-90)\n"
            "  --ha-discovery PREFIX|off  Home Assistant discovery prefix (default homeassistant)\n"
+           "  --service NAME   runs as the service instance NAME: its settings in\n"
+           "                   /etc/avrnetio-logger/NAME.toml, its log /var/lib/avrnetio-logger/NAME.csv,\n"
+           "                   every 10 seconds unless the settings say otherwise\n"
            "  --help           shows this text\n"
            "\n"
            "Exit status: 0 when the logger ends after logging (QUIT, the close box, Ctrl+C, SIGTERM),\n"
            "1 when it cannot start (no network, no board, no valid interval, no usable log file),\n"
-           "2 for a usage error.\n";
+           "2 for a usage error (a wrong option or setting).\n";
 }

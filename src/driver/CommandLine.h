@@ -1,16 +1,41 @@
 // The command-line options: where the board and the log file are, and an answer to the prompt.
 #pragma once
 
+#include <array>
 #include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 
+// An input's settings from the settings file; unset ones keep the input's defaults.
+struct AnalogOptions {
+    std::optional<std::string> label;
+    std::optional<std::string> unit;
+    std::optional<double> scale;
+    std::optional<double> offset;
+    std::optional<int> decimals;
+    std::optional<std::string> haDeviceClass;
+};
+
+struct DigitalOptions {
+    std::optional<std::string> label;
+    std::optional<std::string> openText;
+    std::optional<std::string> closedText;
+    std::optional<std::string> haDeviceClass;
+};
+
+// What can be set, from the command line or the settings file. Texts hold Latin-1 bytes, paths
+// the bytes the file system names them with.
 struct LoggerOptions {
+    std::optional<std::string> settingsFile;
+    std::optional<std::string> service;  // the service instance's name
     std::optional<std::string> host;
     std::optional<int> port;
     std::optional<std::string> logFile;
     std::optional<std::string> interval;  // answers the interval prompt
+    std::optional<std::string> schedule;  // "drift" or "aligned"
+    std::array<AnalogOptions, 4> analog;
+    std::array<DigitalOptions, 4> digital;
     // Publishing every row to an MQTT broker; without mqttUrl nothing is published.
     std::optional<std::string> mqttUrl;
     std::optional<std::string> mqttPasswordFile;

@@ -10,6 +10,7 @@
 #include "board/Decoding.h"
 #include "display/MainWindow.h"
 #include "driver/LoggerState.h"
+#include "driver/Settings.h"
 #include "logging/CsvLog.h"
 #include "logging/DateText.h"
 #include "logging/LogInterval.h"
@@ -47,12 +48,9 @@ bool startUp(LoggerRun& run, const LoggerOptions& options)
     LoggerState& state = run.state;
     resetLoggerState(state);
     platform::uiStart();
-    if (options.host) state.boardHost = *options.host;
-    if (options.port) state.boardPort = *options.port;
-    if (options.logFile) state.logFilePath = *options.logFile;
+    applySettings(state, options);
 
-    state.readingDate = dateText(clockNow());
-    state.readingTime = timeText(clockNow());
+    state.reading.momentMs = wallClockMs();
 
     run.picture = platform::uiLoadPicture(boardBitmap, boardBitmapSize);
     run.soundStarted = platform::soundStart();
@@ -96,11 +94,29 @@ void runCycle(LoggerRun& run)
     refreshDisplay(run.state);
 }
 
+// The tick at which the next cycle starts: an interval after the wait's start, or at the next
+// slot of the aligned schedule. A cycle that ran past its slot waits for the one after, and the
+// window then announces that one.
+std::int64_t cycleDeadline(LoggerState& state, std::int64_t waitStart)
+{
+    if (state.schedule == Schedule::drift)
+        return waitStart + static_cast<std::int64_t>(roundHalfEven(state.intervalMs));
+    const std::int64_t now = wallClockMs();
+    const std::int64_t slot = nextSlotMs(state.intervalMs, now);
+    const DateValue next = secondOf(slot);
+    if (dateText(next) != state.nextLogDate || timeText(next) != state.nextLogTime) {
+        state.nextLogDate = dateText(next);
+        state.nextLogTime = timeText(next);
+        refreshNextLog(state);
+    }
+    return waitStart + (slot - now);
+}
+
 // True when a close request ends the wait, false when the interval is over.
-bool waitInterval(const LoggerState& state)
+bool waitInterval(LoggerState& state)
 {
     const std::int64_t waitStart = platform::clockTicksMs();
-    const auto waitDeadline = waitStart + static_cast<std::int64_t>(roundHalfEven(state.intervalMs));
+    const std::int64_t waitDeadline = cycleDeadline(state, waitStart);
     for (;;) {
         const std::int64_t now = platform::clockTicksMs();
         const bool intervalElapsed = now >= waitDeadline;

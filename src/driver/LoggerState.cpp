@@ -7,17 +7,22 @@ void resetLoggerState(LoggerState& state)
 {
     state = LoggerState{};  // every text empty, every number 0, every handle null, buffers zeroed
 
-    state.analogLabel = {"Analog-Eingang Nr. 1", "Analog-Eingang Nr. 2", "Analog-Eingang Nr. 3",
-                         "Analog-Eingang Nr. 4"};
-    state.analogUnit = {"Volt", "Volt", "Volt", "Volt"};
-    state.digitalLabel = {"Digital-Eingang Nr. 1", "Digital-Eingang Nr. 2", "Digital-Eingang Nr. 3",
-                          "Digital-Eingang Nr. 4"};
-    state.analogText = {"--.--", "--.--", "--.--", "--.--"};
-    state.digitalText = {"---", "---", "---", "---"};
-    // Exactly this decimal, not 5/1024: the shown values depend on it.
-    state.analogScale = {0.0048828, 0.0048828, 0.0048828, 0.0048828};
-    state.openText = "OFFEN";
-    state.closedText = "GESCHLOSSEN";
+    for (int n = 1; n <= 4; ++n) {
+        const char digit = static_cast<char>('0' + n);
+        AnalogInput& analog = state.analogInputs[n - 1];
+        analog.label = std::string("Analog-Eingang Nr. ") + digit;
+        analog.unit = "Volt";
+        analog.scale = 0.0048828;  // exactly this decimal, not 5/1024: the shown values depend on it
+        analog.offset = 0.0;
+        analog.decimals = 2;  // what today's four characters show below 10 V
+        analog.quantity = false;
+        analog.haDeviceClass = "voltage";
+        DigitalInput& digital = state.digitalInputs[n - 1];
+        digital.label = std::string("Digital-Eingang Nr. ") + digit;
+        digital.openText = "OFFEN";
+        digital.closedText = "GESCHLOSSEN";
+        digital.haDeviceClass = "";
+    }
     state.logFilePath = platform::fileDefaultLogPath();
     state.closedColour = 0x0000FF;  // red
     state.openColour = 0xFF0000;    // blue

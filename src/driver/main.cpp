@@ -5,6 +5,7 @@
 
 #include "driver/CommandLine.h"
 #include "driver/Driver.h"
+#include "driver/Settings.h"
 #include "publish/Publishing.h"
 
 int main(int argc, char** argv)
@@ -21,7 +22,9 @@ int main(int argc, char** argv)
     case CommandLineAction::run:
         break;
     }
-    if (const std::string problem = checkPublishOptions(options); !problem.empty()) {
+    std::string problem = loadSettings(options);
+    if (problem.empty()) problem = checkPublishOptions(options);
+    if (!problem.empty()) {
         std::fputs(usageText().c_str(), stderr);
         std::fprintf(stderr, "\n%s\n", problem.c_str());
         return 2;

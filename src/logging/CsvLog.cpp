@@ -9,12 +9,11 @@
 
 #include "driver/LoggerState.h"
 #include "logging/DateText.h"
+#include "logging/LogFormat.h"
 #include "logging/LogInterval.h"
 #include "platform/files.h"
 
 namespace {
-
-constexpr std::string_view lineEnd = "\r\n";
 
 // Empties the buffer even when the write fails, so a lost row is never repeated later.
 void writeOut(CsvLog& log)
@@ -51,20 +50,11 @@ std::int64_t seekToEnd(CsvLog& log)
     return length;
 }
 
-std::string joinRow(std::string_view first, std::string_view second,
-                    const PerInput<std::string>& analog, const PerInput<std::string>& digital)
+// The moment the next row is due, as the window announces it.
+DateValue nextLogValue(const LoggerState& state)
 {
-    std::string row;
-    row.append(first).append(",").append(second);
-    for (const std::string& field : analog) row.append(",").append(field);
-    for (const std::string& field : digital) row.append(",").append(field);
-    row.append(lineEnd);
-    return row;
-}
-
-DateValue nextLogValue(double intervalMs)
-{
-    double due = static_cast<double>(clockNow()) + intervalMs / 1000.0;
+    if (state.schedule == Schedule::aligned) return secondOf(nextSlotMs(state.intervalMs, state.reading.momentMs));
+    double due = static_cast<double>(clockNow()) + state.intervalMs / 1000.0;
     return static_cast<DateValue>(roundHalfEven(due));
 }
 
@@ -86,27 +76,26 @@ bool openLog(CsvLog& log, const LoggerState& state)
     // A last line left without its line end (by an editor, say) would swallow the header.
     char last = '\n';
     if (length > 0 && platform::fileReadAt(log.file, length - 1, &last, 1) == 1 && last != '\n') {
-        putLine(log, lineEnd);
+        putLine(log, logLineEnd);
     }
-    putLine(log, joinRow("Datum", "Uhrzeit", state.analogLabel, state.digitalLabel));
+    putLine(log, logHeaderRow(state));
     handToDisk(log);
     return true;
 }
 
 void appendLogRow(CsvLog& log, LoggerState& state)
 {
-    state.readingDate = dateText(clockNow());
-    state.readingTime = timeText(clockNow());
-    state.lastLogDate = state.readingDate;
-    state.lastLogTime = state.readingTime;
-    state.nextLogDate = dateText(nextLogValue(state.intervalMs));
-    state.nextLogTime = timeText(nextLogValue(state.intervalMs));
+    const DateValue moment = secondOf(state.reading.momentMs);
+    state.lastLogDate = dateText(moment);
+    state.lastLogTime = timeText(moment);
+    const DateValue next = nextLogValue(state);
+    state.nextLogDate = dateText(next);
+    state.nextLogTime = timeText(next);
 
     if (log.file == nullptr) return;
     // A row at an unknown position could land over older rows: better lose it.
     if (seekToEnd(log) < 0) return;
-    putLine(log,
-            joinRow(state.readingDate, state.readingTime, state.analogText, state.digitalCode));
+    putLine(log, logDataRow(state));
     handToDisk(log);
 }
 

@@ -20,8 +20,8 @@ struct CsvLog {
 // False when the file cannot be opened, created, or is held by another logger.
 bool openLog(CsvLog& log, const LoggerState& state);
 
-// Stamps the reading, sets the last and next log texts and appends one data row,
-// which reaches the disk before this returns.
+// Sets the last and next log texts from the reading and appends its row, which reaches the disk
+// before this returns.
 void appendLogRow(CsvLog& log, LoggerState& state);
 
 void closeLog(CsvLog& log);

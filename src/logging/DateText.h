@@ -9,6 +9,10 @@
 using DateValue = std::int64_t;
 
 DateValue clockNow();
+// The same clock in milliseconds.
+std::int64_t wallClockMs();
+// The whole second that a millisecond of the wall clock lies in.
+constexpr DateValue secondOf(std::int64_t ms) { return ms >= 0 ? ms / 1000 : (ms - 999) / 1000; }
 
 // Fills mask: %yyyy, %yy, %mm, %dd, %hh, %ii, %ss in either case; every other character is copied.
 // A negative value gives zero fields.

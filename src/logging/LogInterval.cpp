@@ -2,6 +2,7 @@
 // whole seconds, minutes, hours and days that the window shows.
 #include "logging/LogInterval.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -171,4 +172,11 @@ void describeInterval(LoggerState& state)
     state.intervalMinutesText = decimalText(state.intervalMinutes);
     state.intervalHoursText = decimalText(state.intervalHours);
     state.intervalDaysText = decimalText(state.intervalDays);
+}
+
+std::int64_t nextSlotMs(double intervalMs, std::int64_t afterMs)
+{
+    const auto period = std::max<std::int64_t>(1, static_cast<std::int64_t>(roundHalfEven(intervalMs)));
+    const std::int64_t slots = afterMs >= 0 ? afterMs / period : -((-afterMs + period - 1) / period);
+    return (slots + 1) * period;
 }

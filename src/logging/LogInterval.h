@@ -1,6 +1,7 @@
 // The logging interval: parsing the typed answer, validation and its whole-unit figures.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -19,6 +20,11 @@ bool askInterval(LoggerState& state, const std::optional<std::string>& givenAnsw
 
 // Sets intervalSeconds/Minutes/Hours/Days and their texts from intervalMs.
 void describeInterval(LoggerState& state);
+
+// The first whole multiple of the interval (in whole milliseconds) after the wall-clock moment
+// afterMs, counted from 1 January 1970: for an interval that divides a day, the multiples from
+// every midnight.
+std::int64_t nextSlotMs(double intervalMs, std::int64_t afterMs);
 
 // Rounds to the nearest whole number, halves to the even neighbour, whatever the rounding mode.
 double roundHalfEven(double value);

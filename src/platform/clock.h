@@ -13,6 +13,7 @@ struct LocalTime {
     int minute = 0;
     int second = 0;
     int utcOffsetMinutes = 0;  // east of UTC, daylight-saving time included
+    int millisecond = 0;       // 0 to 999, for waits that end on a whole second
 };
 
 // The local date and time as the desktop shows them.

@@ -10,6 +10,19 @@ namespace platform {
 // Where the log file lives unless told otherwise. Paths are bytes as the file system names them.
 std::string fileDefaultLogPath();
 
+// The settings file that a start without --settings reads when it exists: the user's own.
+// Empty when there is none (no home folder).
+std::string fileDefaultSettingsPath();
+
+// The settings and the log of the service instance name; empty where the platform has no service.
+std::string fileServiceSettingsPath(const std::string& name);
+std::string fileServiceLogPath(const std::string& name);
+
+// A path written in the settings file (UTF-8) as the file system names it.
+std::string filePathFromUtf8(const std::string& utf8);
+
+bool fileExists(const std::string& path);
+
 // A path as Latin-1 text for the window and the message boxes; characters that Latin-1 lacks
 // become the nearest the platform offers, at worst '?'.
 std::string filePathText(const std::string& path);

@@ -6,6 +6,9 @@
 #include <nlohmann/json.hpp>
 
 #include "driver/LoggerState.h"
+#include "logging/DateText.h"
+#include "logging/LogFormat.h"
+#include "publish/DeviceClasses.h"
 
 namespace {
 
@@ -25,19 +28,29 @@ std::string isoTime(const std::string& date, const std::string& time, int utcOff
     return text;
 }
 
-json analogValue(const std::string& text, bool replyEmpty)
+json analogValue(const LoggerState& state, std::size_t input)
 {
+    if (state.reading.analogReplyEmpty[input]) return nullptr;
+    const std::string text = analogField(state, input);
     double value = 0;
     const char* end = text.data() + text.size();
     auto [stop, error] = std::from_chars(text.data(), end, value);
-    if (replyEmpty || error != std::errc{} || stop != end) return nullptr;
+    if (text.empty() || error != std::errc{} || stop != end) return nullptr;
     return value;
 }
 
-json digitalValue(const std::string& code, bool replyEmpty)
+json digitalValue(const LoggerState& state, std::size_t input)
 {
-    if (replyEmpty || (code != "0" && code != "1")) return nullptr;
-    return code == "1" ? 1 : 0;
+    const std::optional<bool>& closed = state.reading.digitalClosed[input];
+    if (state.reading.digitalReplyEmpty[input] || !closed) return nullptr;
+    return *closed ? 1 : 0;
+}
+
+// Home Assistant's device classes of a binary sensor for which "on" means open.
+bool onMeansOpen(std::string_view deviceClass)
+{
+    return deviceClass == "door" || deviceClass == "window" || deviceClass == "opening" ||
+           deviceClass == "garage_door";
 }
 
 std::string trimmed(std::string_view text)
@@ -48,22 +61,6 @@ std::string trimmed(std::string_view text)
 }
 
 }  // namespace
-
-std::string utf8FromLatin1(std::string_view text)
-{
-    std::string out;
-    out.reserve(text.size());
-    for (char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x80) {
-            out += c;
-        } else {
-            out += static_cast<char>(0xC0 | (byte >> 6));
-            out += static_cast<char>(0x80 | (byte & 0x3F));
-        }
-    }
-    return out;
-}
 
 std::string publishNameFromHost(std::string_view host)
 {
@@ -86,12 +83,13 @@ std::string statePayload(const LoggerState& state, int utcOffsetMinutes)
     json digital = json::array();
     bool away = true;
     for (std::size_t i = 0; i < 4; ++i) {
-        analog.push_back(analogValue(state.analogText[i], state.analogReplyEmpty[i]));
-        digital.push_back(digitalValue(state.digitalCode[i], state.digitalReplyEmpty[i]));
-        away = away && state.analogReplyEmpty[i] && state.digitalReplyEmpty[i];
+        analog.push_back(analogValue(state, i));
+        digital.push_back(digitalValue(state, i));
+        away = away && state.reading.analogReplyEmpty[i] && state.reading.digitalReplyEmpty[i];
     }
+    const DateValue moment = secondOf(state.reading.momentMs);
     json payload = json::object();
-    payload["time"] = isoTime(state.readingDate, state.readingTime, utcOffsetMinutes);
+    payload["time"] = isoTime(dateText(moment), timeText(moment), utcOffsetMinutes);
     payload["board"] = away ? "away" : "online";
     payload["analog"] = std::move(analog);
     payload["digital"] = std::move(digital);
@@ -102,8 +100,10 @@ std::vector<TopicPayload> discoveryConfigs(const LoggerState& state, const std::
                                            const std::string& prefix)
 {
     const json device = {{"identifiers", json::array({"avrnetio_" + name})},
+                         {"name", "AVR-NET-IO " + name},
                          {"model", "AVR-NET-IO"},
                          {"sw_version", utf8FromLatin1(trimmed(state.boardVersion))}};
+    const json origin = {{"name", "avrnetio-logger"}, {"sw_version", AVRNETIO_VERSION}};
     // Unavailable while the logger is gone or the board away, so an absent board never reads 0 V.
     const json availability = json::array(
         {{{"topic", availabilityTopic(name)}},
@@ -118,21 +118,26 @@ std::vector<TopicPayload> discoveryConfigs(const LoggerState& state, const std::
         for (std::size_t i = 0; i < 4; ++i) {
             const std::string input = (analog ? "analog" : "digital") + std::to_string(i + 1);
             json config = {
-                {"name", utf8FromLatin1(analog ? state.analogLabel[i] : state.digitalLabel[i])},
+                {"name", utf8FromLatin1(analog ? state.analogInputs[i].label : state.digitalInputs[i].label)},
                 {"unique_id", name + "_" + input},
                 {"state_topic", stateTopic(name)},
                 {"value_template",
                  "{{ value_json." + std::string(analog ? "analog" : "digital") + "[" + std::to_string(i) + "] }}"},
                 {"availability", availability},
                 {"availability_mode", "all"},
-                {"device", device}};
+                {"device", device},
+                {"origin", origin}};
+            const std::string& deviceClass =
+                analog ? state.analogInputs[i].haDeviceClass : state.digitalInputs[i].haDeviceClass;
+            if (!deviceClass.empty()) config["device_class"] = deviceClass;
             if (analog) {
-                config["unit_of_measurement"] = "V";
-                config["device_class"] = "voltage";
+                config["unit_of_measurement"] = utf8FromLatin1(haUnitOf(state.analogInputs[i]));
                 config["state_class"] = "measurement";
+                config["suggested_display_precision"] = state.analogInputs[i].decimals;
             } else {
-                config["payload_on"] = "1";
-                config["payload_off"] = "0";
+                const bool invert = onMeansOpen(deviceClass);
+                config["payload_on"] = invert ? "0" : "1";
+                config["payload_off"] = invert ? "1" : "0";
             }
             configs.push_back({prefix + (analog ? "/sensor/" : "/binary_sensor/") + name + "/" + input + "/config",
                                dump(config)});

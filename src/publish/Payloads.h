@@ -5,10 +5,9 @@
 #include <string_view>
 #include <vector>
 
-struct LoggerState;
+#include "driver/TextCodec.h"
 
-// Latin-1 bytes as UTF-8.
-std::string utf8FromLatin1(std::string_view text);
+struct LoggerState;
 
 // The board's host with every character outside A-Za-z0-9_- replaced by '-': 192-168-1-90.
 std::string publishNameFromHost(std::string_view host);

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <fstream>
 
 #include "fakes/fake_clock.h"
 #include "platform/files.h"
@@ -93,6 +94,11 @@ NetReceive netReceive(NetSocket*, char* buffer, std::size_t limit, int)
 void netClose(NetSocket*) { platformFake.trace.push_back("netClose"); }
 
 std::string fileDefaultLogPath() { return "/home/fake/AVR-NET-IO.CSV"; }
+std::string fileDefaultSettingsPath() { return platformFake.defaultSettingsPath; }
+std::string fileServiceSettingsPath(const std::string& name) { return platformFake.serviceFolder + "/" + name + ".toml"; }
+std::string fileServiceLogPath(const std::string& name) { return "/var/lib/avrnetio-logger/" + name + ".csv"; }
+std::string filePathFromUtf8(const std::string& utf8) { return utf8; }
+bool fileExists(const std::string& path) { return std::ifstream(path).good(); }
 
 // UTF-8 where the path has it, as on a Linux desktop; the Latin-1 characters come out as such.
 std::string filePathText(const std::string& path)

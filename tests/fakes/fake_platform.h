@@ -36,6 +36,8 @@ struct FakePlatform {
     int exchangesBeforeLinkDrops = -1;           // then every read finds the link closed; -1: never
     bool readsTimeOut = false;                   // every read ends without data, the link intact
     std::deque<FakeTimedEvent> events;
+    std::string defaultSettingsPath;  // the user's settings file; empty: none
+    std::string serviceFolder = "/nonexistent";  // where the service instances' settings live
 
     // What happened.
     std::vector<std::string> trace;

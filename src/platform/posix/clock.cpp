@@ -1,4 +1,4 @@
-// Clock service on POSIX: localtime_r for the wall clock, CLOCK_MONOTONIC for the ticks.
+// Clock service on POSIX: CLOCK_REALTIME and localtime_r for the wall clock, CLOCK_MONOTONIC for the ticks.
 #include "platform/clock.h"
 
 #include <cerrno>
@@ -8,11 +8,13 @@ namespace platform {
 
 LocalTime clockLocalTime()
 {
-    std::time_t now = std::time(nullptr);
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
     std::tm fields{};
-    localtime_r(&now, &fields);
+    localtime_r(&now.tv_sec, &fields);
     return {fields.tm_year + 1900, fields.tm_mon + 1, fields.tm_mday,
-            fields.tm_hour, fields.tm_min, fields.tm_sec, static_cast<int>(fields.tm_gmtoff / 60)};
+            fields.tm_hour, fields.tm_min, fields.tm_sec, static_cast<int>(fields.tm_gmtoff / 60),
+            static_cast<int>(now.tv_nsec / 1000000)};
 }
 
 std::int64_t clockTicksMs()

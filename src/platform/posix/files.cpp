@@ -66,6 +66,43 @@ std::string fileDefaultLogPath()
     return path + "AVR-NET-IO.CSV";
 }
 
+std::string fileDefaultSettingsPath()
+{
+    // An XDG_CONFIG_HOME that is no absolute path is to be ignored.
+    const char* config = std::getenv("XDG_CONFIG_HOME");
+    std::string folder;
+    if (config != nullptr && config[0] == '/') {
+        folder = config;
+    } else {
+        const char* home = std::getenv("HOME");
+        if (home == nullptr || *home == '\0') return {};
+        folder = std::string(home) + "/.config";
+    }
+    if (folder.back() != '/') folder += '/';
+    return folder + "avrnetio-logger/logger.toml";
+}
+
+std::string fileServiceSettingsPath(const std::string& name) { return "/etc/avrnetio-logger/" + name + ".toml"; }
+
+std::string fileServiceLogPath(const std::string& name)
+{
+    // systemd names the service's own folder; by hand it is the usual one.
+    const char* state = std::getenv("STATE_DIRECTORY");
+    std::string folder = state != nullptr && state[0] == '/' ? state : "/var/lib/avrnetio-logger";
+    // Several folders are separated by colons; the first is the service's own.
+    folder = folder.substr(0, folder.find(':'));
+    if (folder.back() != '/') folder += '/';
+    return folder + name + ".csv";
+}
+
+std::string filePathFromUtf8(const std::string& utf8) { return utf8; }
+
+bool fileExists(const std::string& path)
+{
+    struct stat status {};
+    return stat(path.c_str(), &status) == 0;
+}
+
 std::string filePathText(const std::string& path)
 {
     // The user's encoding, read without changing the process locale, which keeps numbers in "C".

@@ -21,7 +21,7 @@ LocalTime clockLocalTime()
 {
     SYSTEMTIME now{};
     GetLocalTime(&now);
-    return {now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond};
+    return {now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond, 0, now.wMilliseconds};
 }
 
 std::int64_t clockTicksMs()

@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include <windows.h>
+#include <shlobj.h>
 
 namespace platform {
 
@@ -33,6 +34,32 @@ std::string fileDefaultLogPath()
 {
     return "C:\\AVR-NET-IO.CSV";
 }
+
+std::string fileDefaultSettingsPath()
+{
+    char folder[MAX_PATH] = {};
+    if (SHGetFolderPathA(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, folder) != S_OK) return {};
+    return std::string(folder) + "\\AVR-NET-IO Logger\\logger.toml";
+}
+
+// Windows has no such service: the service option is refused where these are empty.
+std::string fileServiceSettingsPath(const std::string&) { return {}; }
+std::string fileServiceLogPath(const std::string&) { return {}; }
+
+std::string filePathFromUtf8(const std::string& utf8)
+{
+    // Through UTF-16 into the ANSI code page, the one the file functions here take.
+    const int wide = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+    if (wide <= 0) return utf8;
+    std::wstring text(static_cast<std::size_t>(wide), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), text.data(), wide);
+    const int narrow = WideCharToMultiByte(CP_ACP, 0, text.data(), wide, nullptr, 0, nullptr, nullptr);
+    std::string path(static_cast<std::size_t>(narrow > 0 ? narrow : 0), '\0');
+    WideCharToMultiByte(CP_ACP, 0, text.data(), wide, path.data(), narrow, nullptr, nullptr);
+    return path;
+}
+
+bool fileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 // The ANSI code page names the file and shows it alike.
 std::string filePathText(const std::string& path) { return path; }

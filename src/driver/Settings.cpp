@@ -1,0 +1,429 @@
+// Reads the settings file with toml++ and checks every value where it stands, so that a typo or a
+// value the log or the window cannot hold is refused before the board is contacted.
+#include "driver/Settings.h"
+
+#include <algorithm>
+#include <cmath>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+// No exceptions: a failed parse is a result like any other.
+#define TOML_EXCEPTIONS 0
+#define TOML_ENABLE_FORMATTERS 0
+#include <toml++/toml.h>
+
+#include "driver/LoggerState.h"
+#include "driver/TextCodec.h"
+#include "logging/LogInterval.h"
+#include "platform/files.h"
+#include "publish/DeviceClasses.h"
+
+namespace {
+
+// A reading of 9999 (the most the board's four digits give) must stay below this many units,
+// so that every value fits the log with its decimals and reads back exactly.
+constexpr double largestValue = 1e12;
+constexpr int mostDecimals = 6;
+
+struct Reader {
+    std::string name;
+    SettingsProblem& problem;
+    bool failed = false;
+};
+
+// Records the first problem only; false, so that a check can return it.
+bool fail(Reader& reader, const toml::source_region& where, const std::string& key, const std::string& what)
+{
+    if (reader.failed) return false;
+    reader.failed = true;
+    reader.problem = {reader.name, static_cast<int>(where.begin.line), static_cast<int>(where.begin.column), key,
+                      what};
+    return false;
+}
+
+std::optional<std::string> textOf(Reader& reader, const toml::node& node, const std::string& key)
+{
+    if (const auto* text = node.as_string()) return text->get();
+    fail(reader, node.source(), key, "a text in quotes is needed");
+    return std::nullopt;
+}
+
+std::optional<std::int64_t> wholeOf(Reader& reader, const toml::node& node, const std::string& key)
+{
+    if (const auto* whole = node.as_integer()) return whole->get();
+    fail(reader, node.source(), key, "a whole number is needed");
+    return std::nullopt;
+}
+
+std::optional<double> numberOf(Reader& reader, const toml::node& node, const std::string& key)
+{
+    double value = 0;
+    if (const auto* whole = node.as_integer()) {
+        value = static_cast<double>(whole->get());
+    } else if (const auto* real = node.as_floating_point()) {
+        value = real->get();
+    } else {
+        fail(reader, node.source(), key, "a number is needed");
+        return std::nullopt;
+    }
+    if (!std::isfinite(value)) {
+        fail(reader, node.source(), key, "a finite number is needed");
+        return std::nullopt;
+    }
+    return value;
+}
+
+// A text that the window, the log and the report can show as it is: Latin-1, no control
+// character, no comma (it would split the log's column), at most limit characters.
+std::optional<std::string> shownTextOf(Reader& reader, const toml::node& node, const std::string& key,
+                                       std::size_t limit)
+{
+    const std::optional<std::string> utf8 = textOf(reader, node, key);
+    if (!utf8) return std::nullopt;
+    const std::optional<std::string> text = latin1FromUtf8(*utf8);
+    const char* wrong = nullptr;
+    if (!text) {
+        wrong = "holds a character that the log and the window (Latin-1) cannot hold";
+    } else if (text->empty()) {
+        wrong = "an empty text; a text is needed";
+    } else if (text->find(',') != std::string::npos) {
+        wrong = "holds a comma, which would split the log's column";
+    } else if (std::ranges::any_of(*text, [](char c) {
+                   const auto byte = static_cast<unsigned char>(c);
+                   return byte < 0x20 || (byte >= 0x7F && byte < 0xA0);
+               })) {
+        wrong = "holds a control character";
+    } else if (text->size() > limit) {
+        fail(reader, node.source(), key, "longer than " + std::to_string(limit) + " characters, more than the window shows");
+        return std::nullopt;
+    }
+    if (wrong) {
+        fail(reader, node.source(), key, wrong);
+        return std::nullopt;
+    }
+    return text;
+}
+
+// Calls take(key, node) for every entry of a section, each key of which must be one of known.
+template <typename Take>
+void readSection(Reader& reader, const toml::node& node, const std::string& path,
+                 std::initializer_list<std::string_view> known, Take take)
+{
+    const toml::table* table = node.as_table();
+    if (!table) {
+        fail(reader, node.source(), path, "a section [" + path + "] is needed");
+        return;
+    }
+    for (const auto& [key, value] : *table) {
+        const std::string name = path + "." + std::string(key.str());
+        if (std::ranges::find(known, key.str()) == known.end()) {
+            fail(reader, key.source(), name, "unknown setting");
+            return;
+        }
+        take(key.str(), value, name);
+        if (reader.failed) return;
+    }
+}
+
+// [analog.1] to [analog.4], [digital.1] to [digital.4].
+template <typename Take>
+void readInputs(Reader& reader, const toml::node& node, const std::string& path, Take take)
+{
+    const toml::table* table = node.as_table();
+    if (!table) {
+        fail(reader, node.source(), path, "sections [" + path + ".1] to [" + path + ".4] are needed");
+        return;
+    }
+    for (const auto& [key, value] : *table) {
+        const std::string_view number = key.str();
+        if (number.size() != 1 || number[0] < '1' || number[0] > '4') {
+            fail(reader, key.source(), path + "." + std::string(number), "inputs are numbered 1 to 4");
+            return;
+        }
+        take(static_cast<std::size_t>(number[0] - '1'), value, path + "." + std::string(number));
+        if (reader.failed) return;
+    }
+}
+
+void readBoard(Reader& reader, const toml::node& node, LoggerOptions& options)
+{
+    readSection(reader, node, "board", {"host", "port"}, [&](std::string_view key, const toml::node& value,
+                                                             const std::string& name) {
+        if (key == "host") {
+            const std::optional<std::string> host = textOf(reader, value, name);
+            if (!host) return;
+            if (host->empty() || host->size() > 253 || std::ranges::any_of(*host, [](char c) {
+                    return static_cast<unsigned char>(c) <= ' ' || c == 0x7F;
+                }))
+                fail(reader, value.source(), name, "an address or host name without blanks is needed");
+            options.host = host;
+        } else {
+            const std::optional<std::int64_t> port = wholeOf(reader, value, name);
+            if (port && (*port < 1 || *port > 65535)) fail(reader, value.source(), name, "a port from 1 to 65535 is needed");
+            if (port) options.port = static_cast<int>(*port);
+        }
+    });
+}
+
+void readLog(Reader& reader, const toml::node& node, LoggerOptions& options)
+{
+    readSection(reader, node, "log", {"file", "interval", "schedule"}, [&](std::string_view key,
+                                                                          const toml::node& value,
+                                                                          const std::string& name) {
+        const std::optional<std::string> text = textOf(reader, value, name);
+        if (!text) return;
+        if (key == "file") {
+            if (text->empty()) fail(reader, value.source(), name, "a file name is needed");
+            options.logFile = platform::filePathFromUtf8(*text);
+        } else if (key == "interval") {
+            LoggerState scratch;
+            parseInterval(scratch, *text);
+            if (!intervalValid(scratch))
+                fail(reader, value.source(), name,
+                     "not an interval: a unit letter S, M, H or D and a number, at least one second (S10, M1.5)");
+            options.interval = text;
+        } else {
+            if (*text != "drift" && *text != "aligned") fail(reader, value.source(), name, "drift or aligned is needed");
+            options.schedule = text;
+        }
+    });
+}
+
+void readAnalog(Reader& reader, std::size_t input, const toml::node& node, const std::string& path,
+                LoggerOptions& options)
+{
+    AnalogOptions& analog = options.analog[input];
+    readSection(reader, node, path, {"label", "unit", "scale", "offset", "decimals", "ha_device_class"},
+                [&](std::string_view key, const toml::node& value, const std::string& name) {
+        if (key == "label") {
+            analog.label = shownTextOf(reader, value, name, labelLimit);
+            // The report would take the bracketed end for a unit.
+            if (analog.label && analog.label->ends_with(']'))
+                fail(reader, value.source(), name, "ends in ], which the log's column title keeps for the unit");
+        } else if (key == "unit") {
+            analog.unit = shownTextOf(reader, value, name, unitLimit);
+            if (analog.unit && analog.unit->find_first_of("[]") != std::string::npos)
+                fail(reader, value.source(), name, "holds [ or ], which enclose the unit in the log's column title");
+        } else if (key == "scale") {
+            analog.scale = numberOf(reader, value, name);
+            if (analog.scale == 0.0) fail(reader, value.source(), name, "0 would make every value the offset");
+        } else if (key == "offset") {
+            analog.offset = numberOf(reader, value, name);
+        } else if (key == "decimals") {
+            const std::optional<std::int64_t> decimals = wholeOf(reader, value, name);
+            if (decimals && (*decimals < 0 || *decimals > mostDecimals))
+                fail(reader, value.source(), name, "0 to " + std::to_string(mostDecimals) + " decimals are possible");
+            if (decimals) analog.decimals = static_cast<int>(*decimals);
+        } else {
+            analog.haDeviceClass = textOf(reader, value, name);
+        }
+    });
+    if (reader.failed) return;
+
+    // What the input then is, for the checks that weigh one setting against another.
+    LoggerState state;
+    resetLoggerState(state);
+    applySettings(state, options);
+    const AnalogInput& effective = state.analogInputs[input];
+    const toml::table& table = *node.as_table();
+    const auto where = [&](std::string_view key) {
+        const toml::node* given = table.get(key);
+        return given ? given->source() : node.source();
+    };
+    if (9999 * std::fabs(effective.scale) + std::fabs(effective.offset) >= largestValue)
+        fail(reader, where(analog.scale ? "scale" : "offset"), path + (analog.scale ? ".scale" : ".offset"),
+             "a reading of 9999 would give 10^12 or more");
+    else if (!effective.haDeviceClass.empty() && analog.haDeviceClass) {
+        const std::string problem = sensorClassProblem(effective.haDeviceClass, haUnitOf(effective));
+        if (!problem.empty()) fail(reader, where("ha_device_class"), path + ".ha_device_class", problem);
+    }
+}
+
+void readDigital(Reader& reader, std::size_t input, const toml::node& node, const std::string& path,
+                 LoggerOptions& options)
+{
+    DigitalOptions& digital = options.digital[input];
+    readSection(reader, node, path, {"label", "open", "closed", "ha_device_class"},
+                [&](std::string_view key, const toml::node& value, const std::string& name) {
+        if (key == "label") {
+            digital.label = shownTextOf(reader, value, name, labelLimit);
+        } else if (key == "open") {
+            digital.openText = shownTextOf(reader, value, name, stateTextLimit);
+        } else if (key == "closed") {
+            digital.closedText = shownTextOf(reader, value, name, stateTextLimit);
+        } else {
+            digital.haDeviceClass = textOf(reader, value, name);
+            if (digital.haDeviceClass && !digital.haDeviceClass->empty()) {
+                const std::string problem = binarySensorClassProblem(*digital.haDeviceClass);
+                if (!problem.empty()) fail(reader, value.source(), name, problem);
+            }
+        }
+    });
+    if (reader.failed) return;
+    LoggerState state;
+    resetLoggerState(state);
+    applySettings(state, options);
+    const DigitalInput& effective = state.digitalInputs[input];
+    if (effective.openText == effective.closedText) {
+        const toml::node* given = node.as_table()->get(digital.openText ? "open" : "closed");
+        fail(reader, given->source(), path + (digital.openText ? ".open" : ".closed"),
+             "open and closed need texts of their own");
+    }
+}
+
+void readMqtt(Reader& reader, const toml::node& node, LoggerOptions& options)
+{
+    readSection(reader, node, "mqtt", {"url", "password_file", "ca", "name", "ha_discovery"},
+                [&](std::string_view key, const toml::node& value, const std::string& name) {
+        const std::optional<std::string> text = textOf(reader, value, name);
+        if (key == "url") options.mqttUrl = text;
+        else if (key == "password_file") options.mqttPasswordFile = text ? platform::filePathFromUtf8(*text) : text;
+        else if (key == "ca") options.mqttCa = text ? platform::filePathFromUtf8(*text) : text;
+        else if (key == "name") options.name = text;
+        else options.haDiscovery = text;
+    });
+}
+
+}  // namespace
+
+std::string problemText(const SettingsProblem& problem)
+{
+    std::string text = problem.file;
+    if (problem.line > 0) text += ":" + std::to_string(problem.line) + ":" + std::to_string(problem.column);
+    text += ": ";
+    if (!problem.key.empty()) text += problem.key + ": ";
+    return text + problem.what;
+}
+
+bool readSettingsText(std::string_view text, const std::string& name, LoggerOptions& options,
+                      SettingsProblem& problem)
+{
+    Reader reader{name, problem};
+    toml::parse_result parsed = toml::parse(text, name);
+    if (!parsed) {
+        const toml::parse_error& error = parsed.error();
+        fail(reader, error.source(), "", std::string(error.description()));
+        return false;
+    }
+    for (const auto& [key, node] : parsed.table()) {
+        const std::string_view section = key.str();
+        if (section == "board") readBoard(reader, node, options);
+        else if (section == "log") readLog(reader, node, options);
+        else if (section == "analog")
+            readInputs(reader, node, "analog", [&](std::size_t input, const toml::node& value, const std::string& path) {
+                readAnalog(reader, input, value, path, options);
+            });
+        else if (section == "digital")
+            readInputs(reader, node, "digital", [&](std::size_t input, const toml::node& value, const std::string& path) {
+                readDigital(reader, input, value, path, options);
+            });
+        else if (section == "mqtt") readMqtt(reader, node, options);
+        else fail(reader, key.source(), std::string(section), "unknown section");
+        if (reader.failed) return false;
+    }
+    return true;
+}
+
+bool readSettingsFile(const std::string& path, LoggerOptions& options, SettingsProblem& problem)
+{
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream content;
+    if (file) content << file.rdbuf();
+    if (!file || file.bad()) {
+        problem = {path, 0, 0, "", "cannot be read"};
+        return false;
+    }
+    return readSettingsText(content.str(), path, options, problem);
+}
+
+std::string loadSettings(LoggerOptions& options)
+{
+    if (options.schedule && *options.schedule != "drift" && *options.schedule != "aligned")
+        return "--schedule takes drift or aligned: " + *options.schedule;
+    std::string path = options.settingsFile.value_or("");
+    if (options.service) {
+        const std::string& name = *options.service;
+        if (name.empty() || name.front() == '.' || name.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"
+                                                                     "0123456789_.-") != std::string::npos)
+            return "--service takes letters A-Z and a-z, digits, '_', '.' and '-': " + name;
+        if (platform::fileServiceSettingsPath(name).empty()) return "This build runs no service: --service cannot be used.";
+        if (path.empty()) path = platform::fileServiceSettingsPath(name);
+    } else if (path.empty()) {
+        path = platform::fileDefaultSettingsPath();
+    }
+    LoggerOptions fromFile;
+    if (!path.empty() && (options.settingsFile || platform::fileExists(path))) {
+        SettingsProblem problem;
+        if (!readSettingsFile(path, fromFile, problem)) return problemText(problem);
+    }
+    mergeSettings(options, fromFile);
+    if (options.service) {
+        // Nobody answers a prompt for the service.
+        if (!options.logFile) options.logFile = platform::fileServiceLogPath(*options.service);
+        if (!options.interval) options.interval = "S10";
+    }
+    return {};
+}
+
+void mergeSettings(LoggerOptions& options, const LoggerOptions& fromFile)
+{
+    const auto fill = [](auto& into, const auto& from) {
+        if (!into && from) into = from;
+    };
+    fill(options.host, fromFile.host);
+    fill(options.port, fromFile.port);
+    fill(options.logFile, fromFile.logFile);
+    fill(options.interval, fromFile.interval);
+    fill(options.schedule, fromFile.schedule);
+    for (std::size_t i = 0; i < 4; ++i) {
+        AnalogOptions& analog = options.analog[i];
+        const AnalogOptions& fileAnalog = fromFile.analog[i];
+        fill(analog.label, fileAnalog.label);
+        fill(analog.unit, fileAnalog.unit);
+        fill(analog.scale, fileAnalog.scale);
+        fill(analog.offset, fileAnalog.offset);
+        fill(analog.decimals, fileAnalog.decimals);
+        fill(analog.haDeviceClass, fileAnalog.haDeviceClass);
+        DigitalOptions& digital = options.digital[i];
+        const DigitalOptions& fileDigital = fromFile.digital[i];
+        fill(digital.label, fileDigital.label);
+        fill(digital.openText, fileDigital.openText);
+        fill(digital.closedText, fileDigital.closedText);
+        fill(digital.haDeviceClass, fileDigital.haDeviceClass);
+    }
+    fill(options.mqttUrl, fromFile.mqttUrl);
+    fill(options.mqttPasswordFile, fromFile.mqttPasswordFile);
+    fill(options.mqttCa, fromFile.mqttCa);
+    fill(options.name, fromFile.name);
+    fill(options.haDiscovery, fromFile.haDiscovery);
+}
+
+void applySettings(LoggerState& state, const LoggerOptions& options)
+{
+    if (options.host) state.boardHost = *options.host;
+    if (options.port) state.boardPort = *options.port;
+    if (options.logFile) state.logFilePath = *options.logFile;
+    if (options.schedule) state.schedule = *options.schedule == "aligned" ? Schedule::aligned : Schedule::drift;
+    for (std::size_t i = 0; i < 4; ++i) {
+        const AnalogOptions& analog = options.analog[i];
+        AnalogInput& input = state.analogInputs[i];
+        if (analog.label) input.label = *analog.label;
+        input.quantity = analog.unit || analog.scale || analog.offset || analog.decimals;
+        if (analog.unit) input.unit = *analog.unit;
+        if (analog.scale) input.scale = *analog.scale;
+        if (analog.offset) input.offset = *analog.offset;
+        if (analog.decimals) input.decimals = *analog.decimals;
+        // The default class fits volts only.
+        if (!input.haDeviceClass.empty() && !sensorClassProblem(input.haDeviceClass, haUnitOf(input)).empty())
+            input.haDeviceClass.clear();
+        if (analog.haDeviceClass) input.haDeviceClass = *analog.haDeviceClass;
+
+        const DigitalOptions& digital = options.digital[i];
+        DigitalInput& contact = state.digitalInputs[i];
+        if (digital.label) contact.label = *digital.label;
+        if (digital.openText) contact.openText = *digital.openText;
+        if (digital.closedText) contact.closedText = *digital.closedText;
+        if (digital.haDeviceClass) contact.haDeviceClass = *digital.haDeviceClass;
+    }
+}

@@ -1,0 +1,15 @@
+// Latin-1, the program's own texts, and UTF-8, the texts of the settings file, of MQTT and of
+// the report's page.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+std::string utf8FromLatin1(std::string_view text);
+
+// None when the text is no valid UTF-8 or holds a character beyond U+00FF.
+std::optional<std::string> latin1FromUtf8(std::string_view text);
+
+// Valid UTF-8: no overlong form, no surrogate, nothing beyond U+10FFFF, no sequence cut short.
+bool isUtf8(std::string_view text);

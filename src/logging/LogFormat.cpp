@@ -1,0 +1,122 @@
+// The log's rows and fields, and their reading back.
+#include "logging/LogFormat.h"
+
+#include <array>
+#include <cfloat>
+#include <charconv>
+#include <cmath>
+
+#include "logging/DateText.h"
+
+namespace {
+
+// Room for the largest double in fixed notation with ten decimals.
+using NumberBuffer = std::array<char, 400>;
+
+std::string fixedText(double value, int decimals)
+{
+    NumberBuffer text{};
+    auto [end, error] = std::to_chars(text.data(), text.data() + text.size(), value, std::chars_format::fixed, decimals);
+    if (error != std::errc{}) return {};
+    return std::string(text.data(), end);
+}
+
+}  // namespace
+
+std::string voltageText(int raw, double scale, int roundFactor, int width)
+{
+    double x = static_cast<double>(raw);
+    x = x * scale;
+    x = x * static_cast<double>(roundFactor);
+    // Exactly this form: 0 becomes negative zero and shows as "-0.0".
+    x = x > 0 ? std::floor(x + 0.5) : std::ceil(x - 0.5);
+    x = x / static_cast<double>(roundFactor);
+    const std::string text = fixedText(x, 10);
+    const std::size_t keep = width > 0 ? static_cast<std::size_t>(width) : 0;
+    return text.substr(0, keep);
+}
+
+std::string quantityText(int raw, const AnalogInput& input)
+{
+    const double scaled = static_cast<double>(raw) * input.scale;
+    const double power = std::pow(10.0, input.decimals);
+    const double units = (scaled + input.offset) * power;
+    // Scale and offset are decimals that a double only comes near: a result within their
+    // rounding error of a half stands for that half, which goes away from zero.
+    const double error = 8 * DBL_EPSILON * (std::fabs(scaled) + std::fabs(input.offset)) * power;
+    double whole = std::floor(std::fabs(units));
+    if (std::fabs(units) - whole >= 0.5 - error) whole += 1;
+    return fixedText(units < 0 && whole != 0 ? -whole / power : whole / power, input.decimals);
+}
+
+std::string analogField(const LoggerState& state, std::size_t input)
+{
+    const AnalogInput& settings = state.analogInputs[input];
+    const std::optional<int>& raw = state.reading.analogRaw[input];
+    if (settings.quantity) return raw && state.reading.taken ? quantityText(*raw, settings) : std::string();
+    if (!state.reading.taken) return std::string(noAnalogText);
+    return voltageText(raw.value_or(0), settings.scale, state.analogRoundFactor, state.analogTextWidth);
+}
+
+std::string digitalField(const LoggerState& state, std::size_t input)
+{
+    const std::optional<bool>& closed = state.reading.digitalClosed[input];
+    return closed ? (*closed ? "1" : "0") : "";
+}
+
+std::string analogColumnTitle(const AnalogInput& input)
+{
+    return input.quantity ? input.label + " [" + input.unit + "]" : input.label;
+}
+
+std::string logHeaderRow(const LoggerState& state)
+{
+    std::string row(logHeaderStart);
+    for (const AnalogInput& input : state.analogInputs) row.append(analogColumnTitle(input)).append(",");
+    for (const DigitalInput& input : state.digitalInputs) row.append(input.label).append(",");
+    row.back() = '\r';
+    row += '\n';
+    return row;
+}
+
+std::string logDataRow(const LoggerState& state)
+{
+    const DateValue moment = secondOf(state.reading.momentMs);
+    std::string row = dateText(moment) + "," + timeText(moment);
+    for (std::size_t i = 0; i < 4; ++i) row.append(",").append(analogField(state, i));
+    for (std::size_t i = 0; i < 4; ++i) row.append(",").append(digitalField(state, i));
+    row.append(logLineEnd);
+    return row;
+}
+
+ColumnTitle splitColumnTitle(std::string_view title)
+{
+    const std::size_t open = title.rfind(" [");
+    if (open == std::string_view::npos || !title.ends_with(']')) return {title, {}};
+    return {title.substr(0, open), title.substr(open + 2, title.size() - open - 3)};
+}
+
+AnalogFieldValue parseAnalogField(std::string_view field)
+{
+    AnalogFieldValue value;
+    if (field.empty()) {
+        value.kind = AnalogFieldValue::empty;
+        return value;
+    }
+    value.negative = field.front() == '-';
+    if (value.negative) field.remove_prefix(1);
+    const std::size_t point = field.find('.');
+    const std::string_view whole = field.substr(0, point);
+    const std::string_view fraction = point == std::string_view::npos ? std::string_view{} : field.substr(point + 1);
+    if (whole.empty() || (point != std::string_view::npos && fraction.empty()) || whole.size() + fraction.size() > 18)
+        return value;
+    for (std::string_view part : {whole, fraction}) {
+        for (char c : part) {
+            if (c < '0' || c > '9') return value;
+            value.digits = value.digits * 10 + static_cast<unsigned>(c - '0');
+        }
+    }
+    value.places = static_cast<int>(fraction.size());
+    value.kind = AnalogFieldValue::number;
+    return value;
+}
