@@ -62,6 +62,47 @@ TEST(Decoding, AnalogRoundingAndWidth)
             << "reply " << c.reply << " scale " << c.scale << " factor " << c.roundFactor;
 }
 
+TEST(Decoding, AnalogRepliesAsQuantities)
+{
+    struct Case {
+        const char* what;
+        std::string_view reply;
+        double scale;
+        double offset;
+        int decimals;
+        const char* field;  // as logged; empty when no digit came
+    } cases[] = {
+        {"LM35, 10 mV per degree", "44", 0.48828, 0, 1, "21.5"},
+        {"LM35, reply with its line end", "0512\r\n", 0.48828, 0, 1, "250.0"},
+        {"TMP36, 500 mV at 0 degrees", "150", 0.48828, -50, 1, "23.2"},
+        {"TMP36 below zero", "1", 0.48828, -50, 1, "-49.5"},
+        {"TMP36 at its lowest", "0", 0.48828, -50, 2, "-50.00"},
+        {"4-20 mA on 250 ohms as 0-10 bar, 4 mA", "205", 0.012207, -2.5, 2, "0.00"},
+        {"4-20 mA as 0-10 bar, 20 mA", "1024", 0.012207, -2.5, 2, "10.00"},
+        {"4-20 mA as 0-10 bar, below 4 mA", "100", 0.012207, -2.5, 3, "-1.279"},
+        {"five digits", "9999", 10, 0, 0, "99990"},
+        {"five digits with decimals", "9999", 10, 0.25, 2, "99990.25"},
+        {"a half goes away from zero, not to even", "5", 0.5, 0, 0, "3"},
+        {"a negative half too", "1", 0.5, -1, 0, "-1"},
+        {"a decimal half that a double holds just below", "145", 0.001, 0, 2, "0.15"},
+        {"and another", "439", 0.005, 0, 2, "2.20"},
+        {"just below a half", "1", 0.00449, 0, 2, "0.00"},
+        {"a negative value that rounds to zero is 0.0", "0", 0.01, -0.04, 1, "0.0"},
+        {"zero itself", "4", 0.01, -0.04, 1, "0.0"},
+        {"digits after a letter still count", "5x12", 1, 0, 0, "512"},
+        {"an empty reply is no reading", "", 1, 0, 1, ""},
+        {"nor is one without a digit", "ERR\r\n", 1, 0, 1, ""},
+    };
+    for (const Case& c : cases) {
+        LoggerState state;
+        resetLoggerState(state);
+        state.analogInputs[0] = {"x", "y", c.scale, c.offset, c.decimals, true, ""};
+        state.reading.taken = true;
+        state.reading.analogRaw[0] = analogRaw(c.reply);
+        EXPECT_EQ(analogField(state, 0), c.field) << c.what;
+    }
+}
+
 TEST(Decoding, DigitalRepliesLookAtTheFirstCharacterOnly)
 {
     struct Case {

@@ -1,0 +1,235 @@
+// The settings file: every key taken and refused with its message, which file is read, and what
+// the settings make of the state record.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <vector>
+
+#include "driver/LoggerState.h"
+#include "driver/Settings.h"
+#include "fakes/fake_platform.h"
+
+namespace {
+
+TEST(Settings, EveryKeyIsTaken)
+{
+    const std::string file = "# a comment\n"
+                             "[board]\nhost = \"127.0.0.1\"\nport = 4000\n"
+                             "[log]\nfile = \"/tmp/K\xC3\xBChlraum.csv\"\ninterval = \"m1.5\"\nschedule = \"aligned\"\n"
+                             "[analog.1]\nlabel = \"Keller\"\nunit = \"\xC2\xB0" "C\"\nscale = 0.48828\noffset = -0.5\n"
+                             "decimals = 1\nha_device_class = \"temperature\"\n"
+                             "[analog.4]\nscale = 10\n"
+                             "[digital.1]\nlabel = \"Haust\xC3\xBCr\"\nopen = \"offen\"\nclosed = \"zu\"\n"
+                             "ha_device_class = \"door\"\n"
+                             "[mqtt]\nurl = \"mqtt://127.0.0.1\"\npassword_file = \"/etc/pw\"\nca = \"/etc/ca.pem\"\n"
+                             "name = \"cellar\"\nha_discovery = \"off\"\n";
+    LoggerOptions options;
+    SettingsProblem problem;
+    ASSERT_TRUE(readSettingsText(file, "logger.toml", options, problem)) << problemText(problem);
+    EXPECT_EQ(options.host, "127.0.0.1");
+    EXPECT_EQ(options.port, 4000);
+    EXPECT_EQ(options.logFile, "/tmp/K\xC3\xBChlraum.csv");  // a path keeps the file system's bytes
+    EXPECT_EQ(options.interval, "m1.5");
+    EXPECT_EQ(options.schedule, "aligned");
+    EXPECT_EQ(options.analog[0].label, "Keller");
+    EXPECT_EQ(options.analog[0].unit, "\xB0" "C");  // a text is Latin-1
+    EXPECT_EQ(options.analog[0].scale, 0.48828);
+    EXPECT_EQ(options.analog[0].offset, -0.5);
+    EXPECT_EQ(options.analog[0].decimals, 1);
+    EXPECT_EQ(options.analog[0].haDeviceClass, "temperature");
+    EXPECT_EQ(options.analog[3].scale, 10.0);  // a whole number is a number too
+    EXPECT_FALSE(options.analog[1].label || options.analog[1].scale);
+    EXPECT_EQ(options.digital[0].label, "Haust\xFCr");
+    EXPECT_EQ(options.digital[0].openText, "offen");
+    EXPECT_EQ(options.digital[0].closedText, "zu");
+    EXPECT_EQ(options.digital[0].haDeviceClass, "door");
+    EXPECT_EQ(options.mqttUrl, "mqtt://127.0.0.1");
+    EXPECT_EQ(options.mqttPasswordFile, "/etc/pw");
+    EXPECT_EQ(options.mqttCa, "/etc/ca.pem");
+    EXPECT_EQ(options.name, "cellar");
+    EXPECT_EQ(options.haDiscovery, "off");
+
+    LoggerOptions none;
+    ASSERT_TRUE(readSettingsText("", "empty.toml", none, problem));
+    EXPECT_FALSE(none.host || none.interval || none.analog[0].unit || none.mqttUrl);
+}
+
+TEST(Settings, WrongValuesAreRefusedWhereTheyStand)
+{
+    struct Case {
+        const char* file;
+        const char* message;
+    } const cases[] = {
+        {"[board]\nhost = 127.0.0.1\n",
+         "logger.toml:2:13: Error while parsing floating-point: expected decimal digit or exponent, saw '.'"},
+        {"[board]\nhots = \"x\"\n", "logger.toml:2:1: board.hots: unknown setting"},
+        {"[bord]\n", "logger.toml:1:2: bord: unknown section"},
+        {"board = 1\n", "logger.toml:1:9: board: a section [board] is needed"},
+        {"[board]\nport = \"50290\"\n", "logger.toml:2:8: board.port: a whole number is needed"},
+        {"[board]\nport = 70000\n", "logger.toml:2:8: board.port: a port from 1 to 65535 is needed"},
+        {"[board]\nhost = \"my board\"\n", "logger.toml:2:8: board.host: an address or host name without blanks is needed"},
+        {"[log]\ninterval = \"S0.5\"\n",
+         "logger.toml:2:12: log.interval: not an interval: a unit letter S, M, H or D and a number, at least one "
+         "second (S10, M1.5)"},
+        {"[log]\nschedule = \"hourly\"\n", "logger.toml:2:12: log.schedule: drift or aligned is needed"},
+        {"[log]\nfile = \"\"\n", "logger.toml:2:8: log.file: a file name is needed"},
+        {"[analog.5]\n", "logger.toml:1:9: analog.5: inputs are numbered 1 to 4"},
+        {"[analog.2]\nscale = \"0.5\"\n", "logger.toml:2:9: analog.2.scale: a number is needed"},
+        {"[analog.2]\nscale = 0\n", "logger.toml:2:9: analog.2.scale: 0 would make every value the offset"},
+        {"[analog.2]\nscale = nan\n", "logger.toml:2:9: analog.2.scale: a finite number is needed"},
+        {"[analog.2]\noffset = -inf\n", "logger.toml:2:10: analog.2.offset: a finite number is needed"},
+        {"[analog.2]\nscale = 1e9\n", "logger.toml:2:9: analog.2.scale: a reading of 9999 would give 10^12 or more"},
+        {"[analog.2]\ndecimals = 7\n", "logger.toml:2:12: analog.2.decimals: 0 to 6 decimals are possible"},
+        {"[analog.2]\ndecimals = 1.5\n", "logger.toml:2:12: analog.2.decimals: a whole number is needed"},
+        {"[analog.1]\nlabel = \"Temperatur, innen\"\n",
+         "logger.toml:2:9: analog.1.label: holds a comma, which would split the log's column"},
+        {"[analog.1]\nlabel = \"Keller\\tunten\"\n", "logger.toml:2:9: analog.1.label: holds a control character"},
+        {"[analog.1]\nlabel = \"Keller\\u0085\"\n", "logger.toml:2:9: analog.1.label: holds a control character"},
+        {"[analog.1]\nlabel = \"Keller \xE2\x9C\x93\"\n",
+         "logger.toml:2:9: analog.1.label: holds a character that the log and the window (Latin-1) cannot hold"},
+        {"[analog.1]\nlabel = \"Temperatur im Kellerraum Nord\"\n",
+         "logger.toml:2:9: analog.1.label: longer than 24 characters, more than the window shows"},
+        {"[analog.1]\nlabel = \"\"\n", "logger.toml:2:9: analog.1.label: an empty text; a text is needed"},
+        {"[analog.1]\nlabel = \"Keller [alt]\"\n",
+         "logger.toml:2:9: analog.1.label: ends in ], which the log's column title keeps for the unit"},
+        {"[analog.1]\nunit = \"[V]\"\n",
+         "logger.toml:2:8: analog.1.unit: holds [ or ], which enclose the unit in the log's column title"},
+        {"[analog.1]\nunit = \"Millivolt je\"\n",
+         "logger.toml:2:8: analog.1.unit: longer than 10 characters, more than the window shows"},
+        {"[analog.1]\nunit = \"\xC2\xB0" "C\"\nha_device_class = \"voltage\"\n",
+         "logger.toml:3:19: analog.1.ha_device_class: Home Assistant takes voltage in V, mV, \xC2\xB5V, kV, MV, "
+         "not \xC2\xB0" "C"},
+        {"[analog.1]\nunit = \"%\"\nha_device_class = \"temprature\"\n",
+         "logger.toml:3:19: analog.1.ha_device_class: Home Assistant has no sensor class temprature"},
+        {"[analog.1]\nunit = \"ppm\"\nha_device_class = \"timestamp\"\n",
+         "logger.toml:3:19: analog.1.ha_device_class: Home Assistant's class timestamp is no measurement"},
+        {"[analog.1]\nha_device_class = \"aqi\"\n",
+         "logger.toml:2:19: analog.1.ha_device_class: Home Assistant takes aqi without a unit"},
+        {"[analog.1]\nfactor = 2\n", "logger.toml:2:1: analog.1.factor: unknown setting"},
+        {"[digital.3]\nha_device_class = \"dor\"\n",
+         "logger.toml:2:19: digital.3.ha_device_class: Home Assistant has no binary sensor class dor"},
+        {"[digital.3]\nopen = \"GESCHLOSSEN\"\n",
+         "logger.toml:2:8: digital.3.open: open and closed need texts of their own"},
+        {"[digital.3]\nclosed = \"zu, verriegelt\"\n",
+         "logger.toml:2:10: digital.3.closed: holds a comma, which would split the log's column"},
+        {"[digital.3]\nclosed = \"ganz fest verschlossen\"\n",
+         "logger.toml:2:10: digital.3.closed: longer than 20 characters, more than the window shows"},
+        {"[mqtt]\nurl = 1883\n", "logger.toml:2:7: mqtt.url: a text in quotes is needed"},
+        {"[mqtt]\nuser = \"x\"\n", "logger.toml:2:1: mqtt.user: unknown setting"},
+    };
+    for (const Case& c : cases) {
+        LoggerOptions options;
+        SettingsProblem problem;
+        EXPECT_FALSE(readSettingsText(c.file, "logger.toml", options, problem)) << c.file;
+        EXPECT_EQ(problemText(problem), c.message) << c.file;
+    }
+}
+
+TEST(Settings, InputsTakeTheirSettingsAndKeepTheRestOfTheirDefaults)
+{
+    LoggerOptions options;
+    options.analog[0] = {"Keller", "\xB0" "C", 0.48828, std::nullopt, 1, std::nullopt};
+    options.analog[1].decimals = 3;  // volts with three decimals
+    options.analog[2].label = "Solar";  // only a label: the voltage form stays
+    options.digital[0] = {"Haust\xFCr", "offen", "zu", "door"};
+    LoggerState state;
+    resetLoggerState(state);
+    applySettings(state, options);
+
+    struct Case {
+        std::size_t input;
+        const char* label;
+        const char* unit;
+        bool quantity;
+        int decimals;
+        const char* deviceClass;
+    } const cases[] = {
+        {0, "Keller", "\xB0" "C", true, 1, ""},  // the default class fits volts only
+        {1, "Analog-Eingang Nr. 2", "Volt", true, 3, "voltage"},
+        {2, "Solar", "Volt", false, 2, "voltage"},
+        {3, "Analog-Eingang Nr. 4", "Volt", false, 2, "voltage"},
+    };
+    for (const Case& c : cases) {
+        const AnalogInput& input = state.analogInputs[c.input];
+        EXPECT_EQ(input.label, c.label) << c.input;
+        EXPECT_EQ(input.unit, c.unit) << c.input;
+        EXPECT_EQ(input.quantity, c.quantity) << c.input;
+        EXPECT_EQ(input.decimals, c.decimals) << c.input;
+        EXPECT_EQ(input.haDeviceClass, c.deviceClass) << c.input;
+    }
+    EXPECT_EQ(state.analogInputs[0].scale, 0.48828);
+    EXPECT_EQ(state.analogInputs[1].scale, 0.0048828);
+    EXPECT_EQ(state.digitalInputs[0].closedText, "zu");
+    EXPECT_EQ(state.digitalInputs[1].closedText, "GESCHLOSSEN");
+}
+
+class SettingsFile : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        resetFake();
+        folder = std::filesystem::temp_directory_path() / ("settings-" + std::to_string(std::random_device{}()));
+        std::filesystem::create_directories(folder);
+        fake().serviceFolder = folder.string();
+    }
+    void TearDown() override { std::filesystem::remove_all(folder); }
+    std::string write(const std::string& name, const std::string& content)
+    {
+        const std::string path = (folder / name).string();
+        std::ofstream(path) << content;
+        return path;
+    }
+    std::filesystem::path folder;
+};
+
+TEST_F(SettingsFile, WhichFileIsReadAndWhatWins)
+{
+    const std::string own = write("logger.toml", "[board]\nhost = \"127.0.0.2\"\nport = 4000\n[log]\ninterval = \"S5\"\n");
+    const std::string named = write("named.toml", "[board]\nhost = \"127.0.0.3\"\n");
+    write("board1.toml", "[board]\nhost = \"127.0.0.4\"\n");
+    write("broken.toml", "[board\n");
+    const std::string missing = (folder / "missing.toml").string();
+    const std::string broken = (folder / "broken.toml").string();
+    struct Case {
+        const char* what;
+        std::string defaultFile;
+        std::vector<std::string> arguments;
+        std::string problem;
+        const char* host;  // null: the default
+        const char* interval;
+        const char* logFile;
+    } const cases[] = {
+        {"no file at all: every default", "", {}, "", nullptr, nullptr, nullptr},
+        {"the user's own file", own, {}, "", "127.0.0.2", "S5", nullptr},
+        {"an option beats the file", own, {"--host", "127.0.0.9", "--interval", "S1"}, "", "127.0.0.9", "S1", nullptr},
+        {"--settings instead of the user's", own, {"--settings", named}, "", "127.0.0.3", nullptr, nullptr},
+        {"--settings that is missing", own, {"--settings", missing}, missing + ": cannot be read", nullptr, nullptr,
+         nullptr},
+        {"a user's file that is missing is none", missing, {}, "", nullptr, nullptr, nullptr},
+        {"a broken one", broken, {}, broken + ":1:7: ", nullptr, nullptr, nullptr},
+        {"the service's own file and defaults", own, {"--service", "board1"}, "", "127.0.0.4", "S10",
+         "/var/lib/avrnetio-logger/board1.csv"},
+        {"a service without its file", own, {"--service", "board2"}, "", nullptr, "S10",
+         "/var/lib/avrnetio-logger/board2.csv"},
+        {"a service name that is a path", own, {"--service", "../x"}, "--service takes letters", nullptr, nullptr,
+         nullptr},
+        {"--schedule", own, {"--schedule", "later"}, "--schedule takes drift or aligned: later", nullptr, nullptr,
+         nullptr},
+    };
+    for (const Case& c : cases) {
+        fake().defaultSettingsPath = c.defaultFile;
+        LoggerOptions options;
+        const std::vector<std::string_view> arguments(c.arguments.begin(), c.arguments.end());
+        ASSERT_EQ(parseCommandLine(arguments, options), CommandLineAction::run) << c.what;
+        const std::string problem = loadSettings(options);
+        EXPECT_TRUE(problem.starts_with(c.problem) && (problem.empty() == c.problem.empty())) << c.what << ": " << problem;
+        if (!problem.empty()) continue;
+        EXPECT_EQ(options.host.value_or("default"), c.host ? c.host : "default") << c.what;
+        EXPECT_EQ(options.interval.value_or("prompt"), c.interval ? c.interval : "prompt") << c.what;
+        EXPECT_EQ(options.logFile.value_or("default"), c.logFile ? c.logFile : "default") << c.what;
+    }
+}
+
+}  // namespace
