@@ -164,9 +164,12 @@ int runLogger(const LoggerOptions& options)
     LoggerRun run;
     const bool started = startUp(run, options);
     if (started) {
-        do {
+        // On the aligned schedule even the first row waits for its slot.
+        bool closing = run.state.schedule == Schedule::aligned && waitInterval(run.state);
+        while (!closing) {
             runCycle(run);
-        } while (!waitInterval(run.state));
+            closing = waitInterval(run.state);
+        }
         shutDown(run);
     }
     endProgram(run);

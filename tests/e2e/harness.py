@@ -155,6 +155,33 @@ class Processes:
         return self.start([*wrapper, LOGGER, "--host", "127.0.0.1", "--port", str(port), "--log-file", log_file, *options],
                           env=environment, stderr=subprocess.PIPE, **popen)
 
+    def logger_from_settings(self, *options, display=None, env=None):
+        """The logger with no board, log or interval options of the test's own: they must come
+        from a settings file. Only inside loopback_only(), where the default board cannot be reached."""
+        if os.environ.get("AVRNETIO_LOOPBACK_ONLY") != "1":
+            fail("a logger started from settings outside a loopback-only network")
+        environment = dict(os.environ if env is None else env)
+        environment.pop("DISPLAY", None)
+        if display:
+            environment["DISPLAY"] = display
+        return self.start([LOGGER, *options], env=environment, stderr=subprocess.PIPE)
+
+
+def loopback_only():
+    """Runs the rest of the test in a network namespace of its own that has only loopback: a
+    setting the logger missed would make it try the board's default address, which then fails at
+    once instead of reaching out."""
+    if os.environ.get("AVRNETIO_LOOPBACK_ONLY") != "1":
+        # Without root, a user namespace of its own grants the network namespace.
+        unshare = ["unshare", "--net"] if os.geteuid() == 0 else ["unshare", "--user", "--map-root-user", "--net"]
+        result = subprocess.run([*unshare, "--", sys.executable, *sys.argv],
+                                env=dict(os.environ, AVRNETIO_LOOPBACK_ONLY="1"))
+        sys.exit(result.returncode)
+    subprocess.run(["ip", "link", "set", "lo", "up"], check=True)
+    links = subprocess.run(["ip", "-o", "link"], capture_output=True, text=True, check=True).stdout.splitlines()
+    if len(links) != 1 or ": lo:" not in links[0]:
+        fail("the namespace has links beside loopback: %r" % links)
+
 
 def stop_boardsim(process):
     """Ends the simulator; returns how many connections and commands it saw."""

@@ -63,6 +63,7 @@ std::string commandText(std::string_view name, int channel)
 // or the simulator is stopping.
 bool answer(BoardSim& sim, int client, const std::string& received)
 {
+    if (sim.config.replyDelayMs > 0 && waitReadable(sim, -1, sim.config.replyDelayMs) == Wait::stopped) return false;
     auto fixed = sim.config.replies.find(received);
     if (fixed == sim.config.replies.end()) {
         auto sinceStart = std::chrono::steady_clock::now() - sim.startTime;

@@ -19,6 +19,7 @@ struct BoardSimConfig {
     // (terminator included). Each reply is sent as its pieces, one send each, pieceDelayMs apart.
     std::map<std::string, std::vector<std::string>> replies;
     int pieceDelayMs = 300;
+    int replyDelayMs = 0;        // every reply waits this long, as from a slow board
     int closeAfterCommands = 0;  // close each connection after this many commands; 0: never
     int downForMs = 0;           // after such a close, refuse connections this long, then listen again
     bool silent = false;         // read and record commands, never answer

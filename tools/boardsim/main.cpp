@@ -14,7 +14,7 @@ namespace {
 
 constexpr char usage[] =
     "usage: avrnetio-boardsim [--host 127.0.0.1] [--port 50290] [--silent] [--silent-after N]\n"
-    "                         [--close-after N [--down-for S]] [--never-accept]\n"
+    "                         [--close-after N [--down-for S]] [--never-accept] [--delay MS]\n"
     "                         [--reply 'COMMAND=TEXT']...\n"
     "  --port 0        listen on any free port (the first output line names it)\n"
     "  --silent        read commands but never answer\n"
@@ -22,6 +22,7 @@ constexpr char usage[] =
     "  --close-after N close each connection after N commands\n"
     "  --down-for S    after such a close, refuse connections for S seconds\n"
     "  --never-accept  leave connections pending, so that connecting hangs\n"
+    "  --delay MS      answer every command MS milliseconds late, as a slow board\n"
     "  --reply C=T     answer command C (such as 'GETADC 1') always with T; T may hold\n"
     "                  the escapes \\r, \\n, \\\\ and \\xHH (any byte, NUL included)\n";
 
@@ -92,6 +93,8 @@ bool parseArguments(int argc, char** argv, BoardSimConfig& config)
             config.downForMs = seconds * 1000;
         } else if (option == "--silent-after" && hasValue) {
             if (!parseNumber(argv[++i], config.silentAfterCommands)) return false;
+        } else if (option == "--delay" && hasValue) {
+            if (!parseNumber(argv[++i], config.replyDelayMs) || config.replyDelayMs < 0) return false;
         } else if (option == "--never-accept") {
             config.neverAccept = true;
         } else if (option == "--reply" && hasValue) {

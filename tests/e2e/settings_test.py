@@ -1,0 +1,169 @@
+#!/usr/bin/env python3
+"""The logger from a settings file alone, in a network of loopback only (a setting it missed would
+send it to the board's default address): the user's own file names the board, the log, the
+interval, a temperature sensor and a door contact, which the window, the log and Home Assistant
+show in their units and words; a wrong file ends it with status 2 before the board is asked. Then
+the schedules, side by side with the click on: aligned at S1 gives a row every second, at S2 on
+even seconds only, with a slow board a slot is skipped rather than drifting, and drift stays
+as it was."""
+import json
+import os
+import signal
+import sys
+import time
+
+sys.path.insert(0, os.path.dirname(__file__))
+from harness import (BLUE, RED, Processes, end, fail, loopback_only, read_dump, retained, rows_of, stamp_seconds,
+                     stop_boardsim, wait_for)
+
+CELLAR_REPLIES = ["GETADC 1=44\\r\\n", "GETADC 2=512\\r\\n", "GETADC 3=0\\r\\n", "GETADC 4=x\\r\\n",
+                  "GETPORT 1=0\\r\\n", "GETPORT 2=1\\r\\n", "GETPORT 3=1\\r\\n", "GETPORT 4=0\\r\\n"]
+HEADER = ("Datum,Uhrzeit,Keller [\u00b0C],Analog-Eingang Nr. 2,Tank [bar],Analog-Eingang Nr. 4,Haust\u00fcr,"
+          "Digital-Eingang Nr. 2,Digital-Eingang Nr. 3,Digital-Eingang Nr. 4\r\n").encode("latin-1")
+ROW_VALUES = b",21.5,2.50,-2.50,-0.0,1,0,0,1\r\n"
+
+
+def write(path, text):
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    with open(path, "w", encoding="utf-8") as out:
+        out.write(text)
+
+
+def replies(answers):
+    return [arg for reply in answers for arg in ("--reply", reply)]
+
+
+def cellar(run):
+    """Everything from the user's own settings file: window, log and discovery in the units."""
+    display = run.xvfb()
+    _, broker_port = run.broker()
+    board, board_port = run.boardsim_process(*replies(CELLAR_REPLIES))
+    log_file = os.path.join(run.folder, "keller.csv")
+    config = os.path.join(run.folder, "config")
+    write(os.path.join(config, "avrnetio-logger", "logger.toml"), """\
+[board]
+host = "127.0.0.1"
+port = %d
+[log]
+file = "%s"
+interval = "S1"
+[analog.1]
+label = "Keller"
+unit = "\u00b0C"
+scale = 0.48828
+decimals = 1
+ha_device_class = "temperature"
+[analog.3]
+label = "Tank"
+unit = "bar"
+scale = 0.012207
+offset = -2.5
+[digital.1]
+label = "Haust\u00fcr"
+open = "offen"
+closed = "zu"
+ha_device_class = "door"
+[mqtt]
+url = "mqtt://127.0.0.1:%d"
+name = "cellar"
+""" % (board_port, log_file, broker_port))
+    dump = os.path.join(run.folder, "controls.txt")
+    logger = run.logger_from_settings(display=display, env=dict(os.environ, XDG_CONFIG_HOME=config,
+                                                                AVRNETIO_DUMP_CONTROLS=dump))
+    controls = wait_for(lambda: os.path.exists(dump) and read_dump(dump).get(46, (None, ""))[1]
+                        .startswith("Letzter Log") and read_dump(dump), 20, "the window's first refresh")
+    expected = {1: (None, "Keller"), 3: (None, "Tank"), 5: (None, "Haust\\xfcr"), 34: (BLUE, "21.5"),
+                35: (BLUE, "2.50"), 36: (BLUE, "-2.50"), 37: (BLUE, "-0.0"), 42: (None, "\\xb0C"),
+                44: (None, "bar"), 43: (None, "Volt"), 38: (RED, "zu"), 39: (BLUE, "OFFEN")}
+    for number, shown in expected.items():
+        if controls.get(number) != shown:
+            fail("control %d shows %r, expected %r" % (number, controls.get(number), shown))
+
+    configs = wait_for(lambda: len(retained(broker_port, "homeassistant/#", 8)) == 8 and
+                       retained(broker_port, "homeassistant/#", 8), 10, "the discovery configs")
+    keller = json.loads(configs["homeassistant/sensor/cellar/analog1/config"])
+    door = json.loads(configs["homeassistant/binary_sensor/cellar/digital1/config"])
+    tank = json.loads(configs["homeassistant/sensor/cellar/analog3/config"])
+    got = (keller["name"], keller["unit_of_measurement"], keller["device_class"],
+           keller["suggested_display_precision"], keller["device"]["name"], keller["origin"]["name"],
+           tank["unit_of_measurement"], "device_class" in tank, tank["suggested_display_precision"],
+           door["name"], door["device_class"], door["payload_on"])
+    if got != ("Keller", "\u00b0C", "temperature", 1, "AVR-NET-IO cellar", "avrnetio-logger", "bar", False, 2,
+               "Haust\u00fcr", "door", "0"):
+        fail("discovery configs: %r" % (got,))
+    state = wait_for(lambda: retained(broker_port, "avrnetio/cellar/state", 1), 10, "a state message")
+    values = json.loads(state["avrnetio/cellar/state"])
+    if values["analog"] != [21.5, 2.5, -2.5, 0.0] or values["digital"] != [1, 0, 0, 1]:
+        fail("state %r" % values)
+
+    logger.send_signal(signal.SIGTERM)
+    if end(logger) != 0:
+        fail("the logger from settings ended with %d: %r" % (logger.returncode, logger.stderr.read()))
+    lines = rows_of(log_file)
+    if lines[0] != HEADER or not lines[1:] or any(line[19:] != ROW_VALUES for line in lines[1:]):
+        fail("log %r" % lines[:3])
+
+    # A wrong setting: the usage error names where, and the board is never asked.
+    wrong = os.path.join(run.folder, "wrong.toml")
+    write(wrong, "[board]\nhost = \"127.0.0.1\"\nport = %d\n[analog.2]\nscale = \"viel\"\n" % board_port)
+    refused = run.logger_from_settings("--settings", wrong)
+    message = refused.stderr.read().decode()
+    if end(refused) != 2 or wrong + ":5:9: analog.2.scale: a number is needed" not in message:
+        fail("a wrong setting: exit %d, %r" % (refused.returncode, message))
+    connections, _ = stop_boardsim(board)
+    if connections != 1:
+        fail("the board saw %d connections, not only the first logger's" % connections)
+
+
+def scheduled(run, name, interval, schedule, *board_options):
+    """A logger on a board of its own with the click on; returns it and its log."""
+    _, port = run.boardsim_process(*board_options)
+    log_file = os.path.join(run.folder, name + ".csv")
+    settings = os.path.join(run.folder, name + ".toml")
+    write(settings, '[board]\nhost = "127.0.0.1"\nport = %d\n[log]\nfile = "%s"\ninterval = "%s"\n'
+                    'schedule = "%s"\n' % (port, log_file, interval, schedule))
+    # ALSA's null device takes the click: the 100 ms pause after each row is there as on a desktop.
+    sound = os.path.join(run.folder, "asound.conf")
+    write(sound, "pcm.!default { type null }\n")
+    return run.logger_from_settings("--settings", settings, env=dict(os.environ, ALSA_CONFIG_PATH=sound)), log_file
+
+
+def schedules(run):
+    loggers = {
+        "aligned S1": scheduled(run, "s1", "S1", "aligned"),
+        "aligned S2": scheduled(run, "s2", "S2", "aligned"),
+        "aligned S1, slow board": scheduled(run, "slow", "S1", "aligned", "--delay", "150"),
+        "drift S1": scheduled(run, "drift", "S1", "drift"),
+    }
+    started = time.monotonic()
+    time.sleep(31)
+    for logger, _ in loggers.values():
+        logger.send_signal(signal.SIGTERM)
+    for name, (logger, log_file) in loggers.items():
+        if end(logger) != 0:
+            fail("%s ended with %d" % (name, logger.returncode))
+        steps = [(stamp_seconds(b) - stamp_seconds(a)) % 86400 for a, b in zip(rows_of(log_file)[1:], rows_of(log_file)[2:])]
+        seconds = [stamp_seconds(row) for row in rows_of(log_file)[1:]]
+        if name == "aligned S1" and (len(seconds) < 30 or set(steps) != {1}):
+            fail("%s: %d rows, steps %r" % (name, len(seconds), steps))
+        if name == "aligned S2" and (len(seconds) < 15 or set(steps) != {2} or any(s % 2 for s in seconds)):
+            fail("%s: rows at %r" % (name, seconds))
+        # Eight replies of 150 ms: each cycle takes its slot and the next; every start on a whole second.
+        if name == "aligned S1, slow board" and (len(seconds) < 13 or set(steps) != {2}):
+            fail("%s: steps %r" % (name, steps))
+        # The click's pause and the cycle's work make the rows drift: a second goes without a row.
+        if name == "drift S1" and (2 not in steps or set(steps) - {1, 2}):
+            fail("%s: steps %r" % (name, steps))
+    print("settings: the window, the log and Home Assistant in the units of the file; schedules in %.0f s"
+          % (time.monotonic() - started))
+
+
+def main():
+    loopback_only()
+    with Processes() as run:
+        cellar(run)
+        schedules(run)
+
+
+if __name__ == "__main__":
+    main()
