@@ -1,5 +1,5 @@
 # The Debian package: what `cpack -G DEB` builds from the install rules (scripts/package-deb.sh).
-# The manual page, the service template and its defaults file are installed here too, so that
+# The manual page, the service template and the example settings are installed here too, so that
 # `cmake --install` puts them in place as the package does.
 
 # gzip -n leaves out the time stamp, so that the same page gives the same package.
@@ -11,8 +11,8 @@ add_custom_command(OUTPUT ${CMAKE_CURRENT_BINARY_DIR}/avrnetio-logger.1.gz
 add_custom_target(avrnetio_manual ALL DEPENDS ${CMAKE_CURRENT_BINARY_DIR}/avrnetio-logger.1.gz)
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/avrnetio-logger.1.gz DESTINATION share/man/man1)
 install(FILES packaging/avrnetio-logger@.service DESTINATION lib/systemd/system)
-# Absolute: the service reads it there whatever the prefix.
-install(FILES packaging/avrnetio-logger.default DESTINATION /etc/default RENAME avrnetio-logger)
+# Absolute: beside the settings of the service's instances, whatever the prefix.
+install(FILES packaging/example.toml DESTINATION /etc/avrnetio-logger)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME avrnetio-logger)
@@ -40,6 +40,7 @@ set(CPACK_DEBIAN_PACKAGE_SUGGESTS "xdg-utils")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
   ${CMAKE_CURRENT_SOURCE_DIR}/packaging/debian/conffiles
+  ${CMAKE_CURRENT_SOURCE_DIR}/packaging/debian/preinst
   ${CMAKE_CURRENT_SOURCE_DIR}/packaging/debian/postinst
   ${CMAKE_CURRENT_SOURCE_DIR}/packaging/debian/prerm
   ${CMAKE_CURRENT_SOURCE_DIR}/packaging/debian/postrm)

@@ -27,8 +27,8 @@ fail() {
 apt_get() { DEBIAN_FRONTEND=noninteractive $sudo apt-get -y -q "$@" >/dev/null; }
 
 # man-db before the package, so that its page is found; systemd for systemd-analyze; python3 for
-# the end-to-end tests.
-checks=(python3 man-db systemd desktop-file-utils)
+# the end-to-end tests; iproute2 for a network of loopback only.
+checks=(python3 man-db systemd desktop-file-utils iproute2)
 if [ -z "$package" ]; then
   scripts/install-deps.sh "${checks[@]}"
   package=$(scripts/package-deb.sh | tail -n 1)
@@ -51,8 +51,8 @@ if [ -n "$unit_tests" ]; then
     echo "$(basename "$test"): $(grep -o '[0-9]* tests\? from [0-9]* test suites\? ran' "$test.out")"
   done
 fi
-dpkg-query -W -f='${Conffiles}\n' avrnetio-logger | grep -q '^ /etc/default/avrnetio-logger ' ||
-  fail "/etc/default/avrnetio-logger is no conffile"
+dpkg-query -W -f='${Conffiles}\n' avrnetio-logger | grep -q '^ /etc/avrnetio-logger/example.toml ' ||
+  fail "/etc/avrnetio-logger/example.toml is no conffile"
 installed=$(dpkg -L avrnetio-logger)
 
 avrnetio-logger --help | grep -q -- '--log-file' || fail "avrnetio-logger --help"
@@ -67,12 +67,28 @@ for test in headless_test unreachable_board_test; do
     AVRNETIO_REPORT=/usr/bin/avrnetio-report python3 "tests/e2e/$test.py" || fail "$test with the installed logger"
 done
 
+# The service's own way, as its unit starts it: the instance's settings file names the board, the
+# simulator on the board's port, in a network of loopback only, where a setting that was missed
+# reaches no board.
+rows=$(unshare --net bash -c 'set -e
+  ip link set lo up
+  avrnetio-boardsim --host 127.0.0.1 --port 50290 >/dev/null & sim=$!
+  sleep 0.5
+  printf "[board]\nhost = \"127.0.0.1\"\n[log]\ninterval = \"S1\"\n" >/etc/avrnetio-logger/pkgcheck.toml
+  rm -f /tmp/pkgcheck.csv
+  STATE_DIRECTORY=/tmp timeout 3 avrnetio-logger --service pkgcheck 2>/dev/null || [ $? = 124 ]
+  kill $sim
+  rm /etc/avrnetio-logger/pkgcheck.toml
+  grep -c "^[0-9]" /tmp/pkgcheck.csv') || fail "the logger as the service pkgcheck"
+[ "$rows" -ge 2 ] || fail "the service pkgcheck logged $rows rows in 3 s"
+echo "service: the instance's settings file named the board; $rows rows"
+
 # verify also runs the ExecStart program's check and looks up the Documentation= manual page.
 verified=$(systemd-analyze verify avrnetio-logger@board1.service 2>&1) || fail "systemd-analyze verify: $verified"
 [ -z "$verified" ] || fail "systemd-analyze verify complains: $verified"
 
 apt_get remove avrnetio-logger
-[ -f /etc/default/avrnetio-logger ] || fail "apt remove took the conffile, which only a purge takes"
+[ -f /etc/avrnetio-logger/example.toml ] || fail "apt remove took the conffile, which only a purge takes"
 apt_get purge avrnetio-logger
 left=()
 while IFS= read -r path; do

@@ -56,6 +56,30 @@ TEST(Settings, EveryKeyIsTaken)
     EXPECT_FALSE(none.host || none.interval || none.analog[0].unit || none.mqttUrl);
 }
 
+TEST(Settings, TheExampleFileHoldsEveryKeyAtItsDefault)
+{
+    // Every setting of the shipped example, taken out of its comment, is one the reader takes.
+    std::ifstream example(std::filesystem::path(__FILE__).parent_path().parent_path() / "packaging" / "example.toml");
+    ASSERT_TRUE(example);
+    std::string file;
+    int settings = 0;
+    for (std::string line; std::getline(example, line);) {
+        const bool setting = line.starts_with("#[") || (line.starts_with("#") && line.find(" = ") != std::string::npos &&
+                                                         line.find_first_of(" ") == line.find(" = "));
+        settings += setting;
+        file += (setting ? line.substr(1) : line) + "\n";
+    }
+    LoggerOptions options;
+    SettingsProblem problem;
+    ASSERT_TRUE(readSettingsText(file, "example.toml", options, problem)) << problemText(problem);
+    EXPECT_EQ(settings, 5 + 2 + 3 + 6 + 4 + 5);  // five sections and their keys
+    EXPECT_EQ(options.host, "192.168.1.90");
+    EXPECT_EQ(options.port, 50290);
+    EXPECT_EQ(options.interval, "S10");
+    EXPECT_EQ(options.analog[0].scale, 0.0048828);
+    EXPECT_EQ(options.digital[0].closedText, "GESCHLOSSEN");
+}
+
 TEST(Settings, WrongValuesAreRefusedWhereTheyStand)
 {
     struct Case {
