@@ -143,6 +143,25 @@ TEST_F(Driver, RowsFollowTheIntervalPlusTheCycleDuration)
     EXPECT_EQ(fake().rowTicks, (std::vector<std::int64_t>{120, 1300, 2480}));
 }
 
+TEST_F(Driver, TheAlignedScheduleWaitsForTheSlotEvenBeforeTheFirstRow)
+{
+    // The wall clock stands at 09:05:03.000: the S10 slots are at 09:05:10, 7 s of ticks on.
+    struct Case {
+        std::int64_t quitAt;
+        std::vector<std::int64_t> rows;
+    } const cases[] = {{3000, {}}, {7500, {7000}}};
+    for (const Case& c : cases) {
+        resetFake();
+        fake().events = {{c.quitAt, endButton}};
+        LoggerOptions options = simulatorOptions("S10");
+        options.schedule = "aligned";
+        EXPECT_EQ(runLogger(options), 0);
+        EXPECT_EQ(fake().rowTicks, c.rows) << "quit at " << c.quitAt;
+        EXPECT_GE(tracePosition("setText 47 N\xE4" "chster Log: 07.12.2026 / 09:05:10"), 0);
+        EXPECT_GE(tracePosition("ask Logdatei sofort"), 0) << "the shutdown as after any wait";
+    }
+}
+
 TEST_F(Driver, ACloseRequestDuringACycleTakesEffectInTheFollowingWait)
 {
     fake().exchangeMs = 10;

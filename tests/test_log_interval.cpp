@@ -197,4 +197,27 @@ TEST(LogInterval, FiguresOfAnUnvalidatedIntervalStayInRange)
     }
 }
 
+TEST(LogInterval, SlotsOfTheAlignedSchedule)
+{
+    constexpr std::int64_t day = 86400000;
+    constexpr std::int64_t noon = 20429 * day + 12 * 3600000;  // 07.12.2025 12:00:00
+    struct Case {
+        const char* what;
+        double intervalMs;
+        std::int64_t after;
+        std::int64_t slot;
+    } const cases[] = {
+        {"S1: the next whole second", 1000, noon + 250, noon + 1000},
+        {"S1 on a whole second: the one after", 1000, noon, noon + 1000},
+        {"S2: even seconds", 2000, noon + 1001, noon + 2000},
+        {"M1: the next minute", 60000, noon + 59999, noon + 60000},
+        {"H1 before midnight: midnight", 3600000, noon + 11 * 3600000 + 5, noon + 12 * 3600000},
+        {"S2.5: halves of a second count", 2500, noon + 1000, noon + 2500},
+        {"S7 does not divide a day: counted from 1970", 7000, noon, (noon / 7000 + 1) * 7000},
+        {"D2: every other midnight since 1970", 2 * day, noon, 20430 * day},
+        {"before 1970", 1000, -1500, -1000},
+    };
+    for (const Case& c : cases) EXPECT_EQ(nextSlotMs(c.intervalMs, c.after), c.slot) << c.what;
+}
+
 }  // namespace

@@ -4,13 +4,14 @@
 
 #include <algorithm>
 #include <cmath>
-#include <fstream>
+#include <cstdio>
 #include <iterator>
-#include <sstream>
 
-// No exceptions: a failed parse is a result like any other.
+// No exceptions: a failed parse is a result like any other. Numbers through <charconv>, which
+// GCC has for doubles too: toml++'s stringstreams would double the size of the Windows program.
 #define TOML_EXCEPTIONS 0
 #define TOML_ENABLE_FORMATTERS 0
+#define TOML_FLOAT_CHARCONV 1
 #include <toml++/toml.h>
 
 #include "driver/LoggerState.h"
@@ -25,6 +26,8 @@ namespace {
 // so that every value fits the log with its decimals and reads back exactly.
 constexpr double largestValue = 1e12;
 constexpr int mostDecimals = 6;
+// Far more than any settings file; a device that never ends (/dev/zero) ends the reading too.
+constexpr std::size_t settingsLimit = std::size_t{1} << 20;
 
 struct Reader {
     std::string name;
@@ -327,14 +330,26 @@ bool readSettingsText(std::string_view text, const std::string& name, LoggerOpti
 
 bool readSettingsFile(const std::string& path, LoggerOptions& options, SettingsProblem& problem)
 {
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream content;
-    if (file) content << file.rdbuf();
-    if (!file || file.bad()) {
+    // Plain stdio, not the streams, for the same reason.
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    std::string content;
+    bool read = file != nullptr;
+    while (read) {
+        char chunk[4096];
+        const std::size_t got = std::fread(chunk, 1, sizeof chunk, file);
+        content.append(chunk, got);
+        if (got < sizeof chunk) {
+            read = std::ferror(file) == 0;
+            break;
+        }
+        read = content.size() <= settingsLimit;
+    }
+    if (file) std::fclose(file);
+    if (!read) {
         problem = {path, 0, 0, "", "cannot be read"};
         return false;
     }
-    return readSettingsText(content.str(), path, options, problem);
+    return readSettingsText(content, path, options, problem);
 }
 
 std::string loadSettings(LoggerOptions& options)

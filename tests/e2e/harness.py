@@ -149,6 +149,8 @@ class Processes:
     def logger(self, port, log_file, *options, display=None, env=None, wrapper=(), **popen):
         """The logger; wrapper is a command that runs it, such as strace."""
         environment = dict(os.environ if env is None else env)
+        # Never the settings of whoever runs the tests.
+        environment.setdefault("XDG_CONFIG_HOME", os.path.join(self.folder, "no-settings"))
         environment.pop("DISPLAY", None)
         if display:
             environment["DISPLAY"] = display

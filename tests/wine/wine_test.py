@@ -4,7 +4,7 @@ first the checks of the Windows services (a write cut short by a full disk among
 whole logger with the prompt typed, rows at the interval, the window's texts and colours, QUIT and
 the final prompt answered No, then the two stages of opening a document, and last the report
 program's summary and page of a small log, from a console and dropped on it from the desktop.
-In a fresh 64-bit prefix on a screen lower than the window, with a taskbar: the installer
+All of it in a network of loopback only. In a fresh 64-bit prefix on a screen lower than the window, with a taskbar: the installer
 package installed, upgraded and removed silently, and the prompt, the window and the final box
 placed within the work area.
 
@@ -24,8 +24,9 @@ import tempfile
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "e2e"))
-from harness import (HEADER, STEADY_REPLIES, Processes, answer_prompt, cardinals, check_steady_log, check_steady_window,
-                     end, fail, find_window, focus, unused_port, wait_for, wait_for_rows_one_second_apart, xdotool)
+from harness import (BLUE, HEADER, RED, STEADY_REPLIES, Processes, answer_prompt, cardinals, check_steady_log,
+                     check_steady_window, end, fail, find_window, focus, loopback_only, read_dump, rows_of, unused_port,
+                     wait_for, wait_for_rows_one_second_apart, xdotool)
 
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 MACHINE_I386, MACHINE_AMD64 = 0x14C, 0x8664
@@ -195,7 +196,62 @@ def run_without_mqtt(loader, logger, environment):
                               "the logger with --mqtt")
     if code != 2 or "no MQTT" not in output:
         fail("--mqtt: exit %d, %r" % (code, output[-300:]))
-    print("wine: --mqtt is a usage error, this build has no MQTT")
+    # The same URL in a settings file is refused alike.
+    settings = os.path.join(environment["WINEPREFIX"], "mqtt.toml")
+    with open(settings, "w") as out:
+        out.write("[board]\nhost = \"127.0.0.1\"\n[mqtt]\nurl = \"mqtt://127.0.0.1\"\n")
+    code, output = run_to_end([loader, logger, "--settings", windows_path(settings)], environment,
+                              "the logger with [mqtt] settings")
+    if code != 2 or "no MQTT" not in output:
+        fail("[mqtt] url: exit %d, %r" % (code, output[-300:]))
+    print("wine: --mqtt and [mqtt] url are usage errors, this build has no MQTT")
+
+
+def settings_folder(environment):
+    """%APPDATA%\\AVR-NET-IO Logger of the prefix's user."""
+    users = glob.glob(os.path.join(environment["WINEPREFIX"], "drive_c", "users", "*", "AppData", "Roaming"))
+    own = [path for path in users if os.sep + "Public" + os.sep not in path]
+    if len(own) != 1:
+        fail("the prefix's AppData: %r" % users)
+    return os.path.join(own[0], "AVR-NET-IO Logger")
+
+
+def run_from_settings(run, loader, logger, environment, display):
+    """The logger with no options at all: the settings file in %APPDATA% names the board, the log,
+    the interval and what two inputs mean, which the window and the log then show."""
+    port = run.boardsim("--reply", "GETADC 1=44\\r\\n", "--reply", "GETPORT 1=0\\r\\n")
+    log_file = os.path.join(run.folder, "keller.csv")
+    folder = settings_folder(environment)
+    os.makedirs(folder, exist_ok=True)
+    with open(os.path.join(folder, "logger.toml"), "w", encoding="utf-8") as settings:
+        settings.write("[board]\nhost = \"127.0.0.1\"\nport = %d\n[log]\nfile = '%s'\ninterval = \"S1\"\n"
+                       "[analog.1]\nlabel = \"Keller\"\nunit = \"\u00b0C\"\nscale = 0.48828\ndecimals = 1\n"
+                       "[digital.1]\nlabel = \"Haust\u00fcr\"\nclosed = \"zu\"\n" % (port, windows_path(log_file)))
+    dump = os.path.join(run.folder, "settings-controls.txt")
+    with open(os.path.join(run.folder, "wine-output.txt"), "ab") as output:
+        process = run.start([loader, logger], env=dict(environment, AVRNETIO_DUMP_CONTROLS=windows_path(dump)),
+                            stdout=output, stderr=output)
+    window = find_window(display, "Datenlogger", timeout=120)
+    controls = wait_for(lambda: os.path.exists(dump) and read_dump(dump).get(46, (None, ""))[1]
+                        .startswith("Letzter Log") and read_dump(dump), 30, "the window's first refresh")
+    expected = {1: (None, "Keller"), 5: (None, "Haust\\xfcr"), 34: (BLUE, "21.5"), 42: (None, "\\xb0C"),
+                38: (RED, "zu"), 43: (None, "Volt")}
+    for number, shown in expected.items():
+        if controls.get(number) != shown:
+            fail("from settings, control %d shows %r, expected %r" % (number, controls.get(number), shown))
+    wait_for(lambda: len(rows_of(log_file)) >= 3, 30, "rows from the settings")
+    left, top = client_origin(display, window)
+    xdotool(display, "mousemove", "--window", window, str(left + 215), str(top + 580), "click", "1")
+    focus(display, find_window(display, "Logdatei sofort", timeout=30))
+    xdotool(display, "key", "n")
+    if end(process, timeout=30) != 0:
+        fail("the logger from settings ended with %d" % process.returncode)
+    lines = rows_of(log_file)
+    if not lines[0].startswith("Datum,Uhrzeit,Keller [\u00b0C],".encode("latin-1")) or \
+            not all(line[19:25] == b",21.5," for line in lines[1:]):
+        fail("the log from settings: %r" % lines[:3])
+    os.remove(os.path.join(folder, "logger.toml"))
+    print("wine: the settings in %%APPDATA%% named the board, the log and the inputs; %d rows" % (len(lines) - 1))
 
 
 def run_logger(run, loader, logger, environment, display):
@@ -465,6 +521,8 @@ def screenshot(display, window):
 
 
 def main():
+    # The logger reads settings files here: a setting it missed must find no board but the simulator.
+    loopback_only()
     logger, checks, report = windows_build()
     machine = machine_of(logger)
     with Processes() as run:
@@ -486,6 +544,7 @@ def main():
             run_full_disk_check(run, loader, checks, environment)
             run_without_mqtt(loader, logger, environment)
             run_logger(run, loader, logger, environment, display)
+            run_from_settings(run, loader, logger, environment, display)
             run_shell_checks(run, loader, checks, environment, display)
             run_report(run, loader, report, environment)
             run_report_from_desktop(run, loader, checks, report, environment, display)
