@@ -148,6 +148,7 @@ TEST(Settings, WrongValuesAreRefusedWhereTheyStand)
         SettingsProblem problem;
         EXPECT_FALSE(readSettingsText(c.file, "logger.toml", options, problem)) << c.file;
         EXPECT_EQ(problemText(problem), c.message) << c.file;
+        EXPECT_FALSE(problem.german.empty()) << "the settings window says it in German too: " << c.file;
     }
 }
 

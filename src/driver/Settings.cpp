@@ -35,27 +35,34 @@ struct Reader {
     bool failed = false;
 };
 
+// What is wrong, in English for the usage error (UTF-8) and in German for the settings window
+// (Latin-1).
+struct Words {
+    std::string english;
+    std::string german;
+};
+
 // Records the first problem only; false, so that a check can return it.
-bool fail(Reader& reader, const toml::source_region& where, const std::string& key, const std::string& what)
+bool fail(Reader& reader, const toml::source_region& where, const std::string& key, const Words& what)
 {
     if (reader.failed) return false;
     reader.failed = true;
     reader.problem = {reader.name, static_cast<int>(where.begin.line), static_cast<int>(where.begin.column), key,
-                      what};
+                      what.english, what.german};
     return false;
 }
 
 std::optional<std::string> textOf(Reader& reader, const toml::node& node, const std::string& key)
 {
     if (const auto* text = node.as_string()) return text->get();
-    fail(reader, node.source(), key, "a text in quotes is needed");
+    fail(reader, node.source(), key, {"a text in quotes is needed", "ein Text in Anf\xFChrungszeichen ist n\xF6tig"});
     return std::nullopt;
 }
 
 std::optional<std::int64_t> wholeOf(Reader& reader, const toml::node& node, const std::string& key)
 {
     if (const auto* whole = node.as_integer()) return whole->get();
-    fail(reader, node.source(), key, "a whole number is needed");
+    fail(reader, node.source(), key, {"a whole number is needed", "eine ganze Zahl ist n\xF6tig"});
     return std::nullopt;
 }
 
@@ -67,11 +74,11 @@ std::optional<double> numberOf(Reader& reader, const toml::node& node, const std
     } else if (const auto* real = node.as_floating_point()) {
         value = real->get();
     } else {
-        fail(reader, node.source(), key, "a number is needed");
+        fail(reader, node.source(), key, {"a number is needed", "eine Zahl ist n\xF6tig, mit Punkt: 0.5"});
         return std::nullopt;
     }
     if (!std::isfinite(value)) {
-        fail(reader, node.source(), key, "a finite number is needed");
+        fail(reader, node.source(), key, {"a finite number is needed", "eine endliche Zahl ist n\xF6tig"});
         return std::nullopt;
     }
     return value;
@@ -85,24 +92,27 @@ std::optional<std::string> shownTextOf(Reader& reader, const toml::node& node, c
     const std::optional<std::string> utf8 = textOf(reader, node, key);
     if (!utf8) return std::nullopt;
     const std::optional<std::string> text = latin1FromUtf8(*utf8);
-    const char* wrong = nullptr;
+    std::optional<Words> wrong;
     if (!text) {
-        wrong = "holds a character that the log and the window (Latin-1) cannot hold";
+        wrong = {"holds a character that the log and the window (Latin-1) cannot hold",
+                 "enth\xE4lt ein Zeichen, das Logdatei und Fenster (Latin-1) nicht darstellen k\xF6nnen"};
     } else if (text->empty()) {
-        wrong = "an empty text; a text is needed";
+        wrong = {"an empty text; a text is needed", "ist leer; ein Text ist n\xF6tig"};
     } else if (text->find(',') != std::string::npos) {
-        wrong = "holds a comma, which would split the log's column";
+        wrong = {"holds a comma, which would split the log's column",
+                 "enth\xE4lt ein Komma, das die Spalte der Logdatei teilen w\xFCrde"};
     } else if (std::ranges::any_of(*text, [](char c) {
                    const auto byte = static_cast<unsigned char>(c);
                    return byte < 0x20 || (byte >= 0x7F && byte < 0xA0);
                })) {
-        wrong = "holds a control character";
+        wrong = {"holds a control character", "enth\xE4lt ein Steuerzeichen"};
     } else if (text->size() > limit) {
-        fail(reader, node.source(), key, "longer than " + std::to_string(limit) + " characters, more than the window shows");
-        return std::nullopt;
+        const std::string count = std::to_string(limit);
+        wrong = {"longer than " + count + " characters, more than the window shows",
+                 "ist l\xE4nger als " + count + " Zeichen, mehr als das Fenster zeigt"};
     }
     if (wrong) {
-        fail(reader, node.source(), key, wrong);
+        fail(reader, node.source(), key, *wrong);
         return std::nullopt;
     }
     return text;
@@ -115,13 +125,14 @@ void readSection(Reader& reader, const toml::node& node, const std::string& path
 {
     const toml::table* table = node.as_table();
     if (!table) {
-        fail(reader, node.source(), path, "a section [" + path + "] is needed");
+        fail(reader, node.source(), path,
+             {"a section [" + path + "] is needed", "ein Abschnitt [" + path + "] ist n\xF6tig"});
         return;
     }
     for (const auto& [key, value] : *table) {
         const std::string name = path + "." + std::string(key.str());
         if (std::ranges::find(known, key.str()) == known.end()) {
-            fail(reader, key.source(), name, "unknown setting");
+            fail(reader, key.source(), name, {"unknown setting", "unbekannte Einstellung"});
             return;
         }
         take(key.str(), value, name);
@@ -135,13 +146,16 @@ void readInputs(Reader& reader, const toml::node& node, const std::string& path,
 {
     const toml::table* table = node.as_table();
     if (!table) {
-        fail(reader, node.source(), path, "sections [" + path + ".1] to [" + path + ".4] are needed");
+        fail(reader, node.source(), path,
+             {"sections [" + path + ".1] to [" + path + ".4] are needed",
+              "Abschnitte [" + path + ".1] bis [" + path + ".4] sind n\xF6tig"});
         return;
     }
     for (const auto& [key, value] : *table) {
         const std::string_view number = key.str();
         if (number.size() != 1 || number[0] < '1' || number[0] > '4') {
-            fail(reader, key.source(), path + "." + std::string(number), "inputs are numbered 1 to 4");
+            fail(reader, key.source(), path + "." + std::string(number),
+                 {"inputs are numbered 1 to 4", "die Eing\xE4nge sind von 1 bis 4 nummeriert"});
             return;
         }
         take(static_cast<std::size_t>(number[0] - '1'), value, path + "." + std::string(number));
@@ -159,11 +173,14 @@ void readBoard(Reader& reader, const toml::node& node, LoggerOptions& options)
             if (host->empty() || host->size() > 253 || std::ranges::any_of(*host, [](char c) {
                     return static_cast<unsigned char>(c) <= ' ' || c == 0x7F;
                 }))
-                fail(reader, value.source(), name, "an address or host name without blanks is needed");
+                fail(reader, value.source(), name,
+                     {"an address or host name without blanks is needed",
+                      "eine Adresse oder ein Rechnername ohne Leerzeichen ist n\xF6tig"});
             options.host = host;
         } else {
             const std::optional<std::int64_t> port = wholeOf(reader, value, name);
-            if (port && (*port < 1 || *port > 65535)) fail(reader, value.source(), name, "a port from 1 to 65535 is needed");
+            if (port && (*port < 1 || *port > 65535))
+                fail(reader, value.source(), name, {"a port from 1 to 65535 is needed", "ein Port von 1 bis 65535 ist n\xF6tig"});
             if (port) options.port = static_cast<int>(*port);
         }
     });
@@ -177,17 +194,19 @@ void readLog(Reader& reader, const toml::node& node, LoggerOptions& options)
         const std::optional<std::string> text = textOf(reader, value, name);
         if (!text) return;
         if (key == "file") {
-            if (text->empty()) fail(reader, value.source(), name, "a file name is needed");
+            if (text->empty()) fail(reader, value.source(), name, {"a file name is needed", "ein Dateiname ist n\xF6tig"});
             options.logFile = platform::filePathFromUtf8(*text);
         } else if (key == "interval") {
             LoggerState scratch;
             parseInterval(scratch, *text);
             if (!intervalValid(scratch))
                 fail(reader, value.source(), name,
-                     "not an interval: a unit letter S, M, H or D and a number, at least one second (S10, M1.5)");
+                     {"not an interval: a unit letter S, M, H or D and a number, at least one second (S10, M1.5)",
+                      "kein Intervall: ein Buchstabe S, M, H oder D und eine Zahl, mindestens eine Sekunde (S10, M1.5)"});
             options.interval = text;
         } else {
-            if (*text != "drift" && *text != "aligned") fail(reader, value.source(), name, "drift or aligned is needed");
+            if (*text != "drift" && *text != "aligned")
+                fail(reader, value.source(), name, {"drift or aligned is needed", "drift oder aligned ist n\xF6tig"});
             options.schedule = text;
         }
     });
@@ -203,20 +222,27 @@ void readAnalog(Reader& reader, std::size_t input, const toml::node& node, const
             analog.label = shownTextOf(reader, value, name, labelLimit);
             // The report would take the bracketed end for a unit.
             if (analog.label && analog.label->ends_with(']'))
-                fail(reader, value.source(), name, "ends in ], which the log's column title keeps for the unit");
+                fail(reader, value.source(), name,
+                     {"ends in ], which the log's column title keeps for the unit",
+                      "endet auf ], das in der Spalten\xFC" "berschrift der Logdatei die Einheit schlie\xDFt"});
         } else if (key == "unit") {
             analog.unit = shownTextOf(reader, value, name, unitLimit);
             if (analog.unit && analog.unit->find_first_of("[]") != std::string::npos)
-                fail(reader, value.source(), name, "holds [ or ], which enclose the unit in the log's column title");
+                fail(reader, value.source(), name,
+                     {"holds [ or ], which enclose the unit in the log's column title",
+                      "enth\xE4lt [ oder ], die in der Spalten\xFC" "berschrift der Logdatei die Einheit einschlie\xDF" "en"});
         } else if (key == "scale") {
             analog.scale = numberOf(reader, value, name);
-            if (analog.scale == 0.0) fail(reader, value.source(), name, "0 would make every value the offset");
+            if (analog.scale == 0.0)
+                fail(reader, value.source(), name, {"0 would make every value the offset", "0 machte jeden Wert zum Offset"});
         } else if (key == "offset") {
             analog.offset = numberOf(reader, value, name);
         } else if (key == "decimals") {
             const std::optional<std::int64_t> decimals = wholeOf(reader, value, name);
             if (decimals && (*decimals < 0 || *decimals > mostDecimals))
-                fail(reader, value.source(), name, "0 to " + std::to_string(mostDecimals) + " decimals are possible");
+                fail(reader, value.source(), name,
+                     {"0 to " + std::to_string(mostDecimals) + " decimals are possible",
+                      "0 bis " + std::to_string(mostDecimals) + " Nachkommastellen sind m\xF6glich"});
             if (decimals) analog.decimals = static_cast<int>(*decimals);
         } else {
             analog.haDeviceClass = textOf(reader, value, name);
@@ -236,10 +262,12 @@ void readAnalog(Reader& reader, std::size_t input, const toml::node& node, const
     };
     if (9999 * std::fabs(effective.scale) + std::fabs(effective.offset) >= largestValue)
         fail(reader, where(analog.scale ? "scale" : "offset"), path + (analog.scale ? ".scale" : ".offset"),
-             "a reading of 9999 would give 10^12 or more");
+             {"a reading of 9999 would give 10^12 or more", "ein Messwert von 9999 erg\xE4" "be 10^12 oder mehr"});
     else if (!effective.haDeviceClass.empty() && analog.haDeviceClass) {
-        const std::string problem = sensorClassProblem(effective.haDeviceClass, haUnitOf(effective));
-        if (!problem.empty()) fail(reader, where("ha_device_class"), path + ".ha_device_class", problem);
+        const std::string problem = sensorClassProblem(effective.haDeviceClass, haUnitOf(effective), false);
+        if (!problem.empty())
+            fail(reader, where("ha_device_class"), path + ".ha_device_class",
+                 {problem, sensorClassProblem(effective.haDeviceClass, haUnitOf(effective), true)});
     }
 }
 
@@ -258,8 +286,9 @@ void readDigital(Reader& reader, std::size_t input, const toml::node& node, cons
         } else {
             digital.haDeviceClass = textOf(reader, value, name);
             if (digital.haDeviceClass && !digital.haDeviceClass->empty()) {
-                const std::string problem = binarySensorClassProblem(*digital.haDeviceClass);
-                if (!problem.empty()) fail(reader, value.source(), name, problem);
+                const std::string problem = binarySensorClassProblem(*digital.haDeviceClass, false);
+                if (!problem.empty())
+                    fail(reader, value.source(), name, {problem, binarySensorClassProblem(*digital.haDeviceClass, true)});
             }
         }
     });
@@ -271,7 +300,7 @@ void readDigital(Reader& reader, std::size_t input, const toml::node& node, cons
     if (effective.openText == effective.closedText) {
         const toml::node* given = node.as_table()->get(digital.openText ? "open" : "closed");
         fail(reader, given->source(), path + (digital.openText ? ".open" : ".closed"),
-             "open and closed need texts of their own");
+             {"open and closed need texts of their own", "offen und geschlossen brauchen verschiedene Texte"});
     }
 }
 
@@ -306,7 +335,8 @@ bool readSettingsText(std::string_view text, const std::string& name, LoggerOpti
     toml::parse_result parsed = toml::parse(text, name);
     if (!parsed) {
         const toml::parse_error& error = parsed.error();
-        fail(reader, error.source(), "", std::string(error.description()));
+        const std::string description(error.description());
+        fail(reader, error.source(), "", {description, "TOML-Syntaxfehler: " + description});
         return false;
     }
     for (const auto& [key, node] : parsed.table()) {
@@ -322,7 +352,7 @@ bool readSettingsText(std::string_view text, const std::string& name, LoggerOpti
                 readDigital(reader, input, value, path, options);
             });
         else if (section == "mqtt") readMqtt(reader, node, options);
-        else fail(reader, key.source(), std::string(section), "unknown section");
+        else fail(reader, key.source(), std::string(section), {"unknown section", "unbekannter Abschnitt"});
         if (reader.failed) return false;
     }
     return true;
@@ -346,7 +376,7 @@ bool readSettingsFile(const std::string& path, LoggerOptions& options, SettingsP
     }
     if (file) std::fclose(file);
     if (!read) {
-        problem = {path, 0, 0, "", "cannot be read"};
+        problem = {path, 0, 0, "", "cannot be read", "kann nicht gelesen werden"};
         return false;
     }
     return readSettingsText(content, path, options, problem);
@@ -430,7 +460,7 @@ void applySettings(LoggerState& state, const LoggerOptions& options)
         if (analog.offset) input.offset = *analog.offset;
         if (analog.decimals) input.decimals = *analog.decimals;
         // The default class fits volts only.
-        if (!input.haDeviceClass.empty() && !sensorClassProblem(input.haDeviceClass, haUnitOf(input)).empty())
+        if (!input.haDeviceClass.empty() && !sensorClassProblem(input.haDeviceClass, haUnitOf(input), false).empty())
             input.haDeviceClass.clear();
         if (analog.haDeviceClass) input.haDeviceClass = *analog.haDeviceClass;
 

@@ -22,7 +22,8 @@ struct SettingsProblem {
     int line = 0;
     int column = 0;
     std::string key;  // empty for the syntax or the file itself
-    std::string what;
+    std::string what;    // in English, UTF-8
+    std::string german;  // the same in German, Latin-1, for the settings window
 };
 std::string problemText(const SettingsProblem& problem);
 

@@ -105,23 +105,30 @@ std::string readable(std::string_view units)
 
 }  // namespace
 
-std::string sensorClassProblem(std::string_view deviceClass, std::string_view unit)
+std::string sensorClassProblem(std::string_view deviceClass, std::string_view unit, bool german)
 {
+    const std::string name(deviceClass);
     if (std::ranges::find(nonNumericClasses, deviceClass) != std::end(nonNumericClasses))
-        return "Home Assistant's class " + std::string(deviceClass) + " is no measurement";
+        return german ? "Home Assistants Klasse " + name + " ist kein Messwert"
+                      : "Home Assistant's class " + name + " is no measurement";
     const auto* known = std::ranges::find(sensorClasses, deviceClass, &SensorClass::name);
     if (known == std::end(sensorClasses))
-        return "Home Assistant has no sensor class " + std::string(deviceClass);
+        return german ? "Home Assistant kennt keine Sensorklasse " + name
+                      : "Home Assistant has no sensor class " + name;
     if (known->units.empty() || listed(known->units, unit)) return {};
-    if (known->units == "-") return "Home Assistant takes " + std::string(deviceClass) + " without a unit";
-    return utf8FromLatin1("Home Assistant takes " + std::string(deviceClass) + " in " + readable(known->units) +
-                          ", not " + std::string(unit));
+    if (known->units == "-")
+        return german ? "Home Assistant nimmt " + name + " ohne Einheit"
+                      : "Home Assistant takes " + name + " without a unit";
+    if (german) return "Home Assistant nimmt " + name + " in " + readable(known->units) + ", nicht in " + std::string(unit);
+    return utf8FromLatin1("Home Assistant takes " + name + " in " + readable(known->units) + ", not " +
+                          std::string(unit));
 }
 
-std::string binarySensorClassProblem(std::string_view deviceClass)
+std::string binarySensorClassProblem(std::string_view deviceClass, bool german)
 {
     if (std::ranges::find(binarySensorClasses, deviceClass) != std::end(binarySensorClasses)) return {};
-    return "Home Assistant has no binary sensor class " + std::string(deviceClass);
+    return (german ? "Home Assistant kennt keine Bin\xE4rsensorklasse " : "Home Assistant has no binary sensor class ") +
+           std::string(deviceClass);
 }
 
 std::string haUnitOf(const AnalogInput& input)
