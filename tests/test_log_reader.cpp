@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "driver/TextCodec.h"
 #include "report/ReportPage.h"
 #include "report_reference.h"
 
@@ -319,6 +320,13 @@ TEST(LogReader, ThePageSaysWhatItShows)
          {"<h2>K\xc3\xbc" "che <small>"}},
         {"a label in Latin-1", "Datum,Uhrzeit,K\xfc" "che,A2,A3,A4,D1,D2,D3,D4\r\n" + rowsOnly({oneRow.c_str()}),
          {"<h2>K\xc3\xbc" "che <small>"}},
+        // Bytes that only look like UTF-8 are Latin-1, its C1 controls shown as '?'.
+        {"an overlong form", "Datum,Uhrzeit,A\xc0\xaf,A2,A3,A4,D1,D2,D3,D4\r\n" + rowsOnly({oneRow.c_str()}),
+         {"<h2>A\xc3\x80\xc2\xaf <small>"}},
+        {"a surrogate", "Datum,Uhrzeit,A\xed\xa0\x80,A2,A3,A4,D1,D2,D3,D4\r\n" + rowsOnly({oneRow.c_str()}),
+         {"<h2>A\xc3\xad\xc2\xa0? <small>"}},
+        {"past U+10FFFF", "Datum,Uhrzeit,A\xf4\x90\x80\x80,A2,A3,A4,D1,D2,D3,D4\r\n" + rowsOnly({oneRow.c_str()}),
+         {"<h2>A\xc3\xb4??? <small>"}},
         {"one row", rows({oneRow.c_str()}), {"aus 1 Messwert<"}},
         {"no rows", header, {"Keine Messwerte: das Log hat keine Zeilen."}},
     };
@@ -327,6 +335,7 @@ TEST(LogReader, ThePageSaysWhatItShows)
         const std::string page = renderPage(*read(c.log), {"log.csv"});
         for (const std::string& part : c.parts) EXPECT_NE(page.find(part), std::string::npos) << part;
         EXPECT_EQ(page.find("in keiner Zeile"), std::string::npos);
+        EXPECT_TRUE(isUtf8(page));
     }
 
     // Two units, the smaller one rounded.

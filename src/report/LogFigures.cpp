@@ -3,6 +3,8 @@
 
 #include <algorithm>
 
+#include "driver/TextCodec.h"
+
 namespace {
 
 void mergeInto(Bucket& into, const Bucket& left, const Bucket& right)

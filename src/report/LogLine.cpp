@@ -149,23 +149,6 @@ std::string_view joinedHeader(std::string_view line)
     return start == std::string_view::npos || start == 0 ? std::string_view{} : line.substr(start);
 }
 
-bool isUtf8(std::string_view text)
-{
-    for (std::size_t i = 0; i < text.size();) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        const std::size_t length = lead < 0x80           ? 1
-                                   : (lead >> 5) == 0x6  ? 2
-                                   : (lead >> 4) == 0xE  ? 3
-                                   : (lead >> 3) == 0x1E ? 4
-                                                         : 0;
-        if (length == 0 || i + length > text.size()) return false;
-        for (std::size_t k = 1; k < length; ++k)
-            if ((static_cast<unsigned char>(text[i + k]) >> 6) != 0x2) return false;
-        i += length;
-    }
-    return true;
-}
-
 std::string defaultLabel(std::size_t index)
 {
     const char number = static_cast<char>('1' + index % 4);

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "logging/DateText.h"
+#include "logging/LogFormat.h"
 
 enum class LineKind { row, header, malformed };
 
@@ -22,13 +23,6 @@ struct LogRow {
 };
 
 constexpr std::uint32_t allInputs = 0xF;
-
-// The rule for an absent board, for both ways of parsing a row: its "-0.0" values may be missing
-// replies only while no digital input reads open.
-inline std::uint32_t silentInputs(std::uint32_t negativeZeros, std::uint32_t known, std::uint32_t closed)
-{
-    return (closed & known) == known ? negativeZeros : 0;
-}
 
 // Every reply missing: the board was away for the whole reading.
 inline bool isAway(const LogRow& row) { return row.silentInputs == allInputs; }
@@ -52,9 +46,6 @@ LineKind parseLogLine(std::string_view line, RowCache& cache, LogRow& row, std::
 
 // A header row that follows the remains of a row cut short, on the same line; empty if none.
 std::string_view joinedHeader(std::string_view line);
-
-// True for text that is valid UTF-8 (plain ASCII included).
-bool isUtf8(std::string_view text);
 
 // The logger's own label of input 1 to 4 (analog) or 5 to 8 (digital), for rows without a header.
 std::string defaultLabel(std::size_t index);

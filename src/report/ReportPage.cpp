@@ -10,6 +10,7 @@
 #include <iterator>
 #include <string_view>
 
+#include "driver/TextCodec.h"
 #include "report/ReportText.h"
 
 namespace {

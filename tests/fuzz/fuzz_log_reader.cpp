@@ -1,12 +1,14 @@
 // Fuzzes the report's reader with any bytes: no crash and no hang; chunks of any size, two files
 // split at a line end, and the shortcuts (the usual row read at fixed places, rows added a batch
-// at a time) give what the plain reading gives; the page holds its eight charts and stays under 2 MB.
+// at a time) give what the plain reading gives; the page holds its eight charts, stays under 2 MB
+// and is valid UTF-8.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <string_view>
 
+#include "driver/TextCodec.h"
 #include "report/ReportPage.h"
 #include "report_reference.h"
 
@@ -51,7 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                      analog.sumMilli <= analog.maxMilli * analog.values));
 
     const std::string page = renderPage(figures, {"log.csv"});
-    check(page.size() < 2'000'000);
+    check(page.size() < 2'000'000 && isUtf8(page));
     check(count(page, "class=\"chart analog\"") == 4 && count(page, "class=\"chart digital\"") == 4);
     check((figures.awayRows > 0) == (count(page, "class=\"band away\"") == 8));
     return 0;
