@@ -84,7 +84,7 @@ void feedLog(LogReader& reader, const char* data, std::size_t size)
         endPartialLine(reader);
         at = newline + 1;
     }
-    LogRow row;
+    UsualRow row;
     while (at < end) {
         // Most lines are the logger's usual row: no search for the line end, no line to split.
         if (end - at > static_cast<std::ptrdiff_t>(fixedRowBytes + 1) &&
@@ -92,7 +92,7 @@ void feedLog(LogReader& reader, const char* data, std::size_t size)
             parseFixedRow(at, reader.cache, row)) {
             if (row.silentInputs != 0) {
                 // A copy: the row itself never leaves this loop, so that it can stay in registers.
-                const LogRow single = row;
+                const LogRow single = logRowOf(row);
                 addRows(*reader.figures, reader.batch);
                 addRow(*reader.figures, single);
             } else if (gather(reader.batch, row, *reader.figures)) {

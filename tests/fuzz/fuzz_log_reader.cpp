@@ -47,10 +47,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const LogFigures& figures = *whole;
     check(figures.awayRows <= figures.rows && figures.gaps < figures.rows + 1);
     check(figures.rows == 0 || figures.firstStamp <= figures.lastStamp);
-    for (const AnalogFigures& analog : figures.analog)
-        check(analog.values == 0 || (analog.minMilli <= analog.lastMilli && analog.lastMilli <= analog.maxMilli &&
-                                     analog.minMilli * analog.values <= analog.sumMilli &&
-                                     analog.sumMilli <= analog.maxMilli * analog.values));
+    for (const AnalogFigures& analog : figures.analog) {
+        const AnalogValue mean = meanValue(analog, valuePlaces);
+        check(analog.values == 0 || (analog.minimum <= analog.last && analog.last <= analog.maximum &&
+                                     analog.minimum <= mean && mean <= analog.maximum));
+    }
 
     const std::string page = renderPage(figures, {"log.csv"});
     check(page.size() < 2'000'000 && isUtf8(page));
