@@ -133,7 +133,7 @@ int main(int argc, char** argv)
 
     const auto figures = std::make_unique<LogFigures>();
     GermanCsv copy;
-    if (!options.germanCsv.empty() && !openGermanCsv(copy, options.germanCsv)) {
+    if (!options.germanCsv.empty() && !openGermanCsv(copy, options.germanCsv, firstTitles(options.logs))) {
         complain("Die Datei kann nicht geschrieben werden:", options.germanCsv);
         return 1;
     }
