@@ -61,19 +61,32 @@ Parsed parseOptions(int argc, char** argv, Options& options)
     return options.logs.empty() ? Parsed::usageError : Parsed::run;
 }
 
-// By identity, not spelling: "out.html" and "./out.html", or a link. A file not written yet is
-// compared by its absolute path with its links resolved as far as they exist.
+// Where a file not written yet would be: its absolute path with its links resolved as far as
+// they exist, a link to a file not yet written included, which weakly_canonical leaves as it is.
+std::filesystem::path writtenPath(const std::string& name, std::error_code& error)
+{
+    namespace fs = std::filesystem;
+    fs::path path = fs::absolute(name, error);
+    // No more links than the kernel follows.
+    for (int links = 0; !error && links < 40; ++links) {
+        std::error_code noLink;
+        if (!fs::is_symlink(fs::symlink_status(path, noLink))) break;
+        const fs::path target = fs::read_symlink(path, error);
+        path = target.is_absolute() ? target : path.parent_path() / target;
+    }
+    return error ? path : fs::weakly_canonical(path, error);
+}
+
+// By identity, not spelling: "out.html" and "./out.html", or a link, also one to a file not
+// written yet.
 bool sameFile(const std::string& a, const std::string& b)
 {
     std::error_code error;
     if (a == b || std::filesystem::equivalent(a, b, error)) return true;
-    const auto resolved = [](const std::string& path, std::error_code& error) {
-        return std::filesystem::weakly_canonical(std::filesystem::absolute(path, error), error);
-    };
     std::error_code errorA;
     std::error_code errorB;
-    const auto pathA = resolved(a, errorA);
-    const auto pathB = resolved(b, errorB);
+    const auto pathA = writtenPath(a, errorA);
+    const auto pathB = writtenPath(b, errorB);
     return !errorA && !errorB && pathA == pathB;
 }
 
