@@ -9,6 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "driver/LoggerState.h"
+#include "driver/TextCodec.h"
+#include "logging/LogFormat.h"
 #include "report/ReportPage.h"
 #include "report_reference.h"
 
@@ -18,6 +21,10 @@ const std::string header =
     "Datum,Uhrzeit,Analog-Eingang Nr. 1,Analog-Eingang Nr. 2,Analog-Eingang Nr. 3,Analog-Eingang Nr. 4,"
     "Digital-Eingang Nr. 1,Digital-Eingang Nr. 2,Digital-Eingang Nr. 3,Digital-Eingang Nr. 4\r\n";
 
+// Two inputs in the quantity form, one with an empty unit, one in the voltage form; Latin-1.
+const std::string quantityHeader =
+    "Datum,Uhrzeit,Keller [\xb0" "C],Druck [hPa],A3 [],Analog-Eingang Nr. 4,D1,D2,D3,D4\r\n";
+
 std::unique_ptr<LogFigures> read(const std::string& bytes) { return readInChunks(bytes, 7); }
 
 TEST(LogReader, EachLineIsARowAHeaderOrSkipped)
@@ -26,25 +33,38 @@ TEST(LogReader, EachLineIsARowAHeaderOrSkipped)
         const char* name;
         std::string line;
         char kind;  // r row, a row of an absent board, h header, j header after a cut row, s skipped
-        std::array<std::int32_t, 4> milli;
+        std::array<AnalogValue, 4> value;  // in millionths
         const char* digital;  // the four codes, '-' for one never read
+        std::uint32_t noValue = 0;  // bit n: analog input n+1 has none
     } cases[] = {
-        {"usual row", "07.12.2026,09:05:03,2.50,-0.0,4.99,0.00,1,0,0,0\r\n", 'r', {2500, 0, 4990, 0}, "1000"},
-        {"line feed alone", "07.12.2026,09:05:03,2.50,-0.0,4.99,0.00,1,0,0,0\n", 'r', {2500, 0, 4990, 0}, "1000"},
+        {"usual row",
+         "07.12.2026,09:05:03,2.50,-0.0,4.99,0.00,1,0,0,0\r\n",
+         'r',
+         {2'500'000, 0, 4'990'000, 0},
+         "1000"},
+        {"line feed alone",
+         "07.12.2026,09:05:03,2.50,-0.0,4.99,0.00,1,0,0,0\n",
+         'r',
+         {2'500'000, 0, 4'990'000, 0},
+         "1000"},
         {"no reply at all", "07.12.2026,09:05:03,-0.0,-0.0,-0.0,-0.0,1,1,1,1\r\n", 'a', {}, ""},
         {"zero readings", "07.12.2026,09:05:03,-0.0,-0.0,-0.0,-0.0,1,1,1,0\r\n", 'r', {0, 0, 0, 0}, "1110"},
         {"no reply, a digital input not read yet", "07.12.2026,09:05:03,-0.0,-0.0,-0.0,-0.0,1,1,1,\r\n", 'a', {}, ""},
         {"10 V and more",
          "07.12.2026,09:05:03,48.8,10.0,0.01,5.00,0,1,0,1\r\n",
          'r',
-         {48800, 10000, 10, 5000},
+         {48'800'000, 10'000'000, 10'000, 5'000'000},
          "0101"},
         {"inputs never read",
          "31.12.2026,23:59:59,2.50,2.50,2.50,2.50,,,,\r\n",
          'r',
-         {2500, 2500, 2500, 2500},
+         {2'500'000, 2'500'000, 2'500'000, 2'500'000},
          "----"},
-        {"leap day", "29.02.2028,00:00:00,1.00,1.00,1.00,1.00,0,0,0,0\r\n", 'r', {1000, 1000, 1000, 1000}, "0000"},
+        {"leap day",
+         "29.02.2028,00:00:00,1.00,1.00,1.00,1.00,0,0,0,0\r\n",
+         'r',
+         {1'000'000, 1'000'000, 1'000'000, 1'000'000},
+         "0000"},
         {"header", "Datum,Uhrzeit,A1,A2,A3,A4,D1,D2,D3,D4\r\n", 'h', {}, ""},
         {"header after a cut row", "07.12.2026,09:05:03,2.5Datum,Uhrzeit,A1,A2,A3,A4,D1,D2,D3,D4\r\n", 'j', {}, ""},
         {"cut last line", "07.12.2026,09:05:03,2.50,-0.0,4.99,0.00,1,0,0,0", 's', {}, ""},
@@ -54,7 +74,31 @@ TEST(LogReader, EachLineIsARowAHeaderOrSkipped)
         {"header of nine", "Datum,Uhrzeit,A1,A2,A3,A4,D1,D2,D3\r\n", 's', {}, ""},
         {"letter in a value", "07.12.2026,09:05:03,2.5x,-0.0,4.99,0.00,1,0,0,0\r\n", 's', {}, ""},
         {"value never read", "07.12.2026,09:05:03,--.--,-0.0,4.99,0.00,1,0,0,0\r\n", 's', {}, ""},
-        {"four decimals", "07.12.2026,09:05:03,2.5000,-0.0,4.99,0.00,1,0,0,0\r\n", 's', {}, ""},
+        {"four decimals", "07.12.2026,09:05:03,2.5000,-0.0,4.99,0.00,1,0,0,0\r\n", 'r', {2'500'000, 0, 4'990'000, 0},
+         "1000"},
+        {"the quantity form",
+         "07.12.2026,09:05:03,21.5,-3.25,1013,0.000001,0,1,0,0\r\n",
+         'r',
+         {21'500'000, -3'250'000, 1'013'000'000, 1},
+         "0100"},
+        {"the largest values",
+         "07.12.2026,09:05:03,999999999999.999999,-999999999999,12345.6,-0.5,0,0,0,0\r\n",
+         'r',
+         {999'999'999'999'999'999, -999'999'999'999'000'000, 12'345'600'000, -500'000},
+         "0000"},
+        {"empty fields",
+         "07.12.2026,09:05:03,,21.5,,-0.0,1,0,1,1\r\n",
+         'r',
+         {0, 21'500'000, 0, 0},
+         "1011",
+         0b0101},
+        {"no reply in the quantity form", "07.12.2026,09:05:03,,,,,1,1,1,1\r\n", 'a', {}, ""},
+        {"no reply in both forms, no input read yet", "07.12.2026,09:05:03,,-0.0,,-0.00,,,,\r\n", 'a', {}, ""},
+        {"10^12", "07.12.2026,09:05:03,1000000000000,1,1,1,0,0,0,0\r\n", 's', {}, ""},
+        {"seven decimals", "07.12.2026,09:05:03,0.0000001,1,1,1,0,0,0,0\r\n", 's', {}, ""},
+        {"a minus alone", "07.12.2026,09:05:03,-,1,1,1,0,0,0,0\r\n", 's', {}, ""},
+        {"a point without decimals", "07.12.2026,09:05:03,2.,1,1,1,0,0,0,0\r\n", 's', {}, ""},
+        {"a plus", "07.12.2026,09:05:03,+2.5,1,1,1,0,0,0,0\r\n", 's', {}, ""},
         {"blank before a value", "07.12.2026,09:05:03, 2.50,-0.0,4.99,0.00,1,0,0,0\r\n", 's', {}, ""},
         {"decimal comma", "07.12.2026;09:05:03;2,50;-0,0;4,99;0,00;1;0;0;0\r\n", 's', {}, ""},
         {"code 2", "07.12.2026,09:05:03,2.50,-0.0,4.99,0.00,1,2,0,0\r\n", 's', {}, ""},
@@ -78,7 +122,8 @@ TEST(LogReader, EachLineIsARowAHeaderOrSkipped)
         EXPECT_EQ(figures->runs, c.kind == 'h' || c.kind == 'j' ? 2 : 1);
         if (c.kind != 'r') continue;
         for (std::size_t i = 0; i < 4; ++i) {
-            EXPECT_EQ(figures->analog[i].lastMilli, c.milli[i]);
+            EXPECT_EQ(figures->analog[i].values, (c.noValue >> i & 1u) == 0 ? 1 : 0);
+            EXPECT_EQ(figures->analog[i].last, c.value[i]);
             EXPECT_EQ(figures->digital[i].last, c.digital[i] == '-' ? -1 : c.digital[i] - '0');
         }
     }
@@ -136,6 +181,8 @@ std::string withCommas(const char* codes)
 
 TEST(LogReader, FiguresOfASequence)
 {
+    const std::string oneValue =
+        "\t1\t1.000\t1.000\t1.000\t1.000\t07.12.2026 09:00:00\t07.12.2026 09:00:00\t07.12.2026 09:00:00";
     struct Case {
         const char* name;
         std::string log;
@@ -191,6 +238,44 @@ TEST(LogReader, FiguresOfASequence)
           "analog\t3\tAnalog-Eingang Nr. 3\t4\t3.000\t3.000\t3.000\t3.000\t07.12.2026 09:00:00\t"
           "07.12.2026 09:00:00\t07.12.2026 09:00:05",
           "digital\t1\tDigital-Eingang Nr. 1\t3\t1\t33.3\t1\t07.12.2026 09:00:05"}},
+        {"the quantity form: the input's decimals, negative values, empty fields as no reading",
+         quantityHeader + rowsOnly({"09:00:00 -5.5 1013 2.125 1.00 0 0 0 0", "09:00:01  1014 2.1 1.00 0 0 0 0",
+                                    "09:00:02 -4.4  2.25 2.00 0 0 0 0"}),
+         {"away\t0",
+          "analog\t1\tKeller [\xc2\xb0" "C]\t2\t-5.5\t-4.4\t-5.0\t-4.4\t07.12.2026 09:00:00\t07.12.2026 09:00:02\t"
+          "07.12.2026 09:00:02",
+          "analog\t2\tDruck [hPa]\t2\t1013\t1014\t1014\t1014\t07.12.2026 09:00:00\t07.12.2026 09:00:01\t"
+          "07.12.2026 09:00:01",
+          "analog\t3\tA3 []\t3\t2.100\t2.250\t2.158\t2.250\t07.12.2026 09:00:01\t07.12.2026 09:00:02\t"
+          "07.12.2026 09:00:02",
+          "analog\t4\tAnalog-Eingang Nr. 4\t3\t1.000\t2.000\t1.333\t2.000\t07.12.2026 09:00:00\t"
+          "07.12.2026 09:00:02\t07.12.2026 09:00:02"}},
+        {"empty fields at an outage's edge are left out as -0.0 is",
+         quantityHeader + rowsOnly({"09:00:00 21.5 1013 2.1 1.00 0 0 0 0", "09:00:01 21.6  2.2 -0.0 1 1 1 1",
+                                    "09:00:02     1 1 1 1", "09:00:03 21.7 1014 2.3 1.00 0 0 0 0"}),
+         {"away\t2",
+          "analog\t1\tKeller [\xc2\xb0" "C]\t3\t21.5\t21.7\t21.6\t21.7\t07.12.2026 09:00:00\t"
+          "07.12.2026 09:00:03\t07.12.2026 09:00:03",
+          "analog\t2\tDruck [hPa]\t2\t1013\t1014\t1014\t1014\t07.12.2026 09:00:00\t07.12.2026 09:00:03\t"
+          "07.12.2026 09:00:03",
+          "digital\t1\tD1\t2\t0\t0.0\t0\t07.12.2026 09:00:03"}},
+        {"the first header names the columns, the most decimals show",
+         quantityHeader + rowsOnly({"09:00:00 21.5 1013 2.1 1.00 0 0 0 0"}) +
+             "Datum,Uhrzeit,Keller [K],Druck [Pa],A3,A4 [mV],D1,D2,D3,D4\r\n" +
+             rowsOnly({"09:00:01 294.65 101300 2 1000 0 0 0 0"}),
+         {"runs\t2",
+          "analog\t1\tKeller [\xc2\xb0" "C]\t2\t21.50\t294.65\t158.08\t294.65\t07.12.2026 09:00:00\t"
+          "07.12.2026 09:00:01\t07.12.2026 09:00:01",
+          "analog\t4\tAnalog-Eingang Nr. 4\t2\t1.000\t1000.000\t500.500\t1000.000\t07.12.2026 09:00:00\t"
+          "07.12.2026 09:00:01\t07.12.2026 09:00:01"}},
+        {"titles in UTF-8, Latin-1 ones converted, with DEL and C1 controls blanked",
+         "Datum,Uhrzeit,T \xb0" "C\x7f,A\x85" "B,A3\r,A4,D1,D2,D3,D4\r\n" +
+             rowsOnly({"09:00:00 1.00 1.00 1.00 1.00 0 0 0 0"}) + "Datum,Uhrzeit,A1,A2,A3,A4,D1,D2,D3,D4\r\n",
+         {"analog\t1\tT \xc2\xb0" "C " + oneValue, "analog\t2\tA B" + oneValue, "analog\t3\tA3 " + oneValue}},
+        {"C1 controls in a UTF-8 title",
+         "Datum,Uhrzeit,T \xc2\xb0" "C,A\xc2\x85" "B,A3,A4,D1,D2,D3,D4\r\n" +
+             rowsOnly({"09:00:00 1.00 1.00 1.00 1.00 0 0 0 0"}),
+         {"analog\t1\tT \xc2\xb0" "C" + oneValue, "analog\t2\tA B" + oneValue}},
         {"control characters in a label",
          "Datum,Uhrzeit,A" + std::string(1, '\0') + "1,A\t2,A3,A4,D1,D2,D3,D4\r\n" +
              rowsOnly({"09:00:00 1.00 1.00 1.00 1.00 0 0 0 0"}),
@@ -228,9 +313,14 @@ std::string mixedLog(std::size_t lines, unsigned seed)
     std::string log;
     long long second = 1'800'000'000;  // 2027
     long long spacing = 1;
+    // Runs in the quantity form, the first one among them, with their decimals.
+    bool quantity = true;
+    int places = 1;
     for (std::size_t n = 0; n < lines; ++n) {
         if (n == 0 || chance(1)) {
-            log += header;
+            if (n > 0) quantity = chance(300);
+            places = static_cast<int>(random() % 7);
+            log += quantity ? quantityHeader : header;
             spacing = 1 + random() % 20;
         }
         second += chance(2) ? 100 * spacing : chance(1) ? -3600 : spacing + (chance(100) ? 1 : 0);
@@ -240,7 +330,13 @@ std::string mixedLog(std::size_t lines, unsigned seed)
         const int silentFrom = away ? 0 : chance(20) ? static_cast<int>(random() % 4) : 4;
         for (int i = 0; i < 4; ++i) {
             const unsigned reading = chance(20) ? 0 : chance(5) ? 9999 : (n * (i + 1) / 7 + random() % 3) % 1024;
-            char value[16];
+            char value[48];
+            if (quantity) {
+                const double large = chance(5) ? 1e9 : chance(1) ? 1e12 : 0;
+                std::snprintf(value, sizeof value, "%.*f", places, reading * 0.48828 - 50 + large);
+                line += i >= silentFrom ? std::string(",") : std::string(value) + ",";
+                continue;
+            }
             std::snprintf(value, sizeof value, "%.3f", std::floor(reading * 4.8828 + 0.5) / 1000);
             line += i >= silentFrom || reading == 0 ? "-0.0," : std::string(value, 4) + ",";
         }
@@ -263,6 +359,59 @@ TEST(LogReader, ShortcutsAgreeWithThePlainReading)
         SCOPED_TRACE(chunk);
         EXPECT_EQ(describe(*readInChunks(log, chunk)), plain);
     }
+
+    // Decimals that only the usual rows, through the shortcut, bring: two, "-0.0" among them.
+    std::string usual = quantityHeader + "07.12.2026,09:00:00,21,1013,2,1.00,0,0,0,0\r\n";
+    for (int n = 1; n < 200; ++n) usual += stampFields(1796634000 + n) + "2.50,-0.0,1.25,3.00,0,0,0,0\r\n";
+    const std::string summary = summaryText(*readInChunks(usual, usual.size()));
+    EXPECT_EQ(summary, summaryText(*readPlainly(usual)));
+    EXPECT_NE(summary.find("\t200\t0.00\t1013.00\t5.07\t0.00\t"), std::string::npos) << summary;
+}
+
+TEST(LogReader, ReadsWhatTheLoggerWrites)
+{
+    LoggerState state;
+    resetLoggerState(state);
+    const auto quantity = [&](std::size_t input, const char* label, const char* unit, double scale, double offset,
+                              int decimals) {
+        state.analogInputs[input] = {label, unit, scale, offset, decimals, true, ""};
+    };
+    quantity(0, "Keller", "\xb0" "C", 0.48828, 0, 1);   // an LM35
+    quantity(1, "Aussen", "\xb0" "C", 0.48828, -50, 2);  // a TMP36
+    quantity(2, "Z\xe4hler", "kWh", 10, 0, 0);
+    // Input 4 stays in the voltage form.
+    struct Reading {
+        std::array<std::optional<int>, 4> raw;
+        std::array<std::optional<bool>, 4> closed;
+    } readings[] = {
+        {{44, 100, 9999, 512}, {true, false, false, false}},
+        {{std::nullopt, 0, 0, std::nullopt}, {true, true, true, true}},  // left by the board: its edge
+        {{}, {true, true, true, true}},                                  // the board away
+        {{45, 200, 1, 1023}, {false, true, false, true}},
+    };
+    std::string log = logHeaderRow(state);
+    const auto day = std::chrono::sys_days{std::chrono::year{2026} / 12 / 7}.time_since_epoch().count();
+    std::int64_t second = day * 86400 + 9 * 3600;
+    for (const Reading& reading : readings) {
+        state.reading.taken = true;
+        state.reading.momentMs = second++ * 1000;
+        state.reading.analogRaw = reading.raw;
+        state.reading.digitalClosed = reading.closed;
+        log += logDataRow(state);
+    }
+    const std::string summary = summaryText(*read(log));
+    for (const std::string line : {
+             "away\t2",
+             "analog\t1\tKeller [\xc2\xb0" "C]\t2\t21.5\t22.0\t21.8\t22.0\t07.12.2026 09:00:00\t07.12.2026 09:00:03\t"
+             "07.12.2026 09:00:03",
+             "analog\t2\tAussen [\xc2\xb0" "C]\t3\t-50.00\t47.66\t-1.17\t47.66\t07.12.2026 09:00:01\t"
+             "07.12.2026 09:00:03\t07.12.2026 09:00:03",
+             "analog\t3\tZ\xc3\xa4hler [kWh]\t3\t0\t99990\t33333\t10\t07.12.2026 09:00:01\t07.12.2026 09:00:00\t"
+             "07.12.2026 09:00:03",
+             "analog\t4\tAnalog-Eingang Nr. 4\t2\t2.500\t4.990\t3.745\t4.990\t07.12.2026 09:00:00\t"
+             "07.12.2026 09:00:03\t07.12.2026 09:00:03",
+         })
+        EXPECT_NE(summary.find(line + "\n"), std::string::npos) << line << "\nin\n" << summary << "\nof\n" << log;
 }
 
 TEST(LogReader, ThePageStaysSmallWhateverTheLog)
@@ -319,6 +468,20 @@ TEST(LogReader, ThePageSaysWhatItShows)
          {"<h2>K\xc3\xbc" "che <small>"}},
         {"a label in Latin-1", "Datum,Uhrzeit,K\xfc" "che,A2,A3,A4,D1,D2,D3,D4\r\n" + rowsOnly({oneRow.c_str()}),
          {"<h2>K\xc3\xbc" "che <small>"}},
+        // Bytes that only look like UTF-8 are Latin-1, its C1 controls shown as '?'.
+        {"an overlong form", "Datum,Uhrzeit,A\xc0\xaf,A2,A3,A4,D1,D2,D3,D4\r\n" + rowsOnly({oneRow.c_str()}),
+         {"<h2>A\xc3\x80\xc2\xaf <small>"}},
+        {"a surrogate", "Datum,Uhrzeit,A\xed\xa0\x80,A2,A3,A4,D1,D2,D3,D4\r\n" + rowsOnly({oneRow.c_str()}),
+         {"<h2>A\xc3\xad\xc2\xa0? <small>"}},
+        {"past U+10FFFF", "Datum,Uhrzeit,A\xf4\x90\x80\x80,A2,A3,A4,D1,D2,D3,D4\r\n" + rowsOnly({oneRow.c_str()}),
+         {"<h2>A\xc3\xb4??? <small>"}},
+        {"units on the charts and in the figures",
+         quantityHeader + rowsOnly({"09:00:00 21.5 1013 2.125 1.00 0 0 0 0", "09:00:01 21.6 1013 2.1 1.00 0 0 0 0"}),
+         {"<h2>Keller <small>(\xc2\xb0" "C)</small></h2>", "aria-label=\"Keller in \xc2\xb0" "C\"", ">21,0</text>",
+          ">21,6&nbsp;\xc2\xb0" "C<", ">21,55&nbsp;\xc2\xb0" "C<", "<h2>Druck <small>(hPa)</small>",
+          ">1013,0&nbsp;hPa<", "<h2>A3</h2>", "aria-label=\"A3\"", ">2,125<",
+          "<h2>Analog-Eingang Nr. 4 <small>(Volt)</small>", "aria-label=\"Analog-Eingang Nr. 4 in Volt\"",
+          ">1,00&nbsp;V<"}},
         {"one row", rows({oneRow.c_str()}), {"aus 1 Messwert<"}},
         {"no rows", header, {"Keine Messwerte: das Log hat keine Zeilen."}},
     };
@@ -327,6 +490,7 @@ TEST(LogReader, ThePageSaysWhatItShows)
         const std::string page = renderPage(*read(c.log), {"log.csv"});
         for (const std::string& part : c.parts) EXPECT_NE(page.find(part), std::string::npos) << part;
         EXPECT_EQ(page.find("in keiner Zeile"), std::string::npos);
+        EXPECT_TRUE(isUtf8(page));
     }
 
     // Two units, the smaller one rounded.

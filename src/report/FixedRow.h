@@ -122,7 +122,7 @@ inline void takeCodes(RowCache& cache, std::uint64_t digital)
 
 // text holds the row's fixedRowBytes bytes and its carriage return; false for any other form,
 // which the field parser then reads, or for a moment that does not exist.
-inline bool parseFixedRow(const char* text, RowCache& cache, LogRow& row)
+inline bool parseFixedRow(const char* text, RowCache& cache, UsualRow& row)
 {
     using namespace fixedRow;
     if constexpr (std::endian::native != std::endian::little) return false;
@@ -132,7 +132,7 @@ inline bool parseFixedRow(const char* text, RowCache& cache, LogRow& row)
             twoVolts(load<std::uint32_t>(text + 20) | std::uint64_t{load<std::uint32_t>(text + 25)} << 32);
         const auto [a3, a4] =
             twoVolts(load<std::uint32_t>(text + 30) | std::uint64_t{load<std::uint32_t>(text + 35)} << 32);
-        row.analogMilli = {a1, a2, a3, a4};
+        row.milli = {a1, a2, a3, a4};
         row.silentInputs = 0;
     } else {
         // Some text is "-0.0" (no reply, or a reading of 0), or the row is no usual one.
@@ -144,7 +144,7 @@ inline bool parseFixedRow(const char* text, RowCache& cache, LogRow& row)
         const std::int32_t a3 = shortAnalog(text + 30);
         const std::int32_t a4 = shortAnalog(text + 35);
         if (std::min({a1, a2, a3, a4}) == notShort) return false;
-        row.analogMilli = {std::max(a1, 0), std::max(a2, 0), std::max(a3, 0), std::max(a4, 0)};
+        row.milli = {std::max(a1, 0), std::max(a2, 0), std::max(a3, 0), std::max(a4, 0)};
         const auto zero = [](std::int32_t milli, int input) {
             return static_cast<std::uint32_t>(milli == negativeZero) << input;
         };
@@ -165,7 +165,6 @@ inline bool parseFixedRow(const char* text, RowCache& cache, LogRow& row)
         !refreshDate(cache, text))
         return false;
     row.stamp = cache.dayStart + hour * 3600 + minute * 60 + second;
-    row.knownInputs = allInputs;
     row.closedInputs = cache.closedInputs;
     return true;
 }

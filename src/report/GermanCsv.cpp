@@ -13,27 +13,26 @@ void flush(GermanCsv& copy)
     copy.buffer.clear();
 }
 
-// A label with a semicolon or a quote goes in quotes, its quotes doubled.
-void appendLabel(std::string& out, std::string_view label)
+// A title with a semicolon or a quote goes in quotes, its quotes doubled. A carriage return, which
+// a spreadsheet takes for a line end, becomes a blank.
+void appendTitle(std::string& out, std::string_view title)
 {
-    if (label.find_first_of(";\"") == std::string_view::npos) {
-        out += label;
-        return;
-    }
-    out += '"';
-    for (char c : label) {
+    const bool quoted = title.find_first_of(";\"") != std::string_view::npos;
+    if (quoted) out += '"';
+    for (char c : title) {
         if (c == '"') out += '"';
-        out += c;
+        out += c == '\r' ? ' ' : c;
     }
-    out += '"';
+    if (quoted) out += '"';
 }
 
-void writeHeader(GermanCsv& copy, const std::array<std::string, 8>& labels)
+void writeHeader(GermanCsv& copy)
 {
+    if (copy.headerWritten) return;
     copy.buffer += "Datum;Uhrzeit";
-    for (const std::string& label : labels) {
+    for (const std::string& title : copy.titles) {
         copy.buffer += ';';
-        appendLabel(copy.buffer, label);
+        appendTitle(copy.buffer, title);
     }
     copy.buffer += "\r\n";
     copy.headerWritten = true;
@@ -41,28 +40,19 @@ void writeHeader(GermanCsv& copy, const std::array<std::string, 8>& labels)
 
 }  // namespace
 
-bool openGermanCsv(GermanCsv& copy, const std::string& path)
+bool openGermanCsv(GermanCsv& copy, const std::string& path, const std::array<std::string, 8>& titles)
 {
+    copy.titles = titles;
     copy.file = std::fopen(path.c_str(), "wb");
     copy.buffer.reserve(2 * flushBytes);
     return copy.file != nullptr;
 }
 
-void copyHeader(GermanCsv& copy, const std::array<std::string_view, 8>& labels)
-{
-    if (copy.headerWritten) return;
-    std::array<std::string, 8> texts;
-    for (std::size_t i = 0; i < texts.size(); ++i) texts[i] = std::string(labels[i]);
-    writeHeader(copy, texts);
-}
+void copyHeader(GermanCsv& copy) { writeHeader(copy); }
 
 void copyRow(GermanCsv& copy, std::string_view line)
 {
-    if (!copy.headerWritten) {
-        std::array<std::string, 8> texts;
-        for (std::size_t i = 0; i < texts.size(); ++i) texts[i] = defaultLabel(i);
-        writeHeader(copy, texts);
-    }
+    writeHeader(copy);
     std::string& out = copy.buffer;
     out.append(line.substr(0, 10));
     out += ';';

@@ -2,6 +2,9 @@
 #include "report/LogFigures.h"
 
 #include <algorithm>
+#include <bit>
+
+#include "driver/TextCodec.h"
 
 namespace {
 
@@ -111,27 +114,29 @@ void takeDigitalInputs(LogFigures& figures, Bucket& bucket, std::uint32_t known,
 }
 
 // One value into its bucket and its input's figures.
-void takeValue(LogFigures& figures, Bucket& bucket, std::size_t input, std::int32_t value, DateValue stamp)
+void takeValue(LogFigures& figures, Bucket& bucket, std::size_t input, AnalogValue value, std::uint32_t places,
+               DateValue stamp)
 {
     AnalogFigures& analog = figures.analog[input];
     bucket.analogMin[input] = std::min(bucket.analogMin[input], value);
     bucket.analogMax[input] = std::max(bucket.analogMax[input], value);
-    if (value < analog.minMilli) {
-        analog.minMilli = value;
+    if (value < analog.minimum) {
+        analog.minimum = value;
         analog.minStamp = stamp;
     }
-    if (value > analog.maxMilli) {
-        analog.maxMilli = value;
+    if (value > analog.maximum) {
+        analog.maximum = value;
         analog.maxStamp = stamp;
     }
     ++analog.values;
-    analog.sumMilli += value;
-    analog.lastMilli = value;
+    addToSum(analog.sum, value);
+    analog.last = value;
     analog.lastStamp = stamp;
+    analog.places |= places;
 }
 
-// Adds the row to the figures, without the values of the inputs in leftOut; a row with any left
-// out is shaded and counts as one of an absent board.
+// Adds the row to the figures, without the values of the inputs in leftOut and of empty fields;
+// a row with any left out is shaded and counts as one of an absent board.
 void foldRow(LogFigures& figures, const LogRow& row, std::uint32_t leftOut)
 {
     RunState& run = figures.run;
@@ -139,8 +144,8 @@ void foldRow(LogFigures& figures, const LogRow& row, std::uint32_t leftOut)
     if ((index >> figures.bucketShift) == bucketCount) halveBuckets(figures);
     Bucket& bucket = figures.buckets[index >> figures.bucketShift];
     if (bucket.rows == 0) {
-        bucket.analogMin.fill(std::numeric_limits<std::int32_t>::max());
-        bucket.analogMax.fill(std::numeric_limits<std::int32_t>::min());
+        bucket.analogMin.fill(std::numeric_limits<AnalogValue>::max());
+        bucket.analogMax.fill(std::numeric_limits<AnalogValue>::min());
         bucket.firstStamp = row.stamp;
     }
     // Batches leave the latest stamp to the row after them or to the run's end: their stamps rise.
@@ -165,8 +170,9 @@ void foldRow(LogFigures& figures, const LogRow& row, std::uint32_t leftOut)
     } else {
         takeDigitalInputs(figures, bucket, row.knownInputs, row.closedInputs & row.knownInputs, row.stamp);
     }
+    const std::uint32_t none = leftOut | row.emptyFields;
     for (std::size_t i = 0; i < 4; ++i)
-        if ((leftOut >> i & 1u) == 0) takeValue(figures, bucket, i, row.analogMilli[i], row.stamp);
+        if ((none >> i & 1u) == 0) takeValue(figures, bucket, i, row.analog[i], row.places >> 8 * i & 0xFFu, row.stamp);
 }
 
 // The row that waited for this one (or for the run's end, when there is none) to tell whether
@@ -227,7 +233,7 @@ LogRow rowOf(const RowBatch& batch, std::size_t k)
 {
     LogRow row;
     row.stamp = batch.stamps[k];
-    for (std::size_t i = 0; i < 4; ++i) row.analogMilli[i] = batch.milli[i][k];
+    for (std::size_t i = 0; i < 4; ++i) row.analog[i] = batch.milli[i][k] * thousandth;
     row.knownInputs = batch.inputs[k] >> 4;
     row.closedInputs = batch.inputs[k] & 0xFu;
     return row;
@@ -248,23 +254,25 @@ void addStretch(LogFigures& figures, const RowBatch& batch, std::size_t k, std::
             high = std::max(high, column[j]);
             sum += column[j];
         }
-        bucket.analogMin[i] = std::min(bucket.analogMin[i], std::int32_t{low});
-        bucket.analogMax[i] = std::max(bucket.analogMax[i], std::int32_t{high});
+        const AnalogValue lowest = low * thousandth;
+        const AnalogValue highest = high * thousandth;
+        bucket.analogMin[i] = std::min(bucket.analogMin[i], lowest);
+        bucket.analogMax[i] = std::max(bucket.analogMax[i], highest);
         AnalogFigures& analog = figures.analog[i];
         analog.values += static_cast<std::int64_t>(count);
-        analog.sumMilli += sum;
+        addToSum(analog.sum, sum * thousandth);
         // The first row that holds a new minimum or maximum gives its stamp.
-        if (low < analog.minMilli) {
-            analog.minMilli = low;
+        if (lowest < analog.minimum) {
+            analog.minimum = lowest;
             analog.minStamp = batch.stamps[static_cast<std::size_t>(
                 std::find(column.data() + k, column.data() + end, low) - column.data())];
         }
-        if (high > analog.maxMilli) {
-            analog.maxMilli = high;
+        if (highest > analog.maximum) {
+            analog.maximum = highest;
             analog.maxStamp = batch.stamps[static_cast<std::size_t>(
                 std::find(column.data() + k, column.data() + end, high) - column.data())];
         }
-        analog.lastMilli = column[end - 1];
+        analog.last = column[end - 1] * thousandth;
         analog.lastStamp = batch.stamps[end - 1];
     }
     const DateValue last = batch.stamps[end - 1];
@@ -277,18 +285,18 @@ void addStretch(LogFigures& figures, const RowBatch& batch, std::size_t k, std::
 
 }  // namespace
 
-void startRun(LogFigures& figures, const std::array<std::string_view, 8>* labels)
+void startRun(LogFigures& figures, const std::array<std::string_view, 8>* titles)
 {
     endRun(figures);
     ++figures.runs;
     figures.run.open = true;
-    if (labels && !figures.haveLabels) {
-        figures.labelsUtf8 = true;
-        for (std::size_t i = 0; i < labels->size(); ++i) {
-            figures.labels[i] = std::string((*labels)[i]);
-            figures.labelsUtf8 = figures.labelsUtf8 && isUtf8(figures.labels[i]);
+    if (titles && !figures.haveTitles) {
+        figures.titlesUtf8 = true;
+        for (std::size_t i = 0; i < titles->size(); ++i) {
+            figures.titles[i] = std::string((*titles)[i]);
+            figures.titlesUtf8 = figures.titlesUtf8 && isUtf8(figures.titles[i]);
         }
-        figures.haveLabels = true;
+        figures.haveTitles = true;
     }
 }
 
@@ -308,6 +316,9 @@ void addRow(LogFigures& figures, const LogRow& row)
 
 void addRows(LogFigures& figures, RowBatch& batch)
 {
+    // Every value of a batch counts, and has two decimals.
+    if (batch.count > 0)
+        for (AnalogFigures& analog : figures.analog) analog.places |= usualPlaces & 0xFFu;
     for (std::size_t k = 0; k < batch.count;) {
         const std::size_t stretch = usualStretch(figures, batch, k);
         if (stretch > 0) {
@@ -337,7 +348,26 @@ std::size_t bucketsUsed(const LogFigures& figures)
     return static_cast<std::size_t>((static_cast<std::uint64_t>(figures.rows) - 1) >> figures.bucketShift) + 1;
 }
 
+std::string titleOf(const LogFigures& figures, std::size_t index)
+{
+    return figures.haveTitles ? figures.titles[index] : defaultLabel(index);
+}
+
 std::string labelOf(const LogFigures& figures, std::size_t index)
 {
-    return figures.haveLabels ? figures.labels[index] : defaultLabel(index);
+    const std::string title = titleOf(figures, index);
+    return index < 4 ? std::string(splitColumnTitle(title).label) : title;
 }
+
+std::string unitOf(const LogFigures& figures, std::size_t input)
+{
+    return std::string(splitColumnTitle(titleOf(figures, input)).unit);
+}
+
+bool inQuantityForm(const LogFigures& figures, std::size_t input)
+{
+    const std::string title = titleOf(figures, input);
+    return splitColumnTitle(title).label.size() < title.size();
+}
+
+int decimalsOf(const AnalogFigures& analog) { return std::max(static_cast<int>(std::bit_width(analog.places)) - 1, 0); }

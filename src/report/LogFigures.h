@@ -21,8 +21,8 @@ constexpr std::size_t bucketCount = 1024;
 struct Bucket {
     // The range of each analog input over the bucket's values; with none, the minimum lies above
     // the maximum.
-    std::array<std::int32_t, 4> analogMin{};
-    std::array<std::int32_t, 4> analogMax{};
+    std::array<AnalogValue, 4> analogMin{};
+    std::array<AnalogValue, 4> analogMax{};
     std::uint32_t seenOpen = 0;  // bit n: digital input n+1 was open in some row of the bucket
     std::uint32_t seenClosed = 0;
     bool runStart = false;   // a run after the first one starts in this bucket
@@ -33,14 +33,28 @@ struct Bucket {
     DateValue lastStamp = 0;
 };
 
-// Figures over the values that the board gave: rows of an absent board, and the silent values of
-// a partial row at the edge of an outage, are left out.
+// A sum of values that no log can overflow: high * 2^64 + low, in two's complement.
+struct ValueSum {
+    std::uint64_t low = 0;
+    std::int64_t high = 0;
+};
+
+inline void addToSum(ValueSum& sum, std::int64_t value)
+{
+    const std::uint64_t before = sum.low;
+    sum.low += static_cast<std::uint64_t>(value);
+    sum.high += (value < 0 ? -1 : 0) + (sum.low < before ? 1 : 0);
+}
+
+// Figures over the values that the board gave: rows of an absent board, the silent values of a
+// partial row at the edge of an outage, and empty fields are left out.
 struct AnalogFigures {
     std::int64_t values = 0;
-    std::int64_t sumMilli = 0;
-    std::int32_t minMilli = std::numeric_limits<std::int32_t>::max();
-    std::int32_t maxMilli = std::numeric_limits<std::int32_t>::min();
-    std::int32_t lastMilli = 0;
+    ValueSum sum;
+    AnalogValue minimum = std::numeric_limits<AnalogValue>::max();
+    AnalogValue maximum = std::numeric_limits<AnalogValue>::min();
+    AnalogValue last = 0;
+    std::uint32_t places = 0;  // bit p: some value had p decimals
     DateValue minStamp = 0;
     DateValue maxStamp = 0;
     DateValue lastStamp = 0;
@@ -95,9 +109,9 @@ struct LogFigures {
     DateValue longestGap = 0;
     DateValue firstStamp = 0;  // earliest and latest stamp, whatever their order in the file
     DateValue lastStamp = 0;
-    bool haveLabels = false;
-    bool labelsUtf8 = false;  // the header was valid UTF-8; else its bytes are Latin-1
-    std::array<std::string, 8> labels;  // from the first header row
+    bool haveTitles = false;
+    bool titlesUtf8 = false;  // the header was valid UTF-8; else its bytes are Latin-1
+    std::array<std::string, 8> titles;  // the column titles of the first header row, as written
     std::array<AnalogFigures, 4> analog;
     std::array<DigitalFigures, 4> digital;
     std::array<Bucket, bucketCount> buckets{};
@@ -124,7 +138,8 @@ struct LogFigures {
 // Rows from a present board gathered column by column, so that their figures are a few loops
 // over arrays that the compiler turns into vector instructions, rather than a dozen updates per
 // row: the reader's loop runs for every row of files with tens of millions of them. The values
-// are those of the board's range, 16 bits wide, so that one instruction takes eight of them.
+// are those of the board's range in thousandths, 16 bits wide, so that one instruction takes
+// eight of them.
 struct RowBatch {
     static constexpr std::size_t capacity = 64;
     std::size_t count = 0;
@@ -135,9 +150,9 @@ struct RowBatch {
     std::array<std::uint32_t, capacity> inputs;  // read ones times 16 plus closed ones
 };
 
-// Called at a header row (with its labels); rows before the first header start a run of their
-// own. A file without a header continues the run of the file before.
-void startRun(LogFigures& figures, const std::array<std::string_view, 8>* labels);
+// Called at a header row (with its column titles); rows before the first header start a run of
+// their own. A file without a header continues the run of the file before.
+void startRun(LogFigures& figures, const std::array<std::string_view, 8>* titles);
 void addRow(LogFigures& figures, const LogRow& row);
 // Adds and empties the batch; the same as adding its rows one by one.
 void addRows(LogFigures& figures, RowBatch& batch);
@@ -151,18 +166,18 @@ inline bool isUsualStep(const RunState& run, DateValue previous, DateValue stamp
     return stamp > previous && stamp - previous <= 2 * run.spacing;
 }
 
-// Takes a row without silent values, with values from 0 to 32.767 V (all the board can read, and
-// all that parseFixedRow gives); true when the batch is full. Whether the row needs nothing row
-// by row is told here, as it comes: the figures stay as they are while the batch fills.
-inline bool gather(RowBatch& batch, const LogRow& row, const LogFigures& figures)
+// Takes a usual row without silent values, its values from 0 to 32.767 V (all the board can
+// read); true when the batch is full. Whether the row needs nothing row by row is told here, as
+// it comes: the figures stay as they are while the batch fills.
+inline bool gather(RowBatch& batch, const UsualRow& row, const LogFigures& figures)
 {
     const std::size_t at = batch.count++;
-    const std::uint32_t inputs = row.knownInputs << 4 | (row.closedInputs & row.knownInputs);
+    const std::uint32_t inputs = allInputs << 4 | row.closedInputs;
     const DateValue previous = at == 0 ? figures.run.lastStamp : batch.stamps[at - 1];
     batch.usual = (at == 0 ? figures.segmentStart >= 0 : batch.usual) && inputs == figures.segmentInputs &&
                   isUsualStep(figures.run, previous, row.stamp);
     batch.stamps[at] = row.stamp;
-    for (std::size_t i = 0; i < 4; ++i) batch.milli[i][at] = static_cast<std::int16_t>(row.analogMilli[i]);
+    for (std::size_t i = 0; i < 4; ++i) batch.milli[i][at] = static_cast<std::int16_t>(row.milli[i]);
     batch.inputs[at] = inputs;
     return batch.count == RowBatch::capacity;
 }
@@ -175,5 +190,13 @@ inline bool hasValues(const Bucket& bucket, std::size_t input)
     return bucket.analogMin[input] <= bucket.analogMax[input];
 }
 
-// The label of input 1 to 4 (analog) or 5 to 8 (digital), the logger's own when the log has none.
+// The column title of input 1 to 4 (analog) or 5 to 8 (digital) as written, the logger's own
+// label when the log has none; its label and its unit, which only an analog input's title in the
+// quantity form, "LABEL [UNIT]", gives.
+std::string titleOf(const LogFigures& figures, std::size_t index);
 std::string labelOf(const LogFigures& figures, std::size_t index);
+std::string unitOf(const LogFigures& figures, std::size_t input);
+bool inQuantityForm(const LogFigures& figures, std::size_t input);
+
+// The most decimals that the input's values had.
+int decimalsOf(const AnalogFigures& analog);

@@ -2,14 +2,10 @@
 // row through the shortcut of FixedRow.h instead.
 #include "report/LogLine.h"
 
-#include <charconv>
 #include <chrono>
 #include <cstring>
 
-
 namespace {
-
-constexpr std::string_view headerStart = "Datum,Uhrzeit,";
 
 // Two decimal digits, or -1.
 int twoDigits(const char* text)
@@ -48,30 +44,17 @@ int secondOfDay(const char* text)
     return hour * 3600 + minute * 60 + second;
 }
 
-// An analog text up to its comma: an optional minus, digits, and a point with one to three
-// digits; the logger rounds to three decimals before it cuts the text. Moves at past the comma.
-bool parseAnalog(const char*& at, const char* end, std::int32_t& milli, bool& negativeZero)
+// A number as written to millionths; false for one that the logger cannot write, with more than
+// six decimals or of 10^12 or more.
+bool valueOf(const AnalogFieldValue& field, AnalogValue& value)
 {
-    const char* digits = at;
-    const bool negative = digits < end && *digits == '-';
-    if (negative) ++digits;
-    unsigned whole = 0;
-    auto [afterWhole, wholeError] = std::from_chars(digits, end, whole);
-    if (wholeError != std::errc{} || whole > 999'999) return false;
-    const char* stop = afterWhole;
-    unsigned fraction = 0;
-    if (stop < end && *stop == '.') {
-        auto [afterFraction, fractionError] = std::from_chars(stop + 1, end, fraction);
-        const auto places = afterFraction - (stop + 1);
-        if (fractionError != std::errc{} || places > 3) return false;
-        fraction *= places == 1 ? 100 : places == 2 ? 10 : 1;
-        stop = afterFraction;
-    }
-    if (stop == end || *stop != ',') return false;
-    const auto magnitude = static_cast<std::int32_t>(whole * 1000 + fraction);
-    milli = negative ? -magnitude : magnitude;
-    negativeZero = negative && magnitude == 0;
-    at = stop + 1;
+    static constexpr std::uint64_t powers[] = {1, 10, 100, 1'000, 10'000, 100'000, 1'000'000};
+    constexpr std::uint64_t bound = 1'000'000'000'000'000'000;  // 10^12 in millionths
+    if (field.places > valuePlaces) return false;
+    const std::uint64_t scale = powers[valuePlaces - field.places];
+    if (field.digits >= bound / scale) return false;
+    const auto magnitude = static_cast<AnalogValue>(field.digits * scale);
+    value = field.negative ? -magnitude : magnitude;
     return true;
 }
 
@@ -84,14 +67,14 @@ bool parseStamp(const char* text, RowCache& cache, DateValue& stamp)
     return second >= 0;
 }
 
-LineKind parseHeader(std::string_view line, std::array<std::string_view, 8>& labels)
+LineKind parseHeader(std::string_view line, std::array<std::string_view, 8>& titles)
 {
-    std::string_view rest = line.substr(headerStart.size());
-    for (std::size_t i = 0; i < labels.size(); ++i) {
+    std::string_view rest = line.substr(logHeaderStart.size());
+    for (std::size_t i = 0; i < titles.size(); ++i) {
         const std::size_t comma = rest.find(',');
-        const bool last = i + 1 == labels.size();
+        const bool last = i + 1 == titles.size();
         if (last != (comma == std::string_view::npos)) return LineKind::malformed;
-        labels[i] = rest.substr(0, comma);
+        titles[i] = rest.substr(0, comma);
         if (!last) rest.remove_prefix(comma + 1);
     }
     return LineKind::header;
@@ -108,11 +91,11 @@ bool refreshDate(RowCache& cache, const char* text)
     return true;
 }
 
-LineKind parseLogLine(std::string_view line, RowCache& cache, LogRow& row, std::array<std::string_view, 8>& labels)
+LineKind parseLogLine(std::string_view line, RowCache& cache, LogRow& row, std::array<std::string_view, 8>& titles)
 {
-    // Date, time and their commas take 20 bytes; the eight values at least 15 more.
-    if (line.size() < 35 || line[10] != ',' || line[19] != ',') {
-        if (line.starts_with(headerStart)) return parseHeader(line, labels);
+    // Date, time and their commas take 20 bytes; the eight fields, all of them empty, 7 more.
+    if (line.size() < 27 || line[10] != ',' || line[19] != ',') {
+        if (line.starts_with(logHeaderStart)) return parseHeader(line, titles);
         return LineKind::malformed;
     }
     const char* text = line.data();
@@ -120,11 +103,25 @@ LineKind parseLogLine(std::string_view line, RowCache& cache, LogRow& row, std::
 
     const char* at = text + 20;
     const char* end = text + line.size();
-    std::uint32_t negativeZeros = 0;
+    std::uint32_t missing = 0;
+    row.emptyFields = 0;
+    row.places = 0;
     for (std::size_t i = 0; i < 4; ++i) {
-        bool negativeZero = false;
-        if (!parseAnalog(at, end, row.analogMilli[i], negativeZero)) return LineKind::malformed;
-        negativeZeros |= static_cast<std::uint32_t>(negativeZero) << i;
+        const auto* comma = static_cast<const char*>(std::memchr(at, ',', static_cast<std::size_t>(end - at)));
+        if (!comma) return LineKind::malformed;
+        const AnalogFieldValue field = parseAnalogField(std::string_view(at, static_cast<std::size_t>(comma - at)));
+        at = comma + 1;
+        const auto bit = std::uint32_t{1} << i;
+        row.analog[i] = 0;
+        if (field.kind == AnalogFieldValue::empty) {
+            row.emptyFields |= bit;
+            missing |= bit;
+            continue;
+        }
+        if (field.kind != AnalogFieldValue::number || !valueOf(field, row.analog[i])) return LineKind::malformed;
+        const bool voltageZero = field.negativeZero() && field.places == 1;
+        row.places |= std::uint32_t{1} << (voltageZero ? 2 : field.places) << 8 * i;
+        if (field.negativeZero()) missing |= bit;
     }
     row.knownInputs = 0;
     row.closedInputs = 0;
@@ -139,31 +136,14 @@ LineKind parseLogLine(std::string_view line, RowCache& cache, LogRow& row, std::
         }
     }
     if (at != end) return LineKind::malformed;
-    row.silentInputs = silentInputs(negativeZeros, row.knownInputs, row.closedInputs);
+    row.silentInputs = silentInputs(missing, row.knownInputs, row.closedInputs);
     return LineKind::row;
 }
 
 std::string_view joinedHeader(std::string_view line)
 {
-    const std::size_t start = line.find(headerStart);
+    const std::size_t start = line.find(logHeaderStart);
     return start == std::string_view::npos || start == 0 ? std::string_view{} : line.substr(start);
-}
-
-bool isUtf8(std::string_view text)
-{
-    for (std::size_t i = 0; i < text.size();) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        const std::size_t length = lead < 0x80           ? 1
-                                   : (lead >> 5) == 0x6  ? 2
-                                   : (lead >> 4) == 0xE  ? 3
-                                   : (lead >> 3) == 0x1E ? 4
-                                                         : 0;
-        if (length == 0 || i + length > text.size()) return false;
-        for (std::size_t k = 1; k < length; ++k)
-            if ((static_cast<unsigned char>(text[i + k]) >> 6) != 0x2) return false;
-        i += length;
-    }
-    return true;
 }
 
 std::string defaultLabel(std::size_t index)

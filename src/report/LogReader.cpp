@@ -21,23 +21,23 @@ void handleLine(LogReader& reader, std::string_view line)
     }
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
     LogRow& row = reader.row;
-    std::array<std::string_view, 8>& labels = reader.labels;
-    switch (parseLogLine(line, reader.cache, row, labels)) {
+    std::array<std::string_view, 8>& titles = reader.titles;
+    switch (parseLogLine(line, reader.cache, row, titles)) {
         case LineKind::row:
             addRow(figures, row);
             if (reader.copy) copyRow(*reader.copy, line);
             return;
         case LineKind::header:
-            startRun(figures, &labels);
-            if (reader.copy) copyHeader(*reader.copy, labels);
+            startRun(figures, &titles);
+            if (reader.copy) copyHeader(*reader.copy);
             return;
         case LineKind::malformed:
             ++figures.skippedLines;
             // A run that started after a crash mid-row: its header follows the remains on one line.
             if (const std::string_view header = joinedHeader(line);
-                !header.empty() && parseLogLine(header, reader.cache, row, labels) == LineKind::header) {
-                startRun(figures, &labels);
-                if (reader.copy) copyHeader(*reader.copy, labels);
+                !header.empty() && parseLogLine(header, reader.cache, row, titles) == LineKind::header) {
+                startRun(figures, &titles);
+                if (reader.copy) copyHeader(*reader.copy);
             }
             return;
     }
@@ -65,6 +65,25 @@ void endPartialLine(LogReader& reader)
     reader.partialSize = 0;
 }
 
+// The whole file, or with untilTitles up to the chunk that brings the first header's titles;
+// false if it cannot be opened or read.
+bool readFile(LogReader& reader, const std::string& path, bool untilTitles)
+{
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) return false;
+    // Whole chunks straight into our buffer, past the stream's own.
+    std::setvbuf(file, nullptr, _IONBF, 0);
+    const auto chunk = std::make_unique<char[]>(chunkBytes);
+    beginLogFile(reader);
+    std::size_t got = 0;
+    while (!(untilTitles && reader.figures->haveTitles) && (got = std::fread(chunk.get(), 1, chunkBytes, file)) > 0)
+        feedLog(reader, chunk.get(), got);
+    const bool readToEnd = std::ferror(file) == 0;
+    std::fclose(file);
+    endLogFile(reader);
+    return readToEnd;
+}
+
 }  // namespace
 
 void beginLogFile(LogReader& reader)
@@ -84,7 +103,7 @@ void feedLog(LogReader& reader, const char* data, std::size_t size)
         endPartialLine(reader);
         at = newline + 1;
     }
-    LogRow row;
+    UsualRow row;
     while (at < end) {
         // Most lines are the logger's usual row: no search for the line end, no line to split.
         if (end - at > static_cast<std::ptrdiff_t>(fixedRowBytes + 1) &&
@@ -92,7 +111,7 @@ void feedLog(LogReader& reader, const char* data, std::size_t size)
             parseFixedRow(at, reader.cache, row)) {
             if (row.silentInputs != 0) {
                 // A copy: the row itself never leaves this loop, so that it can stay in registers.
-                const LogRow single = row;
+                const LogRow single = logRowOf(row);
                 addRows(*reader.figures, reader.batch);
                 addRow(*reader.figures, single);
             } else if (gather(reader.batch, row, *reader.figures)) {
@@ -120,18 +139,15 @@ void endLogFile(LogReader& reader)
     reader.overlong = false;
 }
 
-bool readLogFile(LogReader& reader, const std::string& path)
+bool readLogFile(LogReader& reader, const std::string& path) { return readFile(reader, path, false); }
+
+std::array<std::string, 8> firstTitles(const std::vector<std::string>& paths)
 {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) return false;
-    // Whole chunks straight into our buffer, past the stream's own.
-    std::setvbuf(file, nullptr, _IONBF, 0);
-    const auto chunk = std::make_unique<char[]>(chunkBytes);
-    beginLogFile(reader);
-    std::size_t got = 0;
-    while ((got = std::fread(chunk.get(), 1, chunkBytes, file)) > 0) feedLog(reader, chunk.get(), got);
-    const bool readToEnd = std::ferror(file) == 0;
-    std::fclose(file);
-    endLogFile(reader);
-    return readToEnd;
+    const auto figures = std::make_unique<LogFigures>();
+    const auto reader = std::make_unique<LogReader>();
+    reader->figures = figures.get();
+    for (std::size_t i = 0; i < paths.size() && !figures->haveTitles; ++i) readFile(*reader, paths[i], true);
+    std::array<std::string, 8> titles;
+    for (std::size_t i = 0; i < titles.size(); ++i) titles[i] = titleOf(*figures, i);
+    return titles;
 }

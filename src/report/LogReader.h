@@ -5,6 +5,7 @@
 #include <array>
 #include <cstddef>
 #include <string>
+#include <vector>
 
 #include "report/GermanCsv.h"
 #include "report/LogFigures.h"
@@ -19,7 +20,7 @@ struct LogReader {
     RowCache cache;
     RowBatch batch;  // the usual rows not yet added to the figures
     LogRow row;      // kept here rather than made anew for each line
-    std::array<std::string_view, 8> labels;
+    std::array<std::string_view, 8> titles;
     std::array<char, maxLineBytes> partial{};  // a line that continues in the next chunk
     std::size_t partialSize = 0;
     bool overlong = false;  // the line under way is skipped up to its line end
@@ -34,3 +35,8 @@ void endLogFile(LogReader& reader);
 
 // The whole file at path; false if it cannot be opened or read to its end.
 bool readLogFile(LogReader& reader, const std::string& path);
+
+// The column titles of the files' first header row, for the German copy, which writes its header
+// before the rows that may come first; the logger's own labels when no file has one. Reads up to
+// that row, which is usually in the first chunk.
+std::array<std::string, 8> firstTitles(const std::vector<std::string>& paths);

@@ -10,6 +10,7 @@
 #include <iterator>
 #include <string_view>
 
+#include "driver/TextCodec.h"
 #include "report/ReportText.h"
 
 namespace {
@@ -61,15 +62,14 @@ std::string countText(std::int64_t count)
     return text;
 }
 
-// Text in UTF-8 (keepBytes) is kept, any other is taken as Latin-1. Control characters become '?', and long
-// texts are cut.
-std::string htmlText(std::string_view text, bool keepBytes)
+// UTF-8 text for the page: control characters become '?', and long texts are cut.
+std::string htmlText(std::string_view text)
 {
     std::string out;
     std::size_t characters = 0;
     for (std::size_t i = 0; i < text.size(); ++i) {
         const auto c = static_cast<unsigned char>(text[i]);
-        if (keepBytes && (c & 0xC0) == 0x80) {
+        if ((c & 0xC0) == 0x80) {
             out += static_cast<char>(c);
             continue;
         }
@@ -84,23 +84,34 @@ std::string htmlText(std::string_view text, bool keepBytes)
         case '"': out += "&quot;"; continue;
         default: break;
         }
-        if (c < 0x20 || c == 0x7F || (!keepBytes && c >= 0x80 && c < 0xA0)) {
+        if (const std::size_t control = controlAt(text, i); control > 0) {
             out += '?';
-        } else if (c < 0x80 || keepBytes) {
-            out += static_cast<char>(c);
+            i += control - 1;
         } else {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
+            out += static_cast<char>(c);
         }
     }
     return out;
 }
 
-// Volts with a decimal comma; whole hundredths as the logger writes them, else thousandths.
-std::string voltText(std::int64_t milli, int decimals = -1)
+// An analog input as the page names it and shows its values.
+struct AnalogColumn {
+    std::string label;  // for the page, as htmlText gives it
+    std::string unit;   // "Volt" in the voltage form, else the title's, maybe empty
+    bool quantity = false;
+    int decimals = 2;  // of its values in the quantity form; the voltage form's usual
+};
+
+// With a decimal comma and the unit. In the voltage form whole hundredths as the logger writes
+// them, else thousandths; in the quantity form the input's decimals.
+std::string valueCell(AnalogValue value, const AnalogColumn& column, int decimals = -1)
 {
-    if (decimals < 0) decimals = milli % 10 == 0 ? 2 : 3;
-    return milliText(milli, decimals, ',') + "&nbsp;V";
+    if (!column.quantity) {
+        if (decimals < 0) decimals = value % (10 * thousandth) == 0 ? 2 : 3;
+        return valueText(value, decimals, ',') + "&nbsp;V";
+    }
+    if (decimals < 0) decimals = column.decimals;
+    return valueText(value, decimals, ',') + (column.unit.empty() ? "" : "&nbsp;" + column.unit);
 }
 
 struct XAxis {
@@ -277,13 +288,16 @@ struct Scale {
     std::int64_t step;
 };
 
-Scale voltScale(const AnalogFigures& analog)
+// At least ten steps of the values' last decimal high.
+Scale valueScale(const AnalogFigures& analog, int decimals)
 {
-    std::int64_t low = analog.values > 0 ? analog.minMilli : 0;
-    std::int64_t high = analog.values > 0 ? analog.maxMilli : 5000;
-    if (high - low < 100) {
-        low -= 50;
-        high += 50;
+    std::int64_t least = 10;
+    for (int i = decimals; i < valuePlaces; ++i) least *= 10;
+    std::int64_t low = analog.values > 0 ? analog.minimum : 0;
+    std::int64_t high = analog.values > 0 ? analog.maximum : 5000 * thousandth;
+    if (high - low < least) {
+        low -= least / 2;
+        high += least / 2;
     }
     std::int64_t step = 1;
     for (std::int64_t decade = 1;; decade *= 10) {
@@ -401,21 +415,24 @@ struct Outline {
 };
 
 std::string analogChart(const LogFigures& figures, std::size_t input, const XAxis& axis, const Bands& bands,
-                        const std::vector<Tick>& ticks, const std::string& label)
+                        const std::vector<Tick>& ticks, const AnalogColumn& column)
 {
     const Frame& frame = analogFrame;
-    const Scale scale = voltScale(figures.analog[input]);
-    const auto y = [&](std::int64_t milli) {
-        return frame.bottom - (frame.bottom - frame.top) * static_cast<double>(milli - scale.low) /
+    const Scale scale = valueScale(figures.analog[input], column.decimals);
+    const auto y = [&](std::int64_t value) {
+        return frame.bottom - (frame.bottom - frame.top) * static_cast<double>(value - scale.low) /
                                   static_cast<double>(scale.high - scale.low);
     };
     std::string out = "<svg class=\"chart analog\" viewBox=\"0 0 1000 " + numberText(frame.height) +
-                      "\" role=\"img\" aria-label=\"" + label + " in Volt\">\n";
+                      "\" role=\"img\" aria-label=\"" + column.label +
+                      (column.unit.empty() ? "" : " in " + column.unit) + "\">\n";
     appendFrame(out, frame);
     appendBands(out, bands, frame);
-    const int decimals = scale.step % 1000 == 0 ? 0 : scale.step % 100 == 0 ? 1 : scale.step % 10 == 0 ? 2 : 3;
+    // The levels' decimals: as many as the step needs.
+    int decimals = valuePlaces;
+    for (std::int64_t step = scale.step; decimals > 0 && step % 10 == 0; step /= 10) --decimals;
     for (std::int64_t level = scale.low; level <= scale.high; level += scale.step)
-        appendLevel(out, y(level), milliText(level, decimals, ','));
+        appendLevel(out, y(level), valueText(level, decimals, ','));
     appendTimeAxis(out, ticks, frame);
     if (figures.analog[input].values == 0) {
         appendNoData(out, frame);
@@ -487,20 +504,22 @@ std::string row(std::string_view name, const std::string& value, const std::stri
 
 constexpr const char* noRows = "<p class=\"note\">Keine Messwerte: das Log hat keine Zeilen.</p>\n";
 
-std::string analogTable(const AnalogFigures& analog, std::int64_t rows)
+std::string analogTable(const AnalogFigures& analog, const AnalogColumn& column, std::int64_t rows)
 {
     if (rows == 0) return noRows;
     if (analog.values == 0)
         return "<p class=\"note\">Keine Messwerte: in keiner Zeile hat das Board geantwortet.</p>\n";
+    // The mean with a decimal more than the values.
+    const int meanDecimals = column.quantity ? std::min(column.decimals + 1, valuePlaces) : 3;
     return "<table class=\"figures\">\n" +
-           row("Minimum", voltText(analog.minMilli), "am " + stampText(analog.minStamp)) +
-           row("Maximum", voltText(analog.maxMilli), "am " + stampText(analog.maxStamp)) +
-           row("Mittelwert", voltText(meanMilli(analog), 3),
+           row("Minimum", valueCell(analog.minimum, column), "am " + stampText(analog.minStamp)) +
+           row("Maximum", valueCell(analog.maximum, column), "am " + stampText(analog.maxStamp)) +
+           row("Mittelwert", valueCell(meanValue(analog, meanDecimals), column, meanDecimals),
                "aus " + countText(analog.values) + (analog.values == 1 ? " Messwert" : " Messwerten")) +
-           row("Letzter Wert", voltText(analog.lastMilli), "am " + stampText(analog.lastStamp)) + "</table>\n";
+           row("Letzter Wert", valueCell(analog.last, column), "am " + stampText(analog.lastStamp)) + "</table>\n";
 }
 
-std::string shareText(std::int64_t permille) { return milliText(permille * 100, 1, ',') + "&nbsp;% der Zeit"; }
+std::string timeShareText(std::int64_t permille) { return shareText(permille, ',') + "&nbsp;% der Zeit"; }
 
 std::string digitalTable(const DigitalFigures& digital, std::int64_t rows)
 {
@@ -510,8 +529,8 @@ std::string digitalTable(const DigitalFigures& digital, std::int64_t rows)
     const auto first = [](DateValue stamp) {
         return stamp >= 0 ? "zuerst am " + stampText(stamp) : std::string("nie");
     };
-    return "<table class=\"figures\">\n" + row("Geschlossen", shareText(closed), first(digital.firstClosedStamp)) +
-           row("Offen", shareText(1000 - closed), first(digital.firstOpenStamp)) +
+    return "<table class=\"figures\">\n" + row("Geschlossen", timeShareText(closed), first(digital.firstClosedStamp)) +
+           row("Offen", timeShareText(1000 - closed), first(digital.firstOpenStamp)) +
            row("Wechsel", countText(digital.changes), "zwischen aufeinanderfolgenden Messwerten") +
            row("Zuletzt", digital.last ? "geschlossen" : "offen", "am " + stampText(digital.lastStamp)) +
            "</table>\n";
@@ -551,7 +570,7 @@ std::string renderPage(const LogFigures& figures, const std::vector<std::string>
     constexpr std::size_t namesShown = 3;
     std::string names;
     for (std::size_t i = 0; i < logNames.size() && i < namesShown; ++i)
-        names += (i == 0 ? "" : ", ") + htmlText(logNames[i], isUtf8(logNames[i]));
+        names += (i == 0 ? "" : ", ") + htmlText(utf8Of(logNames[i], isUtf8(logNames[i])));
     if (logNames.size() > namesShown)
         names += " und " + countText(static_cast<std::int64_t>(logNames.size() - namesShown)) + " weitere";
 
@@ -581,14 +600,20 @@ std::string renderPage(const LogFigures& figures, const std::vector<std::string>
         "Mittelwert herausgenommen)<i class=\"gap\"></i>L&uuml;cke: mehr als doppelter Zeilenabstand<i "
         "class=\"run\"></i>neuer Lauf</p>\n";
 
+    const auto shown = [&](const std::string& text) { return htmlText(utf8Of(text, figures.titlesUtf8)); };
     for (std::size_t i = 0; i < 4; ++i) {
-        const std::string label = htmlText(labelOf(figures, i), figures.labelsUtf8);
-        out += "<section class=\"input analog\">\n<h2>" + label + " <small>(Volt)</small></h2>\n";
-        out += analogChart(figures, i, axis, bands, ticks, label) + analogTable(figures.analog[i], figures.rows) +
-               "</section>\n";
+        AnalogColumn column{shown(labelOf(figures, i)), "Volt", inQuantityForm(figures, i), 2};
+        if (column.quantity) {
+            column.unit = shown(unitOf(figures, i));
+            column.decimals = decimalsOf(figures.analog[i]);
+        }
+        out += "<section class=\"input analog\">\n<h2>" + column.label +
+               (column.unit.empty() ? "" : " <small>(" + column.unit + ")</small>") + "</h2>\n";
+        out += analogChart(figures, i, axis, bands, ticks, column) +
+               analogTable(figures.analog[i], column, figures.rows) + "</section>\n";
     }
     for (std::size_t i = 0; i < 4; ++i) {
-        const std::string label = htmlText(labelOf(figures, i + 4), figures.labelsUtf8);
+        const std::string label = shown(labelOf(figures, i + 4));
         out += "<section class=\"input digital\">\n<h2>" + label + " <small>(geschlossen oder offen)</small></h2>\n";
         out += digitalChart(figures, i, axis, bands, ticks, label) + digitalTable(figures.digital[i], figures.rows) +
                "</section>\n";

@@ -6,6 +6,8 @@
 #include <cmath>
 #include <iterator>
 
+#include "driver/TextCodec.h"
+
 namespace {
 
 // Rounds a / b half away from zero; b > 0.
@@ -17,8 +19,19 @@ std::int64_t roundedQuotient(std::int64_t a, std::int64_t b)
 void appendField(std::string& out, std::string_view text)
 {
     out += '\t';
-    // A label's control characters, a NUL among them, would break the line or the field.
-    for (char c : text) out += static_cast<unsigned char>(c) < 0x20 ? ' ' : c;
+    // A title's control characters, a NUL among them, would break the line or the field.
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const std::size_t control = controlAt(text, i);
+        out += control > 0 ? ' ' : text[i];
+        if (control > 0) i += control - 1;
+    }
+}
+
+constexpr std::int64_t powerOfTen(int exponent)
+{
+    std::int64_t power = 1;
+    for (int i = 0; i < exponent; ++i) power *= 10;
+    return power;
 }
 
 }  // namespace
@@ -31,14 +44,12 @@ std::string numberText(std::int64_t value)
 
 std::string stampText(DateValue stamp) { return dateText(stamp) + " " + timeText(stamp); }
 
-std::string milliText(std::int64_t milli, int decimals, char point)
+std::string valueText(AnalogValue value, int decimals, char point)
 {
-    static constexpr std::int64_t scale[] = {1000, 100, 10, 1};
-    const std::int64_t units = roundedQuotient(milli, scale[decimals]);
+    const std::int64_t units = roundedQuotient(value, powerOfTen(valuePlaces - decimals));
     const std::int64_t magnitude = units < 0 ? -units : units;
     std::string text = units < 0 ? "-" : "";
-    std::int64_t divisor = 1;
-    for (int i = 0; i < decimals; ++i) divisor *= 10;
+    const std::int64_t divisor = powerOfTen(decimals);
     text += numberText(magnitude / divisor);
     if (decimals > 0) {
         std::string fraction = numberText(magnitude % divisor);
@@ -78,14 +89,56 @@ std::string durationText(DateValue seconds)
     return text.empty() ? "0 s" : text;
 }
 
-std::int64_t meanMilli(const AnalogFigures& analog)
+std::string shareText(std::int64_t permille, char point)
 {
-    return analog.values > 0 ? roundedQuotient(analog.sumMilli, analog.values) : 0;
+    return valueText(permille * powerOfTen(valuePlaces - 1), 1, point);
+}
+
+AnalogValue meanValue(const AnalogFigures& analog, int decimals)
+{
+    if (analog.values <= 0) return 0;
+    // The sum's magnitude divided by the count bit by bit: the quotient, no larger than the
+    // largest value's magnitude, fits 64 bits, and the remainder stays below the count.
+    const bool negative = analog.sum.high < 0;
+    std::uint64_t high = static_cast<std::uint64_t>(analog.sum.high);
+    std::uint64_t low = analog.sum.low;
+    if (negative) {
+        low = ~low + 1;
+        high = ~high + (low == 0 ? 1 : 0);
+    }
+    const auto count = static_cast<std::uint64_t>(analog.values);
+    std::uint64_t quotient = 0;
+    std::uint64_t remainder = 0;
+    for (int bit = 127; bit >= 0; --bit) {
+        remainder = remainder << 1 | ((bit >= 64 ? high >> (bit - 64) : low >> bit) & 1u);
+        quotient <<= 1;
+        if (remainder >= count) {
+            remainder -= count;
+            quotient |= 1;
+        }
+    }
+    // Rounded to the decimals, half away from zero: up when the part below them, with the
+    // remainder's fraction, is half a step or more.
+    const auto step = static_cast<std::uint64_t>(powerOfTen(valuePlaces - decimals));
+    const std::uint64_t below = quotient % step;
+    const bool up = 2 * below >= step || (2 * below + 1 == step && remainder >= count - remainder);
+    const auto magnitude = static_cast<AnalogValue>((quotient / step + (up ? 1 : 0)) * step);
+    return negative ? -magnitude : magnitude;
 }
 
 std::int64_t closedPermille(const DigitalFigures& digital)
 {
     return digital.knownSeconds > 0 ? std::llround(digital.closedSeconds * 1000 / digital.knownSeconds) : -1;
+}
+
+std::string utf8Of(std::string_view text, bool utf8) { return utf8 ? std::string(text) : utf8FromLatin1(text); }
+
+std::size_t controlAt(std::string_view text, std::size_t at)
+{
+    const auto c = static_cast<unsigned char>(text[at]);
+    if (c < 0x20 || c == 0x7F) return 1;
+    const bool c1 = c == 0xC2 && at + 1 < text.size() && static_cast<unsigned char>(text[at + 1]) < 0xA0;
+    return c1 ? 2 : 0;
 }
 
 std::string summaryText(const LogFigures& figures)
@@ -102,12 +155,12 @@ std::string summaryText(const LogFigures& figures)
     for (std::size_t i = 0; i < 4; ++i) {
         const AnalogFigures& analog = figures.analog[i];
         out += "analog\t" + numberText(static_cast<std::int64_t>(i + 1));
-        appendField(out, labelOf(figures, i));
+        appendField(out, utf8Of(titleOf(figures, i), figures.titlesUtf8));
         appendField(out, numberText(analog.values));
         const bool any = analog.values > 0;
-        for (std::int64_t milli : {std::int64_t{analog.minMilli}, std::int64_t{analog.maxMilli}, meanMilli(analog),
-                                   std::int64_t{analog.lastMilli}})
-            appendField(out, any ? milliText(milli, 3, '.') : "-");
+        const int decimals = inQuantityForm(figures, i) ? decimalsOf(analog) : 3;
+        for (AnalogValue value : {analog.minimum, analog.maximum, meanValue(analog, decimals), analog.last})
+            appendField(out, any ? valueText(value, decimals, '.') : "-");
         for (DateValue stamp : {analog.minStamp, analog.maxStamp, analog.lastStamp})
             appendField(out, any ? stampText(stamp) : "-");
         out += '\n';
@@ -115,11 +168,11 @@ std::string summaryText(const LogFigures& figures)
     for (std::size_t i = 0; i < 4; ++i) {
         const DigitalFigures& digital = figures.digital[i];
         out += "digital\t" + numberText(static_cast<std::int64_t>(i + 1));
-        appendField(out, labelOf(figures, i + 4));
+        appendField(out, utf8Of(titleOf(figures, i + 4), figures.titlesUtf8));
         appendField(out, numberText(digital.values));
         appendField(out, numberText(digital.changes));
         const std::int64_t permille = closedPermille(digital);
-        appendField(out, permille >= 0 ? milliText(permille * 100, 1, '.') : "-");
+        appendField(out, permille >= 0 ? shareText(permille, '.') : "-");
         appendField(out, digital.last >= 0 ? numberText(digital.last) : "-");
         appendField(out, digital.last >= 0 ? stampText(digital.lastStamp) : "-");
         out += '\n';

@@ -22,7 +22,8 @@ constexpr char usage[] =
     "Usage: avrnetio-report LOG.CSV [LOG.CSV...] [-o REPORT.html] [--summary] [--german-csv OUT.csv]\n"
     "\n"
     "Reads the AVR-NET-IO logger's CSV logs (several are read as one, in the order given) and\n"
-    "writes a page of charts and figures.\n"
+    "writes a page of charts and figures. The first header row names the columns: an analog one\n"
+    "titled LABEL [UNIT] is shown in that unit with its values' decimals, any other in volts.\n"
     "\n"
     "  -o REPORT.html          the page (default: the first log's name with .html; with --summary\n"
     "                          or --german-csv only when asked for)\n"
@@ -61,19 +62,32 @@ Parsed parseOptions(int argc, char** argv, Options& options)
     return options.logs.empty() ? Parsed::usageError : Parsed::run;
 }
 
-// By identity, not spelling: "out.html" and "./out.html", or a link. A file not written yet is
-// compared by its absolute path with its links resolved as far as they exist.
+// Where a file not written yet would be: its absolute path with its links resolved as far as
+// they exist, a link to a file not yet written included, which weakly_canonical leaves as it is.
+std::filesystem::path writtenPath(const std::string& name, std::error_code& error)
+{
+    namespace fs = std::filesystem;
+    fs::path path = fs::absolute(name, error);
+    // No more links than the kernel follows.
+    for (int links = 0; !error && links < 40; ++links) {
+        std::error_code noLink;
+        if (!fs::is_symlink(fs::symlink_status(path, noLink))) break;
+        const fs::path target = fs::read_symlink(path, error);
+        path = target.is_absolute() ? target : path.parent_path() / target;
+    }
+    return error ? path : fs::weakly_canonical(path, error);
+}
+
+// By identity, not spelling: "out.html" and "./out.html", or a link, also one to a file not
+// written yet.
 bool sameFile(const std::string& a, const std::string& b)
 {
     std::error_code error;
     if (a == b || std::filesystem::equivalent(a, b, error)) return true;
-    const auto resolved = [](const std::string& path, std::error_code& error) {
-        return std::filesystem::weakly_canonical(std::filesystem::absolute(path, error), error);
-    };
     std::error_code errorA;
     std::error_code errorB;
-    const auto pathA = resolved(a, errorA);
-    const auto pathB = resolved(b, errorB);
+    const auto pathA = writtenPath(a, errorA);
+    const auto pathB = writtenPath(b, errorB);
     return !errorA && !errorB && pathA == pathB;
 }
 
@@ -133,7 +147,7 @@ int main(int argc, char** argv)
 
     const auto figures = std::make_unique<LogFigures>();
     GermanCsv copy;
-    if (!options.germanCsv.empty() && !openGermanCsv(copy, options.germanCsv)) {
+    if (!options.germanCsv.empty() && !openGermanCsv(copy, options.germanCsv, firstTitles(options.logs))) {
         complain("Die Datei kann nicht geschrieben werden:", options.germanCsv);
         return 1;
     }

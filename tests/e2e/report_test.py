@@ -15,8 +15,8 @@ import sys
 import zlib
 
 sys.path.insert(0, os.path.dirname(__file__))
-from harness import (REPORT, Processes, check_summary, end, expected_summary, fail, left_out, parse_log, rows_of,
-                     stop_boardsim, wait_for)
+from harness import (HEADER, REPORT, Processes, check_summary, end, expected_summary, fail, left_out, parse_log,
+                     rows_of, stop_boardsim, wait_for)
 
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 DOCUMENTATION = os.environ.get("AVRNETIO_SCREENSHOT") == "1"
@@ -107,6 +107,17 @@ def check_german_copy(log_file, copy, rows):
     wanted = ";".join(fields[:2] + [field.replace(".", ",") for field in fields[2:]])
     if lines[1] != wanted:
         fail("German row %r, expected %r" % (lines[1], wanted))
+    # A row before the first header row still gets that row's titles; a CR in a title stays in it.
+    content = open(log_file, "rb").read()
+    first_row = content[len(HEADER):content.index(b"\r\n", len(HEADER)) + 2]
+    odd_log = os.path.join(os.path.dirname(copy), "odd.csv")
+    with open(odd_log, "wb") as odd:
+        odd.write(first_row + b"Datum,Uhrzeit,Keller [\xb0C],A\r2,A;3,A4,D1,D2,D3,D4\r\n" + content[len(HEADER):])
+    result = subprocess.run([REPORT, odd_log, "--german-csv", copy], capture_output=True, timeout=30)
+    lines = open(copy, "rb").read().decode("latin-1").split("\r\n")[:-1]
+    if result.returncode != 0 or len(lines) != len(rows) + 2 or lines[0] != (
+            'Datum;Uhrzeit;Keller [\xb0C];A 2;"A;3";A4;D1;D2;D3;D4') or lines[1] != wanted:
+        fail("German copy of a row before the header: exit %d, %r" % (result.returncode, lines[:2]))
 
 
 def check_failures(run, log_file):
@@ -123,11 +134,13 @@ def check_failures(run, log_file):
     for name, result in (("/dev/full", to_full), ("a closed output", closed)):
         if result.returncode != 1 or "Zusammenfassung" not in result.stderr:
             fail("--summary to %s: exit %d, %r" % (name, result.returncode, result.stderr))
-    # One file in two spellings is still one file.
-    same = subprocess.run([REPORT, "AVR-NET-IO.CSV", "-o", "out.html", "--german-csv", "./out.html"],
-                          cwd=run.folder, capture_output=True, text=True)
-    if same.returncode != 2 or "out.html" not in same.stderr or os.path.exists(os.path.join(run.folder, "out.html")):
-        fail("page and German copy as one file: exit %d, %r" % (same.returncode, same.stderr))
+    # One file in two spellings is still one file, also through a link to a file not written yet.
+    os.symlink("future.html", os.path.join(run.folder, "link.html"))
+    for page, copy in (("out.html", "./out.html"), ("future.html", "link.html"), ("link.html", "future.html")):
+        same = subprocess.run([REPORT, "AVR-NET-IO.CSV", "-o", page, "--german-csv", copy],
+                              cwd=run.folder, capture_output=True, text=True)
+        if same.returncode != 2 or copy not in same.stderr or os.path.exists(os.path.join(run.folder, page)):
+            fail("page %s and German copy %s as one file: exit %d, %r" % (page, copy, same.returncode, same.stderr))
 
 
 def main():

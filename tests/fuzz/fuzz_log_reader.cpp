@@ -1,12 +1,14 @@
 // Fuzzes the report's reader with any bytes: no crash and no hang; chunks of any size, two files
 // split at a line end, and the shortcuts (the usual row read at fixed places, rows added a batch
-// at a time) give what the plain reading gives; the page holds its eight charts and stays under 2 MB.
+// at a time) give what the plain reading gives; the page holds its eight charts, stays under 2 MB
+// and is valid UTF-8.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <string_view>
 
+#include "driver/TextCodec.h"
 #include "report/ReportPage.h"
 #include "report_reference.h"
 
@@ -45,13 +47,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const LogFigures& figures = *whole;
     check(figures.awayRows <= figures.rows && figures.gaps < figures.rows + 1);
     check(figures.rows == 0 || figures.firstStamp <= figures.lastStamp);
-    for (const AnalogFigures& analog : figures.analog)
-        check(analog.values == 0 || (analog.minMilli <= analog.lastMilli && analog.lastMilli <= analog.maxMilli &&
-                                     analog.minMilli * analog.values <= analog.sumMilli &&
-                                     analog.sumMilli <= analog.maxMilli * analog.values));
+    for (const AnalogFigures& analog : figures.analog) {
+        const AnalogValue mean = meanValue(analog, valuePlaces);
+        check(analog.values == 0 || (analog.minimum <= analog.last && analog.last <= analog.maximum &&
+                                     analog.minimum <= mean && mean <= analog.maximum));
+    }
 
     const std::string page = renderPage(figures, {"log.csv"});
-    check(page.size() < 2'000'000);
+    check(page.size() < 2'000'000 && isUtf8(page));
     check(count(page, "class=\"chart analog\"") == 4 && count(page, "class=\"chart digital\"") == 4);
     check((figures.awayRows > 0) == (count(page, "class=\"band away\"") == 8));
     return 0;
