@@ -2,18 +2,19 @@
 """The logger from a settings file alone, in a network of loopback only (a setting it missed would
 send it to the board's default address): the user's own file names the board, the log, the
 interval, a temperature sensor and a door contact, which the window, the log and Home Assistant
-show in their units and words; a wrong file ends it with status 2 before the board is asked. Then
+show in their units and words, and so does the report of its log; a wrong file ends it with status 2 before the board is asked. Then
 the schedules, side by side with the click on: aligned at S1 gives a row every second, at S2 on
 even seconds only, with a slow board a slot is skipped rather than drifting, and drift stays
 as it was."""
 import json
 import os
 import signal
+import subprocess
 import sys
 import time
 
 sys.path.insert(0, os.path.dirname(__file__))
-from harness import (BLUE, RED, Processes, end, fail, loopback_only, read_dump, retained, rows_of, stamp_seconds,
+from harness import (BLUE, RED, REPORT, Processes, end, fail, loopback_only, read_dump, retained, rows_of, stamp_seconds,
                      stop_boardsim, wait_for)
 
 CELLAR_REPLIES = ["GETADC 1=44\\r\\n", "GETADC 2=512\\r\\n", "GETADC 3=0\\r\\n", "GETADC 4=x\\r\\n",
@@ -102,6 +103,17 @@ name = "cellar"
     lines = rows_of(log_file)
     if lines[0] != HEADER or not lines[1:] or any(line[19:] != ROW_VALUES for line in lines[1:]):
         fail("log %r" % lines[:3])
+
+    # The report in the file's units: the summary's figures, the page's headings.
+    summary = subprocess.run([REPORT, "--summary", log_file], capture_output=True, text=True, timeout=30).stdout
+    keller = next((line.split("\t") for line in summary.splitlines() if line.startswith("analog\t1\t")), [])
+    tank = next((line.split("\t") for line in summary.splitlines() if line.startswith("analog\t3\t")), [])
+    if keller[2:3] != ["Keller [\u00b0C]"] or keller[4:6] != ["21.5", "21.5"] or tank[4:5] != ["-2.50"]:
+        fail("the report's summary: %r" % summary)
+    page = os.path.join(run.folder, "keller.html")
+    subprocess.run([REPORT, log_file, "-o", page], check=True, timeout=30)
+    if "Keller <small>(\u00b0C)</small>" not in open(page, encoding="utf-8").read():
+        fail("the report's page names no \u00b0C for Keller")
 
     # A wrong setting: the usage error names where, and the board is never asked.
     wrong = os.path.join(run.folder, "wrong.toml")
