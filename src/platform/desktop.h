@@ -13,6 +13,10 @@ namespace platform {
 // "Problem" when the program ends.
 bool desktopStarted();
 
+// True where nobody sees what goes to standard output and standard error: a Windows program
+// started from the desktop has neither. Texts meant for them then go into a box.
+bool desktopOutputUnseen();
+
 // The standard open dialog for one or more logs; none when it was cancelled.
 std::vector<std::string> desktopAskForLogs();
 

@@ -18,8 +18,18 @@ std::string fileDefaultSettingsPath();
 std::string fileServiceSettingsPath(const std::string& name);
 std::string fileServiceLogPath(const std::string& name);
 
-// A path written in the settings file (UTF-8) as the file system names it.
+// A path written in the settings file (UTF-8) as the file system names it, and back.
 std::string filePathFromUtf8(const std::string& utf8);
+std::string fileUtf8FromPath(const std::string& path);
+
+// Puts content in place of the whole file at path, or leaves the old file as it was: the new
+// content goes to a file beside it first, to the disk, then takes its name. Makes the folder
+// when it is missing. False when any of it failed.
+bool fileReplace(const std::string& path, const std::string& content);
+
+// The guide, anleitung.html, where the program finds it (installed beside it, or in the
+// build's own folder); empty when there is none.
+std::string fileGuidePath();
 
 bool fileExists(const std::string& path);
 

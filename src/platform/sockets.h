@@ -14,9 +14,12 @@ bool netStart();
 // Stops the socket service, dropping any socket still open.
 void netStop();
 
+// Why a connect failed, for the settings window's connection test.
+enum class NetFailure { none, unresolved, refused, timedOut, other };
+
 // Resolves host (dotted address used directly, else the first address of a name lookup)
-// and connects, giving up after timeoutMs. Null on failure.
-NetSocket* netConnect(const std::string& host, int port, int timeoutMs);
+// and connects, giving up after timeoutMs. Null on failure, and then why in failure if given.
+NetSocket* netConnect(const std::string& host, int port, int timeoutMs, NetFailure* failure = nullptr);
 
 // Sends all bytes in one call; never raises a signal on a broken connection.
 // False when the connection is closed, reset or failed.

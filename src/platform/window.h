@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -38,9 +39,42 @@ void uiDrawPicture(UiPicture* picture, int x, int y);
 // waits for the next uiTakeEvent.
 void uiDrawNow();
 
+// The settings window: a window like the main one (centred on the work area, shrunk into it,
+// not resizable, the program's icon), but a dialog to the keyboard: Tab and Shift+Tab move
+// through the controls in the order they were created, Enter presses the default button, and
+// Escape asks to close it as its close box does (an event uiEventClose). Opened only while no
+// main window is open; uiCloseWindows closes it, after which a main window may open.
+bool uiOpenDialogWindow(const std::string& title, int clientWidth, int clientHeight);
+
+// Controls that only the settings window has. Their texts are Latin-1 as everywhere; in a
+// label's or a button's text '&' marks the next letter as its mnemonic (Alt and the letter),
+// "&&" is a plain '&'. uiCreateButton's label takes mnemonics in the settings window too.
+// A label whose mnemonic moves the focus to the control created right after it.
+void uiCreateLabel(int control, int x, int y, int width, int height, const std::string& text);
+// One line of editable text; each change the user makes is an event uiEventChanged.
+void uiCreateEdit(int control, int x, int y, int width, int height, const std::string& text);
+// A check box with its label; each click is an event uiEventControl.
+void uiCreateCheck(int control, int x, int y, int width, int height, const std::string& label, bool checked);
+// A drop-down list of fixed choices; each new choice is an event uiEventChanged.
+void uiCreateChoice(int control, int x, int y, int width, int height, const std::vector<std::string>& choices,
+                    int chosen);
+// The button that Enter presses.
+void uiSetDefaultButton(int control);
+// An edit's text (uiSetText sets it, without an event), a check box's state, a choice's index.
+std::string uiGetText(int control);
+bool uiGetCheck(int control);
+int uiGetChoice(int control);
+void uiSetEnabled(int control, bool enabled);
+void uiSetFocus(int control);
+
+// The platform's dialog for saving a CSV file, starting at path: the path chosen, or an empty
+// text when it was cancelled.
+std::string uiAskSavePath(const std::string& title, const std::string& path);
+
 inline constexpr int uiEventNone = 0;
 inline constexpr int uiEventClose = 16;     // close box, Alt+F4, or a termination signal
 inline constexpr int uiEventControl = 273;  // a button press, with its control number
+inline constexpr int uiEventChanged = 768;  // an edit's text or a choice changed, with its number
 
 struct UiEvent {
     int code = uiEventNone;

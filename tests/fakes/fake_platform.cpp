@@ -63,10 +63,12 @@ bool netStart()
 
 void netStop() { platformFake.trace.push_back("netStop"); }
 
-NetSocket* netConnect(const std::string& host, int port, int)
+NetSocket* netConnect(const std::string& host, int port, int, NetFailure* failure)
 {
     platformFake.trace.push_back("connect " + host + ":" + std::to_string(port));
+    if (failure) *failure = NetFailure::refused;
     if (!platformFake.connectWorks || platformFake.connectsThatWork == 0) return nullptr;
+    if (failure) *failure = NetFailure::none;
     if (platformFake.connectsThatWork > 0) --platformFake.connectsThatWork;
     platformFake.linkDown = false;
     return fakeHandle<NetSocket>();
@@ -98,6 +100,14 @@ std::string fileDefaultSettingsPath() { return platformFake.defaultSettingsPath;
 std::string fileServiceSettingsPath(const std::string& name) { return platformFake.serviceFolder + "/" + name + ".toml"; }
 std::string fileServiceLogPath(const std::string& name) { return "/var/lib/avrnetio-logger/" + name + ".csv"; }
 std::string filePathFromUtf8(const std::string& utf8) { return utf8; }
+std::string fileUtf8FromPath(const std::string& path) { return path; }
+bool fileReplace(const std::string& path, const std::string& content)
+{
+    platformFake.trace.push_back("fileReplace " + path);
+    platformFake.replacedFiles[path] = content;
+    return true;
+}
+std::string fileGuidePath() { return "/usr/share/doc/avrnetio-logger/anleitung.html"; }
 bool fileExists(const std::string& path) { return std::ifstream(path).good(); }
 
 // UTF-8 where the path has it, as on a Linux desktop; the Latin-1 characters come out as such.
@@ -183,6 +193,69 @@ void uiCreateButton(int control, int x, int y, int width, int height, const std:
                                  "," + std::to_string(y) + " " + std::to_string(width) + "x" +
                                  std::to_string(height));
     platformFake.controls[control].text = label;
+    platformFake.controls[control].kind = "button";
+}
+
+bool uiOpenDialogWindow(const std::string& title, int width, int height)
+{
+    platformFake.trace.push_back("openDialog " + title + " " + std::to_string(width) + "x" + std::to_string(height));
+    return platformFake.windowOpens;
+}
+
+namespace {
+
+FakeControl& created(const char* kind, int control, int x, int y, int width, int height, const std::string& text)
+{
+    platformFake.trace.push_back(std::string("create") + kind + " " + std::to_string(control) + " " +
+                                 std::to_string(x) + "," + std::to_string(y) + " " + std::to_string(width) + "x" +
+                                 std::to_string(height) + " " + text);
+    FakeControl& made = platformFake.controls[control];
+    made.kind = kind;
+    made.text = text;
+    return made;
+}
+
+}  // namespace
+
+void uiCreateLabel(int control, int x, int y, int width, int height, const std::string& text)
+{
+    created("Label", control, x, y, width, height, text);
+}
+
+void uiCreateEdit(int control, int x, int y, int width, int height, const std::string& text)
+{
+    created("Edit", control, x, y, width, height, text);
+}
+
+void uiCreateCheck(int control, int x, int y, int width, int height, const std::string& label, bool checked)
+{
+    created("Check", control, x, y, width, height, label).checked = checked;
+}
+
+void uiCreateChoice(int control, int x, int y, int width, int height, const std::vector<std::string>& choices,
+                    int chosen)
+{
+    FakeControl& made = created("Choice", control, x, y, width, height, choices.empty() ? "" : choices.front());
+    made.choices = choices;
+    made.chosen = chosen;
+}
+
+void uiSetDefaultButton(int control) { platformFake.trace.push_back("defaultButton " + std::to_string(control)); }
+
+std::string uiGetText(int control) { return platformFake.controls[control].text; }
+bool uiGetCheck(int control) { return platformFake.controls[control].checked; }
+int uiGetChoice(int control) { return platformFake.controls[control].chosen; }
+void uiSetEnabled(int control, bool enabled) { platformFake.controls[control].enabled = enabled; }
+void uiSetFocus(int control)
+{
+    platformFake.focus = control;
+    platformFake.trace.push_back("focus " + std::to_string(control));
+}
+
+std::string uiAskSavePath(const std::string& title, const std::string& path)
+{
+    platformFake.trace.push_back("askSavePath " + title + " " + path);
+    return platformFake.savePathAnswer;
 }
 
 void uiSetText(int control, const std::string& text)
@@ -224,6 +297,11 @@ UiEvent uiTakeEvent(int timeoutMs)
         const FakeTimedEvent next = events.front();
         events.pop_front();
         fakeClockSetTicks(std::max(now, next.atTick));
+        // What the user did to the control comes with the event.
+        FakeControl& target = platformFake.controls[next.event.control];
+        if (target.kind == "Edit") target.text = next.typed;
+        if (target.kind == "Check") target.checked = next.typed == "checked";
+        if (target.kind == "Choice") target.chosen = std::stoi(next.typed.empty() ? "0" : next.typed);
         platformFake.trace.push_back("event " + std::to_string(next.event.code) + " " +
                                      std::to_string(next.event.control));
         return next.event;
@@ -262,6 +340,13 @@ void soundPlayClick() { platformFake.trace.push_back("click"); }
 void soundStop() { platformFake.trace.push_back("soundStop"); }
 
 void shellOpenDocument(const std::string& path) { platformFake.trace.push_back("open " + path); }
+
+void shellStartAgain(const std::vector<std::string>& arguments)
+{
+    std::string line = "startAgain";
+    for (const std::string& argument : arguments) line += " " + argument;
+    platformFake.trace.push_back(line);
+}
 
 bool mqttStart(const MqttSettings& settings)
 {

@@ -14,11 +14,19 @@ struct FakeControl {
     std::string text;
     std::int64_t colour = -1;  // -1: none set
     bool systemFont = false;
+    std::string kind;  // button, Label, Edit, Check, Choice; empty for a text
+    bool checked = false;
+    int chosen = 0;
+    std::vector<std::string> choices;
+    bool enabled = true;
 };
 
 struct FakeTimedEvent {
     std::int64_t atTick;  // arrives in the window's queue at this tick
     platform::UiEvent event;
+    // For a change of an edit, what the user typed into it; for a check box's click, whether it
+    // is checked afterwards; for a choice, the new choice's index.
+    std::string typed = {};
 };
 
 struct FakePlatform {
@@ -37,6 +45,9 @@ struct FakePlatform {
     bool readsTimeOut = false;                   // every read ends without data, the link intact
     std::deque<FakeTimedEvent> events;
     std::string defaultSettingsPath;  // the user's settings file; empty: none
+    std::string savePathAnswer;       // what the save dialog gives; empty: cancelled
+    std::map<std::string, std::string> replacedFiles;  // fileReplace's files by path
+    int focus = 0;                    // the control with the keyboard focus
     std::string serviceFolder = "/nonexistent";  // where the service instances' settings live
 
     // What happened.

@@ -6,6 +6,7 @@
 #include "platform/files.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <csignal>
 #include <cstdlib>
 
@@ -96,6 +97,62 @@ std::string fileServiceLogPath(const std::string& name)
 }
 
 std::string filePathFromUtf8(const std::string& utf8) { return utf8; }
+std::string fileUtf8FromPath(const std::string& path) { return path; }
+
+namespace {
+
+int writeAllTo(int fd, const std::string& content)
+{
+    for (std::size_t done = 0; done < content.size();) {
+        const ssize_t wrote = write(fd, content.data() + done, content.size() - done);
+        if (wrote < 0 && errno == EINTR) continue;
+        if (wrote <= 0) return -1;
+        done += static_cast<std::size_t>(wrote);
+    }
+    return 0;
+}
+
+bool makeFolders(const std::string& folder)
+{
+    for (std::size_t slash = folder.find('/', 1); ; slash = folder.find('/', slash + 1)) {
+        const std::string part = folder.substr(0, slash);
+        if (mkdir(part.c_str(), 0755) != 0 && errno != EEXIST) return false;
+        if (slash == std::string::npos) return true;
+    }
+}
+
+}  // namespace
+
+bool fileReplace(const std::string& path, const std::string& content)
+{
+    const std::size_t slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+    if (!makeFolders(folder)) return false;
+    const std::string beside = path + ".new";
+    const int fd = openRetrying(beside, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool written = writeAllTo(fd, content) == 0 && fsync(fd) == 0;
+    const bool closed = close(fd) == 0;
+    if (!written || !closed || rename(beside.c_str(), path.c_str()) != 0) {
+        unlink(beside.c_str());
+        return false;
+    }
+    syncFolderOf(path);
+    return true;
+}
+
+std::string fileGuidePath()
+{
+    // The installed guide, else the one built beside the program in its build folder.
+    const std::string installed = "/usr/share/doc/avrnetio-logger/anleitung.html";
+    if (fileExists(installed)) return installed;
+    char program[4096];
+    const ssize_t size = readlink("/proc/self/exe", program, sizeof program - 1);
+    if (size <= 0) return {};
+    std::string built(program, static_cast<std::size_t>(size));
+    built = built.substr(0, built.rfind('/') + 1) + "anleitung.html";
+    return fileExists(built) ? built : std::string();
+}
 
 bool fileExists(const std::string& path)
 {

@@ -3,6 +3,9 @@
 
 #include <spawn.h>
 
+#include <string>
+#include <vector>
+
 extern char** environ;
 
 namespace platform {
@@ -16,6 +19,18 @@ void shellOpenDocument(const std::string& path)
     char* arguments[] = {program.data(), argument.data(), nullptr};
     pid_t child = 0;
     posix_spawnp(&child, "xdg-open", nullptr, nullptr, arguments, environ);
+}
+
+void shellStartAgain(const std::vector<std::string>& arguments)
+{
+    std::vector<std::string> words = {"avrnetio-logger"};
+    words.insert(words.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argv;
+    for (std::string& word : words) argv.push_back(word.data());
+    argv.push_back(nullptr);
+    pid_t child = 0;
+    // The program that runs, wherever it lies, not a namesake on the PATH.
+    posix_spawn(&child, "/proc/self/exe", nullptr, nullptr, argv.data(), environ);
 }
 
 }  // namespace platform

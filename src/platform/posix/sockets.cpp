@@ -73,19 +73,26 @@ bool setBlocking(int fd, bool blocking)
     return fcntl(fd, F_SETFL, flags) == 0;
 }
 
-bool connectWithin(int fd, const sockaddr_in& target, int timeoutMs)
+NetFailure failureOf(int error)
+{
+    return error == ECONNREFUSED ? NetFailure::refused : error == ETIMEDOUT ? NetFailure::timedOut : NetFailure::other;
+}
+
+NetFailure connectWithin(int fd, const sockaddr_in& target, int timeoutMs)
 {
     auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-    if (!setBlocking(fd, false)) return false;
+    if (!setBlocking(fd, false)) return NetFailure::other;
     if (connect(fd, reinterpret_cast<const sockaddr*>(&target), sizeof target) != 0) {
-        if (errno != EINPROGRESS && errno != EINTR) return false;
+        if (errno != EINPROGRESS && errno != EINTR) return failureOf(errno);
         short events = waitFor(fd, POLLOUT, deadline);
-        if (events == 0 || (events & POLLNVAL) != 0) return false;
+        if (events == 0) return NetFailure::timedOut;
+        if ((events & POLLNVAL) != 0) return NetFailure::other;
         int failure = 0;
         socklen_t size = sizeof failure;
-        if (getsockopt(fd, SOL_SOCKET, SO_ERROR, &failure, &size) != 0 || failure != 0) return false;
+        if (getsockopt(fd, SOL_SOCKET, SO_ERROR, &failure, &size) != 0) return NetFailure::other;
+        if (failure != 0) return failureOf(failure);
     }
-    return setBlocking(fd, true);
+    return setBlocking(fd, true) ? NetFailure::none : NetFailure::other;
 }
 
 }  // namespace
@@ -104,16 +111,21 @@ void netStop()
     sockets.open.clear();
 }
 
-NetSocket* netConnect(const std::string& host, int port, int timeoutMs)
+NetSocket* netConnect(const std::string& host, int port, int timeoutMs, NetFailure* failure)
 {
+    NetFailure ignored = NetFailure::none;
+    NetFailure& why = failure ? *failure : ignored;
     sockaddr_in target{};
     target.sin_family = AF_INET;
+    why = NetFailure::unresolved;
     if (port < 0 || port > 65535 || !resolve(host, target.sin_addr)) return nullptr;
     target.sin_port = htons(static_cast<std::uint16_t>(port));
 
+    why = NetFailure::other;
     int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0) return nullptr;
-    if (!connectWithin(fd, target, timeoutMs)) {
+    why = connectWithin(fd, target, timeoutMs);
+    if (why != NetFailure::none) {
         close(fd);
         return nullptr;
     }

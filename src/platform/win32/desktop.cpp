@@ -57,6 +57,14 @@ bool desktopStarted()
     return true;
 }
 
+bool desktopOutputUnseen()
+{
+    // A GUI program gets standard handles only where its starter gave it some (a console's
+    // redirection, a test's file).
+    const HANDLE error = GetStdHandle(STD_ERROR_HANDLE);
+    return error == nullptr || error == INVALID_HANDLE_VALUE || GetFileType(error) == FILE_TYPE_UNKNOWN;
+}
+
 std::vector<std::string> desktopAskForLogs()
 {
     // Several names come back as the folder and then each name, each ended by a NUL.

@@ -59,7 +59,50 @@ std::string filePathFromUtf8(const std::string& utf8)
     return path;
 }
 
+std::string fileUtf8FromPath(const std::string& path)
+{
+    const int wide = MultiByteToWideChar(CP_ACP, 0, path.data(), static_cast<int>(path.size()), nullptr, 0);
+    if (wide <= 0) return path;
+    std::wstring text(static_cast<std::size_t>(wide), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, path.data(), static_cast<int>(path.size()), text.data(), wide);
+    const int narrow = WideCharToMultiByte(CP_UTF8, 0, text.data(), wide, nullptr, 0, nullptr, nullptr);
+    std::string utf8(static_cast<std::size_t>(narrow > 0 ? narrow : 0), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), wide, utf8.data(), narrow, nullptr, nullptr);
+    return utf8;
+}
+
 bool fileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+bool fileReplace(const std::string& path, const std::string& content)
+{
+    // Every folder on the way, from the drive on.
+    for (std::size_t slash = path.find('\\', 3); slash != std::string::npos; slash = path.find('\\', slash + 1))
+        CreateDirectoryA(path.substr(0, slash).c_str(), nullptr);
+    const std::string beside = path + ".new";
+    HANDLE handle = CreateFileA(beside.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return false;
+    DWORD wrote = 0;
+    const bool written = content.size() <= MAXDWORD &&
+                         WriteFile(handle, content.data(), static_cast<DWORD>(content.size()), &wrote, nullptr) &&
+                         wrote == content.size() && FlushFileBuffers(handle);
+    CloseHandle(handle);
+    if (!written || !MoveFileExA(beside.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        DeleteFileA(beside.c_str());
+        return false;
+    }
+    return true;
+}
+
+std::string fileGuidePath()
+{
+    // Installed beside the program, as in the build folder.
+    char program[MAX_PATH] = {};
+    const DWORD size = GetModuleFileNameA(nullptr, program, MAX_PATH);
+    if (size == 0 || size == MAX_PATH) return {};
+    std::string guide(program, size);
+    guide = guide.substr(0, guide.rfind('\\') + 1) + "anleitung.html";
+    return fileExists(guide) ? guide : std::string();
+}
 
 // The ANSI code page names the file and shows it alike.
 std::string filePathText(const std::string& path) { return path; }

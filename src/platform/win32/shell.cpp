@@ -7,6 +7,25 @@
 
 namespace {
 
+// One argument as the C runtime splits a command line again: quoted, its quotes and the
+// backslashes before them doubled.
+std::string quoted(const std::string& argument)
+{
+    std::string out = "\"";
+    std::size_t backslashes = 0;
+    for (char c : argument) {
+        if (c == '\\') {
+            ++backslashes;
+        } else {
+            if (c == '"') out.append(backslashes + 1, '\\');
+            backslashes = 0;
+        }
+        out += c;
+    }
+    out.append(backslashes, '\\');
+    return out + '"';
+}
+
 bool startAsProgram(const std::string& path)
 {
     // Quoted, so that blanks in the path do not split it into program and arguments.
@@ -46,6 +65,23 @@ void shellOpenDocument(const std::string& path)
 {
     // A log file is no program, so the first stage fails for it and the shell opens it.
     if (!startAsProgram(path)) openWithShell(path);
+}
+
+void shellStartAgain(const std::vector<std::string>& arguments)
+{
+    char program[MAX_PATH] = {};
+    const DWORD size = GetModuleFileNameA(nullptr, program, MAX_PATH);
+    if (size == 0 || size == MAX_PATH) return;
+    std::string commandLine = quoted(program);
+    for (const std::string& argument : arguments) commandLine += " " + quoted(argument);
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION started{};
+    if (CreateProcessA(program, commandLine.data(), nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS, nullptr, nullptr,
+                       &startup, &started)) {
+        CloseHandle(started.hThread);
+        CloseHandle(started.hProcess);
+    }
 }
 
 }  // namespace platform

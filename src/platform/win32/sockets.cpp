@@ -53,11 +53,17 @@ bool setBlocking(SOCKET handle, bool blocking)
     return ioctlsocket(handle, FIONBIO, &nonBlocking) == 0;
 }
 
-bool connectWithin(SOCKET handle, const sockaddr_in& target, int timeoutMs)
+NetFailure failureOf(int error)
 {
-    if (!setBlocking(handle, false)) return false;
+    return error == WSAECONNREFUSED ? NetFailure::refused : error == WSAETIMEDOUT ? NetFailure::timedOut
+                                                                                : NetFailure::other;
+}
+
+NetFailure connectWithin(SOCKET handle, const sockaddr_in& target, int timeoutMs)
+{
+    if (!setBlocking(handle, false)) return NetFailure::other;
     if (connect(handle, reinterpret_cast<const sockaddr*>(&target), sizeof target) != 0) {
-        if (WSAGetLastError() != WSAEWOULDBLOCK) return false;
+        if (WSAGetLastError() != WSAEWOULDBLOCK) return failureOf(WSAGetLastError());
         // A refused connect shows in the exception set, a made one in the write set.
         fd_set writable;
         fd_set failed;
@@ -66,15 +72,17 @@ bool connectWithin(SOCKET handle, const sockaddr_in& target, int timeoutMs)
         FD_SET(handle, &writable);
         FD_SET(handle, &failed);
         timeval limit = timeLimit(timeoutMs);
-        if (select(0, nullptr, &writable, &failed, &limit) <= 0) return false;
-        if (FD_ISSET(handle, &failed) || !FD_ISSET(handle, &writable)) return false;
+        const int ready = select(0, nullptr, &writable, &failed, &limit);
+        if (ready == 0) return NetFailure::timedOut;
+        if (ready < 0) return NetFailure::other;
         int failure = 0;
         int size = sizeof failure;
-        if (getsockopt(handle, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&failure), &size) != 0 ||
-            failure != 0)
-            return false;
+        if (getsockopt(handle, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&failure), &size) != 0)
+            return NetFailure::other;
+        if (FD_ISSET(handle, &failed) || !FD_ISSET(handle, &writable) || failure != 0)
+            return failure != 0 ? failureOf(failure) : NetFailure::other;
     }
-    return setBlocking(handle, true);
+    return setBlocking(handle, true) ? NetFailure::none : NetFailure::other;
 }
 
 }  // namespace
@@ -95,16 +103,21 @@ void netStop()
     WSACleanup();
 }
 
-NetSocket* netConnect(const std::string& host, int port, int timeoutMs)
+NetSocket* netConnect(const std::string& host, int port, int timeoutMs, NetFailure* failure)
 {
+    NetFailure ignored = NetFailure::none;
+    NetFailure& why = failure ? *failure : ignored;
     sockaddr_in target{};
     target.sin_family = AF_INET;
+    why = NetFailure::unresolved;
     if (port < 0 || port > 65535 || !resolve(host, target.sin_addr)) return nullptr;
     target.sin_port = htons(static_cast<u_short>(port));
 
+    why = NetFailure::other;
     SOCKET handle = socket(AF_INET, SOCK_STREAM, 0);
     if (handle == INVALID_SOCKET) return nullptr;
-    if (!connectWithin(handle, target, timeoutMs)) {
+    why = connectWithin(handle, target, timeoutMs);
+    if (why != NetFailure::none) {
         closesocket(handle);
         return nullptr;
     }
