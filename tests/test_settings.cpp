@@ -80,6 +80,31 @@ TEST(Settings, TheExampleFileHoldsEveryKeyAtItsDefault)
     EXPECT_EQ(options.digital[0].closedText, "GESCHLOSSEN");
 }
 
+TEST(Settings, TheWrittenFileReadsBackAsGiven)
+{
+    const std::string file = settingsFileText({{"board.host", tomlText("127.0.0.1")},
+                                               {"board.port", "4000"},
+                                               {"analog.2.unit", tomlText("\xB0" "C")},
+                                               {"analog.2.scale", "0.48828"},
+                                               {"digital.4.closed", tomlText("zu \"fest\" \\")},
+                                               {"log.schedule", tomlText("aligned")}});
+    LoggerOptions options;
+    SettingsProblem problem;
+    ASSERT_TRUE(readSettingsText(file, "logger.toml", options, problem)) << problemText(problem) << "\n" << file;
+    EXPECT_EQ(options.host, "127.0.0.1");
+    EXPECT_EQ(options.port, 4000);
+    EXPECT_EQ(options.analog[1].unit, "\xB0" "C");
+    EXPECT_EQ(options.analog[1].scale, 0.48828);
+    EXPECT_EQ(options.digital[3].closedText, "zu \"fest\" \\");
+    EXPECT_EQ(options.schedule, "aligned");
+    EXPECT_FALSE(options.interval || options.analog[0].unit || options.analog[1].label || options.mqttUrl);
+    // Commented like the example, every input's section there.
+    EXPECT_TRUE(file.starts_with("# Settings of the AVR-NET-IO data logger")) << file;
+    for (const char* line : {"\n[analog.2]\n", "\n#[analog.3]\n", "\n#label = \"Digital-Eingang Nr. 4\"\n",
+                             "\n#interval = \"S10\"\n", "\n[board]\n"})
+        EXPECT_NE(file.find(line), std::string::npos) << line << " in\n" << file;
+}
+
 TEST(Settings, WrongValuesAreRefusedWhereTheyStand)
 {
     struct Case {

@@ -14,6 +14,7 @@
 #define TOML_FLOAT_CHARCONV 1
 #include <toml++/toml.h>
 
+#include "assets/Assets.h"
 #include "driver/LoggerState.h"
 #include "driver/TextCodec.h"
 #include "logging/LogInterval.h"
@@ -409,6 +410,89 @@ std::string loadSettings(LoggerOptions& options)
         if (!options.interval) options.interval = "S10";
     }
     return {};
+}
+
+std::string tomlText(std::string_view latin1)
+{
+    std::string out = "\"";
+    for (const char c : utf8FromLatin1(latin1)) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (byte < 0x20 || byte == 0x7F) {
+            static constexpr char digits[] = "0123456789ABCDEF";
+            out += "\\u00";
+            out += digits[byte >> 4];
+            out += digits[byte & 0xF];
+        } else {
+            out += c;
+        }
+    }
+    return out + '"';
+}
+
+std::string settingsFileText(const std::vector<GivenSetting>& given)
+{
+    const auto find = [&](const std::string& key) -> const GivenSetting* {
+        for (const GivenSetting& setting : given)
+            if (setting.key == key) return &setting;
+        return nullptr;
+    };
+    const std::string_view pattern(reinterpret_cast<const char*>(exampleSettings), exampleSettingsSize);
+    std::string out;
+    // One section of the pattern with its settings, for input n where it is an input's.
+    const auto emitSection = [&](std::string_view lines, const std::string& section, bool withComments) {
+        bool any = false;
+        for (const GivenSetting& setting : given) any = any || setting.key.starts_with(section + ".");
+        for (std::size_t at = 0; at < lines.size();) {
+            const std::size_t end = std::min(lines.find('\n', at), lines.size());
+            std::string line(lines.substr(at, end - at));
+            at = end + 1;
+            if (line.starts_with("#[")) {
+                out += (any ? "[" : "#[") + section + "]\n";
+            } else if (const std::size_t equals = line.find(" = "); line.starts_with('#') && equals != std::string::npos &&
+                                                                     line.find(' ') == equals) {
+                const std::string key = line.substr(1, equals - 1);
+                const GivenSetting* setting = find(section + "." + key);
+                out += setting ? key + " = " + setting->value : line;
+                out += '\n';
+            } else if (withComments) {
+                out += line + '\n';
+            }
+        }
+    };
+    // The pattern's blocks are separated by blank lines; the inputs' blocks hold input 1's section.
+    std::size_t at = 0;
+    while (at < pattern.size()) {
+        std::size_t end = pattern.find("\n\n", at);
+        end = end == std::string_view::npos ? pattern.size() : end + 1;
+        const std::string_view block = pattern.substr(at, end - at);
+        at = end + 1;
+        const std::size_t open = block.find("#[");
+        if (open == std::string_view::npos) {
+            out += std::string(block) + "\n";
+            continue;
+        }
+        const std::string_view name = block.substr(open + 2, block.find(']', open) - open - 2);
+        if (name.ends_with(".1")) {
+            const std::string kind(name.substr(0, name.size() - 2));
+            for (char n = '1'; n <= '4'; ++n) {
+                std::string copy(block);
+                // The defaults that name the input.
+                for (std::size_t number = copy.find("Nr. 1"); number != std::string::npos;
+                     number = copy.find("Nr. 1", number + 1))
+                    copy[number + 4] = n;
+                emitSection(n == '1' ? std::string_view(copy) : std::string_view(copy).substr(open), kind + "." + n, n == '1');
+                if (n < '4') out += '\n';
+            }
+        } else {
+            emitSection(block, std::string(name), true);
+        }
+        out += '\n';
+    }
+    while (out.ends_with("\n\n")) out.pop_back();
+    return out;
 }
 
 void mergeSettings(LoggerOptions& options, const LoggerOptions& fromFile)

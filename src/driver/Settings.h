@@ -4,6 +4,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "driver/CommandLine.h"
 
@@ -40,6 +41,18 @@ bool readSettingsText(std::string_view text, const std::string& name, LoggerOpti
 
 // Sets in options what it lacks and fromFile has: the command line wins.
 void mergeSettings(LoggerOptions& options, const LoggerOptions& fromFile);
+
+// The settings file as the settings window writes it: the example file's pattern, every setting
+// at its default and commented out but for the given ones, each a key ("analog.2.scale") with its
+// value already written as TOML.
+struct GivenSetting {
+    std::string key;
+    std::string value;
+};
+std::string settingsFileText(const std::vector<GivenSetting>& given);
+
+// A Latin-1 text as a TOML string, in quotes, as UTF-8.
+std::string tomlText(std::string_view latin1);
 
 // The board, the log, the schedule and the inputs' settings of options into the state record.
 void applySettings(LoggerState& state, const LoggerOptions& options);
