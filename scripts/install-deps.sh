@@ -30,7 +30,7 @@ done
 
 # The libraries the programs link against, for the build machine's own architecture or, with
 # :ARCH, for a cross build. One list, so that a new library is added once for both.
-libraries=(libfltk1.3-dev libx11-dev libmosquitto-dev)
+libraries=(libfltk1.3-dev libx11-dev libmosquitto-dev libssl-dev)
 # Header-only libraries (Architecture: all), taken as they are by both builds.
 headers=(nlohmann-json3-dev)
 # Building and running; the Liberation fonts stand in for the window's Arial.

@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
-"""The broker's TLS and password: certificates the test makes with openssl, the right CA connects
-and a wrong one is refused with a message while the CSV goes on; the right password (from the
-file, or from the service's credential) connects and a wrong one is refused. Wrong MQTT options
-are usage errors before the board is contacted."""
+"""The broker's TLS and password: certificates the test makes with openssl, the right CA connects,
+and a wrong CA, an expired certificate and one for another host are refused with one message that
+says which, while the CSV goes on; the right password (from the file, or from the service's
+credential) connects and a wrong one is refused with a hint. Wrong MQTT options are usage errors
+before the board is contacted."""
 import os
 import subprocess
 import sys
@@ -17,17 +18,19 @@ def openssl(*arguments):
 
 
 def make_certificates(folder):
-    """A CA with a server certificate for 127.0.0.1, and a second CA that signed nothing."""
+    """A CA with server certificates for 127.0.0.1 (one expired) and for 127.0.0.2, and a second CA
+    that signed nothing."""
     path = lambda name: os.path.join(folder, name)
     for ca in ("ca", "wrong-ca"):
         openssl("req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2", "-subj", "/CN=test " + ca,
                 "-keyout", path(ca + ".key"), "-out", path(ca + ".pem"))
-    openssl("req", "-newkey", "rsa:2048", "-nodes", "-subj", "/CN=127.0.0.1", "-keyout", path("server.key"),
-            "-out", path("server.csr"))
-    with open(path("san.ext"), "w") as ext:
-        ext.write("subjectAltName=IP:127.0.0.1\n")
-    openssl("x509", "-req", "-in", path("server.csr"), "-CA", path("ca.pem"), "-CAkey", path("ca.key"),
-            "-CAcreateserial", "-days", "2", "-extfile", path("san.ext"), "-out", path("server.pem"))
+    openssl("genpkey", "-algorithm", "RSA", "-out", path("server.key"))
+    for name, address, days in (("server", "127.0.0.1", "2"), ("expired", "127.0.0.1", "-1"),
+                                ("other-host", "127.0.0.2", "2")):
+        openssl("req", "-new", "-key", path("server.key"), "-subj", "/CN=" + address, "-out", path(name + ".csr"))
+        write(path(name + ".ext"), "subjectAltName=IP:%s\n" % address)
+        openssl("x509", "-req", "-in", path(name + ".csr"), "-CA", path("ca.pem"), "-CAkey", path("ca.key"),
+                "-CAcreateserial", "-days", days, "-extfile", path(name + ".ext"), "-out", path(name + ".pem"))
     return path
 
 
@@ -45,11 +48,16 @@ def connects(run, name, url, *options, env=None):
     return logger, log_file
 
 
+def tls_broker(run, path, certificate):
+    return run.broker("cafile " + path("ca.pem"), "certfile " + path(certificate + ".pem"),
+                      "keyfile " + path("server.key"), name=certificate)[1]
+
+
 def main():
     with Processes() as run:
         path = make_certificates(run.folder)
-        _, tls_port = run.broker("cafile " + path("ca.pem"), "certfile " + path("server.pem"),
-                                 "keyfile " + path("server.key"), name="tls")
+        tls_port, expired_port, other_host_port = (tls_broker(run, path, name)
+                                                   for name in ("server", "expired", "other-host"))
         subprocess.run(["mosquitto_passwd", "-b", "-c", path("passwords"), "logger", "s3cret word"], check=True)
         _, password_port = run.broker("password_file " + path("passwords"), name="password")
         tls_subscriber = run.subscriber(tls_port, "--cafile", path("ca.pem"))
@@ -60,21 +68,30 @@ def main():
         credentials = os.path.join(run.folder, "credentials")
         os.mkdir(credentials)
         write(os.path.join(credentials, "mqtt-password"), "s3cret word\n")
+        # name: (what the one line said must hold, or None for a connection; the logger)
         loggers = {
-            "right-ca": (True, connects(run, "right-ca", tls_url, "--mqtt-ca", path("ca.pem"))),
-            "wrong-ca": (False, connects(run, "wrong-ca", tls_url, "--mqtt-ca",
-                                         path("wrong-ca.pem"))),
-            "right-password": (True, connects(run, "right-password", password_url,
+            "right-ca": (None, connects(run, "right-ca", tls_url, "--mqtt-ca", path("ca.pem"))),
+            "wrong-ca": ("not signed by the CA in " + path("wrong-ca.pem"),
+                         connects(run, "wrong-ca", tls_url, "--mqtt-ca", path("wrong-ca.pem"))),
+            "expired-ca": ("certificate has expired", connects(run, "expired-ca", "mqtts://127.0.0.1:%d" % expired_port,
+                                                               "--mqtt-ca", path("ca.pem"))),
+            "other-host-ca": ("certificate is not for 127.0.0.1",
+                              connects(run, "other-host-ca", "mqtts://127.0.0.1:%d" % other_host_port,
+                                       "--mqtt-ca", path("ca.pem"))),
+            "right-password": (None, connects(run, "right-password", password_url,
                                               "--mqtt-password-file", write(path("right"), "s3cret word\r\nrest\n"))),
-            "credential": (True, connects(run, "credential", password_url,
+            "credential": (None, connects(run, "credential", password_url,
                                           env=dict(os.environ, CREDENTIALS_DIRECTORY=credentials))),
-            "wrong-password": (False, connects(run, "wrong-password", password_url,
-                                               "--mqtt-password-file", write(path("wrong"), "guess\n"))),
+            "wrong-password": ("not authorised; check the user name and the password",
+                               connects(run, "wrong-password", password_url,
+                                        "--mqtt-password-file", write(path("wrong"), "guess\n"))),
+            "blank-password": ("ends in a blank", connects(run, "blank-password", password_url,
+                                                           "--mqtt-password-file", write(path("blank"), "s3cret word \n"))),
         }
-        for name, (should_connect, (logger, log_file)) in loggers.items():
+        for name, (fault, (logger, log_file)) in loggers.items():
             subscriber = tls_subscriber if "ca" in name else password_subscriber
             availability = "avrnetio/%s/availability" % name
-            if should_connect:
+            if not fault:
                 wait_for(lambda: (availability, "online") in messages_of(subscriber), 10, name + " online")
             wait_for(lambda: len(rows_of(log_file)) >= 4, 10, name + ": rows go on")
             stopping = time.monotonic()
@@ -85,10 +102,10 @@ def main():
             if time.monotonic() - stopping > 4:
                 fail("%s took %.1f s to end" % (name, time.monotonic() - stopping))
             said = logger.stderr.read().decode(errors="replace")
-            if should_connect == ("no connection" in said) or (not should_connect and said.count("MQTT") != 1):
+            if ("no connection" in said) != bool(fault) or (fault and (said.count("MQTT") != 1 or fault not in said)):
                 fail("%s said:\n%s" % (name, said))
             published = [payload for topic, payload in messages_of(subscriber) if topic == "avrnetio/%s/state" % name]
-            if should_connect != bool(published):
+            if bool(fault) == bool(published):
                 fail("%s: %d state messages" % (name, len(published)))
             print("%s: %s" % (name, said.strip() or "connected, %d rows published" % len(published)))
 
