@@ -182,8 +182,8 @@ std::string reasonOf(int rc, int error)
     case MOSQ_ERR_CONN_LOST:
         return "the broker closed the connection";
     case MOSQ_ERR_KEEPALIVE:
-        return mqtt.connected ? "the broker stopped answering (nothing came back for two keep-alives of " +
-                                    std::to_string(keepAliveSeconds) + " s)"
+        return mqtt.connected ? "the broker stopped answering: nothing came back within two keep-alives of " +
+                                    std::to_string(keepAliveSeconds) + " s"
                               : "no answer from the broker within " + std::to_string(keepAliveSeconds) + " s";
     case MOSQ_ERR_PROTOCOL:
     case MOSQ_ERR_MALFORMED_PACKET:
