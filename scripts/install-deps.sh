@@ -37,9 +37,10 @@ headers=(nlohmann-json3-dev)
 packages=(cmake g++ make "${libraries[@]}" "${headers[@]}" fonts-liberation2)
 # openbox, x11-utils and imagemagick: the end-to-end test under a window manager; chromium shows
 # the report's page in its end-to-end test; strace shows what the logger syncs; mosquitto (with
-# its clients and openssl for certificates) is the real broker of the publishing tests.
+# its clients and openssl for certificates) is the real broker of the publishing tests, iproute2
+# brings up the loopback of their private network.
 test_packages=(googletest libgtest-dev python3 locales xvfb xdotool openbox x11-utils imagemagick chromium
-  strace mosquitto mosquitto-clients openssl)
+  strace mosquitto mosquitto-clients openssl iproute2)
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo=sudo
 

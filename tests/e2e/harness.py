@@ -146,14 +146,14 @@ class Processes:
                         "-i", "test-%d" % len(self.started), "-t", topic, "-F", "%t\t%p", *options], stdout=out)
         return path
 
-    def logger(self, port, log_file, *options, display=None, env=None, wrapper=(), **popen):
+    def logger(self, port, log_file, *options, display=None, env=None, wrapper=(), stderr=subprocess.PIPE, **popen):
         """The logger; wrapper is a command that runs it, such as strace."""
         environment = dict(os.environ if env is None else env)
         environment.pop("DISPLAY", None)
         if display:
             environment["DISPLAY"] = display
         return self.start([*wrapper, LOGGER, "--host", "127.0.0.1", "--port", str(port), "--log-file", log_file, *options],
-                          env=environment, stderr=subprocess.PIPE, **popen)
+                          env=environment, stderr=stderr, **popen)
 
 
 def stop_boardsim(process):
