@@ -77,12 +77,13 @@ std::string readRegularFile(const std::string& what, const std::string& path, st
 }
 
 // The first line of a password file or credential without its line end and a CR before that:
-// every other byte is the password.
-std::string readPassword(const std::string& what, const std::string& path, std::string& password)
+// every other byte is the password. The service's credential is an empty line when there is none.
+std::string readPassword(const std::string& what, const std::string& path, bool emptyIsNone, std::string& password)
 {
     std::string text;
     if (std::string problem = readRegularFile(what, path, mqttStringBytesMax + 2, text); !problem.empty())
         return problem;
+    if (emptyIsNone && (text.empty() || text == "\n")) return {};
     const std::string where = "the " + what + " " + path;
     if (text.empty()) return "The " + what + " " + path + " is empty";
     std::string line = text.substr(0, text.find('\n'));
@@ -222,13 +223,13 @@ std::string checkPublishOptions(LoggerOptions& options)
     }
     if (options.mqttPasswordFile) {
         if (url->user.empty()) return "--mqtt-password-file needs a user in the URL (mqtt://USER@HOST)";
-        return readPassword("password file", *options.mqttPasswordFile, options.mqttPassword);
+        return readPassword("password file", *options.mqttPasswordFile, false, options.mqttPassword);
     }
     if (const char* credentials = std::getenv("CREDENTIALS_DIRECTORY"); credentials && !url->user.empty()) {
         const std::string path = std::string(credentials) + "/mqtt-password";
         std::error_code error;
         if (std::filesystem::symlink_status(path, error).type() != std::filesystem::file_type::not_found)
-            return readPassword("password credential", path, options.mqttPassword);
+            return readPassword("password credential", path, true, options.mqttPassword);
     }
     return {};
 }

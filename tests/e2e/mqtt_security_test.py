@@ -68,6 +68,10 @@ def main():
         credentials = os.path.join(run.folder, "credentials")
         os.mkdir(credentials)
         write(os.path.join(credentials, "mqtt-password"), "s3cret word\n")
+        # The service's credential when it has no password file.
+        no_password = os.path.join(run.folder, "no-password")
+        os.mkdir(no_password)
+        write(os.path.join(no_password, "mqtt-password"), "\n")
         # name: (what the one line said must hold, or None for a connection; the logger)
         loggers = {
             "right-ca": (None, connects(run, "right-ca", tls_url, "--mqtt-ca", path("ca.pem"))),
@@ -82,6 +86,9 @@ def main():
                                               "--mqtt-password-file", write(path("right"), "s3cret word\r\nrest\n"))),
             "credential": (None, connects(run, "credential", password_url,
                                           env=dict(os.environ, CREDENTIALS_DIRECTORY=credentials))),
+            "no-password-ca": (None, connects(run, "no-password-ca", "mqtts://logger@127.0.0.1:%d" % tls_port,
+                                              "--mqtt-ca", path("ca.pem"),
+                                              env=dict(os.environ, CREDENTIALS_DIRECTORY=no_password))),
             "wrong-password": ("not authorised; check the user name and the password",
                                connects(run, "wrong-password", password_url,
                                         "--mqtt-password-file", write(path("wrong"), "guess\n"))),
