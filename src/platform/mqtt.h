@@ -26,7 +26,8 @@ struct MqttSettings {
 // connect messages first, once. False when the thread cannot be started (said on standard error).
 bool mqttStart(const MqttSettings& settings);
 
-// Added to what every connection sends first (retained, QoS 1): availability and discovery.
+// Before mqttStart: added to what every connection sends first (retained, QoS 1), availability
+// and discovery.
 void mqttAddConnectMessage(const std::string& topic, const std::string& payload);
 
 // Queues one retained QoS 1 row behind all earlier ones; never waits for the network, the
