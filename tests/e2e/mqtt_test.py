@@ -297,10 +297,13 @@ def misbehaving_servers(run):
         fail("%s:\n%s" % (cases[-1]["what"], private))
 
     for case in cases[:-1]:
+        # A stamp near a second's edge may fall either side of it (the wall clock is read coarsely),
+        # so the pace is the span, with no gap between rows.
         rows = rows_of(case["log"])[1:]
-        steps = [later - earlier for earlier, later in zip(map(stamp_seconds, rows), map(stamp_seconds, rows[1:]))]
-        if any(step not in (1, 2) for step in steps) or steps.count(2) > 2:
-            fail("%s: rows are not one second apart: %r" % (case["what"], steps))
+        stamps = list(map(stamp_seconds, rows))
+        if any(later - earlier > 2 for earlier, later in zip(stamps, stamps[1:])) or \
+                stamps[-1] - stamps[0] > (len(rows) - 1) * 1.1 + 2:
+            fail("%s: rows are not one second apart: %r" % (case["what"], [row[11:19] for row in rows]))
         lines = said(case).splitlines()
         if len(set(lines)) != len(lines) or any(not line.startswith("MQTT: ") for line in lines):
             fail("%s said:\n%s" % (case["what"], said(case)))
