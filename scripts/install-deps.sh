@@ -30,7 +30,7 @@ done
 
 # The libraries the programs link against, for the build machine's own architecture or, with
 # :ARCH, for a cross build. One list, so that a new library is added once for both.
-libraries=(libfltk1.3-dev libx11-dev libmosquitto-dev)
+libraries=(libfltk1.3-dev libx11-dev libmosquitto-dev libssl-dev)
 # Header-only libraries, taken as they are by every build, a cross build included: the build
 # machine's own packages (toml++ is packaged with a library beside its headers, unused here).
 headers=(nlohmann-json3-dev libtomlplusplus-dev)
@@ -39,7 +39,8 @@ packages=(cmake g++ make "${libraries[@]}" "${headers[@]}" fonts-liberation2)
 # openbox, x11-utils and imagemagick: the end-to-end test under a window manager; chromium shows
 # the report's page in its end-to-end test; strace shows what the logger syncs; mosquitto (with
 # its clients and openssl for certificates) is the real broker of the publishing tests; iproute2
-# brings up loopback in the network namespace of the tests that start the logger from settings.
+# brings up loopback in the private networks of the tests that start the logger from settings
+# or ask a silent name server.
 test_packages=(googletest libgtest-dev python3 locales xvfb xdotool openbox x11-utils imagemagick chromium
   strace mosquitto mosquitto-clients openssl iproute2)
 sudo=""

@@ -5,6 +5,7 @@
 #include <nlohmann/json.hpp>
 #include <string_view>
 
+#include "driver/CommandLine.h"
 #include "driver/LoggerState.h"
 #include "publish/Payloads.h"
 #include "publish/Publishing.h"
@@ -196,6 +197,43 @@ TEST(Payloads, NamesAndUrls)
         EXPECT_EQ(url->user, c.user) << c.url;
         EXPECT_EQ(url->host, c.host) << c.url;
         EXPECT_EQ(url->port, c.port) << c.url;
+    }
+}
+
+// The prefix goes into every discovery topic: what MQTT or the broker would refuse later is refused
+// at start, a hand-made UTF-8 check at its edges.
+TEST(Payloads, DiscoveryPrefixes)
+{
+    struct Case {
+        const char* prefix;
+        const char* problem;  // empty: taken
+    } cases[] = {
+        {"homeassistant", ""},
+        {"home/assistant", ""},
+        {"h\xC3\xA4user", ""},
+        {"\xF0\x9F\x8F\xA0", ""},  // four bytes, U+1F3E0
+        {"off", ""},
+        {"h\xE4user", "not valid UTF-8"},  // Latin-1
+        {"\xC0\xAF", "not valid UTF-8"},  // '/' in two bytes
+        {"\xED\xA0\x80", "not valid UTF-8"},  // a surrogate
+        {"\xF4\x90\x80\x80", "not valid UTF-8"},  // beyond U+10FFFF
+        {"ab\xE2\x82", "not valid UTF-8"},  // cut short
+        {"a\tb", "control character"},
+        {"a\xC2\x85" "b", "control character"},  // U+0085
+        {"a\xEF\xBF\xBE", "noncharacter"},
+        {"$SYS", "begins with $"},
+        {"ha/#", "Not a discovery prefix"},
+        {"", "Not a discovery prefix"},
+    };
+    for (const Case& c : cases) {
+        LoggerOptions options;
+        options.mqttUrl = "mqtt://127.0.0.1";
+        options.haDiscovery = c.prefix;
+        const std::string problem = checkPublishOptions(options);
+        if (*c.problem == '\0')
+            EXPECT_EQ(problem, "") << c.prefix;
+        else
+            EXPECT_NE(problem.find(c.problem), std::string::npos) << c.prefix << ": " << problem;
     }
 }
 

@@ -1,9 +1,12 @@
 // Publishing every logged row to an MQTT broker through the platform's MQTT client.
 #include "publish/Publishing.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
+#include <system_error>
 
 #include "driver/CommandLine.h"
 #include "driver/LoggerState.h"
@@ -14,17 +17,144 @@
 namespace {
 
 constexpr int stopTimeoutMs = 2000;
+// What goes into the topics and the CONNECT packet, bounded: Home Assistant's own prefix is one
+// level of 13 bytes, a DNS name has at most 253 bytes and an MQTT string at most 65535.
+constexpr std::size_t prefixLevelsMax = 16;
+constexpr std::size_t prefixBytesMax = 256;
+constexpr std::size_t nameBytesMax = 64;
+constexpr std::size_t hostBytesMax = 253;
+constexpr std::size_t mqttStringBytesMax = 65535;
+// A bundle of every public CA takes about 200 KB.
+constexpr std::size_t caFileBytesMax = 16 * 1024 * 1024;
 
-// The first line of the file, without its line end; nullopt when the file cannot be read.
-std::optional<std::string> firstLine(const std::string& path)
+std::size_t utf8Length(unsigned char lead)
 {
+    if (lead < 0x80) return 1;
+    if ((lead >> 5) == 0x6) return 2;
+    if ((lead >> 4) == 0xE) return 3;
+    return (lead >> 3) == 0x1E ? 4 : 0;
+}
+
+// Why text cannot be an MQTT string (a topic, a user name); empty when it can.
+std::string mqttTextProblem(std::string_view text)
+{
+    constexpr char32_t smallest[] = {0, 0, 0x80, 0x800, 0x10000};  // by length: shorter forms are invalid
+    for (std::size_t at = 0; at < text.size();) {
+        const auto lead = static_cast<unsigned char>(text[at]);
+        const std::size_t length = utf8Length(lead);
+        if (length == 0 || at + length > text.size()) return "is not valid UTF-8";
+        char32_t code = length == 1 ? lead : lead & (0x7Fu >> length);
+        for (std::size_t next = at + 1; next < at + length; ++next) {
+            const auto byte = static_cast<unsigned char>(text[next]);
+            if ((byte & 0xC0) != 0x80) return "is not valid UTF-8";
+            code = (code << 6) | (byte & 0x3Fu);
+        }
+        if (code < smallest[length] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
+            return "is not valid UTF-8";
+        if (code < 0x20 || (code >= 0x7F && code <= 0x9F)) return "holds a control character";
+        if ((code >= 0xFDD0 && code <= 0xFDEF) || (code & 0xFFFE) == 0xFFFE) return "holds a noncharacter";
+        at += length;
+    }
+    return {};
+}
+
+// Up to limit bytes of a regular file, into text; else why not. Nothing else is opened, since a
+// FIFO would hold up the start.
+std::string readRegularFile(const std::string& what, const std::string& path, std::size_t limit, std::string& text)
+{
+    std::error_code error;
+    const std::filesystem::file_status status = std::filesystem::status(path, error);
+    if (status.type() == std::filesystem::file_type::not_found)
+        return "Cannot read the " + what + " " + path + ": it does not exist";
+    if (error) return "Cannot read the " + what + " " + path + ": " + error.message();
+    if (!std::filesystem::is_regular_file(status)) return "The " + what + " " + path + " is not a regular file";
     std::ifstream file(path, std::ios::binary);
-    if (!file) return std::nullopt;
-    std::string line;
-    std::getline(file, line);
-    if (file.bad()) return std::nullopt;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    return line;
+    text.assign(limit, '\0');
+    if (file) file.read(text.data(), static_cast<std::streamsize>(limit));
+    if (!file && !file.eof()) return "Cannot read the " + what + " " + path;
+    text.resize(static_cast<std::size_t>(file.gcount()));
+    return {};
+}
+
+// The first line of a password file or credential without its line end and a CR before that:
+// every other byte is the password. The service's credential is an empty line when there is none.
+std::string readPassword(const std::string& what, const std::string& path, bool emptyIsNone, std::string& password)
+{
+    std::string text;
+    if (std::string problem = readRegularFile(what, path, mqttStringBytesMax + 2, text); !problem.empty())
+        return problem;
+    if (emptyIsNone && (text.empty() || text == "\n")) return {};
+    const std::string where = "the " + what + " " + path;
+    if (text.empty()) return "The " + what + " " + path + " is empty";
+    std::string line = text.substr(0, text.find('\n'));
+    if (line.ends_with('\r')) line.pop_back();
+    if (line.find_first_not_of(" \t") == std::string::npos) return "The first line of " + where + " is blank";
+    if (line.size() > mqttStringBytesMax) return "The password in " + where + " is longer than 65535 bytes";
+    if (line.find('\0') != std::string::npos) return "The password in " + where + " holds a NUL byte";
+    password = line;
+    return {};
+}
+
+// At least one PEM certificate block, the form in which the TLS library reads a CA file.
+bool holdsCertificate(std::string_view text)
+{
+    constexpr std::string_view begin = "-----BEGIN CERTIFICATE-----";
+    constexpr std::string_view end = "-----END CERTIFICATE-----";
+    const std::string base64 = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/=";
+    for (auto at = text.find(begin); at != std::string_view::npos; at = text.find(begin, at + 1)) {
+        const auto bodyStart = at + begin.size();
+        const auto stop = text.find(end, bodyStart);
+        if (stop == std::string_view::npos) return false;
+        const std::string_view body = text.substr(bodyStart, stop - bodyStart);
+        const auto letters = std::ranges::count_if(body, [&](char c) { return base64.find(c) != std::string::npos; });
+        // Even the smallest certificate takes some hundred letters.
+        if (body.find_first_not_of(base64 + " \t\r\n") == std::string_view::npos && letters >= 100) return true;
+    }
+    return false;
+}
+
+std::string checkPrefix(const std::string& prefix)
+{
+    if (prefix == "off") return {};
+    if (prefix.size() > prefixBytesMax)
+        return "The discovery prefix is longer than " + std::to_string(prefixBytesMax) + " bytes";
+    if (static_cast<std::size_t>(std::ranges::count(prefix, '/')) + 1 > prefixLevelsMax)
+        return "The discovery prefix has more than " + std::to_string(prefixLevelsMax) + " levels";
+    if (const std::string problem = mqttTextProblem(prefix); !problem.empty()) return "The discovery prefix " + problem;
+    if (prefix.starts_with('$'))
+        return "The discovery prefix begins with $, which marks the broker's own topics: " + prefix;
+    if (prefix.empty() || prefix.find_first_of("+# ") != std::string::npos) return "Not a discovery prefix: " + prefix;
+    return {};
+}
+
+std::string checkName(const LoggerOptions& options)
+{
+    const std::string longest = std::to_string(nameBytesMax);
+    if (!options.name) {
+        if (options.host && publishNameFromHost(*options.host).size() > nameBytesMax)
+            return "The name made from --host is longer than " + longest + " characters: give one with --name";
+        return {};
+    }
+    if (options.name->size() > nameBytesMax) return "--name is longer than " + longest + " characters";
+    if (options.name->empty() || options.name->find_first_not_of(
+            "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789_-") != std::string::npos)
+        return "--name takes letters A-Z and a-z, digits, '_' and '-': " + *options.name;
+    return {};
+}
+
+std::string checkUrl(const MqttUrl& url)
+{
+    if (url.user.find(':') != std::string::npos)
+        return "The URL holds a password after the user name, where ps shows it to everyone: put it in a file for "
+               "--mqtt-password-file";
+    if (url.user.size() > mqttStringBytesMax) return "The user name in the URL is longer than 65535 bytes";
+    if (const std::string problem = mqttTextProblem(url.user); !problem.empty())
+        return "The user name in the URL " + problem;
+    if (std::ranges::any_of(url.host, [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; }))
+        return "The broker's host in the URL holds a control character";
+    if (url.host.size() > hostBytesMax)
+        return "The broker's host in the URL is longer than " + std::to_string(hostBytesMax) + " bytes";
+    return {};
 }
 
 }  // namespace
@@ -79,28 +209,27 @@ std::string checkPublishOptions(LoggerOptions& options)
     if (!options.mqttUrl) return {};
     const std::optional<MqttUrl> url = parseMqttUrl(*options.mqttUrl);
     if (!url) return "Not an MQTT URL: " + *options.mqttUrl + " (mqtt://[USER@]HOST[:PORT] or mqtts://...)";
-    if (options.name && (options.name->empty() || options.name->find_first_not_of(
-            "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789_-") != std::string::npos))
-        return "--name takes letters A-Z and a-z, digits, '_' and '-': " + *options.name;
-    if (options.haDiscovery && (options.haDiscovery->empty() ||
-                                options.haDiscovery->find_first_of("+# ") != std::string::npos))
-        return "Not a discovery prefix: " + *options.haDiscovery;
+    if (std::string problem = checkUrl(*url); !problem.empty()) return problem;
+    if (std::string problem = checkName(options); !problem.empty()) return problem;
+    if (options.haDiscovery)
+        if (std::string problem = checkPrefix(*options.haDiscovery); !problem.empty()) return problem;
     if (options.mqttCa) {
         if (!url->tls) return "--mqtt-ca needs an mqtts:// URL";
-        if (!std::ifstream(*options.mqttCa)) return "Cannot read the CA file " + *options.mqttCa;
+        std::string text;
+        if (std::string problem = readRegularFile("CA file", *options.mqttCa, caFileBytesMax, text); !problem.empty())
+            return problem;
+        if (!holdsCertificate(text))
+            return "The CA file " + *options.mqttCa + " holds no certificate (a PEM block -----BEGIN CERTIFICATE-----)";
     }
     if (options.mqttPasswordFile) {
         if (url->user.empty()) return "--mqtt-password-file needs a user in the URL (mqtt://USER@HOST)";
-        const auto password = firstLine(*options.mqttPasswordFile);
-        if (!password) return "Cannot read the password file " + *options.mqttPasswordFile;
-        options.mqttPassword = *password;
-    } else if (const char* credentials = std::getenv("CREDENTIALS_DIRECTORY"); credentials && !url->user.empty()) {
+        return readPassword("password file", *options.mqttPasswordFile, false, options.mqttPassword);
+    }
+    if (const char* credentials = std::getenv("CREDENTIALS_DIRECTORY"); credentials && !url->user.empty()) {
         const std::string path = std::string(credentials) + "/mqtt-password";
-        if (std::ifstream(path)) {
-            const auto password = firstLine(path);
-            if (!password) return "Cannot read the password credential " + path;
-            options.mqttPassword = *password;
-        }
+        std::error_code error;
+        if (std::filesystem::symlink_status(path, error).type() != std::filesystem::file_type::not_found)
+            return readPassword("password credential", path, true, options.mqttPassword);
     }
     return {};
 }

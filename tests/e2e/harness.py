@@ -146,7 +146,7 @@ class Processes:
                         "-i", "test-%d" % len(self.started), "-t", topic, "-F", "%t\t%p", *options], stdout=out)
         return path
 
-    def logger(self, port, log_file, *options, display=None, env=None, wrapper=(), **popen):
+    def logger(self, port, log_file, *options, display=None, env=None, wrapper=(), stderr=subprocess.PIPE, **popen):
         """The logger; wrapper is a command that runs it, such as strace."""
         environment = dict(os.environ if env is None else env)
         # Never the settings of whoever runs the tests.
@@ -155,7 +155,7 @@ class Processes:
         if display:
             environment["DISPLAY"] = display
         return self.start([*wrapper, LOGGER, "--host", "127.0.0.1", "--port", str(port), "--log-file", log_file, *options],
-                          env=environment, stderr=subprocess.PIPE, **popen)
+                          env=environment, stderr=stderr, **popen)
 
     def logger_from_settings(self, *options, display=None, env=None):
         """The logger with no board, log or interval options of the test's own: they must come

@@ -1,17 +1,24 @@
 #!/usr/bin/env python3
 """Every row published to a real mosquitto broker: the discovery configs, one state message per CSV
 row with an absent board as away and null, a broker stopped for 10 s that the logger waits out
-without losing a row or its pace, offline at SIGTERM and through the Last Will at SIGKILL."""
+without losing a row or its pace, offline at SIGTERM and through the Last Will at SIGKILL; then one
+table of misbehaving servers, all at once, which the logger outlasts at its pace, ending in 3 s."""
+import fcntl
 import json
 import os
+import random
 import re
 import signal
+import socket
+import subprocess
 import sys
+import threading
 import time
 
 sys.path.insert(0, os.path.dirname(__file__))
 from harness import (STEADY_REPLIES, Processes, end, fail, messages_of, retained, rows_of, stamp_seconds,
                      wait_for)
+from mqtt_security_test import make_certificates
 
 NAME = "cellar"
 STATE = "avrnetio/%s/state" % NAME
@@ -132,11 +139,246 @@ def broker_stopped(run):
           "restart, Last Will offline" % (gap_rows, len(published), back_after))
 
 
+class Server:
+    """A server on a loopback port in front of the broker at broker_port, in the mode the test sets
+    for the next connection: bytes answer CONNECT with them, "away" closes at once, "drop" relays
+    CONNECT and CONNACK and closes, "freeze" relays them and then nothing, "stall" relays them and
+    then only what the logger sends, "forward" relays everything."""
+
+    def __init__(self, broker_port, mode):
+        self.broker_port, self.mode, self.connections = broker_port, mode, 0
+        self.listener = socket.create_server(("127.0.0.1", 0))
+        self.port = self.listener.getsockname()[1]
+        threading.Thread(target=self.accept, daemon=True).start()
+
+    def accept(self):
+        while True:
+            client = self.listener.accept()[0]
+            self.connections += 1
+            threading.Thread(target=self.serve, args=(client, self.mode), daemon=True).start()
+
+    def serve(self, client, mode):
+        with client, socket.socket() as broker:
+            if mode == "away":
+                return
+            connect = client.recv(65536)
+            if isinstance(mode, bytes):
+                client.sendall(mode)
+            else:
+                broker.connect(("127.0.0.1", self.broker_port))
+                broker.sendall(connect)
+                client.sendall(broker.recv(4))
+                if mode == "drop":
+                    return
+                if mode != "freeze":
+                    threading.Thread(target=relay, args=(broker, client if mode == "forward" else None),
+                                     daemon=True).start()
+            # Until the logger gives up; what it sends goes on only where the mode says.
+            relay(client, broker if mode in ("stall", "forward") else None)
+
+
+def relay(source, target):
+    try:
+        while data := source.recv(65536):
+            if target:
+                target.sendall(data)
+    except OSError:
+        pass
+
+
+def stalled_pipe():
+    """The write end of a full pipe that nobody reads: every write to it blocks."""
+    read_end, write_end = os.pipe()
+    fcntl.fcntl(write_end, fcntl.F_SETPIPE_SZ, 4096)
+    os.set_blocking(write_end, False)
+    try:
+        while True:
+            os.write(write_end, b"x" * 4096)
+    except BlockingIOError:
+        os.set_blocking(write_end, True)
+    return write_end
+
+
+GARBAGE = bytes(random.Random(21).randrange(256) for _ in range(64))
+QUEUE_LIMIT = 5
+SWITCH = 15
+# What answers the logger for the first 15 s and after the switch: a mode of Server, "tls" a TLS
+# broker killed and restarted at the switch, "resolver" a private network whose name server never
+# answers. The server that drops the client runs the logger with a queue of 5.
+MISBEHAVING = [
+    ("malformed CONNACK", b"\x20\x03\x00\x00\x00", "forward"),
+    ("unknown packet", b"\xf0\x00", "forward"),
+    ("bad remaining length", b"\x20\xff\xff\xff\xff\x01", "forward"),
+    ("random bytes", GARBAGE, "forward"),
+    ("drops the client after each connect", "drop", "forward"),
+    ("frozen after CONNACK", "freeze", "forward"),
+    ("TLS broker killed", "tls", "tls"),
+    ("stalled link at the end", "away", "stall"),
+    ("stalled standard error", "away", "away"),
+    ("silent name server", "resolver", "resolver"),
+]
+
+
+def misbehaving_servers(run):
+    """Each row of the table with its own logger, all at once: the misbehaviour, the switch, the
+    rows through, SIGTERM for all; the CSV keeps its pace throughout."""
+    _, broker_port = run.broker(name="misbehaving")
+    subscriber = run.subscriber(broker_port)
+    path = make_certificates(run.folder)
+    tls_settings = ("cafile " + path("ca.pem"), "certfile " + path("server.pem"), "keyfile " + path("server.key"))
+    tls_broker, tls_port = run.broker(*tls_settings, name="tls")
+    tls_subscriber = run.subscriber(tls_port, "--cafile", path("ca.pem"))
+    started = time.monotonic()
+    cases = []
+    for number, (what, before, after) in enumerate(MISBEHAVING):
+        name = "misbehaving%d" % number
+        case = dict(what=what, before=before, after=after, name=name, seen=[subscriber],
+                    log=os.path.join(run.folder, name + ".csv"), err=os.path.join(run.folder, name + ".err"))
+        cases.append(case)
+        if before == "resolver":
+            case["logger"] = run.start(["unshare", "--net", "--mount", sys.executable, os.path.abspath(__file__),
+                                        "--private-network"], stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
+                                       text=True)
+            continue
+        options = ["--mqtt", "mqtt://127.0.0.1:%d" % tls_port]
+        if before == "tls":
+            options = ["--mqtt", "mqtts://127.0.0.1:%d" % tls_port, "--mqtt-ca", path("ca.pem")]
+            case["seen"] = [tls_subscriber]
+        else:
+            case["server"] = Server(broker_port, before)
+            options[1] = "mqtt://127.0.0.1:%d" % case["server"].port
+        env = dict(os.environ, AVRNETIO_MQTT_QUEUE_LIMIT=str(QUEUE_LIMIT)) if before == "drop" else None
+        stderr = stalled_pipe() if what == "stalled standard error" else open(case["err"], "w")
+        case["logger"] = run.logger(run.boardsim(*BOARD_REPLIES), case["log"], "--interval", "S1", "--name",
+                                    case["name"], "--ha-discovery", "off", *options, env=env, stderr=stderr)
+    said = lambda case: open(case["err"]).read() if os.path.exists(case["err"]) else ""
+    dropped = lambda case: int((re.findall(r"(\d+) rows were dropped", said(case)) or [0])[-1])
+    published = lambda case: list(dict.fromkeys(payload for seen in case["seen"] for _, payload in
+                                                messages_of(seen, "avrnetio/%s/state" % case["name"])))
+    time.sleep(3)
+    memory_at_start = resident_kib(cases[4]["logger"].pid)
+    time.sleep(started + SWITCH - time.monotonic())
+
+    for case in cases:
+        server, before = case.get("server"), case["before"]
+        if isinstance(before, bytes) and server.connections < 2:
+            fail("%s: the logger gave up after %d connection" % (case["what"], server.connections))
+        if before == "drop" and not 2 <= server.connections <= 5:
+            fail("%s: %d connections in %d s" % (case["what"], server.connections, SWITCH))
+        if before == "freeze" and "stopped answering" not in said(case):
+            fail("%s: not said within %d s:\n%s" % (case["what"], SWITCH, said(case)))
+        if before == "tls":
+            if len(published(case)) < 2:
+                fail("%s: no rows before the kill" % case["what"])
+            tls_broker.kill()
+            tls_broker.wait()
+            run.broker(*tls_settings, port=tls_port, name="tls")
+            # The subscriber, a client of the same library, gave up with the broker.
+            case["seen"].append(run.subscriber(tls_port, "--cafile", path("ca.pem")))
+        if server:
+            case["connections"] = server.connections
+            server.mode = case["after"]
+
+    def through(case):
+        if case["after"] in ("forward", "tls"):
+            return " again; " in said(case) and len(published(case)) >= len(rows_of(case["log"])) - 2 - dropped(case)
+        return case["after"] != "stall" or case["server"].connections > case["connections"]
+    wait_for(lambda: all(map(through, cases)), 40, "the rows through after the switch")
+    memory_at_end = resident_kib(cases[4]["logger"].pid)
+    stopping = time.monotonic()
+    for case in cases[:-1]:
+        case["logger"].send_signal(signal.SIGTERM)
+    for case in cases[:-1]:
+        if end(case["logger"], timeout=max(0.1, stopping + 3 - time.monotonic())) != 0:
+            fail("%s: exit status %d" % (case["what"], case["logger"].returncode))
+    ended = time.monotonic() - stopping
+    private = cases[-1]["logger"].communicate(timeout=30)[0]
+    if cases[-1]["logger"].returncode != 0:
+        fail("%s:\n%s" % (cases[-1]["what"], private))
+
+    for case in cases[:-1]:
+        # A stamp near a second's edge may fall either side of it (the wall clock is read coarsely),
+        # so the pace is the span, with no gap between rows.
+        rows = rows_of(case["log"])[1:]
+        stamps = list(map(stamp_seconds, rows))
+        if any(later - earlier > 2 for earlier, later in zip(stamps, stamps[1:])) or \
+                stamps[-1] - stamps[0] > (len(rows) - 1) * 1.1 + 2:
+            fail("%s: rows are not one second apart: %r" % (case["what"], [row[11:19] for row in rows]))
+        lines = said(case).splitlines()
+        if len(set(lines)) != len(lines) or any(not line.startswith("MQTT: ") for line in lines):
+            fail("%s said:\n%s" % (case["what"], said(case)))
+        # By the message or, where it was not confirmed, by the will once the broker sees the end.
+        availability = "avrnetio/%s/availability" % case["name"]
+        tls = ["--cafile", path("ca.pem")] if case["before"] == "tls" else []
+        if case["after"] != "away":
+            wait_for(lambda: retained(tls_port if tls else broker_port, availability, 1, *tls) ==
+                     {availability: "offline"}, 10, case["what"] + ": offline retained at the end")
+        if case["after"] in ("forward", "tls"):
+            states = [json.loads(payload) for payload in published(case)]
+            times = [state["time"] for state in states]
+            if sorted(times) != times or len(states) != len(rows) - dropped(case):
+                fail("%s: %d rows, %d dropped, %d published" % (case["what"], len(rows), dropped(case), len(states)))
+            check_rows_published([row for row in rows if row[:19].decode() in {stamp(state) for state in states}],
+                                 states)
+    drops = cases[4]
+    if dropped(drops) <= QUEUE_LIMIT or "from now on the oldest row" not in said(drops):
+        fail("%s: the drops not said:\n%s" % (drops["what"], said(drops)))
+    if memory_at_end > memory_at_start + 512:
+        fail("%s: %d KiB resident, %d at the start" % (drops["what"], memory_at_end, memory_at_start))
+    print("misbehaving servers: %d loggers outlasted them at their pace and ended %.1f s after SIGTERM, %d rows of "
+          "%d dropped with a queue of %d (%d KiB resident at 3 s, %d at the end); %s"
+          % (len(cases), ended, dropped(drops), len(rows_of(drops["log"])) - 1, QUEUE_LIMIT, memory_at_start,
+             memory_at_end, private.strip()))
+
+
+def stamp(state):
+    """The CSV's date and time of a state message's time."""
+    day = state["time"][:10].split("-")
+    return "%s.%s.%s,%s" % (day[2], day[1], day[0], state["time"][11:19])
+
+
+def resident_kib(pid):
+    with open("/proc/%d/status" % pid) as status:
+        return int(re.search(r"VmRSS:\s+(\d+)", status.read()).group(1))
+
+
+def private_network():
+    """In a network and mount namespace of its own (unshare -n -m), with a name server that never
+    answers: the first row comes at once, the end within 3 s."""
+    subprocess.run(["ip", "link", "set", "lo", "up"], check=True)
+    with Processes() as run:
+        silent = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+        silent.bind(("127.0.0.1", 53))
+        resolv = os.path.join(run.folder, "resolv.conf")
+        with open(resolv, "w") as out:
+            out.write("nameserver 127.0.0.1\n")
+        # Without the file the resolver asks 127.0.0.1 anyway.
+        if os.path.exists("/etc/resolv.conf"):
+            subprocess.run(["mount", "--bind", resolv, "/etc/resolv.conf"], check=True)
+        log_file = os.path.join(run.folder, "private.csv")
+        started = time.monotonic()
+        logger = run.logger(run.boardsim(), log_file, "--interval", "S1", "--mqtt", "mqtt://broker.test",
+                            "--name", "private", stderr=subprocess.DEVNULL)
+        wait_for(lambda: len(rows_of(log_file)) >= 2, 3, "the first row")
+        first = time.monotonic() - started
+        wait_for(lambda: len(rows_of(log_file)) >= 6, 10, "five rows")
+        stopping = time.monotonic()
+        logger.send_signal(signal.SIGTERM)
+        if end(logger, timeout=3) != 0:
+            fail("exit status %d" % logger.returncode)
+        print("the name server silent: the first row after %.1f s, the end %.1f s after SIGTERM"
+              % (first, time.monotonic() - stopping))
+
+
 def main():
+    if sys.argv[1:] == ["--private-network"]:
+        return private_network()
     with Processes() as run:
         board_off_and_on(run)
     with Processes() as run:
         broker_stopped(run)
+    with Processes() as run:
+        misbehaving_servers(run)
 
 
 if __name__ == "__main__":

@@ -1,139 +1,558 @@
-// MQTT client service on Linux: libmosquitto with its own network thread. The library's callbacks
-// only move messages between this file's queue and the library, and say outages on stderr.
+// MQTT client service on Linux: libmosquitto, driven by a network thread of this file's own that
+// connects, runs the library's loop and backs off after every kind of failure, with a new client
+// for each attempt so that nothing of a failed one carries over. Only that thread calls the
+// library, looks names up and writes to standard error; the logging thread only queues rows.
 #include "platform/mqtt.h"
 
+#include <fcntl.h>
 #include <mosquitto.h>
+#include <openssl/ssl.h>
+#include <openssl/x509.h>
+#include <openssl/x509_vfy.h>
+#include <poll.h>
 #include <signal.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cerrno>
+#include <charconv>
 #include <chrono>
 #include <condition_variable>
-#include <cstdio>
+#include <cstdlib>
 #include <deque>
 #include <mutex>
+#include <set>
+#include <string>
+#include <string_view>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 namespace platform {
 
 namespace {
 
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+using std::chrono::seconds;
+
+// Messages handed to the library and not yet acknowledged, at most (the library's own window).
+constexpr std::size_t inFlightLimit = 20;
+// The library ends a connection on which nothing came for a keep-alive, then for a ping's
+// keep-alive, so a frozen broker is noticed within 10 s.
+constexpr int keepAliveSeconds = 5;
+constexpr auto answerTimeout = seconds(10);  // for the broker's CONNACK, whatever the library does
+constexpr auto backOffFirst = seconds(1);
+constexpr auto backOffLast = seconds(30);
+// A connection that delivered its connect messages and stayed up this long resets the back-off.
+constexpr auto goodAfter = seconds(10);
+// What the thread leaves itself of the stop's time for closing the connection.
+constexpr auto closingTime = milliseconds(200);
+constexpr int pollMs = 1000;  // the library's keep-alive wants a call at least this often
+
+enum class Kind { connect, row, last };
+
 struct Message {
     std::string topic;
     std::string payload;
+    Kind kind = Kind::row;
 };
 
-// Messages handed to the library and not yet acknowledged. The library sends them again by itself
-// after a reconnection, before anything handed over later, so the broker sees them in order.
-constexpr int inFlightLimit = 20;
-constexpr int keepAliveSeconds = 30;
-constexpr unsigned reconnectDelayMaxSeconds = 30;
-// Some failed attempts (a broker that never answers, say) reach no callback for a long time.
-constexpr auto silentFailureAfter = std::chrono::seconds(10);
+struct Handed {
+    int mid = 0;
+    Message message;
+};
 
 struct MqttData {
-    mosquitto* client = nullptr;
-    std::mutex lock;
-    std::condition_variable drained;
-    std::deque<Message> waiting;  // not yet handed to the library, oldest first
+    // Set before the network thread starts, then only read.
+    MqttSettings settings;
+    std::string where;  // host:port, for the messages
     std::vector<Message> connectMessages;
-    std::size_t queueLimit = 0;
-    int inFlight = 0;
-    // Atomic, since the library's log reads them without the lock (see onLog).
-    std::atomic<bool> connected = false;
-    std::atomic<bool> failureSaid = false;
-    bool stopped = false;
-    std::chrono::steady_clock::time_point started;
-    unsigned long long dropped = 0;  // since the last recovery was said
-    std::string where;               // host:port, for the messages
-    std::mutex errorLock;            // only for lastLibraryError, never held around a library call
-    std::string lastLibraryError;    // the library's own words for the latest error (TLS, say)
+    int wake[2] = {-1, -1};  // a byte in wake[1] ends the network thread's wait
+    std::thread thread;      // started and ended by the logging thread
+
+    // Shared with the logging thread. The lock is never held around a library call, a write to
+    // standard error or anything else that can wait.
+    std::mutex lock;
+    std::condition_variable finishedChanged;
+    std::deque<Message> waiting;     // not yet handed to the library, oldest first
+    std::size_t handedCount = 0;     // counted against the bound together with waiting
+    unsigned long long dropped = 0;  // rows since the recovery was last said
+    bool dropSaid = false;
+    bool stopping = false;
+    Clock::time_point stopDeadline;
+    bool finished = false;
+    std::atomic<bool> abandoned = false;  // the stop no longer waits for the thread
+
+    // The network thread's own; the library's callbacks run on it.
+    std::deque<Handed> handed;  // in the order handed over
+    bool connected = false;     // the broker accepted the current connection
+    bool connectSent = false;
+    std::size_t connectLeft = 0;  // connect messages of this connection not yet acknowledged
+    Clock::time_point connectedAt;
+    bool recoveryDue = false;
+    bool lastAcknowledged = false;
+    std::string failure;  // why the current attempt ended, in the user's words
+    std::string tlsReason;
+    bool tlsReasonKnown = false;  // tlsReason names the certificate's fault, not the library's words
+    bool outage = false;          // a failure was said and its recovery not yet
+    std::set<std::string> reasonsSaid;  // in this outage
+    unsigned long long refused = 0;
 };
-MqttData mqtt;
-// Set while this thread hands a message to the library: an error it logs then is about that message.
-thread_local bool handingOver = false;
+// Never destroyed: a thread that the stop gave up on may still wake up in it while the process ends.
+MqttData& mqtt = *new MqttData;
 
-void say(const std::string& text) { std::fprintf(stderr, "MQTT: %s\n", text.c_str()); }
-
-// Called with the lock held.
-void handOver()
+[[noreturn]] void park()
 {
-    while (mqtt.connected && mqtt.inFlight < inFlightLimit && !mqtt.waiting.empty()) {
-        const Message& message = mqtt.waiting.front();
-        handingOver = true;
-        const int rc = mosquitto_publish(mqtt.client, nullptr, message.topic.c_str(),
-                                         static_cast<int>(message.payload.size()),
-                                         message.payload.data(), 1, true);
-        handingOver = false;
-        // A connection lost meanwhile still leaves the message with the library, which sends it
-        // after the reconnection; anything else (too large, say) will never go.
-        if (rc == MOSQ_ERR_SUCCESS || rc == MOSQ_ERR_NO_CONN) ++mqtt.inFlight;
+    for (;;) std::this_thread::sleep_for(std::chrono::hours(24));
+}
+
+// Straight to the descriptor: a stdio lock held by a write that blocks would also hold up the
+// process's end.
+void say(const std::string& text)
+{
+    const std::string line = "MQTT: " + text + "\n";
+    std::size_t done = 0;
+    while (done < line.size()) {
+        const ssize_t written = ::write(STDERR_FILENO, line.data() + done, line.size() - done);
+        if (written < 0 && errno == EINTR) continue;
+        if (written <= 0) break;
+        done += static_cast<std::size_t>(written);
+    }
+    if (mqtt.abandoned) park();
+}
+
+void wake()
+{
+    const char byte = 0;
+    // A full pipe wakes the thread just the same.
+    [[maybe_unused]] const ssize_t written = ::write(mqtt.wake[1], &byte, 1);
+}
+
+void drainWake()
+{
+    char bytes[64];
+    while (::read(mqtt.wake[0], bytes, sizeof bytes) > 0) {
+    }
+}
+
+// Called with the lock held: room for count more messages within the bound, the oldest waiting
+// rows dropped for it; false when there is nothing left to drop.
+bool makeRoom(std::size_t count)
+{
+    while (mqtt.waiting.size() + mqtt.handedCount + count > mqtt.settings.queueLimit) {
+        if (mqtt.waiting.empty()) return false;
+        if (mqtt.waiting.front().kind == Kind::row) ++mqtt.dropped;
         mqtt.waiting.pop_front();
     }
-    if (mqtt.waiting.empty() && mqtt.inFlight == 0) mqtt.drained.notify_all();
+    return true;
 }
 
-void sayFailure(const std::string& reason)
+std::string certificateReason(long verify)
 {
-    if (mqtt.failureSaid.exchange(true)) return;
-    say("no connection to the broker at " + mqtt.where + " (" + reason + "); rows wait in memory, up to " +
-        std::to_string(mqtt.queueLimit) + ", until it is back");
+    switch (verify) {
+    case X509_V_ERR_CERT_HAS_EXPIRED:
+        return "the broker's certificate has expired";
+    case X509_V_ERR_CERT_NOT_YET_VALID:
+        return "the broker's certificate is not valid yet (is the clock right?)";
+    case X509_V_ERR_DEPTH_ZERO_SELF_SIGNED_CERT:
+    case X509_V_ERR_SELF_SIGNED_CERT_IN_CHAIN:
+    case X509_V_ERR_UNABLE_TO_GET_ISSUER_CERT:
+    case X509_V_ERR_UNABLE_TO_GET_ISSUER_CERT_LOCALLY:
+    case X509_V_ERR_UNABLE_TO_VERIFY_LEAF_SIGNATURE:
+        return mqtt.settings.caFile.empty()
+                   ? "the broker's certificate is signed by a CA this system does not know (name it with --mqtt-ca)"
+                   : "the broker's certificate is not signed by the CA in " + mqtt.settings.caFile;
+    case X509_V_ERR_HOSTNAME_MISMATCH:
+    case X509_V_ERR_IP_ADDRESS_MISMATCH:
+        return "the broker's certificate is not for " + mqtt.settings.host;
+    default:
+        return std::string("the broker's certificate is not accepted: ") + X509_verify_cert_error_string(verify);
+    }
 }
 
-std::string libraryReason(int rc)
+std::string reasonOf(int rc, int error)
 {
-    std::lock_guard<std::mutex> guard(mqtt.errorLock);
-    if (!mqtt.lastLibraryError.empty()) return mqtt.lastLibraryError;
-    return mosquitto_strerror(rc);
+    switch (rc) {
+    case MOSQ_ERR_ERRNO:
+        return std::system_category().message(error);
+    case MOSQ_ERR_EAI:
+        return "the name " + mqtt.settings.host + " cannot be looked up";
+    case MOSQ_ERR_CONN_LOST:
+        return "the broker closed the connection";
+    case MOSQ_ERR_KEEPALIVE:
+        return mqtt.connected ? "the broker stopped answering: nothing came back within two keep-alives of " +
+                                    std::to_string(keepAliveSeconds) + " s"
+                              : "no answer from the broker within " + std::to_string(keepAliveSeconds) + " s";
+    case MOSQ_ERR_PROTOCOL:
+    case MOSQ_ERR_MALFORMED_PACKET:
+        return "the server's answer is not MQTT";
+    case MOSQ_ERR_TLS:
+    case MOSQ_ERR_TLS_HANDSHAKE:
+        return mqtt.tlsReason.empty() ? "TLS failed" : mqtt.tlsReason;
+    default:
+        return mosquitto_strerror(rc);
+    }
+}
+
+std::string refusalReason(int rc)
+{
+    std::string reason = "the broker refused the connection: ";
+    switch (rc) {
+    case 1:
+        return reason + "it does not take MQTT 3.1.1";
+    case 2:
+        return reason + "it does not take the client id " + mqtt.settings.clientId;
+    case 3:
+        return reason + "it is not available";
+    case 4:
+    case 5: {
+        reason += rc == 4 ? "bad user name or password" : "not authorised";
+        reason += "; check the user name and the password";
+        const std::string& password = mqtt.settings.password;
+        if (!password.empty() && (password.back() == ' ' || password.back() == '\t'))
+            reason += ", which ends in a blank that is part of it";
+        else if (password.starts_with("\xEF\xBB\xBF"))
+            reason += ", which begins with a byte-order mark that is part of it";
+        return reason;
+    }
+    default:
+        return reason + mosquitto_connack_string(rc);
+    }
+}
+
+void noteFailure(const std::string& reason)
+{
+    if (!mqtt.outage) {
+        mqtt.outage = true;
+        mqtt.reasonsSaid = {reason};
+        say("no connection to the broker at " + mqtt.where + " (" + reason + "); rows wait in memory, up to " +
+            std::to_string(mqtt.settings.queueLimit) + ", until it is back");
+    } else if (mqtt.reasonsSaid.insert(reason).second) {
+        say("the broker at " + mqtt.where + " still cannot be reached: " + reason);
+    }
+}
+
+void sayRecovery()
+{
+    mqtt.recoveryDue = false;
+    if (!mqtt.outage) return;
+    mqtt.outage = false;
+    std::size_t following = static_cast<std::size_t>(
+        std::ranges::count(mqtt.handed, Kind::row, [](const Handed& handed) { return handed.message.kind; }));
+    unsigned long long dropped = 0;
+    {
+        std::lock_guard<std::mutex> guard(mqtt.lock);
+        following += mqtt.waiting.size();
+        dropped = mqtt.dropped;
+        mqtt.dropped = 0;
+        mqtt.dropSaid = false;
+    }
+    say("connected to the broker at " + mqtt.where + " again; " + std::to_string(following) +
+        " messages follow, " + std::to_string(dropped) + " rows were dropped");
+}
+
+void sayFirstDrop()
+{
+    {
+        std::lock_guard<std::mutex> guard(mqtt.lock);
+        if (mqtt.dropped == 0 || mqtt.dropSaid) return;
+        mqtt.dropSaid = true;
+    }
+    say(std::to_string(mqtt.settings.queueLimit) + " messages wait for the broker at " + mqtt.where +
+        ", as many as are kept: from now on the oldest row goes for each new one, counted");
 }
 
 void onConnect(mosquitto*, void*, int rc)
 {
-    std::lock_guard<std::mutex> guard(mqtt.lock);
-    if (rc != 0) {
-        sayFailure(std::string("refused: ") + mosquitto_connack_string(rc));
-        return;
+    if (rc == 0) {
+        mqtt.connected = true;
+        mqtt.connectedAt = Clock::now();
+    } else if (mqtt.failure.empty()) {
+        mqtt.failure = refusalReason(rc);
     }
-    mqtt.connected = true;
-    {
-        std::lock_guard<std::mutex> errorGuard(mqtt.errorLock);
-        mqtt.lastLibraryError.clear();
-    }
-    if (mqtt.failureSaid.exchange(false)) {
-        say("connected to the broker at " + mqtt.where + " again; " + std::to_string(mqtt.waiting.size()) +
-            " messages follow, " + std::to_string(mqtt.dropped) + " rows were dropped");
-        mqtt.dropped = 0;
-    }
-    mqtt.waiting.insert(mqtt.waiting.begin(), mqtt.connectMessages.begin(), mqtt.connectMessages.end());
-    // Whatever the library still holds goes out after this callback; new messages follow its
-    // acknowledgements so as not to overtake it.
-    if (mqtt.inFlight == 0) handOver();
 }
 
 void onDisconnect(mosquitto*, void*, int rc)
 {
-    std::lock_guard<std::mutex> guard(mqtt.lock);
+    const int error = errno;
+    if (rc != 0 && mqtt.failure.empty()) mqtt.failure = reasonOf(rc, error);
     mqtt.connected = false;
-    if (rc != 0) sayFailure(libraryReason(rc));
-    mqtt.drained.notify_all();
 }
 
-void onPublish(mosquitto*, void*, int)
+void acknowledged(Kind kind)
+{
+    {
+        std::lock_guard<std::mutex> guard(mqtt.lock);
+        --mqtt.handedCount;
+    }
+    if (kind == Kind::last) mqtt.lastAcknowledged = true;
+    if (kind == Kind::connect && --mqtt.connectLeft == 0) mqtt.recoveryDue = true;
+}
+
+void onPublish(mosquitto*, void*, int mid)
+{
+    const auto found = std::ranges::find(mqtt.handed, mid, &Handed::mid);
+    if (found == mqtt.handed.end()) return;
+    const Kind kind = found->message.kind;
+    mqtt.handed.erase(found);
+    acknowledged(kind);
+}
+
+// The library logs why TLS failed, and the certificate's fault can be asked for only meanwhile.
+void onLog(mosquitto* client, void*, int level, const char* text)
+{
+    if (level != MOSQ_LOG_ERR || text == nullptr || mqtt.tlsReasonKnown) return;
+    const std::string_view line = text;
+    const auto* ssl = static_cast<const SSL*>(mosquitto_ssl_get(client));
+    const long verify = ssl != nullptr ? SSL_get_verify_result(ssl) : X509_V_OK;
+    if (line.find("host name verification failed") != std::string_view::npos) {
+        mqtt.tlsReason = certificateReason(X509_V_ERR_HOSTNAME_MISMATCH);
+        mqtt.tlsReasonKnown = true;
+    } else if (verify != X509_V_OK) {
+        mqtt.tlsReason = certificateReason(verify);
+        mqtt.tlsReasonKnown = true;
+    } else if (line.find("wrong version number") != std::string_view::npos) {
+        mqtt.tlsReason = "the server does not answer in TLS (is the port right?)";
+        mqtt.tlsReasonKnown = true;
+    } else if (mqtt.tlsReason.empty()) {
+        mqtt.tlsReason = line;
+    }
+}
+
+bool refusedByLibrary(int rc)
+{
+    switch (rc) {
+    case MOSQ_ERR_INVAL:
+    case MOSQ_ERR_NOMEM:
+    case MOSQ_ERR_PAYLOAD_SIZE:
+    case MOSQ_ERR_MALFORMED_UTF8:
+    case MOSQ_ERR_OVERSIZE_PACKET:
+    case MOSQ_ERR_QOS_NOT_SUPPORTED:
+    case MOSQ_ERR_RETAIN_NOT_SUPPORTED:
+    case MOSQ_ERR_NOT_SUPPORTED:
+        return true;
+    default:
+        return false;
+    }
+}
+
+void publish(mosquitto* client, Message message)
+{
+    int mid = 0;
+    const int rc = mosquitto_publish(client, &mid, message.topic.c_str(), static_cast<int>(message.payload.size()),
+                                     message.payload.data(), 1, true);
+    if (!refusedByLibrary(rc)) {
+        // On a failing connection too: the message then waits again when the connection ends.
+        mqtt.handed.push_back({mid, std::move(message)});
+        return;
+    }
+    if (++mqtt.refused == 1)
+        say("a message to " + message.topic + " is dropped, since the library refused it: " + mosquitto_strerror(rc) +
+            "; any further ones are counted");
+    acknowledged(message.kind);
+}
+
+// Every connection starts with the connect messages, from their own list, within the bound.
+void sendConnectMessages(mosquitto* client)
+{
+    mqtt.connectSent = true;
+    mqtt.connectLeft = mqtt.connectMessages.size();
+    {
+        std::lock_guard<std::mutex> guard(mqtt.lock);
+        mqtt.handedCount += mqtt.connectMessages.size();
+        makeRoom(0);
+    }
+    for (const Message& message : mqtt.connectMessages) publish(client, message);
+    if (mqtt.connectLeft == 0) mqtt.recoveryDue = true;
+}
+
+void handOver(mosquitto* client)
+{
+    if (!mqtt.connected) return;
+    if (!mqtt.connectSent) sendConnectMessages(client);
+    std::vector<Message> batch;
+    {
+        std::lock_guard<std::mutex> guard(mqtt.lock);
+        while (mqtt.handedCount < inFlightLimit && !mqtt.waiting.empty()) {
+            batch.push_back(std::move(mqtt.waiting.front()));
+            mqtt.waiting.pop_front();
+            ++mqtt.handedCount;
+        }
+    }
+    for (Message& message : batch) publish(client, std::move(message));
+}
+
+// The rows that an ended connection left unacknowledged wait again at the front, in order.
+void takeBack()
 {
     std::lock_guard<std::mutex> guard(mqtt.lock);
-    if (mqtt.inFlight > 0) --mqtt.inFlight;
-    handOver();
+    for (auto handed = mqtt.handed.rbegin(); handed != mqtt.handed.rend(); ++handed)
+        if (handed->message.kind != Kind::connect) mqtt.waiting.push_front(std::move(handed->message));
+    mqtt.handed.clear();
+    mqtt.handedCount = 0;
 }
 
-// A TLS failure on a reconnection shows only here. The library calls this holding its log lock,
-// which a publish under mqtt.lock also takes: taking mqtt.lock here could deadlock the two threads.
-void onLog(mosquitto*, void*, int level, const char* text)
+mosquitto* newClient()
 {
-    if (level != MOSQ_LOG_ERR || text == nullptr || handingOver) return;
-    {
-        std::lock_guard<std::mutex> guard(mqtt.errorLock);
-        mqtt.lastLibraryError = text;
+    const MqttSettings& settings = mqtt.settings;
+    mosquitto* client = mosquitto_new(settings.clientId.c_str(), true, nullptr);
+    if (client == nullptr) return nullptr;
+    mosquitto_int_option(client, MOSQ_OPT_PROTOCOL_VERSION, MQTT_PROTOCOL_V311);
+    mosquitto_connect_callback_set(client, onConnect);
+    mosquitto_disconnect_callback_set(client, onDisconnect);
+    mosquitto_publish_callback_set(client, onPublish);
+    mosquitto_log_callback_set(client, onLog);
+    int rc = mosquitto_will_set(client, settings.willTopic.c_str(), static_cast<int>(settings.willPayload.size()),
+                                settings.willPayload.data(), 1, true);
+    if (rc == MOSQ_ERR_SUCCESS && !settings.user.empty())
+        rc = mosquitto_username_pw_set(client, settings.user.c_str(),
+                                       settings.password.empty() ? nullptr : settings.password.c_str());
+    if (rc == MOSQ_ERR_SUCCESS && settings.tls)
+        rc = settings.caFile.empty()
+                 ? mosquitto_int_option(client, MOSQ_OPT_TLS_USE_OS_CERTS, 1)
+                 : mosquitto_tls_set(client, settings.caFile.c_str(), nullptr, nullptr, nullptr, nullptr);
+    if (rc != MOSQ_ERR_SUCCESS) {
+        mqtt.failure = std::string("the library does not take the settings: ") + mosquitto_strerror(rc);
+        mosquitto_destroy(client);
+        return nullptr;
     }
-    if (!mqtt.connected) sayFailure(text);
+    return client;
+}
+
+void readStop(bool& stopping, Clock::time_point& deadline)
+{
+    std::lock_guard<std::mutex> guard(mqtt.lock);
+    stopping = mqtt.stopping;
+    deadline = mqtt.stopDeadline;
+}
+
+int msUntil(Clock::time_point deadline)
+{
+    const auto left = std::chrono::ceil<milliseconds>(deadline - Clock::now()).count();
+    return static_cast<int>(std::clamp<long long>(left, 0, pollMs));
+}
+
+// The DISCONNECT after the confirmed last message, which tells the broker to drop the will.
+void disconnect(mosquitto* client, Clock::time_point deadline)
+{
+    mosquitto_disconnect(client);
+    while (mosquitto_socket(client) >= 0 && mosquitto_want_write(client) && Clock::now() < deadline) {
+        pollfd socket = {mosquitto_socket(client), POLLOUT, 0};
+        ::poll(&socket, 1, msUntil(deadline));
+        if (mosquitto_loop(client, 0, 1) != MOSQ_ERR_SUCCESS) break;
+    }
+}
+
+// The connection's life after its start, until it ends, fails or the stop's time is up.
+void runLoop(mosquitto* client, Clock::time_point started)
+{
+    for (;;) {
+        handOver(client);
+        if (mqtt.recoveryDue) sayRecovery();
+        sayFirstDrop();
+        bool stopping = false;
+        Clock::time_point deadline;
+        readStop(stopping, deadline);
+        if (stopping) {
+            if (!mqtt.connected || Clock::now() >= deadline) return;
+            if (mqtt.lastAcknowledged) return disconnect(client, deadline);
+        }
+        if (!mqtt.connected && Clock::now() - started >= answerTimeout) {
+            mqtt.failure = "no answer from the broker within " + std::to_string(answerTimeout.count()) + " s";
+            return;
+        }
+        const short events = POLLIN | (mosquitto_want_write(client) ? POLLOUT : 0);
+        pollfd fds[] = {{mqtt.wake[0], POLLIN, 0}, {mosquitto_socket(client), events, 0}};
+        ::poll(fds, 2, stopping ? msUntil(deadline) : pollMs);
+        drainWake();
+        const int rc = mosquitto_loop(client, 0, 1);
+        const int error = errno;
+        if (rc != MOSQ_ERR_SUCCESS || mosquitto_socket(client) < 0) {
+            if (mqtt.failure.empty()) mqtt.failure = reasonOf(rc == MOSQ_ERR_SUCCESS ? MOSQ_ERR_CONN_LOST : rc, error);
+            return;
+        }
+    }
+}
+
+// One attempt and the connection it makes; true when that connection was good.
+bool runConnection()
+{
+    mqtt.failure.clear();
+    mqtt.tlsReason.clear();
+    mqtt.tlsReasonKnown = false;
+    mqtt.connected = false;
+    mqtt.connectSent = false;
+    mqtt.connectLeft = 0;
+    mqtt.lastAcknowledged = false;
+    mosquitto* client = newClient();
+    if (client == nullptr) {
+        noteFailure(mqtt.failure.empty() ? "the client cannot be made" : mqtt.failure);
+        return false;
+    }
+    const Clock::time_point started = Clock::now();
+    // The name is looked up here, which may take long.
+    const int rc = mosquitto_connect_async(client, mqtt.settings.host.c_str(), mqtt.settings.port, keepAliveSeconds);
+    const int error = errno;
+    if (mqtt.abandoned) park();
+    if (rc == MOSQ_ERR_SUCCESS)
+        runLoop(client, started);
+    else if (mqtt.failure.empty())
+        mqtt.failure = reasonOf(rc, error);
+    const bool good = mqtt.connectSent && mqtt.connectLeft == 0 && Clock::now() - mqtt.connectedAt >= goodAfter;
+    takeBack();
+    if (mqtt.abandoned) park();
+    // Without a DISCONNECT sent before, the socket closes without one: the broker publishes the will.
+    mosquitto_destroy(client);
+    mqtt.connected = false;
+    bool stopping = false;
+    Clock::time_point deadline;
+    readStop(stopping, deadline);
+    if (!stopping && !mqtt.failure.empty()) noteFailure(mqtt.failure);
+    return good;
+}
+
+// False when the stop came meanwhile.
+bool backOff(Clock::duration pause)
+{
+    const Clock::time_point until = Clock::now() + pause;
+    for (;;) {
+        bool stopping = false;
+        Clock::time_point deadline;
+        readStop(stopping, deadline);
+        if (stopping) return false;
+        if (Clock::now() >= until) return true;
+        pollfd fd = {mqtt.wake[0], POLLIN, 0};
+        ::poll(&fd, 1, msUntil(until));
+        drainWake();
+        sayFirstDrop();
+    }
+}
+
+void runNetwork()
+{
+    Clock::duration pause = backOffFirst;
+    while (true) {
+        if (runConnection()) pause = backOffFirst;
+        if (!backOff(pause)) break;
+        pause = std::min<Clock::duration>(pause * 2, backOffLast);
+    }
+    if (mqtt.refused > 1) say(std::to_string(mqtt.refused) + " messages were refused by the library in all");
+    std::lock_guard<std::mutex> guard(mqtt.lock);
+    mqtt.finished = true;
+    mqtt.finishedChanged.notify_all();
+}
+
+// Tests set a small bound here rather than wait for 10,000 rows.
+std::size_t queueLimitFromEnvironment(std::size_t limit)
+{
+    const char* text = std::getenv("AVRNETIO_MQTT_QUEUE_LIMIT");
+    if (text == nullptr) return limit;
+    const std::string_view value = text;
+    std::size_t parsed = 0;
+    const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), parsed);
+    return error == std::errc{} && end == value.data() + value.size() && parsed > 0 ? std::min(parsed, limit) : limit;
 }
 
 }  // namespace
@@ -141,103 +560,71 @@ void onLog(mosquitto*, void*, int level, const char* text)
 bool mqttStart(const MqttSettings& settings)
 {
     mosquitto_lib_init();
-    mqtt.client = mosquitto_new(settings.clientId.c_str(), true, nullptr);
-    if (mqtt.client == nullptr) {
-        say("cannot create the client");
+    mqtt.settings = settings;
+    mqtt.settings.queueLimit = queueLimitFromEnvironment(settings.queueLimit);
+    mqtt.where = settings.host + ":" + std::to_string(settings.port);
+    if (::pipe2(mqtt.wake, O_NONBLOCK | O_CLOEXEC) != 0) {
+        say("cannot start publishing: " + std::system_category().message(errno));
         return false;
     }
-    mqtt.queueLimit = settings.queueLimit;
-    mqtt.started = std::chrono::steady_clock::now();
-    mqtt.where = settings.host + ":" + std::to_string(settings.port);
-    mosquitto_int_option(mqtt.client, MOSQ_OPT_PROTOCOL_VERSION, MQTT_PROTOCOL_V311);
-    mosquitto_connect_callback_set(mqtt.client, onConnect);
-    mosquitto_disconnect_callback_set(mqtt.client, onDisconnect);
-    mosquitto_publish_callback_set(mqtt.client, onPublish);
-    mosquitto_log_callback_set(mqtt.client, onLog);
-    mosquitto_reconnect_delay_set(mqtt.client, 1, reconnectDelayMaxSeconds, true);
-    mosquitto_will_set(mqtt.client, settings.willTopic.c_str(), static_cast<int>(settings.willPayload.size()),
-                       settings.willPayload.data(), 1, true);
-    if (!settings.user.empty())
-        mosquitto_username_pw_set(mqtt.client, settings.user.c_str(),
-                                  settings.password.empty() ? nullptr : settings.password.c_str());
-    if (settings.tls) {
-        int rc = MOSQ_ERR_SUCCESS;
-        if (settings.caFile.empty())
-            rc = mosquitto_int_option(mqtt.client, MOSQ_OPT_TLS_USE_OS_CERTS, 1);
-        else
-            rc = mosquitto_tls_set(mqtt.client, settings.caFile.c_str(), nullptr, nullptr, nullptr, nullptr);
-        if (rc != MOSQ_ERR_SUCCESS) {
-            say("cannot use the CA certificates " + settings.caFile + ": " + mosquitto_strerror(rc));
-            return false;
-        }
-    }
-
     // The network thread takes no termination signal, so that those still end the driver's wait,
-    // and a write to a closed TLS connection raises no SIGPIPE.
+    // and a write to a closed connection raises no SIGPIPE.
     sigset_t blocked;
     sigset_t previous;
     sigemptyset(&blocked);
     for (int signal : {SIGPIPE, SIGTERM, SIGINT, SIGHUP, SIGQUIT}) sigaddset(&blocked, signal);
     pthread_sigmask(SIG_BLOCK, &blocked, &previous);
-    const int started = mosquitto_loop_start(mqtt.client);
-    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
-    if (started != MOSQ_ERR_SUCCESS) {
-        say(std::string("cannot start the network thread: ") + mosquitto_strerror(started));
+    try {
+        mqtt.thread = std::thread(runNetwork);
+    } catch (const std::system_error& error) {
+        pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+        say(std::string("cannot start the network thread: ") + error.what());
         return false;
     }
-    // A first attempt that fails at once is retried by the network thread like any other.
-    const int rc = mosquitto_connect_async(mqtt.client, settings.host.c_str(), settings.port, keepAliveSeconds);
-    if (rc != MOSQ_ERR_SUCCESS) {
-        std::lock_guard<std::mutex> guard(mqtt.lock);
-        sayFailure(libraryReason(rc));
-    }
+    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
     return true;
 }
 
 void mqttAddConnectMessage(const std::string& topic, const std::string& payload)
 {
-    std::lock_guard<std::mutex> guard(mqtt.lock);
-    mqtt.connectMessages.push_back({topic, payload});
+    mqtt.connectMessages.push_back({topic, payload, Kind::connect});
 }
 
 void mqttPublish(const std::string& topic, const std::string& payload)
 {
-    std::lock_guard<std::mutex> guard(mqtt.lock);
-    if (mqtt.client == nullptr || mqtt.stopped) return;
-    if (mqtt.waiting.size() >= mqtt.queueLimit) {
-        mqtt.waiting.pop_front();
-        ++mqtt.dropped;
+    {
+        std::lock_guard<std::mutex> guard(mqtt.lock);
+        if (!mqtt.thread.joinable() || mqtt.stopping) return;
+        if (!makeRoom(1)) {
+            ++mqtt.dropped;
+            return;
+        }
+        mqtt.waiting.push_back({topic, payload, Kind::row});
     }
-    mqtt.waiting.push_back({topic, payload});
-    handOver();
-    if (!mqtt.connected && std::chrono::steady_clock::now() - mqtt.started > silentFailureAfter)
-        sayFailure("no answer");
+    wake();
 }
 
 void mqttStop(const std::string& topic, const std::string& payload, int timeoutMs)
 {
-    if (mqtt.client == nullptr || mqtt.stopped) return;
-    bool drained = false;
+    if (!mqtt.thread.joinable()) return;
+    const Clock::time_point deadline = Clock::now() + milliseconds(timeoutMs);
+    bool finished = false;
     {
         std::unique_lock<std::mutex> guard(mqtt.lock);
-        mqtt.waiting.push_back({topic, payload});
-        handOver();
-        drained = mqtt.drained.wait_for(guard, std::chrono::milliseconds(timeoutMs), [] {
-            return !mqtt.connected || (mqtt.waiting.empty() && mqtt.inFlight == 0);
-        });
-        drained = drained && mqtt.connected;
+        mqtt.stopping = true;
+        mqtt.stopDeadline = deadline - closingTime;
+        makeRoom(1);
+        mqtt.waiting.push_back({topic, payload, Kind::last});
+        wake();
+        finished = mqtt.finishedChanged.wait_until(guard, deadline, [] { return mqtt.finished; });
     }
-    mosquitto_disconnect(mqtt.client);
-    if (drained) {
-        mosquitto_loop_stop(mqtt.client, false);
-        mosquitto_destroy(mqtt.client);
+    if (finished) {
+        mqtt.thread.join();
         mosquitto_lib_cleanup();
-        mqtt.client = nullptr;
     } else {
-        // A thread still trying to reach the broker is not waited for, and the client it may
-        // have been using is left to the process's end, which comes next.
-        mosquitto_loop_stop(mqtt.client, true);
-        mqtt.stopped = true;
+        // Stuck in a name lookup or a write to standard error: left to the process's end.
+        mqtt.abandoned = true;
+        mqtt.thread.detach();
     }
 }
 
