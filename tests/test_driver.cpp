@@ -46,7 +46,7 @@ TEST_F(Driver, StartsUpInOrderAndShutsDownOnTheEndButton)
 {
     fake().events = {{5000, endButton}};
     fake().yesNoAnswer = true;
-    EXPECT_EQ(runLogger(simulatorOptions()), 0);
+    EXPECT_EQ(runLogger(simulatorOptions()).exitCode, 0);
 
     expectInOrder({"uiStart", "loadPicture", "soundStart", "netStart", "connect 127.0.0.1:50290",
                    "prompt Zeitintervall f\xFCr Messdatenerfassung | Format: [Ex.x] S=Sek., M=Min., "
@@ -71,7 +71,7 @@ TEST_F(Driver, PublishesEachRowAfterLoggingItAndOfflineBeforeTheFinalPrompt)
     LoggerOptions options = simulatorOptions("S1");
     options.mqttUrl = "mqtt://127.0.0.1:1884";
     options.haDiscovery = "off";
-    EXPECT_EQ(runLogger(options), 0);
+    EXPECT_EQ(runLogger(options).exitCode, 0);
 
     // The fake board gives empty replies only: an absent board.
     const std::string row = "mqttPublish avrnetio/127-0-0-1/state {\"time\":\"2026-12-07T09:05:03+00:00\","
@@ -107,7 +107,7 @@ TEST_F(Driver, EachStartUpFailureShowsItsMessageAndTakesTheEndPath)
         resetFake();
         fake().soundWorks = true;
         c.script(fake());
-        EXPECT_EQ(runLogger(simulatorOptions()), 1);
+        EXPECT_EQ(runLogger(simulatorOptions()).exitCode, 1);
         expectInOrder({c.message, "soundStop", "freePicture", "closeWindows"});
         EXPECT_EQ(tracePosition(c.notReached), -1);
         EXPECT_EQ(tracePosition("openWindow"), -1);
@@ -155,7 +155,7 @@ TEST_F(Driver, TheAlignedScheduleWaitsForTheSlotEvenBeforeTheFirstRow)
         fake().events = {{c.quitAt, endButton}};
         LoggerOptions options = simulatorOptions("S10");
         options.schedule = "aligned";
-        EXPECT_EQ(runLogger(options), 0);
+        EXPECT_EQ(runLogger(options).exitCode, 0);
         EXPECT_EQ(fake().rowTicks, c.rows) << "quit at " << c.quitAt;
         EXPECT_GE(tracePosition("setText 47 N\xE4" "chster Log: 07.12.2026 / 09:05:10"), 0);
         EXPECT_GE(tracePosition("ask Logdatei sofort"), 0) << "the shutdown as after any wait";

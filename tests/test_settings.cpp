@@ -7,9 +7,11 @@
 #include <random>
 #include <vector>
 
+#include "display/SettingsWindow.h"
 #include "driver/LoggerState.h"
 #include "driver/Settings.h"
 #include "fakes/fake_platform.h"
+#include "platform/window.h"
 
 namespace {
 
@@ -280,6 +282,106 @@ TEST_F(SettingsFile, WhichFileIsReadAndWhatWins)
         EXPECT_EQ(options.interval.value_or("prompt"), c.interval ? c.interval : "prompt") << c.what;
         EXPECT_EQ(options.logFile.value_or("default"), c.logFile ? c.logFile : "default") << c.what;
     }
+}
+
+// The settings window over the fake toolkit: what is typed into its fields, then Save.
+constexpr int saveButton = 242;
+constexpr int changed = platform::uiEventChanged;
+constexpr int pressed = platform::uiEventControl;
+
+struct Typed {
+    int code;
+    int control;
+    std::string typed;
+};
+
+SettingsOutcome runWindow(const std::vector<Typed>& typed, SettingsPurpose purpose = SettingsPurpose::edit)
+{
+    std::int64_t tick = 100;
+    for (const Typed& t : typed) fake().events.push_back({tick += 100, {t.code, t.control}, t.typed});
+    fake().events.push_back({tick + 100, {platform::uiEventClose, 0}});  // else it would wait on
+    return runSettingsWindow("/tmp/settings-window/logger.toml", purpose);
+}
+
+TEST(SettingsWindow, FieldsGiveTheFileOrTheReadersMessageBesideThem)
+{
+    const std::string unit = "\xB0" "C";
+    struct Case {
+        const char* what;
+        std::vector<Typed> typed;
+        const char* inFile;    // a line the saved file holds; null when nothing may be saved
+        int messageControl;    // where the message stands, and the field that gets the focus
+        const char* message;
+        int focus;
+    } const cases[] = {
+        {"a board, an interval, a temperature sensor",
+         {{changed, 102, "127.0.0.1"}, {changed, 104, "4000"}, {pressed, 116, "unchecked"}, {changed, 115, "S1"},
+          {changed, 311, "Keller"}, {changed, 312, unit}, {changed, 313, "0.48828"}, {changed, 315, "1"},
+          {pressed, saveButton, ""}},
+         "\nlabel = \"Keller\"\n", 0, "", 0},
+        {"a decimal comma", {{changed, 323, "0,5"}, {pressed, saveButton, ""}}, nullptr, 350,
+         "Skala von Analog-Eingang 2: eine Zahl ist n\xF6tig, mit Punkt: 0.5", 323},
+        {"a port too large", {{changed, 104, "70000"}, {pressed, saveButton, ""}}, nullptr, 107,
+         "Port: ein Port von 1 bis 65535 ist n\xF6tig", 104},
+        {"a unit Home Assistant refuses for the class",
+         {{changed, 332, unit}, {changed, 336, "humidity"}, {pressed, saveButton, ""}}, nullptr, 350,
+         "Home-Assistant-Klasse von Analog-Eingang 3: Home Assistant nimmt humidity in %, nicht in \xB0" "C", 336},
+        {"the same text for both states", {{changed, 443, "OFFEN"}, {pressed, saveButton, ""}}, nullptr, 450,
+         "Text geschlossen von Digital-Eingang 4: offen und geschlossen brauchen verschiedene Texte", 443},
+        {"a label with a comma", {{changed, 411, "Tor, links"}, {pressed, saveButton, ""}}, nullptr, 450,
+         "Bezeichnung von Digital-Eingang 1: enth\xE4lt ein Komma, das die Spalte der Logdatei teilen w\xFCrde", 411},
+        {"aligned, and the log file", {{changed, 118, "1"}, {changed, 112, "/tmp/M\xFCll.csv"}, {pressed, saveButton, ""}},
+         "\nfile = \"/tmp/M\xC3\xBCll.csv\"\n", 0, "", 0},
+        {"cancelled", {{changed, 102, "127.0.0.1"}, {pressed, 243, ""}}, nullptr, 0, "", 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        resetFake();
+        const SettingsOutcome outcome = runWindow(c.typed);
+        const auto& files = fake().replacedFiles;
+        EXPECT_EQ(outcome, c.inFile ? SettingsOutcome::saved : SettingsOutcome::cancelled);
+        ASSERT_EQ(files.size(), c.inFile ? 1u : 0u);
+        if (c.inFile) {
+            const std::string& file = files.begin()->second;
+            EXPECT_NE(file.find(c.inFile), std::string::npos) << file;
+            LoggerOptions options;
+            SettingsProblem problem;
+            EXPECT_TRUE(readSettingsText(file, "written", options, problem)) << problemText(problem);
+        }
+        if (c.messageControl) {
+            EXPECT_EQ(fake().controls[c.messageControl].text, c.message);
+            EXPECT_EQ(fake().focus, c.focus);
+        }
+    }
+}
+
+TEST(SettingsWindow, PreviewAndConnectionTest)
+{
+    resetFake();
+    fake().connectsThatWork = 1;
+    fake().replies["Version \\r\\n"] = "AVR-NET-IO 1.03\r\n";
+    runWindow({{changed, 312, "\xB0" "C"}, {changed, 313, "0.48828"}, {changed, 315, "1"}, {pressed, 105, ""},
+               {pressed, 105, ""}});
+    EXPECT_EQ(fake().controls[317].text, "= 250.0 \xB0" "C") << "a reading of 512 with the row's settings";
+    EXPECT_EQ(fake().controls[327].text, "= 2.50 Volt");
+    EXPECT_EQ(fake().controls[316].text, "") << "the default class follows the unit: none for \xB0" "C";
+    EXPECT_EQ(fake().controls[326].text, "voltage");
+    // The first test reaches the board and shows its version; the second is refused.
+    EXPECT_EQ(traced("setText 106 Verbunden: AVR-NET-IO 1.03").size(), 1u);
+    EXPECT_EQ(fake().controls[106].text, "Keine Verbindung: an Port 50290 antwortet nichts (abgelehnt).");
+    EXPECT_GE(tracePosition("connect 192.168.1.90:50290"), 0) << "the fake's only: nothing is contacted";
+}
+
+TEST_F(SettingsFile, TheWindowKeepsWhatTheFileGaveEvenAtItsDefault)
+{
+    // "Volt" is the default unit, but given it makes the input a quantity: saving keeps it.
+    const std::string path = write("logger.toml", "[analog.2]\nunit = \"Volt\"\n[log]\ninterval = \"M1\"\n");
+    fake().events.push_back({100, {pressed, saveButton}});
+    EXPECT_EQ(runSettingsWindow(path, SettingsPurpose::edit), SettingsOutcome::saved);
+    const std::string& file = fake().replacedFiles[path];
+    EXPECT_NE(file.find("\n[analog.2]\n#label = \"Analog-Eingang Nr. 2\"\nunit = \"Volt\"\n"), std::string::npos) << file;
+    EXPECT_NE(file.find("\ninterval = \"M1\"\n"), std::string::npos) << file;
+    EXPECT_FALSE(fake().controls[116].checked) << "an interval given: not asked at every start";
 }
 
 }  // namespace

@@ -5,6 +5,9 @@
 #include <charconv>
 #include <iterator>
 
+#include "platform/files.h"
+#include "publish/Publishing.h"
+
 namespace {
 
 bool parsePort(std::string_view text, int& port)
@@ -44,6 +47,10 @@ CommandLineAction parseCommandLine(std::span<const std::string_view> arguments, 
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string_view option = arguments[i];
         if (option == "--help" || option == "-h") return CommandLineAction::help;
+        if (option == "--setup" || option == "--desktop") {
+            (option == "--setup" ? options.setup : options.desktop) = true;
+            continue;
+        }
         if (i + 1 >= arguments.size()) return CommandLineAction::usageError;
         const std::string_view value = arguments[++i];
         if (option == "--port") {
@@ -61,33 +68,47 @@ CommandLineAction parseCommandLine(std::span<const std::string_view> arguments, 
 
 std::string usageText()
 {
-    return "Usage: avrnetio-logger [--settings FILE] [--host HOST] [--port PORT] [--log-file PATH]\n"
-           "                       [--interval TEXT] [--schedule drift|aligned]\n"
-           "                       [--mqtt URL [--mqtt-password-file FILE] [--mqtt-ca FILE] [--name NAME]\n"
-           "                        [--ha-discovery PREFIX|off]] [--service NAME]\n"
-           "\n"
-           "Logs the inputs of an AVR-NET-IO board to a CSV file once per interval.\n"
-           "\n"
-           "  --settings FILE  the settings file (default ~/.config/avrnetio-logger/logger.toml,\n"
-           "                   read when it exists); an option given here wins over the file\n"
-           "  --host HOST      the board's address or host name (default 192.168.1.90)\n"
-           "  --port PORT      the board's TCP port (default 50290)\n"
-           "  --log-file PATH  the CSV log file (default AVR-NET-IO.CSV in the home folder)\n"
-           "  --interval TEXT  answers the interval prompt, e.g. S10, M1.5, H2 or D1\n"
-           "  --schedule drift|aligned  a row an interval after the last one's work (default), or\n"
-           "                   on the whole multiples of the interval (on the second, on the minute)\n"
-           "  --mqtt URL       also publishes every row to an MQTT broker:\n"
-           "                   mqtt://[USER@]HOST[:PORT] or mqtts://[USER@]HOST[:PORT] (TLS)\n"
-           "  --mqtt-password-file FILE  the broker password for USER, the file's first line\n"
-           "  --mqtt-ca FILE   CA certificates for mqtts (default: the system's)\n"
-           "  --name NAME      the logger's name in topics (default: the host, e.g. 192-168-1-90)\n"
-           "  --ha-discovery PREFIX|off  Home Assistant discovery prefix (default homeassistant)\n"
-           "  --service NAME   runs as the service instance NAME: its settings in\n"
-           "                   /etc/avrnetio-logger/NAME.toml, its log /var/lib/avrnetio-logger/NAME.csv,\n"
-           "                   every 10 seconds unless the settings say otherwise\n"
-           "  --help           shows this text\n"
-           "\n"
-           "Exit status: 0 when the logger ends after logging (QUIT, the close box, Ctrl+C, SIGTERM),\n"
-           "1 when it cannot start (no network, no board, no valid interval, no usable log file),\n"
-           "2 for a usage error (a wrong option or setting).\n";
+    // Only what this build takes, with this machine's own places.
+    const bool mqtt = publishingBuilt();
+    const bool service = !platform::fileServiceSettingsPath("NAME").empty();
+    std::string text = "Usage: avrnetio-logger [--settings FILE] [--host HOST] [--port PORT] [--log-file PATH]\n"
+                       "                       [--interval TEXT] [--schedule drift|aligned]\n";
+    if (mqtt)
+        text += "                       [--mqtt URL [--mqtt-password-file FILE] [--mqtt-ca FILE] [--name NAME]\n"
+                "                        [--ha-discovery PREFIX|off]]\n";
+    text += "       avrnetio-logger --setup [--settings FILE]\n";
+    if (service) text += "       avrnetio-logger --service NAME\n";
+    text += "\n"
+            "Logs the inputs of an AVR-NET-IO board to a CSV file once per interval.\n"
+            "\n"
+            "  --settings FILE  the settings file (default " + platform::filePathText(platform::fileDefaultSettingsPath()) +
+            ",\n"
+            "                   read when it exists); an option given here wins over the file\n"
+            "  --setup          opens the settings window, which edits that file\n"
+            "  --host HOST      the board's address or host name (default 192.168.1.90)\n"
+            "  --port PORT      the board's TCP port (default 50290)\n"
+            "  --log-file PATH  the CSV log file (default " + platform::filePathText(platform::fileDefaultLogPath()) + ")\n"
+            "  --interval TEXT  answers the interval prompt, e.g. S10, M1.5, H2 or D1\n"
+            "  --schedule drift|aligned  a row an interval after the last one's work (default), or\n"
+            "                   on the whole multiples of the interval (on the second, on the minute)\n";
+    if (mqtt)
+        text += "  --mqtt URL       also publishes every row to an MQTT broker:\n"
+                "                   mqtt://[USER@]HOST[:PORT] or mqtts://[USER@]HOST[:PORT] (TLS)\n"
+                "  --mqtt-password-file FILE  the broker password for USER, the file's first line\n"
+                "  --mqtt-ca FILE   CA certificates for mqtts (default: the system's)\n"
+                "  --name NAME      the logger's name in topics (default: the host, e.g. 192-168-1-90)\n"
+                "  --ha-discovery PREFIX|off  Home Assistant discovery prefix (default homeassistant)\n";
+    if (service)
+        text += "  --service NAME   runs as the service instance NAME: its settings in\n"
+                "                   " + platform::fileServiceSettingsPath("NAME") + ", its log\n"
+                "                   " + platform::fileServiceLogPath("NAME") + ",\n"
+                "                   every 10 seconds unless the settings say otherwise\n";
+    text += "  --desktop        a start from the desktop, as the menu entry makes it: the settings\n"
+            "                   window at the first start, this text in a box\n"
+            "  --help           shows this text\n"
+            "\n"
+            "Exit status: 0 when the logger ends after logging (QUIT, the close box, Ctrl+C, SIGTERM),\n"
+            "1 when it cannot start (no network, no board, no valid interval, no usable log file),\n"
+            "2 for a usage error (a wrong option or setting).\n";
+    return text;
 }

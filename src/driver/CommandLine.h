@@ -27,6 +27,8 @@ struct DigitalOptions {
 // What can be set, from the command line or the settings file. Texts hold Latin-1 bytes, paths
 // the bytes the file system names them with.
 struct LoggerOptions {
+    bool setup = false;    // --setup: the settings window alone
+    bool desktop = false;  // started from the desktop: the settings window at need, boxes for texts
     std::optional<std::string> settingsFile;
     std::optional<std::string> service;  // the service instance's name
     std::optional<std::string> host;
@@ -50,4 +52,5 @@ enum class CommandLineAction { run, help, usageError };
 // Reads the arguments after the program's name.
 CommandLineAction parseCommandLine(std::span<const std::string_view> arguments, LoggerOptions& options);
 
+// The usage of this build: only the options it takes, with this machine's default places.
 std::string usageText();

@@ -25,6 +25,8 @@ namespace {
 
 // What start-up acquired beside the state record; the end path releases it.
 struct LoggerRun {
+    bool offerSettings = false;
+    bool settingsWanted = false;
     LoggerState state;
     CsvLog log;
     Publisher publisher;
@@ -67,6 +69,12 @@ bool startUp(LoggerRun& run, const LoggerOptions& options)
     state.connection = openConnection(state.boardHost, state.boardPort);
     if (state.connection == nullptr) {
         showProblem("Das AVR-NET-IO-Board kann nicht gefunden werden!");
+        // The box above says nothing of where the logger looked; this one does, and offers the way.
+        if (run.offerSettings)
+            run.settingsWanted = platform::uiAskYesNo(
+                "Einstellungen \xF6" "ffnen?", "Unter " + state.boardHost + ", Port " + std::to_string(state.boardPort) +
+                                                  " antwortet kein AVR-NET-IO-Board. M\xF6" "chten Sie die Einstellungen "
+                                                  "\xF6" "ffnen, um Adresse und Port zu \xE4ndern?");
         return false;
     }
     if (!askInterval(state, options.interval)) {
@@ -159,9 +167,10 @@ void endProgram(LoggerRun& run)
 
 }  // namespace
 
-int runLogger(const LoggerOptions& options)
+LoggerEnd runLogger(const LoggerOptions& options, bool offerSettings)
 {
     LoggerRun run;
+    run.offerSettings = offerSettings;
     const bool started = startUp(run, options);
     if (started) {
         // On the aligned schedule even the first row waits for its slot.
@@ -173,5 +182,5 @@ int runLogger(const LoggerOptions& options)
         shutDown(run);
     }
     endProgram(run);
-    return started ? 0 : 1;
+    return {started ? 0 : 1, run.settingsWanted};
 }

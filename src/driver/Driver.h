@@ -3,6 +3,11 @@
 
 #include "driver/CommandLine.h"
 
-// Runs the logger from start-up to its end and returns the process's exit code: 1 after a
-// start-up failure, so that scripts and service managers see it, else 0.
-int runLogger(const LoggerOptions& options);
+struct LoggerEnd {
+    int exitCode = 0;             // 1 after a start-up failure, so that scripts and services see it
+    bool settingsWanted = false;  // the board was not found, and the user asked for the settings
+};
+
+// Runs the logger from start-up to its end. Where offerSettings, a board that is not found makes
+// it ask, after its message, whether the settings are to be opened.
+LoggerEnd runLogger(const LoggerOptions& options, bool offerSettings = false);

@@ -1,33 +1,82 @@
-// The logger program: reads its options, then runs start-up, the cycles and the shutdown.
+// The logger program: reads its options and settings, opens the settings window where a start
+// from the desktop needs it, then runs start-up, the cycles and the shutdown.
 #include <cstdio>
+#include <string>
 #include <string_view>
 #include <vector>
 
+#include "display/SettingsWindow.h"
 #include "driver/CommandLine.h"
 #include "driver/Driver.h"
 #include "driver/Settings.h"
+#include "platform/desktop.h"
+#include "platform/files.h"
+#include "platform/shell.h"
+#include "platform/window.h"
 #include "publish/Publishing.h"
+
+namespace {
+
+// A text for the user: in a box where a start from the desktop has nobody reading the terminal.
+void tell(const std::string& text, bool desktop, bool problem)
+{
+    if (!desktop) {
+        std::fputs(text.c_str(), problem ? stderr : stdout);
+        return;
+    }
+    platform::uiStart();
+    platform::uiMessage(problem ? "Problem" : "Datenlogger f\xFCr AVR-NET-IO-Board", text);
+}
+
+}  // namespace
 
 int main(int argc, char** argv)
 {
-    const std::vector<std::string_view> arguments(argv + 1, argv + argc);
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    const std::vector<std::string_view> words(arguments.begin(), arguments.end());
     LoggerOptions options;
-    switch (parseCommandLine(arguments, options)) {
+    const CommandLineAction action = parseCommandLine(words, options);
+    // The menu entry and the Start-menu shortcut say so; a Windows program started from the
+    // desktop also has nobody who reads its output.
+    options.desktop = options.desktop || platform::desktopOutputUnseen();
+    switch (action) {
     case CommandLineAction::help:
-        std::fputs(usageText().c_str(), stdout);
+        tell(usageText(), options.desktop, false);
         return 0;
     case CommandLineAction::usageError:
-        std::fputs(usageText().c_str(), stderr);
+        tell(usageText(), options.desktop, true);
         return 2;
     case CommandLineAction::run:
         break;
     }
+
+    const std::string settingsPath = options.settingsFile.value_or(platform::fileDefaultSettingsPath());
+    if (options.setup) {
+        platform::uiStart();
+        if (runSettingsWindow(settingsPath, SettingsPurpose::edit) != SettingsOutcome::noWindow) return 0;
+        std::fputs("avrnetio-logger: the settings window needs a display\n", stderr);
+        return 1;
+    }
+    // Only a plain start from the desktop, with no options but where the settings are.
+    bool plainStart = options.desktop;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        if (arguments[i] == "--settings") ++i;
+        else if (arguments[i] != "--desktop") plainStart = false;
+    }
+    if (plainStart && !settingsPath.empty() && !platform::fileExists(settingsPath)) {
+        platform::uiStart();
+        if (runSettingsWindow(settingsPath, SettingsPurpose::firstStart) == SettingsOutcome::cancelled) return 0;
+    }
+
     std::string problem = loadSettings(options);
     if (problem.empty()) problem = checkPublishOptions(options);
     if (!problem.empty()) {
-        std::fputs(usageText().c_str(), stderr);
-        std::fprintf(stderr, "\n%s\n", problem.c_str());
+        tell(usageText() + "\n" + problem + "\n", options.desktop, true);
         return 2;
     }
-    return runLogger(options);
+    const LoggerEnd end = runLogger(options, plainStart);
+    // The run that failed has ended as it does; saved settings start a new one.
+    if (end.settingsWanted && runSettingsWindow(settingsPath, SettingsPurpose::edit) == SettingsOutcome::saved)
+        platform::shellStartAgain(arguments);
+    return end.exitCode;
 }

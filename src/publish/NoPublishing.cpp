@@ -3,6 +3,8 @@
 
 #include "driver/CommandLine.h"
 
+bool publishingBuilt() { return false; }
+
 std::optional<MqttUrl> parseMqttUrl(std::string_view) { return std::nullopt; }
 
 std::string checkPublishOptions(LoggerOptions& options)

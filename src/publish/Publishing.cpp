@@ -159,6 +159,8 @@ std::string checkUrl(const MqttUrl& url)
 
 }  // namespace
 
+bool publishingBuilt() { return true; }
+
 std::optional<MqttUrl> parseMqttUrl(std::string_view url)
 {
     MqttUrl parsed;
