@@ -33,10 +33,9 @@ logger without the hardware.")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# Loaded at run time for the click, and left out silently when missing.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libasound2t64 | libasound2")
-# xdg-open opens the log file when the final prompt is answered with "Ja".
-set(CPACK_DEBIAN_PACKAGE_SUGGESTS "xdg-utils")
+# ALSA is loaded at run time for the click, and left out silently when missing; xdg-open opens the
+# guide from its menu entry, and the log file when the final prompt is answered with "Ja".
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libasound2t64 | libasound2, xdg-utils")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
   ${CMAKE_CURRENT_SOURCE_DIR}/packaging/debian/conffiles

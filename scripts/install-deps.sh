@@ -34,8 +34,11 @@ libraries=(libfltk1.3-dev libx11-dev libmosquitto-dev libssl-dev)
 # Header-only libraries, taken as they are by every build, a cross build included: the build
 # machine's own packages (toml++ is packaged with a library beside its headers, unused here).
 headers=(nlohmann-json3-dev libtomlplusplus-dev)
+# Tools that run on the build machine in every build, a cross build included: cmark makes the
+# guide's page.
+tools=(cmark)
 # Building and running; the Liberation fonts stand in for the window's Arial.
-packages=(cmake g++ make "${libraries[@]}" "${headers[@]}" fonts-liberation2)
+packages=(cmake g++ make "${libraries[@]}" "${headers[@]}" "${tools[@]}" fonts-liberation2)
 # openbox, x11-utils and imagemagick: the end-to-end test under a window manager; chromium shows
 # the report's page in its end-to-end test; strace shows what the logger syncs; mosquitto (with
 # its clients and openssl for certificates) is the real broker of the publishing tests; iproute2
@@ -58,7 +61,7 @@ if [ -n "$cross" ]; then
   # The native build tools, the cross compiler and the libraries (GoogleTest's too, for the unit
   # tests that run on the target) of the target architecture.
   add_architecture "$cross"
-  packages=(cmake make "crossbuild-essential-$cross" "${headers[@]}")
+  packages=(cmake make "crossbuild-essential-$cross" "${headers[@]}" "${tools[@]}")
   for library in "${libraries[@]}" libgtest-dev; do
     packages+=("$library:$cross")
   done

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The package check, for a throwaway root: ../shared/tools/fresh-machine -- scripts/test-package.sh
 # Builds the Debian package, installs it with apt, tries the installed programs, the manual page,
-# the desktop entry and the service unit, then removes and purges it and looks for anything it
-# left behind. It installs and removes packages on the machine it runs on.
+# the desktop entries, the guide, the licence and the service unit, then removes and purges it and
+# looks for anything it left behind. It installs and removes packages on the machine it runs on.
 # Usage: scripts/test-package.sh [--package FILE.deb] [--unit-tests FOLDER]
 #   --package: checks a package built elsewhere (a cross-built one, on its own architecture)
 #   --unit-tests: first runs the GoogleTest programs test_* in FOLDER, but the window's
@@ -57,7 +57,24 @@ installed=$(dpkg -L avrnetio-logger)
 
 avrnetio-logger --help | grep -q -- '--log-file' || fail "avrnetio-logger --help"
 man -P cat avrnetio-logger 2>/dev/null | grep -q '^EXIT STATUS' || fail "man avrnetio-logger"
-desktop-file-validate /usr/share/applications/avrnetio-logger.desktop || fail "the desktop entry"
+for entry in avrnetio-logger avrnetio-logger-settings avrnetio-logger-guide; do
+  desktop-file-validate "/usr/share/applications/$entry.desktop" || fail "the desktop entry $entry"
+done
+grep -qx 'Exec=avrnetio-logger --setup' /usr/share/applications/avrnetio-logger-settings.desktop ||
+  fail "the settings' menu entry does not open the settings window"
+# The guide's menu entry opens the page the package holds, whose links all find their places.
+guide=$(sed -n 's/^Exec=xdg-open //p' /usr/share/applications/avrnetio-logger-guide.desktop)
+grep -qx "$guide" <<<"$installed" || fail "the guide's menu entry opens '$guide', which the package lacks"
+python3 tests/guide_test.py "$guide" || fail "the installed guide's links"
+# The licence, and the notices of what the Linux programs link or compile in.
+copyright=/usr/share/doc/avrnetio-logger/copyright
+grep -qx "$copyright" <<<"$installed" || fail "the package lacks $copyright"
+for text in "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/" \
+  "Copyright: 2026 the AVR-NET-IO Logger developers" " Permission is hereby granted, free of charge," \
+  "Debian package libtomlplusplus-dev " "Debian package nlohmann-json3-dev " \
+  "Debian package libfltk1.3-dev " "Debian package libmosquitto-dev "; do
+  grep -qF -- "$text" "$copyright" || fail "$copyright lacks '$text'"
+done
 
 # The end-to-end harness against the installed programs: a short headless run ended by SIGTERM
 # (exit status 0) and the report's summary of its log, and an unreachable board (its message,
