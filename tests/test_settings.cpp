@@ -375,12 +375,15 @@ TEST(SettingsWindow, PreviewAndConnectionTest)
 TEST_F(SettingsFile, TheWindowKeepsWhatTheFileGaveEvenAtItsDefault)
 {
     // "Volt" is the default unit, but given it makes the input a quantity: saving keeps it.
-    const std::string path = write("logger.toml", "[analog.2]\nunit = \"Volt\"\n[log]\ninterval = \"M1\"\n");
+    // And a path beyond Latin-1, which the window can only show transliterated.
+    const std::string path = write("logger.toml", "[analog.2]\nunit = \"Volt\"\n[log]\ninterval = \"M1\"\n"
+                                                  "file = \"/tmp/\xD0\xB6\xD1\x83\xD1\x80.csv\"\n");
     fake().events.push_back({100, {pressed, saveButton}});
     EXPECT_EQ(runSettingsWindow(path, SettingsPurpose::edit), SettingsOutcome::saved);
     const std::string& file = fake().replacedFiles[path];
     EXPECT_NE(file.find("\n[analog.2]\n#label = \"Analog-Eingang Nr. 2\"\nunit = \"Volt\"\n"), std::string::npos) << file;
     EXPECT_NE(file.find("\ninterval = \"M1\"\n"), std::string::npos) << file;
+    EXPECT_NE(file.find("\nfile = \"/tmp/\xD0\xB6\xD1\x83\xD1\x80.csv\"\n"), std::string::npos) << file;
     EXPECT_FALSE(fake().controls[116].checked) << "an interval given: not asked at every start";
 }
 

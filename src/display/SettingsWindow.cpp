@@ -129,6 +129,9 @@ struct Field {
     bool emptyIsUnset = false;
     std::string loaded;  // the text it opened with
     bool given = false;  // in the file, or changed since
+    // A path as the file gave it, in UTF-8: the field shows it in Latin-1, which may have lost
+    // characters, so a path left as it was is written back from this.
+    std::string path;
 };
 
 struct SettingsForm {
@@ -160,14 +163,16 @@ std::string shownText(const LoggerOptions& file, const LoggerState& state, const
     };
     if (key == "board.host") return text(file.host, state.boardHost);
     if (key == "board.port") return whole(file.port, state.boardPort);
-    if (key == "log.file") return text(file.logFile ? std::optional(platform::filePathText(*file.logFile)) : std::nullopt,
-                                       platform::filePathText(state.logFilePath));
+    const auto path = [&](const std::optional<std::string>& value, const std::string& fallback) {
+        return text(value ? std::optional(platform::filePathText(*value)) : std::nullopt, platform::filePathText(fallback));
+    };
+    if (key == "log.file") return path(file.logFile, state.logFilePath);
     if (key == "log.interval") return text(file.interval, "S10");
     if (key == "mqtt.url") return text(file.mqttUrl, "");
     if (key == "mqtt.name") return text(file.name, "");
     if (key == "mqtt.ha_discovery") return text(file.haDiscovery, "");
-    if (key == "mqtt.password_file") return text(file.mqttPasswordFile, "");
-    if (key == "mqtt.ca") return text(file.mqttCa, "");
+    if (key == "mqtt.password_file") return path(file.mqttPasswordFile, "");
+    if (key == "mqtt.ca") return path(file.mqttCa, "");
     const auto input = static_cast<std::size_t>(key[key.find('.') + 1] - '1');
     const std::string setting = key.substr(key.rfind('.') + 1);
     if (key.starts_with("analog.")) {
@@ -205,8 +210,13 @@ Field* fieldOf(SettingsForm& form, const std::string& key)
 void addEdit(SettingsForm& form, const LoggerOptions& file, const LoggerState& state, int control, int x, int y,
              int width, const std::string& key, const std::string& name, Value value, bool emptyIsUnset)
 {
-    Field field{control, key, name, value, emptyIsUnset, "", false};
+    Field field{control, key, name, value, emptyIsUnset, "", false, ""};
     field.loaded = shownText(file, state, key, field.given);
+    const std::optional<std::string>* path = key == "log.file"             ? &file.logFile
+                                             : key == "mqtt.password_file" ? &file.mqttPasswordFile
+                                             : key == "mqtt.ca"            ? &file.mqttCa
+                                                                           : nullptr;
+    if (path && path->has_value()) field.path = platform::fileUtf8FromPath(**path);
     platform::uiCreateEdit(control, x, y, width, rowHeight, field.loaded);
     form.fields.push_back(std::move(field));
 }
@@ -281,7 +291,8 @@ std::vector<GivenSetting> givenSettings(SettingsForm& form)
         const std::string text = platform::uiGetText(field.control);
         if (field.key == "log.interval" && (platform::uiGetCheck(askCheck) || !form.intervalGiven)) continue;
         if (!field.given || (field.emptyIsUnset && text.empty())) continue;
-        given.push_back({field.key, valueOf(field, text)});
+        given.push_back({field.key, !field.path.empty() && text == field.loaded ? tomlUtf8Text(field.path)
+                                                                                 : valueOf(field, text)});
     }
     if (form.scheduleGiven)
         given.push_back({"log.schedule", tomlText(platform::uiGetChoice(scheduleChoice) == 1 ? "aligned" : "drift")});

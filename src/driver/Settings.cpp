@@ -412,10 +412,12 @@ std::string loadSettings(LoggerOptions& options)
     return {};
 }
 
-std::string tomlText(std::string_view latin1)
+std::string tomlText(std::string_view latin1) { return tomlUtf8Text(utf8FromLatin1(latin1)); }
+
+std::string tomlUtf8Text(std::string_view utf8)
 {
     std::string out = "\"";
-    for (const char c : utf8FromLatin1(latin1)) {
+    for (const char c : utf8) {
         const auto byte = static_cast<unsigned char>(c);
         if (c == '"' || c == '\\') {
             out += '\\';

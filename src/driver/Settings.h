@@ -51,8 +51,9 @@ struct GivenSetting {
 };
 std::string settingsFileText(const std::vector<GivenSetting>& given);
 
-// A Latin-1 text as a TOML string, in quotes, as UTF-8.
+// A Latin-1 text as a TOML string, in quotes, as UTF-8; and a UTF-8 one.
 std::string tomlText(std::string_view latin1);
+std::string tomlUtf8Text(std::string_view utf8);
 
 // The board, the log, the schedule and the inputs' settings of options into the state record.
 void applySettings(LoggerState& state, const LoggerOptions& options);

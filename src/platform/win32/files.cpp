@@ -46,30 +46,22 @@ std::string fileDefaultSettingsPath()
 std::string fileServiceSettingsPath(const std::string&) { return {}; }
 std::string fileServiceLogPath(const std::string&) { return {}; }
 
-std::string filePathFromUtf8(const std::string& utf8)
+// A text from one code page into another, through UTF-16.
+std::string recoded(const std::string& text, UINT from, UINT to)
 {
-    // Through UTF-16 into the ANSI code page, the one the file functions here take.
-    const int wide = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    if (wide <= 0) return utf8;
-    std::wstring text(static_cast<std::size_t>(wide), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), text.data(), wide);
-    const int narrow = WideCharToMultiByte(CP_ACP, 0, text.data(), wide, nullptr, 0, nullptr, nullptr);
-    std::string path(static_cast<std::size_t>(narrow > 0 ? narrow : 0), '\0');
-    WideCharToMultiByte(CP_ACP, 0, text.data(), wide, path.data(), narrow, nullptr, nullptr);
-    return path;
+    const int wide = MultiByteToWideChar(from, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    if (wide <= 0) return text;
+    std::wstring units(static_cast<std::size_t>(wide), L'\0');
+    MultiByteToWideChar(from, 0, text.data(), static_cast<int>(text.size()), units.data(), wide);
+    const int narrow = WideCharToMultiByte(to, 0, units.data(), wide, nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(narrow > 0 ? narrow : 0), '\0');
+    WideCharToMultiByte(to, 0, units.data(), wide, out.data(), narrow, nullptr, nullptr);
+    return out;
 }
 
-std::string fileUtf8FromPath(const std::string& path)
-{
-    const int wide = MultiByteToWideChar(CP_ACP, 0, path.data(), static_cast<int>(path.size()), nullptr, 0);
-    if (wide <= 0) return path;
-    std::wstring text(static_cast<std::size_t>(wide), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, path.data(), static_cast<int>(path.size()), text.data(), wide);
-    const int narrow = WideCharToMultiByte(CP_UTF8, 0, text.data(), wide, nullptr, 0, nullptr, nullptr);
-    std::string utf8(static_cast<std::size_t>(narrow > 0 ? narrow : 0), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), wide, utf8.data(), narrow, nullptr, nullptr);
-    return utf8;
-}
+// The ANSI code page is the one the file functions here take.
+std::string filePathFromUtf8(const std::string& utf8) { return recoded(utf8, CP_UTF8, CP_ACP); }
+std::string fileUtf8FromPath(const std::string& path) { return recoded(path, CP_ACP, CP_UTF8); }
 
 bool fileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
