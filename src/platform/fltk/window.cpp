@@ -923,13 +923,15 @@ std::string uiAskSavePath(const std::string& title, const std::string& path)
     chooser.filter("CSV-Dateien\t*.csv");
     // No question when the file exists: a log is appended to.
     chooser.options(Fl_Native_File_Chooser::NEW_FOLDER);
-    const std::size_t slash = path.rfind('/');
-    const std::string folder = slash == std::string::npos ? "" : slash == 0 ? "/" : path.substr(0, slash);
-    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    // The path is a text of the window like any other, Latin-1; the file system's names UTF-8.
+    const std::string shownPath = latin1ToUtf8(path);
+    const std::size_t slash = shownPath.rfind('/');
+    const std::string folder = slash == std::string::npos ? "" : slash == 0 ? "/" : shownPath.substr(0, slash);
+    const std::string name = slash == std::string::npos ? shownPath : shownPath.substr(slash + 1);
     if (!folder.empty()) chooser.directory(folder.c_str());
     chooser.preset_file(name.c_str());
     if (chooser.show() != 0 || chooser.filename() == nullptr) return {};
-    return chooser.filename();
+    return utf8ToLatin1(chooser.filename());
 }
 
 void uiSetText(int control, const std::string& text)
