@@ -434,7 +434,16 @@ void onEditChange(Fl_Widget* widget, long control)
 {
     Control* found = findControl(static_cast<int>(control));
     if (found == nullptr) return;
-    found->text = utf8ToLatin1(static_cast<Fl_Input*>(widget)->value());
+    auto* edit = static_cast<Fl_Input*>(widget);
+    found->text = utf8ToLatin1(edit->value());
+    // A character that Latin-1 lacks shows as the '?' that the program gets.
+    const std::string shown = latin1ToUtf8(found->text);
+    if (shown != edit->value()) {
+        const int fromEnd = edit->size() - edit->position();
+        edit->value(shown.data(), static_cast<int>(shown.size()));
+        const int at = std::max(edit->size() - fromEnd, 0);
+        edit->position(at, at);
+    }
     ui.dumpStale = true;
     ui.events.push_back({platform::uiEventChanged, static_cast<int>(control)});
 }
