@@ -43,8 +43,8 @@ packages=(cmake g++ make "${libraries[@]}" "${headers[@]}" "${tools[@]}" fonts-l
 # the report's page in its end-to-end test; strace shows what the logger syncs; mosquitto (with
 # its clients and openssl for certificates) is the real broker of the publishing tests; iproute2
 # brings up loopback in the private networks of the tests that start the logger from settings
-# or ask a silent name server.
-test_packages=(googletest libgtest-dev python3 locales xvfb xdotool openbox x11-utils imagemagick chromium
+# or ask a silent name server; xauth lets xvfb-run give the window layer's unit test a display.
+test_packages=(googletest libgtest-dev python3 locales xvfb xauth xdotool openbox x11-utils imagemagick chromium
   strace mosquitto mosquitto-clients openssl iproute2)
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo=sudo

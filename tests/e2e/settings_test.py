@@ -2,20 +2,30 @@
 """The logger from a settings file alone, in a network of loopback only (a setting it missed would
 send it to the board's default address): the user's own file names the board, the log, the
 interval, a temperature sensor and a door contact, which the window, the log and Home Assistant
-show in their units and words, and so does the report of its log; a wrong file ends it with status 2 before the board is asked. Then
-the schedules, side by side with the click on: aligned at S1 gives a row every second, at S2 on
+show in their units and words, and so does the report of its log; a wrong file ends it with status 2 before the board is asked. The
+first start from the menu entry opens the settings window: Escape leaves nothing behind; a wrong
+port says why, the right one shows the board's version, a label and a scale typed in are saved and
+logged, and the next start goes straight to the prompt. Then the schedules, side by side with the click on: aligned at S1 gives a row every second, at S2 on
 even seconds only, with a slow board a slot is skipped rather than drifting, and drift stays
-as it was."""
+as it was.
+
+AVRNETIO_SCREENSHOT=1 also refreshes docs/settings-linux.png."""
 import json
 import os
+import shlex
 import signal
 import subprocess
 import sys
 import time
+import tomllib
 
 sys.path.insert(0, os.path.dirname(__file__))
-from harness import (BLUE, RED, REPORT, Processes, end, fail, loopback_only, read_dump, retained, rows_of, stamp_seconds,
-                     stop_boardsim, wait_for)
+from harness import (BLUE, RED, REPORT, STEADY_REPLIES, Processes, answer_prompt, check_frame_centred, end, fail,
+                     find_window, focus, loopback_only, read_dump, retained, rows_of, stamp_seconds, stop_boardsim,
+                     unused_port, wait_for, xdotool)
+
+ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
+DOCUMENTATION = os.environ.get("AVRNETIO_SCREENSHOT") == "1"
 
 CELLAR_REPLIES = ["GETADC 1=44\\r\\n", "GETADC 2=512\\r\\n", "GETADC 3=0\\r\\n", "GETADC 4=x\\r\\n",
                   "GETPORT 1=0\\r\\n", "GETPORT 2=1\\r\\n", "GETPORT 3=1\\r\\n", "GETPORT 4=0\\r\\n"]
@@ -127,6 +137,111 @@ name = "cellar"
         fail("the board saw %d connections, not only the first logger's" % connections)
 
 
+def menu_entry_command():
+    """The options the desktop's menu entry starts the logger with."""
+    with open(os.path.join(ROOT, "packaging", "avrnetio-logger.desktop"), encoding="utf-8") as entry:
+        command = next(shlex.split(line[5:]) for line in entry if line.startswith("Exec="))
+    if command[0] != "avrnetio-logger":
+        fail("the menu entry starts %r" % command)
+    return command[1:]
+
+
+def shown(dump, control, text, what):
+    """Waits until the window shows text (or text matches, if it is a function) in control."""
+    matches = text if callable(text) else lambda got: got == text
+    return wait_for(lambda: os.path.exists(dump) and matches(read_dump(dump).get(control, (None, None))[1])
+                    and read_dump(dump)[control], 15, what)
+
+
+def keys(display, *names):
+    xdotool(display, "key", "--delay", "60", *names)
+
+
+def typed(display, text):
+    xdotool(display, "type", "--delay", "40", text)
+
+
+def settings_window(run):
+    """The menu entry's first start: the settings window, then the logger with what was entered."""
+    display = run.xvfb()
+    run.window_manager(display)
+    board, board_port = run.boardsim_process(*replies(STEADY_REPLIES))
+    config = os.path.join(run.folder, "first-start")
+    settings = os.path.join(config, "avrnetio-logger", "logger.toml")
+    log_file = os.path.join(run.folder, "window.csv")
+    dump = os.path.join(run.folder, "settings-controls.txt")
+    # The default log is in the home folder, which the window shows: a made-up one for the picture.
+    env = dict(os.environ, XDG_CONFIG_HOME=config, AVRNETIO_DUMP_CONTROLS=dump,
+               HOME="/home/anna" if DOCUMENTATION else run.folder)
+    options = menu_entry_command()
+
+    # Escape closes the window, the logger ends and writes nothing.
+    logger = run.logger_from_settings(*options, display=display, env=env)
+    focus(display, find_window(display, "Einstellungen"))
+    shown(dump, 242, "&Speichern und starten", "the first start's button")
+    keys(display, "Escape")
+    if end(logger) != 0 or os.path.exists(settings) or os.listdir(run.folder).count("AVR-NET-IO.CSV"):
+        fail("Escape in the settings window: exit %r, settings or log left" % logger.returncode)
+
+    logger = run.logger_from_settings(*options, display=display, env=env)
+    window = find_window(display, "Einstellungen")
+    check_frame_centred(display, window, "the settings window")
+    focus(display, window)
+    shown(dump, 102, "192.168.1.90", "the board's default address")
+    # The address has the focus, its text selected; a refused port says so beside the button.
+    typed(display, "127.0.0.1")
+    keys(display, "Tab")
+    typed(display, str(unused_port()))
+    keys(display, "alt+v")
+    refused = shown(dump, 106, lambda got: got and "abgelehnt" in got, "the refused connection")
+    if refused[0] != RED:
+        fail("the refused connection is not in red: %r" % (refused,))
+    keys(display, "alt+o")
+    typed(display, str(board_port))
+    keys(display, "alt+v")
+    if shown(dump, 106, "Verbunden: AVR-NET-IO board simulator 1.0", "the board's version")[0] != BLUE:
+        fail("the board's version is not in blue")
+    # From the schedule's choice, Tab goes on to input 1's label, unit and scale.
+    keys(display, "alt+z", "Tab")
+    typed(display, "Keller")
+    keys(display, "Tab", "Tab")
+    typed(display, "0.1")
+    shown(dump, 317, "= 51.20 Volt", "the preview of 512 with a scale of 0.1")
+    if DOCUMENTATION:
+        picture = os.path.join(ROOT, "docs", "settings-linux.png")
+        subprocess.run(["import", "-window", window, "-colors", "128", "PNG8:" + picture], check=True,
+                       env=dict(os.environ, DISPLAY=display))
+        print("settings: wrote " + picture)
+    keys(display, "alt+l")
+    typed(display, log_file)
+    keys(display, "Return")
+
+    # Saved and started: the prompt, then rows with that label and scale.
+    answer_prompt(display, "S1")
+    wait_for(lambda: len(rows_of(log_file)) >= 3, 15, "rows of the logger started from the window")
+    lines = rows_of(log_file)
+    if not lines[0].startswith(b"Datum,Uhrzeit,Keller [Volt],Analog-Eingang Nr. 2,") or any(
+            line[19:] != b",51.20,4.99,-0.0,1.00,0,1,0,1\r\n" for line in lines[1:]):
+        fail("the log of the settings entered: %r" % lines[:3])
+    with open(settings, "rb") as saved:
+        values = tomllib.load(saved)
+    if (values["board"], values["log"], values["analog"]) != (
+            {"host": "127.0.0.1", "port": board_port}, {"file": log_file}, {"1": {"label": "Keller", "scale": 0.1}}):
+        fail("the settings file holds %r" % values)
+    logger.send_signal(signal.SIGTERM)
+    if end(logger) != 0:
+        fail("the logger started from the window ended with %d" % logger.returncode)
+
+    # The next start from the menu goes straight to the prompt.
+    logger = run.logger_from_settings(*options, display=display, env=env)
+    find_window(display, "Zeitintervall")
+    if xdotool(display, "search", "--onlyvisible", "--name", "Einstellungen"):
+        fail("the settings window opened again")
+    logger.send_signal(signal.SIGTERM)
+    end(logger)
+    stop_boardsim(board)
+
+
 def scheduled(run, name, interval, schedule, *board_options):
     """A logger on a board of its own with the click on; returns it and its log."""
     _, port = run.boardsim_process(*board_options)
@@ -173,6 +288,7 @@ def schedules(run):
 def main():
     loopback_only()
     with Processes() as run:
+        settings_window(run)
         cellar(run)
         schedules(run)
 

@@ -1,5 +1,7 @@
-// Window toolkit service on FLTK 1.3 for the X11 desktop: the main window and its numbered
-// controls, an event queue fed by FLTK callbacks and termination signals, the modal dialogs.
+// Window toolkit service on FLTK 1.3 for the X11 desktop: the main window or the settings window
+// and their numbered controls, an event queue fed by FLTK callbacks and termination signals, the
+// modal dialogs. The save dialog is FLTK's native chooser: GTK's where GTK is installed, else
+// FLTK's own.
 #include "platform/window.h"
 
 #include "platform/BitmapFile.h"
@@ -26,11 +28,17 @@
 #include <FL/Fl.H>
 #include <FL/Fl_Box.H>
 #include <FL/Fl_Button.H>
+#include <FL/Fl_Check_Button.H>
+#include <FL/Fl_Choice.H>
 #include <FL/Fl_Double_Window.H>
+#include <FL/Fl_File_Chooser.H>
 #include <FL/Fl_Input.H>
+#include <FL/Fl_Menu_Item.H>
+#include <FL/Fl_Native_File_Chooser.H>
 #include <FL/Fl_PNG_Image.H>
 #include <FL/Fl_RGB_Image.H>
 #include <FL/Fl_Return_Button.H>
+#include <FL/fl_ask.H>
 #include <FL/fl_draw.H>
 #include <FL/fl_utf8.h>
 #include <FL/x.H>
@@ -64,12 +72,20 @@ constexpr Fl_Fontsize systemFontSize = 12;
 
 constexpr Fl_Align textAlignment = FL_ALIGN_TOP | FL_ALIGN_INSIDE | FL_ALIGN_WRAP | FL_ALIGN_CLIP;
 
+enum class Kind { text, button, label, edit, check, choice };
+
+enum class TextUse { label, buttonLabel, mnemonicLabel, title };
+
 struct Control {
     Fl_Widget* widget = nullptr;
-    bool button = false;
-    std::string text;  // as given, Latin-1
+    Kind kind = Kind::text;
+    TextUse use = TextUse::label;
+    std::string text;  // as given, Latin-1; an edit's as it stands
     bool coloured = false;
     std::uint32_t colour = 0;
+    std::vector<std::string> items;      // a choice's, Latin-1
+    std::vector<std::string> itemTexts;  // the same as FLTK draws them
+    std::vector<Fl_Menu_Item> menu;      // points into itemTexts
 };
 
 enum class DialogAnswer { pending, accept, decline };
@@ -80,7 +96,10 @@ struct FltkUi {
     int signalPipe[2] = {-1, -1};
     // Once a termination signal came, no dialog waits for the user any more.
     bool terminationRequested = false;
-    Fl_Double_Window* window = nullptr;
+    Fl_Double_Window* window = nullptr;  // the main window or the settings window
+    bool dialogWindow = false;           // window is the settings window
+    bool hasDefaultButton = false;
+    int defaultButton = 0;
     std::map<int, Control> controls;
     std::vector<UiPicture*> shownPictures;
     std::deque<UiEvent> events;
@@ -161,12 +180,11 @@ std::string utf8ToLatin1(const char* utf8)
     return std::string(latin1.data(), needed);
 }
 
-enum class TextUse { label, buttonLabel, title };
-
 // What FLTK is to draw for a Latin-1 text, still in Latin-1: a line break for CR, LF or CR LF;
 // a blank for every other control byte (C1 included, which fonts draw as nothing of some
 // width); '@' doubled in labels (FLTK draws symbols for it) and '&' on buttons (FLTK marks a
-// shortcut with it), so that both show as themselves.
+// shortcut with it), so that both show as themselves. A mnemonic label keeps its '&' and "&&",
+// which FLTK reads as the caller means them.
 std::string plainText(const std::string& latin1, TextUse use)
 {
     std::string plain;
@@ -392,9 +410,96 @@ void onMainWindowClose(Fl_Widget*, void*)
     ui.events.push_back({platform::uiEventClose, 0});
 }
 
+// The close box and, unlike the main window, Escape.
+void onDialogWindowClose(Fl_Widget*, void*) { ui.events.push_back({platform::uiEventClose, 0}); }
+
 void onButtonPress(Fl_Widget*, long control)
 {
     ui.events.push_back({platform::uiEventControl, static_cast<int>(control)});
+}
+
+Control* findControl(int control)
+{
+    const auto found = ui.controls.find(control);
+    return found == ui.controls.end() ? nullptr : &found->second;
+}
+
+void onCheckClick(Fl_Widget*, long control)
+{
+    ui.dumpStale = true;
+    ui.events.push_back({platform::uiEventControl, static_cast<int>(control)});
+}
+
+void onEditChange(Fl_Widget* widget, long control)
+{
+    Control* found = findControl(static_cast<int>(control));
+    if (found == nullptr) return;
+    auto* edit = static_cast<Fl_Input*>(widget);
+    found->text = utf8ToLatin1(edit->value());
+    // A character that Latin-1 lacks shows as the '?' that the program gets.
+    const std::string shown = latin1ToUtf8(found->text);
+    if (shown != edit->value()) {
+        const int fromEnd = edit->size() - edit->position();
+        edit->value(shown.data(), static_cast<int>(shown.size()));
+        const int at = std::max(edit->size() - fromEnd, 0);
+        edit->position(at, at);
+    }
+    ui.dumpStale = true;
+    ui.events.push_back({platform::uiEventChanged, static_cast<int>(control)});
+}
+
+void onChoiceChange(Fl_Widget*, long control)
+{
+    ui.dumpStale = true;
+    ui.events.push_back({platform::uiEventChanged, static_cast<int>(control)});
+}
+
+// Gives widget the keyboard focus, an edit with its whole text selected, as a dialog does when
+// the focus comes with a key.
+bool focusOn(Fl_Widget* widget)
+{
+    if (!widget->take_focus()) return false;
+    if (auto* input = dynamic_cast<Fl_Input*>(widget)) input->position(input->size(), 0);
+    return true;
+}
+
+// The focus to the first control after widget, in the order they were created, that takes it.
+void focusAfter(Fl_Widget* widget)
+{
+    if (ui.window == nullptr) return;
+    const int count = ui.window->children();
+    const int at = ui.window->find(widget);
+    if (at >= count) return;
+    for (int step = 1; step < count; ++step)
+        if (focusOn(ui.window->child((at + step) % count))) return;
+}
+
+// A label is a button without a frame, which FLTK draws with its mnemonic underlined and
+// presses on Alt and the letter; it never takes the focus itself but hands it on.
+void onLabelMnemonic(Fl_Widget* widget, void*) { focusAfter(widget); }
+
+// Enter in the settings window that no control took presses the focused button, else the
+// default button. FLTK would otherwise move the focus down with it.
+int dispatchEvent(int event, Fl_Window* window)
+{
+    const int key = Fl::event_key();
+    if (event != FL_SHORTCUT || window != ui.window || !ui.dialogWindow || Fl::modal() != nullptr ||
+        (key != FL_Enter && key != FL_KP_Enter) || Fl::event_state(FL_CTRL | FL_ALT | FL_META))
+        return Fl::handle_(event, window);
+    const Control* pressed = nullptr;
+    int number = 0;
+    for (const auto& [control, found] : ui.controls)
+        if (found.kind == Kind::button && found.widget == Fl::focus()) {
+            pressed = &found;
+            number = control;
+        }
+    if (pressed == nullptr && ui.hasDefaultButton) {
+        number = ui.defaultButton;
+        pressed = findControl(number);
+    }
+    if (pressed != nullptr && pressed->kind == Kind::button && pressed->widget->active_r())
+        ui.events.push_back({platform::uiEventControl, number});
+    return 1;
 }
 
 // A label without its own background leaves the old text behind unless the window repaints
@@ -416,25 +521,39 @@ void removeControl(int control)
     ui.controls.erase(found);
 }
 
-void addControl(int control, Fl_Widget* widget, bool button, const std::string& text)
+Control& addControl(int control, Fl_Widget* widget, Kind kind, TextUse use, const std::string& text)
 {
     removeControl(control);
     widget->labelfont(guiFont);
     widget->labelsize(guiFontSize);
-    widget->copy_label(displayText(text, button ? TextUse::buttonLabel : TextUse::label).c_str());
+    if (kind != Kind::edit && kind != Kind::choice) widget->copy_label(displayText(text, use).c_str());
     ui.window->add(widget);
     repaint(widget);
-    ui.controls[control] = Control{widget, button, text, false, 0};
+    Control& added = ui.controls[control];
+    added.widget = widget;
+    added.kind = kind;
+    added.use = use;
+    added.text = text;
     ui.dumpStale = true;
+    return added;
 }
 
-Control* findControl(int control)
-{
-    const auto found = ui.controls.find(control);
-    return found == ui.controls.end() ? nullptr : &found->second;
-}
+// Buttons of the main window show '&' as it is; the settings window's take mnemonics.
+TextUse buttonTextUse() { return ui.dialogWindow ? TextUse::mnemonicLabel : TextUse::buttonLabel; }
 
 // ---- Introspection for end-to-end tests
+
+// What the dump shows of a control: a check box's state before its label, a choice's item.
+std::string dumpText(const Control& control)
+{
+    if (control.kind == Kind::check)
+        return (static_cast<Fl_Check_Button*>(control.widget)->value() ? "[x] " : "[ ] ") + control.text;
+    if (control.kind == Kind::choice) {
+        const int chosen = static_cast<Fl_Choice*>(control.widget)->value();
+        return chosen >= 0 && chosen < static_cast<int>(control.items.size()) ? control.items[chosen] : "";
+    }
+    return control.text;
+}
 
 // One line per control: number, colour 0xBBGGRR in hex or "-", text; replaced as a whole so
 // that a reader never sees half a file.
@@ -444,7 +563,7 @@ void writeDumpIfStale()
     ui.dumpStale = false;
     std::string content;
     for (const auto& [number, control] : ui.controls)
-        platform::appendDumpLine(content, number, control.coloured, control.colour, control.text);
+        platform::appendDumpLine(content, number, control.coloured, control.colour, dumpText(control));
     const std::string temporary = std::string(ui.dumpPath) + ".tmp";
     std::FILE* file = std::fopen(temporary.c_str(), "wb");
     if (file == nullptr) return;
@@ -555,6 +674,26 @@ DialogAnswer messageBox(const std::string& title, const std::string& text,
     return answer;
 }
 
+// FLTK's own chooser, shown where GTK 2 is missing, speaks English unless told otherwise; GTK's
+// follows the locale. UTF-8.
+void germanFileChooser()
+{
+    Fl_File_Chooser::add_favorites_label = "Zu den Favoriten";
+    Fl_File_Chooser::all_files_label = "Alle Dateien (*)";
+    Fl_File_Chooser::custom_filter_label = "Eigener Filter";
+    Fl_File_Chooser::favorites_label = "Favoriten";
+    Fl_File_Chooser::filename_label = "Dateiname:";
+    Fl_File_Chooser::filesystems_label = "Dateisysteme";
+    Fl_File_Chooser::hidden_label = "Versteckte Dateien";
+    Fl_File_Chooser::manage_favorites_label = "Favoriten verwalten";
+    Fl_File_Chooser::new_directory_label = "Name des neuen Ordners:";
+    Fl_File_Chooser::new_directory_tooltip = "Einen neuen Ordner anlegen.";
+    Fl_File_Chooser::preview_label = "Vorschau";
+    Fl_File_Chooser::save_label = "Speichern";
+    Fl_File_Chooser::show_label = "Zeigen:";
+    fl_cancel = "Abbrechen";
+}
+
 }  // namespace
 
 namespace platform {
@@ -578,6 +717,7 @@ bool uiStart()
     Fl_PNG_Image icon(nullptr, avrnetioIconPng, static_cast<int>(avrnetioIconPngSize));
     if (icon.w() > 0 && icon.h() > 0 && icon.d() > 0) Fl_Window::default_icon(&icon);  // copied
     if (ui.signalPipe[0] >= 0) Fl::add_fd(ui.signalPipe[0], FL_READ, onSignalPipeReadable);
+    Fl::event_dispatch(dispatchEvent);
     return true;
 }
 
@@ -619,18 +759,39 @@ void uiFreePicture(UiPicture* picture)
     delete picture;
 }
 
-bool uiOpenMainWindow(const std::string& title, int clientWidth, int clientHeight)
+}  // namespace platform
+
+namespace {
+
+void openWindow(const std::string& title, int clientWidth, int clientHeight, bool dialog)
 {
-    if (!ui.display) return false;
-    if (ui.window != nullptr) return true;
     Fl_Group::current(nullptr);
     auto* window = new Fl_Double_Window(0, 0, clientWidth, clientHeight);
     window->end();
     window->copy_label(displayText(title, TextUse::title).c_str());
     window->color(FL_BACKGROUND_COLOR);
-    window->callback(onMainWindowClose);
+    window->callback(dialog ? onDialogWindowClose : onMainWindowClose);
     ui.window = window;
+    ui.dialogWindow = dialog;
     showWindow(window, title, mainWindowFrame);
+}
+
+}  // namespace
+
+namespace platform {
+
+bool uiOpenMainWindow(const std::string& title, int clientWidth, int clientHeight)
+{
+    if (!ui.display) return false;
+    if (ui.window != nullptr) return !ui.dialogWindow;
+    openWindow(title, clientWidth, clientHeight, false);
+    return true;
+}
+
+bool uiOpenDialogWindow(const std::string& title, int clientWidth, int clientHeight)
+{
+    if (!ui.display || ui.window != nullptr) return false;
+    openWindow(title, clientWidth, clientHeight, true);
     return true;
 }
 
@@ -643,7 +804,7 @@ void uiCreateText(int control, int x, int y, int width, int height, const std::s
     box->box(frame == UiFrame::sunken ? FL_THIN_DOWN_BOX : FL_NO_BOX);
     box->align((align == UiAlign::left ? FL_ALIGN_LEFT : FL_ALIGN_CENTER) | textAlignment);
     box->visible_focus(0);
-    addControl(control, box, false, text);
+    addControl(control, box, Kind::text, TextUse::label, text);
 }
 
 void uiCreateButton(int control, int x, int y, int width, int height, const std::string& label)
@@ -652,16 +813,151 @@ void uiCreateButton(int control, int x, int y, int width, int height, const std:
     Fl_Group::current(nullptr);
     auto* button = new Fl_Button(x, y, width, height);
     button->callback(onButtonPress, static_cast<long>(control));
-    addControl(control, button, true, label);
+    addControl(control, button, Kind::button, buttonTextUse(), label);
+}
+
+void uiCreateLabel(int control, int x, int y, int width, int height, const std::string& text)
+{
+    if (ui.window == nullptr) return;
+    Fl_Group::current(nullptr);
+    auto* label = new Fl_Button(x, y, width, height);
+    label->box(FL_NO_BOX);
+    label->down_box(FL_NO_BOX);
+    label->align(FL_ALIGN_LEFT | textAlignment);
+    label->visible_focus(0);
+    label->callback(onLabelMnemonic);
+    addControl(control, label, Kind::label, TextUse::mnemonicLabel, text);
+}
+
+void uiCreateEdit(int control, int x, int y, int width, int height, const std::string& text)
+{
+    if (ui.window == nullptr) return;
+    Fl_Group::current(nullptr);
+    auto* edit = new Fl_Input(x, y, width, height);
+    edit->box(FL_DOWN_BOX);
+    edit->textfont(guiFont);
+    edit->textsize(guiFontSize);
+    const std::string value = latin1ToUtf8(text);
+    edit->value(value.data(), static_cast<int>(value.size()));
+    edit->when(FL_WHEN_CHANGED);
+    edit->callback(onEditChange, static_cast<long>(control));
+    addControl(control, edit, Kind::edit, TextUse::label, text);
+}
+
+void uiCreateCheck(int control, int x, int y, int width, int height, const std::string& label, bool checked)
+{
+    if (ui.window == nullptr) return;
+    Fl_Group::current(nullptr);
+    auto* check = new Fl_Check_Button(x, y, width, height);
+    check->value(checked ? 1 : 0);
+    check->callback(onCheckClick, static_cast<long>(control));
+    addControl(control, check, Kind::check, TextUse::mnemonicLabel, label);
+}
+
+void uiCreateChoice(int control, int x, int y, int width, int height, const std::vector<std::string>& choices,
+                    int chosen)
+{
+    if (ui.window == nullptr) return;
+    Fl_Group::current(nullptr);
+    auto* choice = new Fl_Choice(x, y, width, height);
+    choice->textfont(guiFont);
+    choice->textsize(guiFontSize);
+    choice->callback(onChoiceChange, static_cast<long>(control));
+    Control& added = addControl(control, choice, Kind::choice, TextUse::label, "");
+    added.items = choices;
+    for (const std::string& item : choices) added.itemTexts.push_back(displayText(item, TextUse::buttonLabel));
+    added.menu.assign(choices.size() + 1, Fl_Menu_Item{});
+    for (std::size_t i = 0; i < choices.size(); ++i) added.menu[i].text = added.itemTexts[i].c_str();
+    choice->menu(added.menu.data());
+    if (chosen >= 0 && chosen < static_cast<int>(choices.size())) choice->value(chosen);
+}
+
+void uiSetDefaultButton(int control)
+{
+    ui.hasDefaultButton = true;
+    ui.defaultButton = control;
+}
+
+std::string uiGetText(int control)
+{
+    const Control* found = findControl(control);
+    if (found == nullptr) return {};
+    if (found->kind == Kind::edit) return utf8ToLatin1(static_cast<Fl_Input*>(found->widget)->value());
+    return found->text;
+}
+
+bool uiGetCheck(int control)
+{
+    const Control* found = findControl(control);
+    return found != nullptr && found->kind == Kind::check &&
+           static_cast<Fl_Check_Button*>(found->widget)->value() != 0;
+}
+
+int uiGetChoice(int control)
+{
+    const Control* found = findControl(control);
+    if (found == nullptr || found->kind != Kind::choice) return -1;
+    return static_cast<Fl_Choice*>(found->widget)->value();
+}
+
+void uiSetEnabled(int control, bool enabled)
+{
+    Control* found = findControl(control);
+    if (found == nullptr || (found->widget->active() != 0) == enabled) return;
+    Fl_Widget* widget = found->widget;
+    const bool focused = Fl::focus() == widget;
+    if (enabled) {
+        widget->activate();
+    } else {
+        widget->deactivate();
+        // FLTK drops the focus of a control it disables; Tab would find nowhere to start.
+        if (focused) focusAfter(widget);
+    }
+    repaint(widget);
+}
+
+void uiSetFocus(int control)
+{
+    Control* found = findControl(control);
+    if (found != nullptr) focusOn(found->widget);
+}
+
+std::string uiAskSavePath(const std::string& title, const std::string& path)
+{
+    if (!ui.display || ui.terminationRequested) return {};
+    germanFileChooser();
+    Fl_Native_File_Chooser chooser(Fl_Native_File_Chooser::BROWSE_SAVE_FILE);
+    const std::string shownTitle = displayText(title, TextUse::title);
+    chooser.title(shownTitle.c_str());
+    chooser.filter("CSV-Dateien\t*.csv");
+    // No question when the file exists: a log is appended to.
+    chooser.options(Fl_Native_File_Chooser::NEW_FOLDER);
+    // The path is a text of the window like any other, Latin-1; the file system's names UTF-8.
+    const std::string shownPath = latin1ToUtf8(path);
+    const std::size_t slash = shownPath.rfind('/');
+    const std::string folder = slash == std::string::npos ? "" : slash == 0 ? "/" : shownPath.substr(0, slash);
+    const std::string name = slash == std::string::npos ? shownPath : shownPath.substr(slash + 1);
+    if (!folder.empty()) chooser.directory(folder.c_str());
+    chooser.preset_file(name.c_str());
+    if (chooser.show() != 0 || chooser.filename() == nullptr) return {};
+    return utf8ToLatin1(chooser.filename());
 }
 
 void uiSetText(int control, const std::string& text)
 {
     Control* found = findControl(control);
-    if (found == nullptr || found->text == text) return;
+    if (found == nullptr || found->kind == Kind::choice) return;
+    if (found->kind == Kind::edit) {
+        auto* edit = static_cast<Fl_Input*>(found->widget);
+        found->text = utf8ToLatin1(edit->value());
+        if (found->text == text) return;
+        const std::string value = latin1ToUtf8(text);
+        edit->value(value.data(), static_cast<int>(value.size()));
+    } else {
+        if (found->text == text) return;
+        found->widget->copy_label(displayText(text, found->use).c_str());
+    }
     found->text = text;
-    found->widget->copy_label(
-        displayText(text, found->button ? TextUse::buttonLabel : TextUse::label).c_str());
     repaint(found->widget);
     ui.dumpStale = true;
 }
@@ -674,9 +970,11 @@ void uiSetTextColour(int control, std::uint32_t colour)
     if (found->coloured && found->colour == colour) return;
     found->coloured = true;
     found->colour = colour;
-    found->widget->labelcolor(fl_rgb_color(static_cast<uchar>(colour & 0xFF),
-                                           static_cast<uchar>(colour >> 8 & 0xFF),
-                                           static_cast<uchar>(colour >> 16 & 0xFF)));
+    const Fl_Color shown = fl_rgb_color(static_cast<uchar>(colour & 0xFF), static_cast<uchar>(colour >> 8 & 0xFF),
+                                        static_cast<uchar>(colour >> 16 & 0xFF));
+    found->widget->labelcolor(shown);
+    if (found->kind == Kind::edit) static_cast<Fl_Input*>(found->widget)->textcolor(shown);
+    if (found->kind == Kind::choice) static_cast<Fl_Choice*>(found->widget)->textcolor(shown);
     repaint(found->widget);
     ui.dumpStale = true;
 }
@@ -800,6 +1098,14 @@ void uiCloseWindows()
     for (UiPicture* picture : ui.shownPictures) picture->box = nullptr;
     ui.shownPictures.clear();
     ui.controls.clear();
+    ui.hasDefaultButton = false;
+    ui.dialogWindow = false;
+    ui.dumpStale = true;
+    // What the closed window's controls reported must not reach the next window, whose controls
+    // may bear the same numbers; a termination signal's request stays.
+    std::erase_if(ui.events, [](const UiEvent& event) {
+        return event.code != platform::uiEventClose || !ui.terminationRequested;
+    });
     if (ui.window == nullptr) return;
     ui.window->hide();
     delete ui.window;
