@@ -53,6 +53,7 @@ constexpr int testButton = 105;
 constexpr int testResult = 106;
 constexpr int logFileEdit = 112;
 constexpr int browseButton = 113;
+constexpr int intervalLabel = 114;
 constexpr int intervalEdit = 115;
 constexpr int askCheck = 116;
 constexpr int scheduleChoice = 118;
@@ -65,7 +66,7 @@ constexpr SingleField boardAndLogFields[] = {
     {101, hostEdit, 12, 12, 120, 150, "&Adresse des Boards:", "board.host", "Adresse", Value::text, false},
     {103, portEdit, 292, 12, 34, 60, "P&ort:", "board.port", "Port", Value::whole, false},
     {111, logFileEdit, 12, 62, 120, 474, "&Logdatei:", "log.file", "Logdatei", Value::text, false},
-    {114, intervalEdit, 12, 90, 120, 80, "&Intervall:", "log.interval", "Intervall", Value::text, false},
+    {intervalLabel, intervalEdit, 12, 90, 120, 80, "&Intervall:", "log.interval", "Intervall", Value::text, false},
 };
 
 constexpr SingleField mqttFields[] = {
@@ -451,6 +452,7 @@ SettingsOutcome runSettingsWindow(const std::string& path, SettingsPurpose purpo
     addSingles(form, file, state, std::begin(boardAndLogFields) + 3, std::end(boardAndLogFields));
     form.intervalGiven = file.interval.has_value();
     platform::uiCreateCheck(askCheck, 222, 90, 170, rowHeight, "bei jedem Start &fragen", !form.intervalGiven);
+    platform::uiSetEnabled(intervalLabel, form.intervalGiven);
     platform::uiSetEnabled(intervalEdit, form.intervalGiven);
     platform::uiCreateLabel(117, 402, 92, 70, rowHeight - 2, "&Zeitplan:");
     form.scheduleGiven = file.schedule.has_value();
@@ -502,6 +504,7 @@ SettingsOutcome runSettingsWindow(const std::string& path, SettingsPurpose purpo
         if (event.code != platform::uiEventControl) continue;
         switch (event.control) {
         case askCheck:
+            platform::uiSetEnabled(intervalLabel, !platform::uiGetCheck(askCheck));
             platform::uiSetEnabled(intervalEdit, !platform::uiGetCheck(askCheck));
             form.intervalGiven = !platform::uiGetCheck(askCheck);
             fieldOf(form, intervalEdit)->given = form.intervalGiven;

@@ -46,9 +46,9 @@ void uiDrawNow();
 // main window is open; uiCloseWindows closes it, after which a main window may open.
 bool uiOpenDialogWindow(const std::string& title, int clientWidth, int clientHeight);
 
-// Controls that only the settings window has. Their texts are Latin-1 as everywhere; in a
-// label's or a button's text '&' marks the next letter as its mnemonic (Alt and the letter),
-// "&&" is a plain '&'. uiCreateButton's label takes mnemonics in the settings window too.
+// Controls that only the settings window has. Their texts are Latin-1 as everywhere; in the text
+// of a label, a button or a check box '&' marks the next letter as its mnemonic (Alt and the
+// letter), "&&" is a plain '&'. uiCreateButton's label takes mnemonics in the settings window too.
 // A label whose mnemonic moves the focus to the control created right after it.
 void uiCreateLabel(int control, int x, int y, int width, int height, const std::string& text);
 // One line of editable text; each change the user makes is an event uiEventChanged.
@@ -68,7 +68,7 @@ void uiSetEnabled(int control, bool enabled);
 void uiSetFocus(int control);
 
 // The platform's dialog for saving a CSV file, starting at path: the path chosen, or an empty
-// text when it was cancelled.
+// text when it was cancelled. Both as Latin-1 texts, like the window's other texts.
 std::string uiAskSavePath(const std::string& title, const std::string& path);
 
 inline constexpr int uiEventNone = 0;
