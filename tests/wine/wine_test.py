@@ -157,6 +157,14 @@ def run_platform_checks(run, loader, checks, environment):
     os.makedirs(files)
     command = [loader, checks, windows_path(files) + "\\", str(steady), str(silent), str(unused_port())]
     check_output("platform checks", *run_to_end(command, environment, "the platform checks", timeout=180))
+    # Where C:\ takes no log of that name (a standard user's, here a folder's), it goes to Documents.
+    rooted = os.path.join(environment["WINEPREFIX"], "drive_c", "AVR-NET-IO.CSV")
+    os.mkdir(rooted)
+    code, output = run_to_end([loader, checks, "--default-log"], environment, "the default log path")
+    os.rmdir(rooted)
+    if code != 0 or not output.strip().lower().endswith("\\documents\\avr-net-io.csv"):
+        fail("default log path where C:\\ takes none: exit %d, %r" % (code, output))
+    print("platform: the default log where C:\\ takes none: " + output.strip())
 
 
 def run_full_disk_check(run, loader, checks, environment):

@@ -28,11 +28,33 @@ bool moveTo(HANDLE handle, std::int64_t offset, DWORD from, std::int64_t* reache
     return true;
 }
 
+// Whether the logger could open path for appending, without leaving a file where none was: an
+// existing one is opened as the log opens it, a missing one made to vanish on close.
+bool appendable(const std::string& path)
+{
+    constexpr DWORD sharing = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    HANDLE handle = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, sharing, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    // Held by another writer: the log's own message says so better than another place would.
+    if (handle == INVALID_HANDLE_VALUE && GetLastError() == ERROR_SHARING_VIOLATION) return true;
+    if (handle == INVALID_HANDLE_VALUE && GetLastError() == ERROR_FILE_NOT_FOUND)
+        handle = CreateFileA(path.c_str(), GENERIC_WRITE | DELETE, sharing, nullptr, CREATE_NEW,
+                             FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return false;
+    CloseHandle(handle);
+    return true;
+}
+
 }  // namespace
 
 std::string fileDefaultLogPath()
 {
-    return "C:\\AVR-NET-IO.CSV";
+    // A standard user may not make files in C:\: then the log goes to the Documents folder.
+    const std::string rooted = "C:\\AVR-NET-IO.CSV";
+    if (appendable(rooted)) return rooted;
+    char folder[MAX_PATH] = {};
+    if (SHGetFolderPathA(nullptr, CSIDL_PERSONAL, nullptr, SHGFP_TYPE_CURRENT, folder) != S_OK) return rooted;
+    return std::string(folder) + "\\AVR-NET-IO.CSV";
 }
 
 std::string fileDefaultSettingsPath()
