@@ -357,6 +357,18 @@ def run_report_from_desktop(run, loader, checks, report, environment, display):
     if code != 0 or charts != 8 or opened.lower() != windows_path(page).lower():
         fail("report from the desktop: exit %d, %d charts, the browser got %r" % (code, charts, opened))
 
+    # A log beside which no page can be made (here a folder holds its name): the page goes to Documents.
+    os.remove(browser + ".started")
+    blocked = os.path.join(folder, "Gesperrt.csv")
+    shutil.copy(log_file, blocked)
+    os.mkdir(os.path.join(folder, "Gesperrt.html"))
+    code = end(dropped(blocked), timeout=120)
+    opened = wait_for(lambda: os.path.exists(browser + ".started") and open(browser + ".started").read(), 30,
+                      "the stand-in browser")
+    page = os.path.join(environment["WINEPREFIX"], "drive_c", *opened[3:].split("\\"))
+    if code != 0 or not opened.lower().endswith("\\documents\\gesperrt.html") or not os.path.isfile(page):
+        fail("report beside a blocked page: exit %d, the browser got %r" % (code, opened))
+
     process = dropped(os.path.join(folder, "fehlt.csv"))
     box = find_window(display, "^Problem$", timeout=60)
     # Another program's window (Notepad, from the shell checks) keeps Wine's focus until the box is
@@ -373,7 +385,8 @@ def run_report_from_desktop(run, loader, checks, report, environment, display):
     code = end(process, timeout=30)
     if code != 1:
         fail("report of a missing log from the desktop: exit %d" % code)
-    print("wine: the report from the desktop opened its page in the browser and showed its problem in a box")
+    print("wine: the report from the desktop opened its page in the browser, in Documents where it could not be"
+          " beside the log, and showed its problem in a box")
 
 
 def check_in_work_area(display, window, what):
