@@ -39,7 +39,14 @@ PROGRAM_FOLDER = os.path.join("drive_c", "Program Files (x86)", "AVR-NET-IO Logg
 START_MENUS = [os.path.join("drive_c", "ProgramData", "Microsoft", "Windows", "Start Menu", "Programs"),
                os.path.join("drive_c", "users", "*", "AppData", "Roaming", "Microsoft", "Windows", "Start Menu",
                             "Programs")]
-SHORTCUTS = ["Bericht einer AVR-NET-IO-Logdatei.lnk", "Datenlogger f\u00fcr AVR-NET-IO-Board.lnk"]
+# Each Start-menu entry: what it starts, and with which arguments.
+SHORTCUTS = {
+    "Anleitung.lnk": ("anleitung.html", ""),
+    "Bericht einer AVR-NET-IO-Logdatei.lnk": ("avrnetio-report.exe", ""),
+    "Datenlogger f\u00fcr AVR-NET-IO-Board.lnk": ("avrnetio-logger.exe", "--desktop"),
+    "Einstellungen des AVR-NET-IO-Datenloggers.lnk": ("avrnetio-logger.exe", "--setup"),
+}
+INSTALLED = ["LICENSE.txt", "THIRD-PARTY-NOTICES.txt", "anleitung.html", "avrnetio-logger.exe", "avrnetio-report.exe"]
 FILE_SIZE_LIMIT = 1024  # what avrnetio-platform-test --full-disk expects
 
 
@@ -425,30 +432,57 @@ def msiexec(loader, environment, *arguments):
         fail("msiexec %s: exit %d, %r" % (" ".join(arguments), code, output[-300:]))
 
 
+def shell_link(path):
+    """A shortcut's target and arguments, read as the shell reads them."""
+    data = open(path, "rb").read()
+    flags = struct.unpack_from("<I", data, 0x14)[0]
+    at = 0x4C  # past the header
+    if flags & 0x1:  # an item list first
+        at += 2 + struct.unpack_from("<H", data, at)[0]
+    target = ""
+    if flags & 0x2:  # where the target lies, its local path in the system's code page
+        size, _, where, _, local = struct.unpack_from("<5I", data, at)
+        if where & 0x1:
+            target = data[at + local:data.index(b"\0", at + local)].decode("latin-1")
+        at += size
+    texts = []
+    for present in (0x4, 0x8, 0x10, 0x20):  # name, relative path, working folder, arguments
+        count = struct.unpack_from("<H", data, at)[0] if flags & present else 0
+        width = 2 if flags & 0x80 else 1
+        text = data[at + 2:at + 2 + count * width].decode("utf-16-le" if width == 2 else "latin-1")
+        texts.append(text.rstrip("\0"))  # Wine counts the terminating NUL too
+        at += 2 + count * width if flags & present else 0
+    return target, texts[3]
+
+
 def check_installed(loader, environment, version):
     prefix = environment["WINEPREFIX"]
     folder = os.path.join(prefix, PROGRAM_FOLDER)
-    programs = sorted(os.listdir(folder)) if os.path.isdir(folder) else []
-    if programs != ["avrnetio-logger.exe", "avrnetio-report.exe"]:
-        fail("installed programs: %r" % programs)
-    for program in programs:
+    installed = sorted(os.listdir(folder)) if os.path.isdir(folder) else []
+    if installed != INSTALLED:
+        fail("installed files: %r" % installed)
+    for program in (name for name in installed if name.endswith(".exe")):
         if machine_of(os.path.join(folder, program)) != MACHINE_I386:
             fail(program + " is installed as no 32-bit program")
-    shortcuts = shortcuts_in(prefix)
-    if sorted(os.path.basename(path) for path in shortcuts) != SHORTCUTS:
-        fail("Start menu: %r" % shortcuts)
-    for shortcut in shortcuts:
-        link = open(shortcut, "rb").read()
-        target = link.decode("utf-16-le", "replace") + link.decode("latin-1")
-        if ("avrnetio-report.exe" if "Bericht" in shortcut else "avrnetio-logger.exe") not in target:
-            fail(shortcut + " does not point to its program")
+    # A standard user can start it: its manifest asks for no rights beyond the user's.
+    if b'level="asInvoker"' not in open(os.path.join(folder, "avrnetio-logger.exe"), "rb").read():
+        fail("the installed logger's manifest does not ask for asInvoker")
+    shortcuts = {os.path.basename(path): shell_link(path) for path in shortcuts_in(prefix)}
+    if sorted(shortcuts) != sorted(SHORTCUTS):
+        fail("Start menu: %r" % sorted(shortcuts))
+    for name, (target, arguments) in shortcuts.items():
+        expected, passed = SHORTCUTS[name]
+        if not target.lower().endswith("\\avr-net-io logger\\" + expected) or arguments != passed:
+            fail("%s starts %r %r, expected %s %r" % (name, target, arguments, expected, passed))
     entries = uninstall_entries(loader, environment)
     if len(entries) != 1:
         fail("%d uninstall entries" % len(entries))
     entry = entries[0]
-    icon = entry.get("DisplayIcon", "")
+    installed_in = "c:\\program files (x86)\\avr-net-io logger\\"
     if (entry.get("DisplayVersion") != version or "msiexec" not in entry.get("UninstallString", "").lower()
-            or not icon.lower().startswith("c:\\program files (x86)\\avr-net-io logger\\avrnetio-logger.exe")):
+            or not entry.get("DisplayIcon", "").lower().startswith(installed_in + "avrnetio-logger.exe")
+            or entry.get("HelpLink", "").lower() != installed_in + "anleitung.html"
+            or entry.get("Publisher") != "AVR-NET-IO Logger" or "AVR-NET-IO Logger" not in entry.get("Contact", "")):
         fail("uninstall entry: %r" % entry)
 
 
@@ -497,7 +531,7 @@ def run_package(run, logger, packages):
         check_installed(loader, environment, version_of(older))
         msiexec(loader, environment, "/i", windows_path(newer), "/qn")
         check_installed(loader, environment, version_of(newer))
-        print("msi: installed silently, then replaced by a newer package: one copy, two shortcuts, one entry")
+        print("msi: installed silently, then replaced by a newer package: one copy, four shortcuts, one entry")
 
         # The installed 32-bit logger where 32-bit code runs, else the 64-bit build of the same sources.
         installed = os.path.join(environment["WINEPREFIX"], PROGRAM_FOLDER, "avrnetio-logger.exe")
