@@ -45,6 +45,19 @@ bool appendable(const std::string& path)
     return true;
 }
 
+// A text from one code page into another, through UTF-16.
+std::string recoded(const std::string& text, UINT from, UINT to)
+{
+    const int wide = MultiByteToWideChar(from, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    if (wide <= 0) return text;
+    std::wstring units(static_cast<std::size_t>(wide), L'\0');
+    MultiByteToWideChar(from, 0, text.data(), static_cast<int>(text.size()), units.data(), wide);
+    const int narrow = WideCharToMultiByte(to, 0, units.data(), wide, nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(narrow > 0 ? narrow : 0), '\0');
+    WideCharToMultiByte(to, 0, units.data(), wide, out.data(), narrow, nullptr, nullptr);
+    return out;
+}
+
 }  // namespace
 
 std::string fileDefaultLogPath()
@@ -67,19 +80,6 @@ std::string fileDefaultSettingsPath()
 // Windows has no such service: the service option is refused where these are empty.
 std::string fileServiceSettingsPath(const std::string&) { return {}; }
 std::string fileServiceLogPath(const std::string&) { return {}; }
-
-// A text from one code page into another, through UTF-16.
-std::string recoded(const std::string& text, UINT from, UINT to)
-{
-    const int wide = MultiByteToWideChar(from, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    if (wide <= 0) return text;
-    std::wstring units(static_cast<std::size_t>(wide), L'\0');
-    MultiByteToWideChar(from, 0, text.data(), static_cast<int>(text.size()), units.data(), wide);
-    const int narrow = WideCharToMultiByte(to, 0, units.data(), wide, nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(narrow > 0 ? narrow : 0), '\0');
-    WideCharToMultiByte(to, 0, units.data(), wide, out.data(), narrow, nullptr, nullptr);
-    return out;
-}
 
 // The ANSI code page is the one the file functions here take.
 std::string filePathFromUtf8(const std::string& utf8) { return recoded(utf8, CP_UTF8, CP_ACP); }
