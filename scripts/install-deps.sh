@@ -71,8 +71,8 @@ fi
 packages+=("$@")
 
 if ((wine)); then
-  # wixl builds the installer package that the Wine test installs.
-  packages+=(wine wine64 fonts-wine imagemagick wixl)
+  # wixl builds the installer package that the Wine test installs; msitools reads its summary.
+  packages+=(wine wine64 fonts-wine imagemagick wixl msitools)
   # wine32 comes from the i386 architecture, which a 64-bit Debian must be told about first.
   installed wine32:i386 || add_architecture i386
 fi

@@ -6,7 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${AVRNETIO_WIN_BUILD:-build-win}
 
-scripts/install-deps.sh wixl >&2
+scripts/install-deps.sh wixl msitools >&2
 scripts/build-windows.sh >&2
 version=${1:-$(sed -n 's/^project(avrnetio_logger VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)}
 # Windows Installer compares three numbers.
@@ -14,4 +14,8 @@ while [[ $version != *.*.* ]]; do version+=.0; done
 package="$build/avrnetio-logger-$version.msi"
 wixl --arch x86 -D Version="$version" -D Build="$build" -D Icon=src/assets/icon.ico \
   -o "$package" packaging/avrnetio-logger.wxs
+# wixl writes English (1033) into the summary whatever the package says; German is 1031.
+summary=$(msiinfo suminfo "$package")
+msibuild "$package" -s "$(sed -n 's/^Subject: //p' <<<"$summary")" "$(sed -n 's/^Author: //p' <<<"$summary")" \
+  "Intel;1031"
 echo "$(cd "$build" && pwd)/$(basename "$package")"

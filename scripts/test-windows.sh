@@ -30,7 +30,7 @@ check_program() {
   done
 }
 
-check_program "$exe" "Windows GUI" kernel32.dll user32.dll gdi32.dll comctl32.dll ole32.dll \
+check_program "$exe" "Windows GUI" kernel32.dll user32.dll gdi32.dll comctl32.dll comdlg32.dll ole32.dll \
   shell32.dll wsock32.dll msvcrt.dll advapi32.dll
 resources=$(i686-w64-mingw32-windres -i "$exe" -O rc)
 grep -q "^1 14 " <<<"$resources" || fail "$exe has no icon"
@@ -48,7 +48,8 @@ version=$(basename "$AVRNETIO_MSI" .msi)
 version=${version#avrnetio-logger-}
 AVRNETIO_MSI_NEWER=$(scripts/package-msi.sh "${version%.*}.$((${version##*.} + 1))")
 export AVRNETIO_MSI AVRNETIO_MSI_NEWER
-echo "windows: $AVRNETIO_MSI, $(stat -c %s "$AVRNETIO_MSI") bytes"
+msiinfo suminfo "$AVRNETIO_MSI" | grep -qx "Template: Intel;1031" || fail "$AVRNETIO_MSI's summary is not German (1031)"
+echo "windows: $AVRNETIO_MSI, $(stat -c %s "$AVRNETIO_MSI") bytes, German"
 
 # The simulator comes from the Linux build.
 cmake -S . -B "$AVRNETIO_BUILD" -DAVRNETIO_WERROR=ON >/dev/null

@@ -20,4 +20,8 @@ bool desktopOutputUnseen();
 // The standard open dialog for one or more logs; none when it was cancelled.
 std::vector<std::string> desktopAskForLogs();
 
+// Where a file that cannot be made at path goes instead: its name in the user's Documents
+// folder. Empty where the platform has no such place.
+std::string desktopDocumentsPath(const std::string& path);
+
 }  // namespace platform

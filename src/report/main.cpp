@@ -91,6 +91,15 @@ bool sameFile(const std::string& a, const std::string& b)
     return !errorA && !errorB && pathA == pathB;
 }
 
+// The log that output names, if any.
+const std::string* sameAsLog(const Options& options, const std::string& output)
+{
+    if (output.empty()) return nullptr;
+    for (const std::string& log : options.logs)
+        if (sameFile(output, log)) return &log;
+    return nullptr;
+}
+
 void complain(const char* what, const std::string& path)
 {
     std::fprintf(stderr, "avrnetio-report: %s '%s'\n", what, path.c_str());
@@ -130,14 +139,13 @@ int main(int argc, char** argv)
         case Parsed::run:
             break;
     }
-    if (options.page.empty() && !options.summary && options.germanCsv.empty())
+    const bool pageBesideLog = options.page.empty() && !options.summary && options.germanCsv.empty();
+    if (pageBesideLog)
         options.page = std::filesystem::path(options.logs.front()).replace_extension(".html").string();
     for (const std::string& output : {options.page, options.germanCsv}) {
-        for (const std::string& log : options.logs) {
-            if (!output.empty() && sameFile(output, log)) {
-                complain("Ausgabe und Logdatei sind dieselbe Datei:", log);
-                return 2;
-            }
+        if (const std::string* log = sameAsLog(options, output)) {
+            complain("Ausgabe und Logdatei sind dieselbe Datei:", *log);
+            return 2;
         }
     }
     if (!options.page.empty() && !options.germanCsv.empty() && sameFile(options.page, options.germanCsv)) {
@@ -170,9 +178,20 @@ int main(int argc, char** argv)
         complain("Die Datei kann nicht geschrieben werden:", options.germanCsv);
         return 1;
     }
-    if (!options.page.empty() && !writeFile(options.page, renderPage(*figures, options.logs))) {
-        complain("Die Seite kann nicht geschrieben werden:", options.page);
-        return 1;
+    if (!options.page.empty()) {
+        const std::string page = renderPage(*figures, options.logs);
+        if (!writeFile(options.page, page)) {
+            // Where a log lies that its reader may not add to (C:\ on Windows), the page goes
+            // to the Documents folder.
+            const std::string instead = pageBesideLog ? platform::desktopDocumentsPath(options.page) : "";
+            if (instead.empty() || sameAsLog(options, instead) != nullptr || !writeFile(instead, page)) {
+                complain("Die Seite kann nicht geschrieben werden:", options.page);
+                return 1;
+            }
+            // From the desktop the browser shows where it is.
+            if (!desktop) complain("Die Seite steht statt neben der Logdatei in", instead);
+            options.page = instead;
+        }
     }
     if (options.summary && !writeAll(stdout, summaryText(*figures))) {
         std::fputs("avrnetio-report: Die Zusammenfassung kann nicht geschrieben werden\n", stderr);

@@ -5,8 +5,9 @@
 //   and closes each connection after two commands; the silent one never answers; nothing listens
 //   on CLOSED_PORT.
 // Or: --full-disk FILE, run with a file size limit of 1024 bytes; --open PATH, which hands PATH to
-// the shell service; and no arguments at all, as the shell starts a program, or one path, as the
-// shell hands a page to a browser: it leaves PROGRAM.started with that path.
+// the shell service; --default-log, which prints the default log path; and no arguments at all,
+// as the shell starts a program, or one path, as the shell hands a page to a browser: it leaves
+// PROGRAM.started with that path.
 #include <charconv>
 #include <cstdint>
 #include <cstdio>
@@ -59,7 +60,10 @@ std::string readAt(platform::LogFile* file, std::int64_t offset, std::size_t siz
 
 void checkFiles(const std::string& folder)
 {
-    check(platform::fileDefaultLogPath() == "C:\\AVR-NET-IO.CSV", "default log path");
+    const bool existed = platform::fileExists("C:\\AVR-NET-IO.CSV");
+    check(platform::fileDefaultLogPath() == "C:\\AVR-NET-IO.CSV" &&
+              platform::fileExists("C:\\AVR-NET-IO.CSV") == existed,
+          "default log path in C:\\, and asking for it leaves no file");
     const std::string path = folder + "platform.csv";
     platform::LogFile* file = platform::fileOpen(path);
     check(file != nullptr, "a missing file is created");
@@ -187,6 +191,10 @@ int main(int argc, char** argv)
         platform::fileClose(mark);
         return 0;
     }
+    if (argc == 2 && std::string_view(argv[1]) == "--default-log") {
+        std::printf("%s\n", platform::fileDefaultLogPath().c_str());
+        return 0;
+    }
     if (argc == 3 && std::string_view(argv[1]) == "--open") {
         platform::shellOpenDocument(argv[2]);
         return 0;
@@ -198,7 +206,7 @@ int main(int argc, char** argv)
     }
     if (argc != 5) {
         std::fputs("usage: avrnetio-platform-test FOLDER STEADY_PORT SILENT_PORT CLOSED_PORT\n"
-                   "       avrnetio-platform-test --full-disk FILE | --open PATH\n",
+                   "       avrnetio-platform-test --full-disk FILE | --open PATH | --default-log\n",
                    stderr);
         return 2;
     }

@@ -4,9 +4,11 @@ first the checks of the Windows services (a write cut short by a full disk among
 whole logger with the prompt typed, rows at the interval, the window's texts and colours, QUIT and
 the final prompt answered No, then the two stages of opening a document, and last the report
 program's summary and page of a small log, from a console and dropped on it from the desktop.
-All of it in a network of loopback only. In a fresh 64-bit prefix on a screen lower than the window, with a taskbar: the installer
-package installed, upgraded and removed silently, and the prompt, the window and the final box
-placed within the work area.
+All of it in a network of loopback only. In a fresh 64-bit prefix on a screen lower than the window,
+with a taskbar: the installer package installed, upgraded and removed silently, its shortcuts,
+files and entry; the first start from the Start menu through the settings window to logged rows;
+the next start straight to the prompt, with the prompt, the window and the final box placed within
+the work area; --help and a wrong option in a box.
 
 AVRNETIO_WIN_BUILD names the Windows build folder or its avrnetio-logger.exe (default build-win);
 AVRNETIO_BUILD the Linux build with the simulator (default build); AVRNETIO_MSI and
@@ -22,6 +24,7 @@ import subprocess
 import sys
 import tempfile
 import time
+import tomllib
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "e2e"))
 from harness import (BLUE, HEADER, RED, STEADY_REPLIES, Processes, answer_prompt, cardinals, check_steady_log,
@@ -32,6 +35,7 @@ ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 MACHINE_I386, MACHINE_AMD64 = 0x14C, 0x8664
 WINE_FONTS = "/usr/share/wine/fonts"  # Debian's fonts-wine
 CLIENT_SIZE = (440, 600)  # the main window's client area
+SETTINGS_CLIENT_SIZE = (760, 482)  # the settings window's, without MQTT
 SMALL_SCREEN = (800, 600)  # lower than the main window's frame
 PROGRAM_FOLDER = os.path.join("drive_c", "Program Files (x86)", "AVR-NET-IO Logger")
 # The Start menu for every user, and the user's own, where Wine's installer puts a per-machine
@@ -39,7 +43,14 @@ PROGRAM_FOLDER = os.path.join("drive_c", "Program Files (x86)", "AVR-NET-IO Logg
 START_MENUS = [os.path.join("drive_c", "ProgramData", "Microsoft", "Windows", "Start Menu", "Programs"),
                os.path.join("drive_c", "users", "*", "AppData", "Roaming", "Microsoft", "Windows", "Start Menu",
                             "Programs")]
-SHORTCUTS = ["Bericht einer AVR-NET-IO-Logdatei.lnk", "Datenlogger f\u00fcr AVR-NET-IO-Board.lnk"]
+# Each Start-menu entry: what it starts, and with which arguments.
+SHORTCUTS = {
+    "Anleitung.lnk": ("anleitung.html", ""),
+    "Bericht einer AVR-NET-IO-Logdatei.lnk": ("avrnetio-report.exe", ""),
+    "Datenlogger f\u00fcr AVR-NET-IO-Board.lnk": ("avrnetio-logger.exe", "--desktop"),
+    "Einstellungen des AVR-NET-IO-Datenloggers.lnk": ("avrnetio-logger.exe", "--setup"),
+}
+INSTALLED = ["LICENSE.txt", "THIRD-PARTY-NOTICES.txt", "anleitung.html", "avrnetio-logger.exe", "avrnetio-report.exe"]
 FILE_SIZE_LIMIT = 1024  # what avrnetio-platform-test --full-disk expects
 
 
@@ -157,6 +168,14 @@ def run_platform_checks(run, loader, checks, environment):
     os.makedirs(files)
     command = [loader, checks, windows_path(files) + "\\", str(steady), str(silent), str(unused_port())]
     check_output("platform checks", *run_to_end(command, environment, "the platform checks", timeout=180))
+    # Where C:\ takes no log of that name (a standard user's, here a folder's), it goes to Documents.
+    rooted = os.path.join(environment["WINEPREFIX"], "drive_c", "AVR-NET-IO.CSV")
+    os.mkdir(rooted)
+    code, output = run_to_end([loader, checks, "--default-log"], environment, "the default log path")
+    os.rmdir(rooted)
+    if code != 0 or not output.strip().lower().endswith("\\documents\\avr-net-io.csv"):
+        fail("default log path where C:\\ takes none: exit %d, %r" % (code, output))
+    print("platform: the default log where C:\\ takes none: " + output.strip())
 
 
 def run_full_disk_check(run, loader, checks, environment):
@@ -349,6 +368,18 @@ def run_report_from_desktop(run, loader, checks, report, environment, display):
     if code != 0 or charts != 8 or opened.lower() != windows_path(page).lower():
         fail("report from the desktop: exit %d, %d charts, the browser got %r" % (code, charts, opened))
 
+    # A log beside which no page can be made (here a folder holds its name): the page goes to Documents.
+    os.remove(browser + ".started")
+    blocked = os.path.join(folder, "Gesperrt.csv")
+    shutil.copy(log_file, blocked)
+    os.mkdir(os.path.join(folder, "Gesperrt.html"))
+    code = end(dropped(blocked), timeout=120)
+    opened = wait_for(lambda: os.path.exists(browser + ".started") and open(browser + ".started").read(), 30,
+                      "the stand-in browser")
+    page = os.path.join(environment["WINEPREFIX"], "drive_c", *opened[3:].split("\\"))
+    if code != 0 or not opened.lower().endswith("\\documents\\gesperrt.html") or not os.path.isfile(page):
+        fail("report beside a blocked page: exit %d, the browser got %r" % (code, opened))
+
     process = dropped(os.path.join(folder, "fehlt.csv"))
     box = find_window(display, "^Problem$", timeout=60)
     # Another program's window (Notepad, from the shell checks) keeps Wine's focus until the box is
@@ -365,7 +396,8 @@ def run_report_from_desktop(run, loader, checks, report, environment, display):
     code = end(process, timeout=30)
     if code != 1:
         fail("report of a missing log from the desktop: exit %d" % code)
-    print("wine: the report from the desktop opened its page in the browser and showed its problem in a box")
+    print("wine: the report from the desktop opened its page in the browser, in Documents where it could not be"
+          " beside the log, and showed its problem in a box")
 
 
 def check_in_work_area(display, window, what):
@@ -404,30 +436,57 @@ def msiexec(loader, environment, *arguments):
         fail("msiexec %s: exit %d, %r" % (" ".join(arguments), code, output[-300:]))
 
 
+def shell_link(path):
+    """A shortcut's target and arguments, read as the shell reads them."""
+    data = open(path, "rb").read()
+    flags = struct.unpack_from("<I", data, 0x14)[0]
+    at = 0x4C  # past the header
+    if flags & 0x1:  # an item list first
+        at += 2 + struct.unpack_from("<H", data, at)[0]
+    target = ""
+    if flags & 0x2:  # where the target lies, its local path in the system's code page
+        size, _, where, _, local = struct.unpack_from("<5I", data, at)
+        if where & 0x1:
+            target = data[at + local:data.index(b"\0", at + local)].decode("latin-1")
+        at += size
+    texts = []
+    for present in (0x4, 0x8, 0x10, 0x20):  # name, relative path, working folder, arguments
+        count = struct.unpack_from("<H", data, at)[0] if flags & present else 0
+        width = 2 if flags & 0x80 else 1
+        text = data[at + 2:at + 2 + count * width].decode("utf-16-le" if width == 2 else "latin-1")
+        texts.append(text.rstrip("\0"))  # Wine counts the terminating NUL too
+        at += 2 + count * width if flags & present else 0
+    return target, texts[3]
+
+
 def check_installed(loader, environment, version):
     prefix = environment["WINEPREFIX"]
     folder = os.path.join(prefix, PROGRAM_FOLDER)
-    programs = sorted(os.listdir(folder)) if os.path.isdir(folder) else []
-    if programs != ["avrnetio-logger.exe", "avrnetio-report.exe"]:
-        fail("installed programs: %r" % programs)
-    for program in programs:
+    installed = sorted(os.listdir(folder)) if os.path.isdir(folder) else []
+    if installed != INSTALLED:
+        fail("installed files: %r" % installed)
+    for program in (name for name in installed if name.endswith(".exe")):
         if machine_of(os.path.join(folder, program)) != MACHINE_I386:
             fail(program + " is installed as no 32-bit program")
-    shortcuts = shortcuts_in(prefix)
-    if sorted(os.path.basename(path) for path in shortcuts) != SHORTCUTS:
-        fail("Start menu: %r" % shortcuts)
-    for shortcut in shortcuts:
-        link = open(shortcut, "rb").read()
-        target = link.decode("utf-16-le", "replace") + link.decode("latin-1")
-        if ("avrnetio-report.exe" if "Bericht" in shortcut else "avrnetio-logger.exe") not in target:
-            fail(shortcut + " does not point to its program")
+    # A standard user can start it: its manifest asks for no rights beyond the user's.
+    if b'level="asInvoker"' not in open(os.path.join(folder, "avrnetio-logger.exe"), "rb").read():
+        fail("the installed logger's manifest does not ask for asInvoker")
+    shortcuts = {os.path.basename(path): shell_link(path) for path in shortcuts_in(prefix)}
+    if sorted(shortcuts) != sorted(SHORTCUTS):
+        fail("Start menu: %r" % sorted(shortcuts))
+    for name, (target, arguments) in shortcuts.items():
+        expected, passed = SHORTCUTS[name]
+        if not target.lower().endswith("\\avr-net-io logger\\" + expected) or arguments != passed:
+            fail("%s starts %r %r, expected %s %r" % (name, target, arguments, expected, passed))
     entries = uninstall_entries(loader, environment)
     if len(entries) != 1:
         fail("%d uninstall entries" % len(entries))
     entry = entries[0]
-    icon = entry.get("DisplayIcon", "")
+    installed_in = "c:\\program files (x86)\\avr-net-io logger\\"
     if (entry.get("DisplayVersion") != version or "msiexec" not in entry.get("UninstallString", "").lower()
-            or not icon.lower().startswith("c:\\program files (x86)\\avr-net-io logger\\avrnetio-logger.exe")):
+            or not entry.get("DisplayIcon", "").lower().startswith(installed_in + "avrnetio-logger.exe")
+            or entry.get("HelpLink", "").lower() != installed_in + "anleitung.html"
+            or entry.get("Publisher") != "AVR-NET-IO Logger" or "AVR-NET-IO Logger" not in entry.get("Contact", "")):
         fail("uninstall entry: %r" % entry)
 
 
@@ -435,28 +494,115 @@ def shortcuts_in(prefix):
     return [path for menu in START_MENUS for path in glob.glob(os.path.join(prefix, menu, "*.lnk"))]
 
 
-def run_placement(run, loader, logger, environment, display):
-    """The prompt, the main window and the final box on a screen lower than the window."""
-    port = run.boardsim(*[arg for reply in STEADY_REPLIES for arg in ("--reply", reply)])
-    log_file = os.path.join(run.folder, "placement.csv")
+def start_from_menu(run, loader, logger, environment, entry, *options, dump=None):
+    """The logger as its Start-menu entry starts it, without standard handles as from Explorer:
+    the shortcut itself where the installed 32-bit program runs, else the 64-bit build with the
+    shortcut's arguments. Ends with the logger, with its exit code."""
+    link = [path for path in shortcuts_in(environment["WINEPREFIX"]) if os.path.basename(path) == entry]
+    if not link:
+        fail("no Start-menu entry " + entry)
+    target, arguments = shell_link(link[0])
+    if machine_of(logger) != MACHINE_I386:
+        started = ["/unix", logger, *arguments.split()]
+    else:
+        # Further options go to the shortcut's target, as a user would add them to it.
+        started = [target, *arguments.split()] if options else ["/unix", link[0]]
+    if dump:
+        environment = dict(environment, AVRNETIO_DUMP_CONTROLS=windows_path(dump))
     with open(os.path.join(run.folder, "wine-output.txt"), "ab") as output:
-        process = run.start([loader, logger, "--host", "127.0.0.1", "--port", str(port), "--log-file",
-                             windows_path(log_file)], env=environment, stdout=output, stderr=output)
-    prompt = find_window(display, "Zeitintervall", timeout=120)
-    check_in_work_area(display, prompt, "the prompt")
-    answer_prompt(display, "S1", timeout=30)
-    window = find_window(display, "Datenlogger", timeout=60)
-    width = check_in_work_area(display, window, "the main window")
-    # The window is cut short at the bottom, QUIT with it; its close box stays at the top right.
-    # (Openbox keeps Alt+F4 to itself.)
+        return run.start([loader, "start", "/wait", *started, *options], env=environment, stdout=output,
+                         stderr=output)
+
+
+def shown(dump, control):
+    return read_dump(dump).get(control, (None, ""))[1] if os.path.exists(dump) else ""
+
+
+def close_and_answer_no(display, window, process, what):
+    """The main window's close box (QUIT may be cut off on a small screen; openbox keeps Alt+F4
+    to itself), then No to opening the log; the logger ends with 0."""
+    width = check_in_work_area(display, window, what)
     xdotool(display, "mousemove", "--window", window, str(width - 13), "12", "click", "1")
     question = find_window(display, "Logdatei sofort", timeout=30)
     check_in_work_area(display, question, "the final box")
     focus(display, question)
     xdotool(display, "key", "n")
     if end(process, timeout=30) != 0:
-        fail("the logger on the small screen did not end with 0")
-    print("wine: the prompt, the window and the box lie within the work area of a small screen")
+        fail(what + ": the logger did not end with 0")
+
+
+def run_first_start(run, loader, logger, environment, display):
+    """The first start from the Start menu, with no settings yet: the settings window, filled in by
+    keyboard and mouse as a user would. A wrong port says why, the simulator's shows its version;
+    saved with Enter, the logger starts, with the label and the scale given, and the file in
+    %APPDATA% holds them."""
+    port = run.boardsim("--reply", "GETADC 1=512\\r\\n")
+    dump = os.path.join(run.folder, "first-start.txt")
+    process = start_from_menu(run, loader, logger, environment, "Datenlogger f\u00fcr AVR-NET-IO-Board.lnk",
+                              dump=dump)
+    window = find_window(display, "^Einstellungen", timeout=120)
+    check_in_work_area(display, window, "the settings window")
+    focus(display, window)
+    # A label's mnemonic moves to its edit, whose text the dialog manager selects.
+    xdotool(display, "key", "alt+a")
+    xdotool(display, "type", "--delay", "50", "127.0.0.1")
+    for tried, result in ((unused_port(), "Keine Verbindung: an Port %d antwortet nichts"),
+                          (port, "Verbunden: AVR-NET-IO board simulator 1.0")):
+        xdotool(display, "key", "alt+o")
+        xdotool(display, "type", "--delay", "50", str(tried))
+        xdotool(display, "key", "alt+v")
+        wait_for(lambda: shown(dump, 106).startswith(result.replace("%d", str(tried))), 30,
+                 "the connection test to port %d" % tried)
+    # The first analog input's label and scale, which have no mnemonic.
+    left, top = client_origin(display, window, SETTINGS_CLIENT_SIZE)
+    for x, text in ((130, "Keller"), (330, "0.1")):
+        xdotool(display, "mousemove", "--window", window, str(left + x), str(top + 171), "click", "1")
+        xdotool(display, "key", "End", "shift+Home")
+        xdotool(display, "type", "--delay", "50", text)
+    wait_for(lambda: shown(dump, 317) == "= 51.20 Volt", 30, "the preview of 512 with the scale")
+    screenshot(display, window, "settings-windows.png")
+    xdotool(display, "key", "Return")
+
+    answer_prompt(display, "S1", timeout=60)
+    log_file = os.path.join(environment["WINEPREFIX"], "drive_c", "AVR-NET-IO.CSV")
+    wait_for(lambda: len(rows_of(log_file)) >= 3, 60, "rows after the settings window")
+    close_and_answer_no(display, find_window(display, "^Datenlogger", timeout=30), process, "the first start")
+    lines = rows_of(log_file)
+    if not lines[0].startswith(b"Datum,Uhrzeit,Keller [Volt],") or not all(b",51.20," in row for row in lines[1:]):
+        fail("the log of the first start: %r" % lines[:3])
+    with open(os.path.join(settings_folder(environment), "logger.toml"), "rb") as saved:
+        settings = tomllib.load(saved)
+    if (settings.get("board") != {"host": "127.0.0.1", "port": port}
+            or settings.get("analog", {}).get("1", {}) != {"label": "Keller", "scale": 0.1}):
+        fail("the saved settings: %r" % settings)
+    print("wine: the first start from the Start menu opened the settings window; a wrong port said why, the "
+          "right one showed the version; saved, %d rows with the label and the scale" % (len(lines) - 1))
+
+
+def run_placement(run, loader, logger, environment, display):
+    """The next start from the Start menu goes straight to the prompt; it, the main window and the
+    final box lie within the work area of a screen lower than the window."""
+    process = start_from_menu(run, loader, logger, environment, "Datenlogger f\u00fcr AVR-NET-IO-Board.lnk")
+    prompt = find_window(display, "Zeitintervall", timeout=120)
+    if xdotool(display, "search", "--onlyvisible", "--name", "^Einstellungen"):
+        fail("the settings window opened again")
+    check_in_work_area(display, prompt, "the prompt")
+    answer_prompt(display, "S1", timeout=30)
+    close_and_answer_no(display, find_window(display, "^Datenlogger", timeout=60), process, "the main window")
+    print("wine: the next start went straight to the prompt; it, the window and the box lie within the work "
+          "area of a small screen")
+
+
+def run_help_from_menu(run, loader, logger, environment, display):
+    """From a desktop start --help and a wrong option show their text in a box."""
+    for option, title, status in (("--help", "^Datenlogger f", 0), ("--no-such-option", "^Problem$", 2)):
+        process = start_from_menu(run, loader, logger, environment, "Datenlogger f\u00fcr AVR-NET-IO-Board.lnk",
+                                  option)
+        focus(display, find_window(display, title, timeout=60))
+        xdotool(display, "key", "Return")
+        if end(process, timeout=30) != status:
+            fail("%s from the desktop: exit %r, expected %d" % (option, process.returncode, status))
+    print("wine: --help and a wrong option from the desktop showed their boxes")
 
 
 def run_package(run, logger, packages):
@@ -476,11 +622,14 @@ def run_package(run, logger, packages):
         check_installed(loader, environment, version_of(older))
         msiexec(loader, environment, "/i", windows_path(newer), "/qn")
         check_installed(loader, environment, version_of(newer))
-        print("msi: installed silently, then replaced by a newer package: one copy, two shortcuts, one entry")
+        print("msi: installed silently, then replaced by a newer package: one copy, four shortcuts, one entry")
 
         # The installed 32-bit logger where 32-bit code runs, else the 64-bit build of the same sources.
         installed = os.path.join(environment["WINEPREFIX"], PROGRAM_FOLDER, "avrnetio-logger.exe")
-        run_placement(run, loader, installed if machine_of(logger) == MACHINE_I386 else logger, environment, display)
+        logger = installed if machine_of(logger) == MACHINE_I386 else logger
+        run_first_start(run, loader, logger, environment, display)
+        run_placement(run, loader, logger, environment, display)
+        run_help_from_menu(run, loader, logger, environment, display)
 
         msiexec(loader, environment, "/x", windows_path(newer), "/qn")
         prefix = environment["WINEPREFIX"]
@@ -499,23 +648,23 @@ def version_of(package):
     return os.path.basename(package)[len("avrnetio-logger-"):-len(".msi")]
 
 
-def client_origin(display, window):
+def client_origin(display, window, client=CLIENT_SIZE):
     """Where the client area starts inside the frame that Wine draws: equal borders left, right
     and below, the title bar above."""
     geometry = xdotool(display, "getwindowgeometry", "--shell", window) or ""
     size = dict(line.split("=", 1) for line in geometry.splitlines() if "=" in line)
     if "WIDTH" not in size or "HEIGHT" not in size:
         fail("no geometry of window " + window)
-    border = (int(size["WIDTH"]) - CLIENT_SIZE[0]) // 2
-    return border, int(size["HEIGHT"]) - CLIENT_SIZE[1] - border
+    border = (int(size["WIDTH"]) - client[0]) // 2
+    return border, int(size["HEIGHT"]) - client[1] - border
 
 
-def screenshot(display, window):
+def screenshot(display, window, name="window-windows.png"):
     """The window as Wine shows it, for the documentation: only when AVRNETIO_SCREENSHOT=1 asks
     for it, so that a test run leaves the tracked picture alone."""
     if os.environ.get("AVRNETIO_SCREENSHOT") != "1" or shutil.which("import") is None:
         return
-    target = os.path.join(ROOT, "docs", "window-windows.png")
+    target = os.path.join(ROOT, "docs", name)
     subprocess.run(["import", "-window", window, target], env=dict(os.environ, DISPLAY=display),
                    capture_output=True, timeout=30)
 

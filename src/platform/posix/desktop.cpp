@@ -10,4 +10,7 @@ bool desktopOutputUnseen() { return false; }
 
 std::vector<std::string> desktopAskForLogs() { return {}; }
 
+// A file that cannot be made where it was asked for is a problem to be told here.
+std::string desktopDocumentsPath(const std::string&) { return {}; }
+
 }  // namespace platform

@@ -13,6 +13,7 @@
 #include <windows.h>
 
 #include <commdlg.h>
+#include <shlobj.h>
 
 namespace {
 
@@ -84,6 +85,14 @@ std::vector<std::string> desktopAskForLogs()
     const std::string folder = parts.front().ends_with('\\') ? parts.front() : parts.front() + '\\';
     for (std::size_t i = 1; i < parts.size(); ++i) logs.push_back(folder + parts[i]);
     return logs;
+}
+
+std::string desktopDocumentsPath(const std::string& path)
+{
+    char folder[MAX_PATH] = {};
+    if (SHGetFolderPathA(nullptr, CSIDL_PERSONAL, nullptr, SHGFP_TYPE_CURRENT, folder) != S_OK) return {};
+    const std::size_t separator = path.find_last_of("\\/:");
+    return std::string(folder) + '\\' + path.substr(separator == std::string::npos ? 0 : separator + 1);
 }
 
 }  // namespace platform

@@ -28,23 +28,22 @@ bool moveTo(HANDLE handle, std::int64_t offset, DWORD from, std::int64_t* reache
     return true;
 }
 
-}  // namespace
-
-std::string fileDefaultLogPath()
+// Whether the logger could open path for appending, without leaving a file where none was: an
+// existing one is opened as the log opens it, a missing one made to vanish on close.
+bool appendable(const std::string& path)
 {
-    return "C:\\AVR-NET-IO.CSV";
+    constexpr DWORD sharing = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    HANDLE handle = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, sharing, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    // Held by another writer: the log's own message says so better than another place would.
+    if (handle == INVALID_HANDLE_VALUE && GetLastError() == ERROR_SHARING_VIOLATION) return true;
+    if (handle == INVALID_HANDLE_VALUE && GetLastError() == ERROR_FILE_NOT_FOUND)
+        handle = CreateFileA(path.c_str(), GENERIC_WRITE | DELETE, sharing, nullptr, CREATE_NEW,
+                             FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return false;
+    CloseHandle(handle);
+    return true;
 }
-
-std::string fileDefaultSettingsPath()
-{
-    char folder[MAX_PATH] = {};
-    if (SHGetFolderPathA(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, folder) != S_OK) return {};
-    return std::string(folder) + "\\AVR-NET-IO Logger\\logger.toml";
-}
-
-// Windows has no such service: the service option is refused where these are empty.
-std::string fileServiceSettingsPath(const std::string&) { return {}; }
-std::string fileServiceLogPath(const std::string&) { return {}; }
 
 // A text from one code page into another, through UTF-16.
 std::string recoded(const std::string& text, UINT from, UINT to)
@@ -58,6 +57,29 @@ std::string recoded(const std::string& text, UINT from, UINT to)
     WideCharToMultiByte(to, 0, units.data(), wide, out.data(), narrow, nullptr, nullptr);
     return out;
 }
+
+}  // namespace
+
+std::string fileDefaultLogPath()
+{
+    // A standard user may not make files in C:\: then the log goes to the Documents folder.
+    const std::string rooted = "C:\\AVR-NET-IO.CSV";
+    if (appendable(rooted)) return rooted;
+    char folder[MAX_PATH] = {};
+    if (SHGetFolderPathA(nullptr, CSIDL_PERSONAL, nullptr, SHGFP_TYPE_CURRENT, folder) != S_OK) return rooted;
+    return std::string(folder) + "\\AVR-NET-IO.CSV";
+}
+
+std::string fileDefaultSettingsPath()
+{
+    char folder[MAX_PATH] = {};
+    if (SHGetFolderPathA(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, folder) != S_OK) return {};
+    return std::string(folder) + "\\AVR-NET-IO Logger\\logger.toml";
+}
+
+// Windows has no such service: the service option is refused where these are empty.
+std::string fileServiceSettingsPath(const std::string&) { return {}; }
+std::string fileServiceLogPath(const std::string&) { return {}; }
 
 // The ANSI code page is the one the file functions here take.
 std::string filePathFromUtf8(const std::string& utf8) { return recoded(utf8, CP_UTF8, CP_ACP); }

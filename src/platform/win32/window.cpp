@@ -1,5 +1,7 @@
-// Window toolkit service on Windows (user32, gdi32, comctl32): the main window and its numbered
-// controls, an event queue fed by the window procedure, the message boxes and the interval prompt.
+// Window toolkit service on Windows (user32, gdi32, comctl32, comdlg32): the main window or the
+// settings dialog and their numbered controls, an event queue fed by the window procedures, the
+// message boxes, the interval prompt and the save dialog. Edits take and give their text through
+// the Western code page, as the prompt does; every other text goes through the ANSI functions.
 // Keep windows.h small and free of the min and max macros; must precede every system header.
 #define NOMINMAX
 #define WIN32_LEAN_AND_MEAN
@@ -22,6 +24,7 @@
 #include <windows.h>
 
 #include <commctrl.h>
+#include <commdlg.h>
 #include <objbase.h>
 
 namespace platform {
@@ -46,11 +49,17 @@ constexpr int programIcon = 1;
 // The prompt's UTF-16 texts convert through the Western code page whatever the system's own
 // is; it agrees with Latin-1 on every printable character.
 constexpr UINT latin1CodePage = 1252;
+// A control's child-window id is its number plus this, so that none is IDOK or IDCANCEL, the ids
+// the dialog manager sends for Enter and Escape.
+constexpr int controlIdBase = 100;
+
+enum class Kind { text, button, label, edit, check, choice };
 
 struct Control {
     HWND handle = nullptr;
-    bool button = false;
-    std::string text;  // as given, Latin-1
+    Kind kind = Kind::text;
+    std::string text;  // as given, Latin-1; an edit's as it stands now
+    std::vector<std::string> choices;
     bool coloured = false;
     COLORREF colour = 0;
 };
@@ -61,7 +70,10 @@ struct Win32Ui {
     ATOM windowClass = 0;
     HFONT guiFont = nullptr;
     HBRUSH faceBrush = nullptr;
-    HWND window = nullptr;
+    HWND window = nullptr;  // the main window or the settings dialog, never both
+    bool dialog = false;
+    bool focusPending = false;  // the dialog's first control still to take the focus
+    bool settingText = false;   // an edit's change made by the program, not the user
     std::map<int, Control> controls;
     std::vector<UiPicture*> shownPictures;
     std::deque<UiEvent> events;
@@ -114,6 +126,41 @@ int placedMessageBox(const std::string& title, const std::string& text, UINT typ
     return answer;
 }
 
+// ---- Texts
+
+std::wstring wideFromLatin1(const std::string& text)
+{
+    if (text.empty()) return {};
+    const int length = static_cast<int>(text.size());
+    const int needed = MultiByteToWideChar(latin1CodePage, 0, text.data(), length, nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(std::max(needed, 0)), L'\0');
+    if (needed > 0) MultiByteToWideChar(latin1CodePage, 0, text.data(), length, wide.data(), needed);
+    return wide;
+}
+
+std::string latin1FromWide(const std::wstring& wide)
+{
+    if (wide.empty()) return {};
+    const int length = static_cast<int>(wide.size());
+    const int needed =
+        WideCharToMultiByte(latin1CodePage, 0, wide.data(), length, nullptr, 0, nullptr, nullptr);
+    std::string text(static_cast<std::size_t>(std::max(needed, 0)), '\0');
+    if (needed > 0)
+        WideCharToMultiByte(latin1CodePage, 0, wide.data(), length, text.data(), needed, nullptr,
+                            nullptr);
+    return text;
+}
+
+std::string editText(HWND edit)
+{
+    const int length = GetWindowTextLengthW(edit);
+    if (length <= 0) return {};
+    std::wstring wide(static_cast<std::size_t>(length) + 1, L'\0');
+    const int copied = GetWindowTextW(edit, wide.data(), length + 1);
+    wide.resize(static_cast<std::size_t>(std::max(copied, 0)));
+    return latin1FromWide(wide);
+}
+
 // ---- Controls
 
 Control* findControl(int number)
@@ -122,9 +169,16 @@ Control* findControl(int number)
     return found == ui.controls.end() ? nullptr : &found->second;
 }
 
-// A button marks its shortcut letter with '&'; doubled, it shows as itself.
+Control* controlOf(HWND handle)
+{
+    Control* control = findControl(GetDlgCtrlID(handle) - controlIdBase);
+    return control != nullptr && control->handle == handle ? control : nullptr;
+}
+
+// The main window's button shows an '&' as itself; in the dialog it marks the shortcut letter.
 std::string buttonLabel(const std::string& text)
 {
+    if (ui.dialog) return text;
     std::string label;
     label.reserve(text.size() + 2);
     for (const char c : text) {
@@ -143,27 +197,87 @@ void removeControl(int number)
     ui.dumpStale = true;
 }
 
-void addControl(int number, const char* windowClass, DWORD style, int x, int y, int width,
-                int height, const std::string& text, bool button)
+HWND addControl(int number, Kind kind, const char* windowClass, DWORD style, DWORD extendedStyle, int x,
+                int y, int width, int height, const std::string& text)
 {
     removeControl(number);
-    const std::string shown = button ? buttonLabel(text) : text;
-    HWND handle = CreateWindowExA(0, windowClass, shown.c_str(), WS_CHILD | WS_VISIBLE | style, x,
+    // Each of the dialog's controls a group of its own: the arrow keys stay in their control.
+    if (ui.dialog) style |= WS_GROUP;
+    const std::string shown = kind == Kind::button ? buttonLabel(text) : kind == Kind::edit ? "" : text;
+    HWND handle = CreateWindowExA(extendedStyle, windowClass, shown.c_str(), WS_CHILD | WS_VISIBLE | style, x,
                                   y, width, height, ui.window,
-                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(number)),
+                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(number + controlIdBase)),
                                   ui.instance, nullptr);
-    if (handle == nullptr) return;  // a control that could not be made is simply missing
+    if (handle == nullptr) return nullptr;  // a control that could not be made is simply missing
     SendMessageA(handle, WM_SETFONT, reinterpret_cast<WPARAM>(ui.guiFont), TRUE);
-    ui.controls[number] = Control{handle, button, text, false, 0};
+    ui.controls[number] = Control{handle, kind, text, {}, false, 0};
     ui.dumpStale = true;
+    return handle;
 }
 
-void forgetMainWindow()
+void setEditText(HWND edit, const std::string& text)
+{
+    ui.settingText = true;
+    SetWindowTextW(edit, wideFromLatin1(text).c_str());
+    ui.settingText = false;
+}
+
+// What the control dump shows: a check box's state before its label, a choice's chosen item.
+std::string dumpText(const Control& control)
+{
+    if (control.kind == Kind::check)
+        return (SendMessageA(control.handle, BM_GETCHECK, 0, 0) == BST_CHECKED ? "[x] " : "[ ] ") + control.text;
+    if (control.kind == Kind::choice) {
+        const LRESULT chosen = SendMessageA(control.handle, CB_GETCURSEL, 0, 0);
+        return chosen >= 0 && static_cast<std::size_t>(chosen) < control.choices.size()
+                   ? control.choices[static_cast<std::size_t>(chosen)]
+                   : std::string();
+    }
+    return control.text;
+}
+
+void forgetWindow()
 {
     ui.window = nullptr;
+    ui.dialog = false;
+    ui.focusPending = false;
     ui.controls.clear();
     for (UiPicture* picture : ui.shownPictures) picture->shown = false;
     ui.shownPictures.clear();
+}
+
+// What the user did to a control, as an event; Escape in the dialog asks to close it.
+void noteCommand(WPARAM wParam, LPARAM lParam)
+{
+    if (ui.dialog && LOWORD(wParam) == IDCANCEL) {
+        ui.events.push_back({platform::uiEventClose, 0});
+        return;
+    }
+    Control* control = controlOf(reinterpret_cast<HWND>(lParam));
+    if (control == nullptr) return;
+    const int number = LOWORD(wParam) - controlIdBase;
+    const WORD code = HIWORD(wParam);
+    if (code == BN_CLICKED && (control->kind == Kind::button || control->kind == Kind::check)) {
+        ui.events.push_back({platform::uiEventControl, number});
+        ui.dumpStale = control->kind == Kind::check || ui.dumpStale;
+    } else if (code == EN_CHANGE && control->kind == Kind::edit && !ui.settingText) {
+        control->text = editText(control->handle);
+        ui.events.push_back({platform::uiEventChanged, number});
+        ui.dumpStale = true;
+    } else if (code == CBN_SELCHANGE && control->kind == Kind::choice) {
+        ui.events.push_back({platform::uiEventChanged, number});
+        ui.dumpStale = true;
+    }
+}
+
+// Coloured text on the face colour, for the statics, check boxes and read-only edits.
+LRESULT colourStatic(WPARAM wParam, LPARAM lParam)
+{
+    const auto dc = reinterpret_cast<HDC>(wParam);
+    const Control* control = controlOf(reinterpret_cast<HWND>(lParam));
+    SetTextColor(dc, control != nullptr && control->coloured ? control->colour : GetSysColor(COLOR_WINDOWTEXT));
+    SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+    return reinterpret_cast<LRESULT>(ui.faceBrush);
 }
 
 // ---- Pictures
@@ -184,7 +298,15 @@ void invalidatePicture(const UiPicture& picture)
     InvalidateRect(ui.window, &area, TRUE);
 }
 
-// ---- The main window's procedure: it records what happened and does the window's own work.
+// ---- The window procedures: they record what happened and do the window's own work.
+
+void paintPictures(HWND window)
+{
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(window, &paint);
+    for (const UiPicture* picture : ui.shownPictures) drawPicture(dc, *picture);
+    EndPaint(window, &paint);
+}
 
 LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
@@ -193,39 +315,48 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         // The window stays until the program closes it.
         ui.events.push_back({platform::uiEventClose, 0});
         return 0;
-    case WM_COMMAND: {
-        // The dialog manager turns Enter and Escape into IDOK and IDCANCEL naming whatever
-        // control has that number; only a click of one of our buttons counts.
-        const int number = LOWORD(wParam);
-        const Control* control = findControl(number);
-        if (HIWORD(wParam) == BN_CLICKED && control != nullptr && control->button &&
-            control->handle == reinterpret_cast<HWND>(lParam))
-            ui.events.push_back({platform::uiEventControl, number});
+    case WM_COMMAND:
+        noteCommand(wParam, lParam);
         return 0;
-    }
-    case WM_CTLCOLORSTATIC: {
-        const auto dc = reinterpret_cast<HDC>(wParam);
-        const auto handle = reinterpret_cast<HWND>(lParam);
-        const Control* control = findControl(GetDlgCtrlID(handle));
-        const bool coloured = control != nullptr && control->handle == handle && control->coloured;
-        SetTextColor(dc, coloured ? control->colour : GetSysColor(COLOR_WINDOWTEXT));
-        SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
-        return reinterpret_cast<LRESULT>(ui.faceBrush);
-    }
-    case WM_PAINT: {
-        PAINTSTRUCT paint;
-        HDC dc = BeginPaint(window, &paint);
-        for (const UiPicture* picture : ui.shownPictures) drawPicture(dc, *picture);
-        EndPaint(window, &paint);
+    case WM_CTLCOLORSTATIC:
+        return colourStatic(wParam, lParam);
+    case WM_PAINT:
+        paintPictures(window);
         return 0;
-    }
     case WM_NCDESTROY:
-        if (window == ui.window) forgetMainWindow();
+        if (window == ui.window) forgetWindow();
         break;
     default:
         break;
     }
     return DefWindowProcA(window, message, wParam, lParam);
+}
+
+// The settings window is a modeless dialog, so that the dialog manager gives it Tab, Enter,
+// Escape and the mnemonics.
+INT_PTR CALLBACK dialogWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        return FALSE;  // no control to take the focus yet
+    case WM_CLOSE:
+        ui.events.push_back({platform::uiEventClose, 0});
+        return TRUE;
+    case WM_COMMAND:
+        noteCommand(wParam, lParam);
+        return TRUE;
+    case WM_CTLCOLORSTATIC:
+        return static_cast<INT_PTR>(colourStatic(wParam, lParam));
+    case WM_PAINT:
+        if (ui.shownPictures.empty()) return FALSE;
+        paintPictures(window);
+        return TRUE;
+    case WM_NCDESTROY:
+        if (window == ui.window) forgetWindow();
+        return FALSE;
+    default:
+        return FALSE;
+    }
 }
 
 // ---- Events
@@ -260,7 +391,7 @@ void writeDumpIfStale()
     ui.dumpStale = false;
     std::string content;
     for (const auto& [number, control] : ui.controls)
-        platform::appendDumpLine(content, number, control.coloured, control.colour, control.text);
+        platform::appendDumpLine(content, number, control.coloured, control.colour, dumpText(control));
     const std::string temporary = ui.dumpPath + ".tmp";
     std::FILE* file = std::fopen(temporary.c_str(), "wb");
     if (file == nullptr) return;
@@ -290,29 +421,6 @@ constexpr PromptItem promptItems[] = {
     {promptEditId, 10, 32, 275, 21},
     {IDOK, 110, 67, 80, 25},
 };
-
-std::wstring wideFromLatin1(const std::string& text)
-{
-    if (text.empty()) return {};
-    const int length = static_cast<int>(text.size());
-    const int needed = MultiByteToWideChar(latin1CodePage, 0, text.data(), length, nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(std::max(needed, 0)), L'\0');
-    if (needed > 0) MultiByteToWideChar(latin1CodePage, 0, text.data(), length, wide.data(), needed);
-    return wide;
-}
-
-std::string latin1FromWide(const std::wstring& wide)
-{
-    if (wide.empty()) return {};
-    const int length = static_cast<int>(wide.size());
-    const int needed =
-        WideCharToMultiByte(latin1CodePage, 0, wide.data(), length, nullptr, 0, nullptr, nullptr);
-    std::string text(static_cast<std::size_t>(std::max(needed, 0)), '\0');
-    if (needed > 0)
-        WideCharToMultiByte(latin1CodePage, 0, wide.data(), length, text.data(), needed, nullptr,
-                            nullptr);
-    return text;
-}
 
 // An in-memory dialog template is a sequence of 16-bit words; its items start on 32-bit
 // boundaries and its strings are UTF-16.
@@ -368,6 +476,21 @@ std::vector<WORD> promptTemplate(const std::string& title, const std::string& me
     return words;
 }
 
+// The settings window: the main window's frame, shown only once it is placed, and no items:
+// the controls come one by one.
+std::vector<WORD> dialogWindowTemplate(const std::string& title)
+{
+    std::vector<WORD> words;
+    appendDword(words, WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX);
+    appendDword(words, 0);
+    words.push_back(0);
+    appendPlaceholderBox(words);
+    words.push_back(0);  // no menu
+    words.push_back(0);  // the standard dialog class
+    appendString(words, title);
+    return words;
+}
+
 void placePrompt(HWND dialog)
 {
     const RECT place = placeOnWorkArea(promptWidth, promptHeight);
@@ -382,16 +505,6 @@ void placePrompt(HWND dialog)
     SetFocus(edit);
     const auto end = static_cast<WPARAM>(GetWindowTextLengthA(edit));
     SendMessageA(edit, EM_SETSEL, end, static_cast<LPARAM>(end));
-}
-
-std::string editText(HWND edit)
-{
-    const int length = GetWindowTextLengthW(edit);
-    if (length <= 0) return {};
-    std::wstring wide(static_cast<std::size_t>(length) + 1, L'\0');
-    const int copied = GetWindowTextW(edit, wide.data(), length + 1);
-    wide.resize(static_cast<std::size_t>(std::max(copied, 0)));
-    return latin1FromWide(wide);
 }
 
 INT_PTR CALLBACK promptProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
@@ -485,7 +598,7 @@ void uiFreePicture(UiPicture* picture)
 bool uiOpenMainWindow(const std::string& title, int clientWidth, int clientHeight)
 {
     if (ui.windowClass == 0) return false;
-    if (ui.window != nullptr) return true;
+    if (ui.window != nullptr) return !ui.dialog;
     // A fixed frame: no sizing border and no maximise box.
     constexpr DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
     RECT outer{0, 0, clientWidth, clientHeight};
@@ -501,6 +614,34 @@ bool uiOpenMainWindow(const std::string& title, int clientWidth, int clientHeigh
     return true;
 }
 
+bool uiOpenDialogWindow(const std::string& title, int clientWidth, int clientHeight)
+{
+    if (!ui.started) return false;
+    if (ui.window != nullptr) return ui.dialog;
+    const std::vector<WORD> words = dialogWindowTemplate(title);
+    HWND window = CreateDialogIndirectParamA(ui.instance, reinterpret_cast<LPCDLGTEMPLATEA>(words.data()),
+                                             nullptr, dialogWindowProc, 0);
+    if (window == nullptr) return false;
+    ui.window = window;
+    ui.dialog = true;
+    ui.focusPending = true;
+    const auto icon = [&](int size) {
+        return reinterpret_cast<LPARAM>(LoadImageA(ui.instance, MAKEINTRESOURCEA(programIcon), IMAGE_ICON,
+                                                   GetSystemMetrics(size), GetSystemMetrics(size), 0));
+    };
+    SendMessageA(window, WM_SETICON, ICON_BIG, icon(SM_CXICON));
+    SendMessageA(window, WM_SETICON, ICON_SMALL, icon(SM_CXSMICON));
+    RECT outer{0, 0, clientWidth, clientHeight};
+    AdjustWindowRectEx(&outer, static_cast<DWORD>(GetWindowLongA(window, GWL_STYLE)), FALSE,
+                       static_cast<DWORD>(GetWindowLongA(window, GWL_EXSTYLE)));
+    const RECT place = placeOnWorkArea(outer.right - outer.left, outer.bottom - outer.top);
+    SetWindowPos(window, nullptr, place.left, place.top, place.right - place.left, place.bottom - place.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    ShowWindow(window, SW_SHOWNORMAL);
+    UpdateWindow(window);
+    return true;
+}
+
 void uiCreateText(int control, int x, int y, int width, int height, const std::string& text,
                   UiFrame frame, UiAlign align)
 {
@@ -508,21 +649,145 @@ void uiCreateText(int control, int x, int y, int width, int height, const std::s
     // No prefix: an '&' from the board shows as itself.
     const DWORD style = SS_NOPREFIX | (frame == UiFrame::sunken ? SS_SUNKEN : 0) |
                         (align == UiAlign::centre ? SS_CENTER : SS_LEFT);
-    addControl(control, "STATIC", style, x, y, width, height, text, false);
+    addControl(control, Kind::text, "STATIC", style, 0, x, y, width, height, text);
 }
 
 void uiCreateButton(int control, int x, int y, int width, int height, const std::string& label)
 {
     if (ui.window == nullptr) return;
-    addControl(control, "BUTTON", BS_PUSHBUTTON | WS_TABSTOP, x, y, width, height, label, true);
+    addControl(control, Kind::button, "BUTTON", BS_PUSHBUTTON | WS_TABSTOP, 0, x, y, width, height, label);
+}
+
+void uiCreateLabel(int control, int x, int y, int width, int height, const std::string& text)
+{
+    if (ui.window == nullptr) return;
+    addControl(control, Kind::label, "STATIC", SS_LEFT, 0, x, y, width, height, text);
+}
+
+void uiCreateEdit(int control, int x, int y, int width, int height, const std::string& text)
+{
+    if (ui.window == nullptr) return;
+    HWND edit = addControl(control, Kind::edit, "EDIT", ES_LEFT | ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE,
+                           x, y, width, height, text);
+    if (edit != nullptr) setEditText(edit, text);
+}
+
+void uiCreateCheck(int control, int x, int y, int width, int height, const std::string& label, bool checked)
+{
+    if (ui.window == nullptr) return;
+    HWND check = addControl(control, Kind::check, "BUTTON", BS_AUTOCHECKBOX | WS_TABSTOP, 0, x, y, width, height,
+                            label);
+    if (check != nullptr) SendMessageA(check, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+void uiCreateChoice(int control, int x, int y, int width, int height, const std::vector<std::string>& choices,
+                    int chosen)
+{
+    if (ui.window == nullptr) return;
+    HWND choice = addControl(control, Kind::choice, "COMBOBOX", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, 0, x,
+                             y, width, height, {});
+    if (choice == nullptr) return;
+    ui.controls[control].choices = choices;
+    for (const std::string& item : choices) SendMessageA(choice, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
+    SendMessageA(choice, CB_SETCURSEL, static_cast<WPARAM>(chosen), 0);
+    // The height of a combo box's window is that of its open list; the closed box takes the
+    // height asked for through the height of its field.
+    const auto item = static_cast<int>(SendMessageA(choice, CB_GETITEMHEIGHT, 0, 0));
+    const int shown = static_cast<int>(std::clamp<std::size_t>(choices.size(), 1, 10));
+    SetWindowPos(choice, nullptr, 0, 0, width, height + shown * std::max(item, 1) + 2,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    // The field's height is set and the box measured: the frame around it differs between versions.
+    int field = height - 6;
+    for (int tries = 0; tries < 2 && field > 0; ++tries) {
+        SendMessageA(choice, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), field);
+        RECT closed{};
+        GetWindowRect(choice, &closed);
+        if (closed.bottom - closed.top == height) break;
+        field += height - static_cast<int>(closed.bottom - closed.top);
+    }
+}
+
+void uiSetDefaultButton(int control)
+{
+    const Control* found = findControl(control);
+    if (found == nullptr || !ui.dialog || found->kind != Kind::button) return;
+    SendMessageA(ui.window, DM_SETDEFID, static_cast<WPARAM>(control + controlIdBase), 0);
+}
+
+std::string uiGetText(int control)
+{
+    const Control* found = findControl(control);
+    if (found == nullptr) return {};
+    return found->kind == Kind::edit ? editText(found->handle) : found->text;
+}
+
+bool uiGetCheck(int control)
+{
+    const Control* found = findControl(control);
+    return found != nullptr && found->kind == Kind::check &&
+           SendMessageA(found->handle, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+int uiGetChoice(int control)
+{
+    const Control* found = findControl(control);
+    if (found == nullptr || found->kind != Kind::choice) return -1;
+    return static_cast<int>(SendMessageA(found->handle, CB_GETCURSEL, 0, 0));
+}
+
+void uiSetEnabled(int control, bool enabled)
+{
+    const Control* found = findControl(control);
+    if (found == nullptr) return;
+    // A disabled control keeps no focus that the keyboard could not move on from.
+    if (!enabled && ui.dialog && GetFocus() == found->handle) SendMessageA(ui.window, WM_NEXTDLGCTL, 0, FALSE);
+    EnableWindow(found->handle, enabled ? TRUE : FALSE);
+}
+
+void uiSetFocus(int control)
+{
+    const Control* found = findControl(control);
+    if (found == nullptr) return;
+    ui.focusPending = false;
+    // Through the dialog manager, which keeps the default button and an edit's selection right.
+    if (ui.dialog) {
+        SendMessageA(ui.window, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(found->handle), TRUE);
+    } else {
+        SetFocus(found->handle);
+    }
+}
+
+std::string uiAskSavePath(const std::string& title, const std::string& path)
+{
+    std::string name(std::max<std::size_t>(path.size() + 1, 32 * 1024), '\0');
+    std::copy(path.begin(), path.end(), name.begin());
+    OPENFILENAMEA dialog{};
+    dialog.lStructSize = sizeof dialog;
+    dialog.hwndOwner = ui.window;
+    dialog.lpstrFilter = "Logdateien (*.csv)\0*.csv;*.CSV\0Alle Dateien\0*.*\0";
+    dialog.lpstrFile = name.data();
+    dialog.nMaxFile = static_cast<DWORD>(name.size());
+    dialog.lpstrTitle = title.c_str();
+    dialog.lpstrDefExt = "csv";
+    // No question whether to overwrite: the logger appends to a log that exists.
+    dialog.Flags = OFN_EXPLORER | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
+    if (!GetSaveFileNameA(&dialog)) return {};
+    return name.c_str();
 }
 
 void uiSetText(int control, const std::string& text)
 {
     Control* found = findControl(control);
-    if (found == nullptr || found->text == text) return;
+    if (found == nullptr || found->kind == Kind::choice) return;
+    if (found->kind == Kind::edit) {
+        found->text = text;
+        if (editText(found->handle) != text) setEditText(found->handle, text);
+        ui.dumpStale = true;
+        return;
+    }
+    if (found->text == text) return;
     found->text = text;
-    SetWindowTextA(found->handle, (found->button ? buttonLabel(text) : text).c_str());
+    SetWindowTextA(found->handle, (found->kind == Kind::button ? buttonLabel(text) : text).c_str());
     ui.dumpStale = true;
 }
 
@@ -569,6 +834,14 @@ void uiDrawNow()
 
 UiEvent uiTakeEvent(int timeoutMs)
 {
+    // The dialog's first control takes the focus once the program has made them all; while the
+    // dialog is not active, it is the dialog manager's to give on activation.
+    if (ui.focusPending && GetActiveWindow() == ui.window) {
+        ui.focusPending = false;
+        if (!IsChild(ui.window, GetFocus()))
+            SendMessageA(ui.window, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetNextDlgTabItem(ui.window, nullptr, FALSE)),
+                         TRUE);
+    }
     writeDumpIfStale();
     drainMessages();
     if (ui.events.empty() && timeoutMs > 0) {
@@ -608,8 +881,10 @@ void uiCloseWindows()
 {
     if (ui.window == nullptr) return;
     HWND window = ui.window;
-    forgetMainWindow();
+    forgetWindow();
     DestroyWindow(window);
+    // What the user did to the closed window is no longer for the program.
+    ui.events.clear();
 }
 
 }  // namespace platform
