@@ -12,24 +12,29 @@ TEST(CommandLine, OptionsAndErrors)
     struct Case {
         std::vector<std::string_view> arguments;
         CommandLineAction action;
+        const char* problem = "";
     } cases[] = {
         {{}, CommandLineAction::run},
         {{"--host", "127.0.0.1", "--port", "4000", "--log-file", "/tmp/a b.csv", "--interval", "S1"},
          CommandLineAction::run},
+        {{"--setup", "--desktop", "--settings", "/tmp/x.toml"}, CommandLineAction::run},
         {{"--help"}, CommandLineAction::help},
         {{"--port", "1", "--help"}, CommandLineAction::help},
-        {{"--host"}, CommandLineAction::usageError},
-        {{"--verbose", "1"}, CommandLineAction::usageError},
-        {{"127.0.0.1"}, CommandLineAction::usageError},
-        {{"--port", "0"}, CommandLineAction::usageError},
-        {{"--port", "65536"}, CommandLineAction::usageError},
-        {{"--port", "80x"}, CommandLineAction::usageError},
-        {{"--port", "-1"}, CommandLineAction::usageError},
+        {{"--host"}, CommandLineAction::usageError, "--host needs a value"},
+        {{"--verbose", "1"}, CommandLineAction::usageError, "Unknown option: --verbose"},
+        {{"--verbose"}, CommandLineAction::usageError, "Unknown option: --verbose"},
+        {{"127.0.0.1"}, CommandLineAction::usageError, "Unknown option: 127.0.0.1"},
+        {{"--port", "0"}, CommandLineAction::usageError, "--port takes a port from 1 to 65535: 0"},
+        {{"--port", "65536"}, CommandLineAction::usageError, "--port takes a port from 1 to 65535: 65536"},
+        {{"--port", "80x"}, CommandLineAction::usageError, "--port takes a port from 1 to 65535: 80x"},
+        {{"--port", "-1"}, CommandLineAction::usageError, "--port takes a port from 1 to 65535: -1"},
     };
     for (const Case& c : cases) {
         LoggerOptions options;
-        EXPECT_EQ(parseCommandLine(c.arguments, options), c.action)
+        std::string problem;
+        EXPECT_EQ(parseCommandLine(c.arguments, options, &problem), c.action)
             << (c.arguments.empty() ? "(none)" : c.arguments.front());
+        EXPECT_EQ(problem, c.problem);
     }
 
     LoggerOptions options;

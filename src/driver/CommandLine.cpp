@@ -42,8 +42,13 @@ constexpr TextOption textOptions[] = {
 
 }  // namespace
 
-CommandLineAction parseCommandLine(std::span<const std::string_view> arguments, LoggerOptions& options)
+CommandLineAction parseCommandLine(std::span<const std::string_view> arguments, LoggerOptions& options,
+                                   std::string* problem)
 {
+    const auto wrong = [&](std::string what) {
+        if (problem) *problem = std::move(what);
+        return CommandLineAction::usageError;
+    };
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string_view option = arguments[i];
         if (option == "--help" || option == "-h") return CommandLineAction::help;
@@ -51,16 +56,16 @@ CommandLineAction parseCommandLine(std::span<const std::string_view> arguments, 
             (option == "--setup" ? options.setup : options.desktop) = true;
             continue;
         }
-        if (i + 1 >= arguments.size()) return CommandLineAction::usageError;
+        const auto* text = std::ranges::find(textOptions, option, &TextOption::option);
+        if (option != "--port" && text == std::end(textOptions)) return wrong("Unknown option: " + std::string(option));
+        if (i + 1 >= arguments.size()) return wrong(std::string(option) + " needs a value");
         const std::string_view value = arguments[++i];
         if (option == "--port") {
             int port = 0;
-            if (!parsePort(value, port)) return CommandLineAction::usageError;
+            if (!parsePort(value, port)) return wrong("--port takes a port from 1 to 65535: " + std::string(value));
             options.port = port;
             continue;
         }
-        const auto* text = std::ranges::find(textOptions, option, &TextOption::option);
-        if (text == std::end(textOptions)) return CommandLineAction::usageError;
         options.*text->field = std::string(value);
     }
     return CommandLineAction::run;

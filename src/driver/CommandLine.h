@@ -49,8 +49,9 @@ struct LoggerOptions {
 
 enum class CommandLineAction { run, help, usageError };
 
-// Reads the arguments after the program's name.
-CommandLineAction parseCommandLine(std::span<const std::string_view> arguments, LoggerOptions& options);
+// Reads the arguments after the program's name; for a usage error, says in problem what is wrong.
+CommandLineAction parseCommandLine(std::span<const std::string_view> arguments, LoggerOptions& options,
+                                   std::string* problem = nullptr);
 
 // The usage of this build: only the options it takes, with this machine's default places.
 std::string usageText();

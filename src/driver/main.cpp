@@ -35,7 +35,8 @@ int main(int argc, char** argv)
     const std::vector<std::string> arguments(argv + 1, argv + argc);
     const std::vector<std::string_view> words(arguments.begin(), arguments.end());
     LoggerOptions options;
-    const CommandLineAction action = parseCommandLine(words, options);
+    std::string problem;
+    const CommandLineAction action = parseCommandLine(words, options, &problem);
     // The menu entry and the Start-menu shortcut say so; a Windows program started from the
     // desktop also has nobody who reads its output.
     options.desktop = options.desktop || platform::desktopOutputUnseen();
@@ -44,7 +45,7 @@ int main(int argc, char** argv)
         tell(usageText(), options.desktop, false);
         return 0;
     case CommandLineAction::usageError:
-        tell(usageText(), options.desktop, true);
+        tell(usageText() + "\n" + problem + "\n", options.desktop, true);
         return 2;
     case CommandLineAction::run:
         break;
@@ -54,7 +55,7 @@ int main(int argc, char** argv)
     if (options.setup) {
         platform::uiStart();
         if (runSettingsWindow(settingsPath, SettingsPurpose::edit) != SettingsOutcome::noWindow) return 0;
-        std::fputs("avrnetio-logger: the settings window needs a display\n", stderr);
+        tell("The settings window needs a display; the settings file is " + settingsPath + "\n", options.desktop, true);
         return 1;
     }
     // Only a plain start from the desktop, with no options but where the settings are.
@@ -68,7 +69,7 @@ int main(int argc, char** argv)
         if (runSettingsWindow(settingsPath, SettingsPurpose::firstStart) == SettingsOutcome::cancelled) return 0;
     }
 
-    std::string problem = loadSettings(options);
+    problem = loadSettings(options);
     if (problem.empty()) problem = checkPublishOptions(options);
     if (!problem.empty()) {
         tell(usageText() + "\n" + problem + "\n", options.desktop, true);
