@@ -3,7 +3,9 @@
 // file's own reader, whose message then stands beside the field it names.
 #include "display/SettingsWindow.h"
 
+#include <algorithm>
 #include <array>
+#include <iterator>
 #include <charconv>
 #include <cstddef>
 #include <optional>
@@ -414,11 +416,13 @@ bool save(SettingsForm& form)
     }
     if (!wrong.empty()) {
         const Field* field = fieldOf(form, key);
-        for (const Section& section : sections) {
-            if (!key.starts_with(section.prefix)) continue;
-            platform::uiSetTextColour(section.message, red);
-            platform::uiSetText(section.message, (field ? field->name + ": " : std::string()) + wrong);
-        }
+        const Section* section = std::ranges::find_if(sections, [&](const Section& part) {
+            return key.starts_with(part.prefix);
+        });
+        // A problem that names no part of the window stands beside the buttons.
+        const int message = section != std::end(sections) ? section->message : saveResult;
+        platform::uiSetTextColour(message, red);
+        platform::uiSetText(message, (field ? field->name + ": " : std::string()) + wrong);
         if (field) platform::uiSetFocus(field->control);
         return false;
     }
