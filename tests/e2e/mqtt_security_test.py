@@ -157,9 +157,10 @@ def main():
             said = result.stderr.decode(errors="replace")
             if result.returncode != 2 or "Usage:" not in said or message not in said.split("\n\n")[-1]:
                 fail("%r: exit status %d, %r" % (options[:4], result.returncode, said[-300:]))
-        # An unreadable credential: root reads any file, so the logger runs as nobody for this one.
-        as_nobody = ["setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"] if os.geteuid() == 0 else []
-        result = subprocess.run([*as_nobody, LOGGER, "--host", "127.0.0.1", "--port", str(board_port), "--interval",
+        # An unreadable credential: root reads any file, so for this one the logger runs without the
+        # capabilities that let it (as root still, which any root, a fresh one's too, lets through).
+        unprivileged = ["setpriv", "--bounding-set=-dac_override,-dac_read_search"] if os.geteuid() == 0 else []
+        result = subprocess.run([*unprivileged, LOGGER, "--host", "127.0.0.1", "--port", str(board_port), "--interval",
                                  "S1", *user], env=dict(os.environ, CREDENTIALS_DIRECTORY=unreadable),
                                 capture_output=True, text=True, timeout=10)
         if result.returncode != 2 or "Cannot read the password credential" not in result.stderr:

@@ -236,7 +236,7 @@ def misbehaving_servers(run):
                     log=os.path.join(run.folder, name + ".csv"), err=os.path.join(run.folder, name + ".err"))
         cases.append(case)
         if before == "resolver":
-            case["logger"] = run.start(["unshare", "--net", "--mount", sys.executable, os.path.abspath(__file__),
+            case["logger"] = run.start(["unshare", "--net", sys.executable, os.path.abspath(__file__),
                                         "--private-network"], stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
                                        text=True)
             continue
@@ -342,19 +342,30 @@ def resident_kib(pid):
         return int(re.search(r"VmRSS:\s+(\d+)", status.read()).group(1))
 
 
+def name_servers():
+    """The name servers that /etc/resolv.conf names; the resolver asks 127.0.0.1 without any."""
+    try:
+        with open("/etc/resolv.conf") as conf:
+            found = [line.split()[1] for line in conf if line.split()[:1] == ["nameserver"] and len(line.split()) > 1]
+    except OSError:
+        found = []
+    return found or ["127.0.0.1"]
+
+
 def private_network():
-    """In a network and mount namespace of its own (unshare -n -m), with a name server that never
-    answers: the first row comes at once, the end within 3 s."""
+    """In a network namespace of its own (unshare -n) where every name server the machine names
+    is an address of loopback with a socket that never answers, so that no query can reach a
+    real one: the first row comes at once, the end within 3 s."""
     subprocess.run(["ip", "link", "set", "lo", "up"], check=True)
     with Processes() as run:
-        silent = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
-        silent.bind(("127.0.0.1", 53))
-        resolv = os.path.join(run.folder, "resolv.conf")
-        with open(resolv, "w") as out:
-            out.write("nameserver 127.0.0.1\n")
-        # Without the file the resolver asks 127.0.0.1 anyway.
-        if os.path.exists("/etc/resolv.conf"):
-            subprocess.run(["mount", "--bind", resolv, "/etc/resolv.conf"], check=True)
+        silent = []
+        for address in name_servers():
+            family = socket.AF_INET6 if ":" in address else socket.AF_INET
+            if address != "::1" and not address.startswith("127."):
+                subprocess.run(["ip", "addr", "add", address + ("/128" if ":" in address else "/32"), "dev", "lo"],
+                               check=True)
+            silent.append(socket.socket(family, socket.SOCK_DGRAM))
+            silent[-1].bind((address, 53))
         log_file = os.path.join(run.folder, "private.csv")
         started = time.monotonic()
         logger = run.logger(run.boardsim(), log_file, "--interval", "S1", "--mqtt", "mqtt://broker.test",
