@@ -361,9 +361,10 @@ TEST(SettingsWindow, PreviewAndConnectionTest)
     fake().connectsThatWork = 1;
     fake().replies["Version \\r\\n"] = "AVR-NET-IO 1.03\r\n";
     runWindow({{changed, 312, "\xB0" "C"}, {changed, 313, "0.48828"}, {changed, 315, "1"}, {pressed, 105, ""},
-               {pressed, 105, ""}});
+               {pressed, 105, ""}, {changed, 335, "99999999999"}});
     EXPECT_EQ(fake().controls[317].text, "= 250.0 \xB0" "C") << "a reading of 512 with the row's settings";
     EXPECT_EQ(fake().controls[327].text, "= 2.50 Volt");
+    EXPECT_EQ(fake().controls[337].text, "= ? Volt") << "decimals beyond any number shown as unreadable";
     EXPECT_EQ(fake().controls[316].text, "") << "the default class follows the unit: none for \xB0" "C";
     EXPECT_EQ(fake().controls[326].text, "voltage");
     // The first test reaches the board and shows its version; the second is refused.

@@ -261,30 +261,26 @@ void addTable(SettingsForm& form, const LoggerOptions& file, const LoggerState& 
     }
 }
 
-// Whether the text reads whole as a number of the kind.
-bool readsAsNumber(const std::string& text, Value value)
+// The number that the whole text reads as, if it reads as one of the kind.
+template <typename Number>
+std::optional<Number> numberIn(const std::string& text)
 {
+    Number number{};
     const char* end = text.data() + text.size();
-    if (value == Value::whole) {
-        long long whole = 0;
-        const auto [stop, error] = std::from_chars(text.data(), end, whole);
-        return !text.empty() && error == std::errc{} && stop == end;
-    }
-    double number = 0;
     const auto [stop, error] = std::from_chars(text.data(), end, number);
-    return !text.empty() && error == std::errc{} && stop == end;
+    if (text.empty() || error != std::errc{} || stop != end) return std::nullopt;
+    return number;
 }
 
 // The field's text as a TOML value.
 std::string valueOf(const Field& field, const std::string& text)
 {
-    if (field.value == Value::text || !readsAsNumber(text, field.value)) return tomlText(text);
-    if (field.value == Value::whole) return text;
+    if (field.value == Value::whole && numberIn<long long>(text)) return text;
+    const std::optional<double> number = field.value == Value::number ? numberIn<double>(text) : std::nullopt;
+    if (!number) return tomlText(text);
     // Written as the shortest text that reads back as the same double, which is valid TOML.
-    double number = 0;
-    std::from_chars(text.data(), text.data() + text.size(), number);
     std::array<char, 32> digits{};
-    return std::string(digits.data(), std::to_chars(digits.data(), digits.data() + digits.size(), number).ptr);
+    return std::string(digits.data(), std::to_chars(digits.data(), digits.data() + digits.size(), *number).ptr);
 }
 
 std::vector<GivenSetting> givenSettings(SettingsForm& form)
@@ -319,14 +315,13 @@ void showPreview(SettingsForm& form, int row)
         if (name == "unit") {
             input.unit = text;
         } else if (name == "decimals") {
-            readable = readable && readsAsNumber(text, Value::whole);
-            if (readable) input.decimals = std::stoi(text);
-            readable = readable && input.decimals >= 0 && input.decimals <= 6;
+            const std::optional<int> decimals = numberIn<int>(text);
+            readable = readable && decimals && *decimals >= 0 && *decimals <= decimalsLimit;
+            input.decimals = decimals.value_or(0);
         } else {
-            double number = 0;
-            readable = readable && readsAsNumber(text, Value::number);
-            if (readable) std::from_chars(text.data(), text.data() + text.size(), number);
-            (name == "scale" ? input.scale : input.offset) = number;
+            const std::optional<double> number = numberIn<double>(text);
+            readable = readable && number;
+            (name == "scale" ? input.scale : input.offset) = number.value_or(0);
         }
     }
     const std::string value = !readable            ? "?"

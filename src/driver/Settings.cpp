@@ -26,7 +26,6 @@ namespace {
 // A reading of 9999 (the most the board's four digits give) must stay below this many units,
 // so that every value fits the log with its decimals and reads back exactly.
 constexpr double largestValue = 1e12;
-constexpr int mostDecimals = 6;
 // Far more than any settings file; a device that never ends (/dev/zero) ends the reading too.
 constexpr std::size_t settingsLimit = std::size_t{1} << 20;
 
@@ -240,10 +239,10 @@ void readAnalog(Reader& reader, std::size_t input, const toml::node& node, const
             analog.offset = numberOf(reader, value, name);
         } else if (key == "decimals") {
             const std::optional<std::int64_t> decimals = wholeOf(reader, value, name);
-            if (decimals && (*decimals < 0 || *decimals > mostDecimals))
+            if (decimals && (*decimals < 0 || *decimals > decimalsLimit))
                 fail(reader, value.source(), name,
-                     {"0 to " + std::to_string(mostDecimals) + " decimals are possible",
-                      "0 bis " + std::to_string(mostDecimals) + " Nachkommastellen sind m\xF6glich"});
+                     {"0 to " + std::to_string(decimalsLimit) + " decimals are possible",
+                      "0 bis " + std::to_string(decimalsLimit) + " Nachkommastellen sind m\xF6glich"});
             if (decimals) analog.decimals = static_cast<int>(*decimals);
         } else {
             analog.haDeviceClass = textOf(reader, value, name);

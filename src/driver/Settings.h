@@ -15,6 +15,8 @@ struct LoggerState;
 inline constexpr std::size_t labelLimit = 24;
 inline constexpr std::size_t unitLimit = 10;
 inline constexpr std::size_t stateTextLimit = 20;
+// The most places after the point that a quantity takes.
+inline constexpr int decimalsLimit = 6;
 
 // Where a file went wrong, for one line of the usage error: "logger.toml:12:9: analog.2.scale:
 // a number is needed". Line and column are 0 where the file as a whole is meant.
