@@ -16,11 +16,10 @@ using json = nlohmann::ordered_json;
 
 std::string dump(const json& value) { return value.dump(-1, ' ', false, json::error_handler_t::replace); }
 
-// "dd.mm.yyyy" and "hh:mm:ss" with the offset, as ISO 8601: 2026-12-09T14:03:10+01:00.
-std::string isoTime(const std::string& date, const std::string& time, int utcOffsetMinutes)
+// The moment with the offset, as ISO 8601: 2026-12-09T14:03:10+01:00.
+std::string isoTime(DateValue moment, int utcOffsetMinutes)
 {
-    if (date.size() != 10 || time.size() != 8) return date + " " + time;
-    std::string text = date.substr(6, 4) + "-" + date.substr(3, 2) + "-" + date.substr(0, 2) + "T" + time;
+    std::string text = formatDate(moment, "%yyyy-%mm-%ddT%hh:%ii:%ss");
     const int magnitude = utcOffsetMinutes < 0 ? -utcOffsetMinutes : utcOffsetMinutes;
     auto two = [](int value) { return std::string{static_cast<char>('0' + value / 10), static_cast<char>('0' + value % 10)}; };
     text += utcOffsetMinutes < 0 ? '-' : '+';
@@ -87,9 +86,8 @@ std::string statePayload(const LoggerState& state, int utcOffsetMinutes)
         digital.push_back(digitalValue(state, i));
         away = away && state.reading.analogReplyEmpty[i] && state.reading.digitalReplyEmpty[i];
     }
-    const DateValue moment = secondOf(state.reading.momentMs);
     json payload = json::object();
-    payload["time"] = isoTime(dateText(moment), timeText(moment), utcOffsetMinutes);
+    payload["time"] = isoTime(secondOf(state.reading.momentMs), utcOffsetMinutes);
     payload["board"] = away ? "away" : "online";
     payload["analog"] = std::move(analog);
     payload["digital"] = std::move(digital);
