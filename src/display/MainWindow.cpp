@@ -104,10 +104,10 @@ constexpr ControlRow controls[] = {
     {47, 220, 320, 200, 20, plain, centre, Colouring::none, Content::nextLog, 0, nullptr},
 };
 
-std::uint32_t stateColour(const LoggerState& state, std::size_t input)
+// Red for the input's own closed text, whatever else it shows blue; decided on the text shown.
+std::uint32_t stateColour(const LoggerState& state, std::size_t input, const std::string& text)
 {
-    return digitalText(state, input) == state.digitalInputs[input].closedText ? state.closedColour
-                                                                               : state.openColour;
+    return text == state.digitalInputs[input].closedText ? state.closedColour : state.openColour;
 }
 
 std::string initialText(const LoggerState& state, const ControlRow& row)
@@ -145,7 +145,7 @@ void createControl(const LoggerState& state, const ControlRow& row)
     if (row.content == Content::heading) platform::uiSetSystemFont(row.number);
     if (row.colour == Colouring::open) platform::uiSetTextColour(row.number, state.openColour);
     if (row.colour == Colouring::stateRule)
-        platform::uiSetTextColour(row.number, stateColour(state, static_cast<std::size_t>(row.input - 1)));
+        platform::uiSetTextColour(row.number, stateColour(state, static_cast<std::size_t>(row.input - 1), text));
 }
 
 }  // namespace
@@ -221,8 +221,9 @@ void refreshDisplay(const LoggerState& state)
     for (int control = 26; control <= 33; ++control) platform::uiSetText(control, time);
     for (std::size_t i = 0; i < 4; ++i) platform::uiSetText(analogControl(i), analogText(state, i));
     for (std::size_t i = 0; i < 4; ++i) {
-        platform::uiSetTextColour(digitalControl(i), stateColour(state, i));
-        platform::uiSetText(digitalControl(i), digitalText(state, i));
+        const std::string text = digitalText(state, i);
+        platform::uiSetTextColour(digitalControl(i), stateColour(state, i, text));
+        platform::uiSetText(digitalControl(i), text);
     }
     for (std::size_t i = 0; i < 4; ++i) platform::uiSetText(unitControl(i), state.analogInputs[i].unit);
     platform::uiSetTextColour(46, state.openColour);
