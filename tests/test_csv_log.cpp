@@ -43,7 +43,7 @@ protected:
                  ("csvlog-" + std::to_string(std::random_device{}()) + "-" + test->name());
         fs::create_directories(folder);
         resetLoggerState(state);
-        state.logFilePath = (folder / "AVR-NET-IO.CSV").string();
+        state.settings.logFilePath = (folder / "AVR-NET-IO.CSV").string();
         state.intervalMs = 10000.0;
     }
     void TearDown() override
@@ -52,7 +52,7 @@ protected:
         fs::remove_all(folder);
     }
 
-    std::string content() const { return readWhole(state.logFilePath); }
+    std::string content() const { return readWhole(state.settings.logFilePath); }
     // The row of a reading taken now, by the scripted clock.
     void appendRow()
     {
@@ -91,7 +91,7 @@ TEST_F(CsvLogTest, HeaderFollowsWhateverTheFileHolds)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.old);
-        writeWhole(state.logFilePath, c.old);
+        writeWhole(state.settings.logFilePath, c.old);
         ASSERT_TRUE(openLog(log, state));
         EXPECT_EQ(content(), std::string(c.beforeHeader) + defaultHeader);
         closeLog(log);
@@ -150,7 +150,7 @@ TEST_F(CsvLogTest, SecondLoggerIsRefusedUntilTheFirstCloses)
 
 TEST_F(CsvLogTest, MissingFolderFails)
 {
-    state.logFilePath = (folder / "nowhere" / "AVR-NET-IO.CSV").string();
+    state.settings.logFilePath = (folder / "nowhere" / "AVR-NET-IO.CSV").string();
     EXPECT_FALSE(openLog(log, state));
     EXPECT_FALSE(fs::exists(folder / "nowhere"));
 }
@@ -192,7 +192,7 @@ TEST_F(CsvLogTest, StampsAndNextLogTexts)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         state.intervalMs = c.intervalMs;
-        state.schedule = c.schedule;
+        state.settings.schedule = c.schedule;
         fakeClockScript(c.readings);
         appendRow();
         EXPECT_EQ(state.lastLogDate, c.readingDate);
@@ -207,10 +207,10 @@ TEST_F(CsvLogTest, StampsAndNextLogTexts)
 
 TEST_F(CsvLogTest, TextsAreWrittenAsRawBytes)
 {
-    state.analogInputs[0].label = "Temperatur";
-    state.analogInputs[0].unit = "\xB0" "C";
-    state.analogInputs[0].quantity = true;
-    state.digitalInputs[3].label = "T\xFCr \"innen\"";
+    state.settings.analog[0].label = "Temperatur";
+    state.settings.analog[0].unit = "\xB0" "C";
+    state.settings.analog[0].quantity = true;
+    state.settings.digital[3].label = "T\xFCr \"innen\"";
     takeReading({44, 512, std::nullopt, 0}, {});
     ASSERT_TRUE(openLog(log, state));
     fakeClockScript({{2026, 12, 7, 9, 5, 3}});
@@ -225,19 +225,19 @@ TEST_F(CsvLogTest, TextsAreWrittenAsRawBytes)
 TEST_F(CsvLogTest, LinesAroundTheBufferSizeArriveWhole)
 {
     // Header lengths just under, at and over the 4096-byte buffer, and far beyond it.
-    const std::size_t headerRest = defaultHeader.size() - state.analogInputs[0].label.size();
+    const std::size_t headerRest = defaultHeader.size() - state.settings.analog[0].label.size();
     const std::string row = "07.12.2026,09:05:03,--.--,--.--,--.--,--.--,,,,\r\n";
     for (std::size_t headerSize : {4095u, 4096u, 4097u, 9000u}) {
         SCOPED_TRACE(headerSize);
-        fs::remove(state.logFilePath);
-        state.analogInputs[0].label = std::string(headerSize - headerRest, 'A');
+        fs::remove(state.settings.logFilePath);
+        state.settings.analog[0].label = std::string(headerSize - headerRest, 'A');
         ASSERT_TRUE(openLog(log, state));
         fakeClockScript({{2026, 12, 7, 9, 5, 3}});
         appendRow();
         appendRow();
         closeLog(log);
         const std::string header =
-            defaultHeader.substr(0, 14) + state.analogInputs[0].label + defaultHeader.substr(34);
+            defaultHeader.substr(0, 14) + state.settings.analog[0].label + defaultHeader.substr(34);
         ASSERT_EQ(header.size(), headerSize);
         EXPECT_EQ(content(), header + row + row);
     }
@@ -246,7 +246,7 @@ TEST_F(CsvLogTest, LinesAroundTheBufferSizeArriveWhole)
 TEST_F(CsvLogTest, FailedWritesLeaveTheCycleRunning)
 {
     if (!fs::exists("/dev/full")) GTEST_SKIP() << "no device that is always full";
-    state.logFilePath = "/dev/full";
+    state.settings.logFilePath = "/dev/full";
     ASSERT_TRUE(openLog(log, state));
     fakeClockScript({{2026, 12, 7, 9, 5, 3}});
     appendRow();

@@ -96,7 +96,7 @@ TEST(Decoding, AnalogRepliesAsQuantities)
     for (const Case& c : cases) {
         LoggerState state;
         resetLoggerState(state);
-        state.analogInputs[0] = {"x", "y", c.scale, c.offset, c.decimals, true, ""};
+        state.settings.analog[0] = {"x", "y", c.scale, c.offset, c.decimals, true, ""};
         state.reading.taken = true;
         state.reading.analogRaw[0] = analogRaw(c.reply);
         EXPECT_EQ(analogField(state, 0), c.field) << c.what;

@@ -374,7 +374,7 @@ TEST(LogReader, ReadsWhatTheLoggerWrites)
     resetLoggerState(state);
     const auto quantity = [&](std::size_t input, const char* label, const char* unit, double scale, double offset,
                               int decimals) {
-        state.analogInputs[input] = {label, unit, scale, offset, decimals, true, ""};
+        state.settings.analog[input] = {label, unit, scale, offset, decimals, true, ""};
     };
     quantity(0, "Keller", "\xb0" "C", 0.48828, 0, 1);   // an LM35
     quantity(1, "Aussen", "\xb0" "C", 0.48828, -50, 2);  // a TMP36
@@ -389,7 +389,7 @@ TEST(LogReader, ReadsWhatTheLoggerWrites)
         {{}, {true, true, true, true}},                                  // the board away
         {{45, 200, 1, 1023}, {false, true, false, true}},
     };
-    std::string log = logHeaderRow(state);
+    std::string log = logHeaderRow(state.settings);
     const auto day = std::chrono::sys_days{std::chrono::year{2026} / 12 / 7}.time_since_epoch().count();
     std::int64_t second = day * 86400 + 9 * 3600;
     for (const Reading& reading : readings) {
@@ -397,7 +397,7 @@ TEST(LogReader, ReadsWhatTheLoggerWrites)
         state.reading.momentMs = second++ * 1000;
         state.reading.analogRaw = reading.raw;
         state.reading.digitalClosed = reading.closed;
-        log += logDataRow(state);
+        log += logDataRow(state.reading, state.settings, state.analogRoundFactor, state.analogTextWidth);
     }
     const std::string summary = summaryText(*read(log));
     for (const std::string line : {

@@ -18,16 +18,16 @@ TEST(LoggerState, DefaultsMatchTheStartUpTable)
 
     for (std::size_t i = 0; i < 4; ++i) {
         std::string digit = std::to_string(i + 1);
-        EXPECT_EQ(state.analogInputs[i].label, "Analog-Eingang Nr. " + digit);
-        EXPECT_EQ(state.digitalInputs[i].label, "Digital-Eingang Nr. " + digit);
-        EXPECT_EQ(state.analogInputs[i].unit, "Volt");
-        EXPECT_FALSE(state.analogInputs[i].quantity);
+        EXPECT_EQ(state.settings.analog[i].label, "Analog-Eingang Nr. " + digit);
+        EXPECT_EQ(state.settings.digital[i].label, "Digital-Eingang Nr. " + digit);
+        EXPECT_EQ(state.settings.analog[i].unit, "Volt");
+        EXPECT_FALSE(state.settings.analog[i].quantity);
         EXPECT_EQ(analogField(state, i), "--.--");
         EXPECT_FALSE(state.reading.digitalClosed[i].has_value());
         EXPECT_EQ(digitalField(state, i), "");
-        EXPECT_EQ(state.analogInputs[i].scale, 0.0048828);
-        EXPECT_EQ(state.digitalInputs[i].openText, "OFFEN");
-        EXPECT_EQ(state.digitalInputs[i].closedText, "GESCHLOSSEN");
+        EXPECT_EQ(state.settings.analog[i].scale, 0.0048828);
+        EXPECT_EQ(state.settings.digital[i].openText, "OFFEN");
+        EXPECT_EQ(state.settings.digital[i].closedText, "GESCHLOSSEN");
     }
     EXPECT_EQ(state.closedColour, 0x0000FFu);
     EXPECT_EQ(state.openColour, 0xFF0000u);
@@ -40,8 +40,8 @@ TEST(LoggerState, DefaultsMatchTheStartUpTable)
     EXPECT_EQ(state.soundWanted, 1);
     EXPECT_EQ(state.soundReady, 0);
     // Checked as a value only: nothing here ever connects to the board's default address.
-    EXPECT_EQ(state.boardHost, "192.168.1.90");
-    EXPECT_EQ(state.boardPort, 50290);
+    EXPECT_EQ(state.settings.boardHost, "192.168.1.90");
+    EXPECT_EQ(state.settings.boardPort, 50290);
 
     EXPECT_EQ(state.connection, nullptr);
     EXPECT_EQ(state.intervalMs, 0.0);
@@ -71,7 +71,7 @@ TEST(LoggerState, LogFileLivesInTheHomeFolder)
         setenv("HOME", c.home, 1);
         LoggerState state;
         resetLoggerState(state);
-        EXPECT_EQ(state.logFilePath, c.path) << "HOME=" << c.home;
+        EXPECT_EQ(state.settings.logFilePath, c.path) << "HOME=" << c.home;
     }
     if (saved) setenv("HOME", home.c_str(), 1);
 }

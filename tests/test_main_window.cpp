@@ -20,7 +20,7 @@ protected:
     {
         resetFake();
         resetLoggerState(state);
-        state.logFilePath = "/tmp/j\xC3\xBCrgen/AVR-NET-IO.CSV";
+        state.settings.logFilePath = "/tmp/j\xC3\xBCrgen/AVR-NET-IO.CSV";
         state.reading.momentMs = wallClockMs();  // the fake clock's 07.12.2026 09:05:03
         parseInterval(state, "m1.5");
     }
@@ -35,7 +35,7 @@ TEST_F(MainWindow, CreatesEveryControlWithItsFirstText)
     state.boardMask = "";
     state.boardGateway = "192.0.2.1\r\n";
     // Only the closed input's own text is red: not the same word in small letters.
-    state.digitalInputs[2].openText = "geschlossen";
+    state.settings.digital[2].openText = "geschlossen";
     state.reading.digitalClosed = {true, std::nullopt, false, false};
     createMainWindow(state, nullptr);
 

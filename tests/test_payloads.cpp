@@ -78,7 +78,7 @@ TEST(Payloads, StateOfOneRow)
 TEST(Payloads, DiscoveryConfigs)
 {
     LoggerState state = readingState();
-    state.analogInputs[0].label = "K\xFChlraum \xB0" "C";  // Latin-1
+    state.settings.analog[0].label = "K\xFChlraum \xB0" "C";  // Latin-1
     state.boardVersion = "AVR-NET-IO 1.03\r\n";
     const auto configs = discoveryConfigs(state, "cellar", "homeassistant");
     ASSERT_EQ(configs.size(), 8u);
@@ -114,10 +114,10 @@ TEST(Payloads, DiscoveryConfigs)
 TEST(Payloads, InputsWithTheirOwnSettings)
 {
     LoggerState state = readingState();
-    AnalogInput& cellar = state.analogInputs[0];
+    AnalogInput& cellar = state.settings.analog[0];
     cellar = {"Keller", "\xB0" "C", 0.48828, 0.0, 1, true, "temperature"};  // an LM35
-    state.analogInputs[1] = {"Tank", "Volt", 0.0048828, 0.0, 3, true, "voltage"};
-    state.analogInputs[2] = {"Z\xE4hler", "Imp", 1, 0, 0, true, ""};
+    state.settings.analog[1] = {"Tank", "Volt", 0.0048828, 0.0, 3, true, "voltage"};
+    state.settings.analog[2] = {"Z\xE4hler", "Imp", 1, 0, 0, true, ""};
     state.reading.analogRaw = {44, 512, std::nullopt, 1};
     struct Case {
         std::size_t input;
@@ -136,9 +136,9 @@ TEST(Payloads, InputsWithTheirOwnSettings)
         {2, false, nullptr, "problem", 0, "1"},
         {3, false, nullptr, nullptr, 0, "1"},
     };
-    state.digitalInputs[0].haDeviceClass = "door";
-    state.digitalInputs[1].haDeviceClass = "window";
-    state.digitalInputs[2].haDeviceClass = "problem";
+    state.settings.digital[0].haDeviceClass = "door";
+    state.settings.digital[1].haDeviceClass = "window";
+    state.settings.digital[2].haDeviceClass = "problem";
     const auto configs = discoveryConfigs(state, "cellar", "homeassistant");
     for (const Case& c : cases) {
         const json config = json::parse(configs[c.input + (c.analog ? 0 : 4)].payload);

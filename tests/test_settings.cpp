@@ -204,17 +204,17 @@ TEST(Settings, InputsTakeTheirSettingsAndKeepTheRestOfTheirDefaults)
         {3, "Analog-Eingang Nr. 4", "Volt", false, 2, "voltage"},
     };
     for (const Case& c : cases) {
-        const AnalogInput& input = state.analogInputs[c.input];
+        const AnalogInput& input = state.settings.analog[c.input];
         EXPECT_EQ(input.label, c.label) << c.input;
         EXPECT_EQ(input.unit, c.unit) << c.input;
         EXPECT_EQ(input.quantity, c.quantity) << c.input;
         EXPECT_EQ(input.decimals, c.decimals) << c.input;
         EXPECT_EQ(input.haDeviceClass, c.deviceClass) << c.input;
     }
-    EXPECT_EQ(state.analogInputs[0].scale, 0.48828);
-    EXPECT_EQ(state.analogInputs[1].scale, 0.0048828);
-    EXPECT_EQ(state.digitalInputs[0].closedText, "zu");
-    EXPECT_EQ(state.digitalInputs[1].closedText, "GESCHLOSSEN");
+    EXPECT_EQ(state.settings.analog[0].scale, 0.48828);
+    EXPECT_EQ(state.settings.analog[1].scale, 0.0048828);
+    EXPECT_EQ(state.settings.digital[0].closedText, "zu");
+    EXPECT_EQ(state.settings.digital[1].closedText, "GESCHLOSSEN");
 }
 
 class SettingsFile : public ::testing::Test {

@@ -50,7 +50,7 @@ void reconnectIfBroken(LoggerState& state)
     if (!link.broken) return;
     // Without this, a board switched off and on again would leave every later row empty.
     closeConnection(state.connection);
-    state.connection = platform::netConnect(state.boardHost, state.boardPort, reconnectTimeoutMs);
+    state.connection = platform::netConnect(state.settings.boardHost, state.settings.boardPort, reconnectTimeoutMs);
     link.broken = state.connection == nullptr;
 }
 

@@ -107,15 +107,15 @@ constexpr ControlRow controls[] = {
 // Red for the input's own closed text, whatever else it shows blue; decided on the text shown.
 std::uint32_t stateColour(const LoggerState& state, std::size_t input, const std::string& text)
 {
-    return text == state.digitalInputs[input].closedText ? state.closedColour : state.openColour;
+    return text == state.settings.digital[input].closedText ? state.closedColour : state.openColour;
 }
 
 std::string initialText(const LoggerState& state, const ControlRow& row)
 {
     const auto i = static_cast<std::size_t>(row.input - 1);
     switch (row.content) {
-    case Content::analogLabel: return state.analogInputs[i].label;
-    case Content::digitalLabel: return state.digitalInputs[i].label;
+    case Content::analogLabel: return state.settings.analog[i].label;
+    case Content::digitalLabel: return state.settings.digital[i].label;
     case Content::heading:
     case Content::ending:
     case Content::endButton: return row.text;
@@ -124,7 +124,7 @@ std::string initialText(const LoggerState& state, const ControlRow& row)
     case Content::readingTime: return readingTime(state);
     case Content::analogText: return analogText(state, i);
     case Content::digitalText: return digitalText(state, i);
-    case Content::analogUnit: return state.analogInputs[i].unit;
+    case Content::analogUnit: return state.settings.analog[i].unit;
     case Content::intervalDescription: return intervalDescription(state);
     case Content::fileLocation: return fileLocationText(state);
     case Content::lastLog: return lastLogLine(state, false);
@@ -152,7 +152,7 @@ void createControl(const LoggerState& state, const ControlRow& row)
 
 std::string analogText(const LoggerState& state, std::size_t input)
 {
-    const AnalogInput& settings = state.analogInputs[input];
+    const AnalogInput& settings = state.settings.analog[input];
     const std::optional<int>& raw = state.reading.analogRaw[input];
     if (!state.reading.taken || (settings.quantity && !raw)) return std::string(noAnalogText);
     return analogField(state, input);
@@ -162,7 +162,7 @@ std::string digitalText(const LoggerState& state, std::size_t input)
 {
     const std::optional<bool>& closed = state.reading.digitalClosed[input];
     if (!closed) return "---";
-    const DigitalInput& settings = state.digitalInputs[input];
+    const DigitalInput& settings = state.settings.digital[input];
     return *closed ? settings.closedText : settings.openText;
 }
 
@@ -185,7 +185,7 @@ std::string intervalDescription(const LoggerState& state)
 
 std::string fileLocationText(const LoggerState& state)
 {
-    return "Die Logbuch-Datei wird unter: " + platform::filePathText(state.logFilePath) +
+    return "Die Logbuch-Datei wird unter: " + platform::filePathText(state.settings.logFilePath) +
            " erzeugt/erweitert!";
 }
 
@@ -225,7 +225,7 @@ void refreshDisplay(const LoggerState& state)
         platform::uiSetTextColour(digitalControl(i), stateColour(state, i, text));
         platform::uiSetText(digitalControl(i), text);
     }
-    for (std::size_t i = 0; i < 4; ++i) platform::uiSetText(unitControl(i), state.analogInputs[i].unit);
+    for (std::size_t i = 0; i < 4; ++i) platform::uiSetText(unitControl(i), state.settings.analog[i].unit);
     platform::uiSetTextColour(46, state.openColour);
     platform::uiSetText(46, lastLogLine(state, true));
     refreshNextLog(state);

@@ -164,12 +164,12 @@ std::string shownText(const LoggerOptions& file, const LoggerState& state, const
         given = value.has_value();
         return std::to_string(value.value_or(fallback));
     };
-    if (key == "board.host") return text(file.host, state.boardHost);
-    if (key == "board.port") return whole(file.port, state.boardPort);
+    if (key == "board.host") return text(file.host, state.settings.boardHost);
+    if (key == "board.port") return whole(file.port, state.settings.boardPort);
     const auto path = [&](const std::optional<std::string>& value, const std::string& fallback) {
         return text(value ? std::optional(platform::filePathText(*value)) : std::nullopt, platform::filePathText(fallback));
     };
-    if (key == "log.file") return path(file.logFile, state.logFilePath);
+    if (key == "log.file") return path(file.logFile, state.settings.logFilePath);
     if (key == "log.interval") return text(file.interval, "S10");
     if (key == "mqtt.url") return text(file.mqttUrl, "");
     if (key == "mqtt.name") return text(file.name, "");
@@ -180,7 +180,7 @@ std::string shownText(const LoggerOptions& file, const LoggerState& state, const
     const std::string setting = key.substr(key.rfind('.') + 1);
     if (key.starts_with("analog.")) {
         const AnalogOptions& set = file.analog[input];
-        const AnalogInput& shown = state.analogInputs[input];
+        const AnalogInput& shown = state.settings.analog[input];
         if (setting == "label") return text(set.label, shown.label);
         if (setting == "unit") return text(set.unit, shown.unit);
         if (setting == "scale") return number(set.scale, shown.scale);
@@ -189,7 +189,7 @@ std::string shownText(const LoggerOptions& file, const LoggerState& state, const
         return text(set.haDeviceClass, shown.haDeviceClass);
     }
     const DigitalOptions& set = file.digital[input];
-    const DigitalInput& shown = state.digitalInputs[input];
+    const DigitalInput& shown = state.settings.digital[input];
     if (setting == "label") return text(set.label, shown.label);
     if (setting == "open") return text(set.openText, shown.openText);
     if (setting == "closed") return text(set.closedText, shown.closedText);
@@ -304,7 +304,7 @@ void showPreview(SettingsForm& form, int row)
     const std::string prefix = "analog." + std::to_string(row + 1) + ".";
     LoggerState defaults;
     resetLoggerState(defaults);
-    AnalogInput input = defaults.analogInputs[static_cast<std::size_t>(row)];
+    AnalogInput input = defaults.settings.analog[static_cast<std::size_t>(row)];
     bool readable = true;
     input.quantity = false;
     for (const char* key : {"unit", "scale", "offset", "decimals"}) {

@@ -66,13 +66,13 @@ bool startUp(LoggerRun& run, const LoggerOptions& options)
         showProblem("Das Netzwerk kann nicht initialisiert werden!");
         return false;
     }
-    state.connection = openConnection(state.boardHost, state.boardPort);
+    state.connection = openConnection(state.settings.boardHost, state.settings.boardPort);
     if (state.connection == nullptr) {
         showProblem("Das AVR-NET-IO-Board kann nicht gefunden werden!");
         // The box above says nothing of where the logger looked; this one does, and offers the way.
         if (run.offerSettings)
             run.settingsWanted = platform::uiAskYesNo(
-                "Einstellungen \xF6" "ffnen?", "Unter " + state.boardHost + ", Port " + std::to_string(state.boardPort) +
+                "Einstellungen \xF6" "ffnen?", "Unter " + state.settings.boardHost + ", Port " + std::to_string(state.settings.boardPort) +
                                                   " antwortet kein AVR-NET-IO-Board. M\xF6" "chten Sie die Einstellungen "
                                                   "\xF6" "ffnen, um Adresse und Port zu \xE4ndern?");
         return false;
@@ -82,7 +82,7 @@ bool startUp(LoggerRun& run, const LoggerOptions& options)
         return false;
     }
     if (!openLog(run.log, state)) {
-        showProblem("Die Ausgabedatei '" + platform::filePathText(state.logFilePath) +
+        showProblem("Die Ausgabedatei '" + platform::filePathText(state.settings.logFilePath) +
                     "' kann nicht erzeugt werden!");
         return false;
     }
@@ -107,7 +107,7 @@ void runCycle(LoggerRun& run)
 // window then announces that one.
 std::int64_t cycleDeadline(LoggerState& state, std::int64_t waitStart)
 {
-    if (state.schedule == Schedule::drift)
+    if (state.settings.schedule == Schedule::drift)
         return waitStart + static_cast<std::int64_t>(roundHalfEven(state.intervalMs));
     const std::int64_t now = wallClockMs();
     const std::int64_t slot = nextSlotMs(state.intervalMs, now);
@@ -150,8 +150,8 @@ void shutDown(LoggerRun& run)
     stopPublishing(run.publisher);
     const bool openAnswer = platform::uiAskYesNo(
         "Logdatei sofort \xF6" "ffnen?", "M\xF6" "chten Sie die Datei " +
-        platform::filePathText(state.logFilePath) + " mit verkn\xFCpfter Anwendung \xF6" "ffnen?");
-    if (openAnswer) platform::shellOpenDocument(state.logFilePath);
+        platform::filePathText(state.settings.logFilePath) + " mit verkn\xFCpfter Anwendung \xF6" "ffnen?");
+    if (openAnswer) platform::shellOpenDocument(state.settings.logFilePath);
 }
 
 void endProgram(LoggerRun& run)
@@ -174,7 +174,7 @@ LoggerEnd runLogger(const LoggerOptions& options, bool offerSettings)
     const bool started = startUp(run, options);
     if (started) {
         // On the aligned schedule even the first row waits for its slot.
-        bool closing = run.state.schedule == Schedule::aligned && waitInterval(run.state);
+        bool closing = run.state.settings.schedule == Schedule::aligned && waitInterval(run.state);
         while (!closing) {
             runCycle(run);
             closing = waitInterval(run.state);

@@ -254,7 +254,7 @@ void readAnalog(Reader& reader, std::size_t input, const toml::node& node, const
     LoggerState state;
     resetLoggerState(state);
     applySettings(state, options);
-    const AnalogInput& effective = state.analogInputs[input];
+    const AnalogInput& effective = state.settings.analog[input];
     const toml::table& table = *node.as_table();
     const auto where = [&](std::string_view key) {
         const toml::node* given = table.get(key);
@@ -296,7 +296,7 @@ void readDigital(Reader& reader, std::size_t input, const toml::node& node, cons
     LoggerState state;
     resetLoggerState(state);
     applySettings(state, options);
-    const DigitalInput& effective = state.digitalInputs[input];
+    const DigitalInput& effective = state.settings.digital[input];
     if (effective.openText == effective.closedText) {
         const toml::node* given = node.as_table()->get(digital.openText ? "open" : "closed");
         fail(reader, given->source(), path + (digital.openText ? ".open" : ".closed"),
@@ -531,13 +531,13 @@ void mergeSettings(LoggerOptions& options, const LoggerOptions& fromFile)
 
 void applySettings(LoggerState& state, const LoggerOptions& options)
 {
-    if (options.host) state.boardHost = *options.host;
-    if (options.port) state.boardPort = *options.port;
-    if (options.logFile) state.logFilePath = *options.logFile;
-    if (options.schedule) state.schedule = *options.schedule == "aligned" ? Schedule::aligned : Schedule::drift;
+    if (options.host) state.settings.boardHost = *options.host;
+    if (options.port) state.settings.boardPort = *options.port;
+    if (options.logFile) state.settings.logFilePath = *options.logFile;
+    if (options.schedule) state.settings.schedule = *options.schedule == "aligned" ? Schedule::aligned : Schedule::drift;
     for (std::size_t i = 0; i < 4; ++i) {
         const AnalogOptions& analog = options.analog[i];
-        AnalogInput& input = state.analogInputs[i];
+        AnalogInput& input = state.settings.analog[i];
         if (analog.label) input.label = *analog.label;
         input.quantity = analog.unit || analog.scale || analog.offset || analog.decimals;
         if (analog.unit) input.unit = *analog.unit;
@@ -550,7 +550,7 @@ void applySettings(LoggerState& state, const LoggerOptions& options)
         if (analog.haDeviceClass) input.haDeviceClass = *analog.haDeviceClass;
 
         const DigitalOptions& digital = options.digital[i];
-        DigitalInput& contact = state.digitalInputs[i];
+        DigitalInput& contact = state.settings.digital[i];
         if (digital.label) contact.label = *digital.label;
         if (digital.openText) contact.openText = *digital.openText;
         if (digital.closedText) contact.closedText = *digital.closedText;

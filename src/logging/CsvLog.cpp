@@ -53,7 +53,7 @@ std::int64_t seekToEnd(CsvLog& log)
 // The moment the next row is due, as the window announces it.
 DateValue nextLogValue(const LoggerState& state)
 {
-    if (state.schedule == Schedule::aligned) return secondOf(nextSlotMs(state.intervalMs, state.reading.momentMs));
+    if (state.settings.schedule == Schedule::aligned) return secondOf(nextSlotMs(state.intervalMs, state.reading.momentMs));
     double due = static_cast<double>(clockNow()) + state.intervalMs / 1000.0;
     return static_cast<DateValue>(roundHalfEven(due));
 }
@@ -63,7 +63,7 @@ DateValue nextLogValue(const LoggerState& state)
 bool openLog(CsvLog& log, const LoggerState& state)
 {
     log.used = 0;
-    log.file = platform::fileOpen(state.logFilePath);
+    log.file = platform::fileOpen(state.settings.logFilePath);
     if (log.file == nullptr) return false;
 
     // Without a known end, writing would start over the old rows at offset 0.
@@ -78,7 +78,7 @@ bool openLog(CsvLog& log, const LoggerState& state)
     if (length > 0 && platform::fileReadAt(log.file, length - 1, &last, 1) == 1 && last != '\n') {
         putLine(log, logLineEnd);
     }
-    putLine(log, logHeaderRow(state));
+    putLine(log, logHeaderRow(state.settings));
     handToDisk(log);
     return true;
 }
@@ -95,7 +95,7 @@ void appendLogRow(CsvLog& log, LoggerState& state)
     if (log.file == nullptr) return;
     // A row at an unknown position could land over older rows: better lose it.
     if (seekToEnd(log) < 0) return;
-    putLine(log, logDataRow(state));
+    putLine(log, logDataRow(state.reading, state.settings, state.analogRoundFactor, state.analogTextWidth));
     handToDisk(log);
 }
 

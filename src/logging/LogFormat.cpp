@@ -49,18 +49,18 @@ std::string quantityText(int raw, const AnalogInput& input)
     return fixedText(units < 0 && whole != 0 ? -whole / power : whole / power, input.decimals);
 }
 
-std::string analogField(const LoggerState& state, std::size_t input)
+std::string analogField(const Reading& reading, std::size_t input, const AnalogInput& settings, int roundFactor,
+                        int width)
 {
-    const AnalogInput& settings = state.analogInputs[input];
-    const std::optional<int>& raw = state.reading.analogRaw[input];
-    if (settings.quantity) return raw && state.reading.taken ? quantityText(*raw, settings) : std::string();
-    if (!state.reading.taken) return std::string(noAnalogText);
-    return voltageText(raw.value_or(0), settings.scale, state.analogRoundFactor, state.analogTextWidth);
+    const std::optional<int>& raw = reading.analogRaw[input];
+    if (settings.quantity) return raw && reading.taken ? quantityText(*raw, settings) : std::string();
+    if (!reading.taken) return std::string(noAnalogText);
+    return voltageText(raw.value_or(0), settings.scale, roundFactor, width);
 }
 
-std::string digitalField(const LoggerState& state, std::size_t input)
+std::string digitalField(const Reading& reading, std::size_t input)
 {
-    const std::optional<bool>& closed = state.reading.digitalClosed[input];
+    const std::optional<bool>& closed = reading.digitalClosed[input];
     return closed ? (*closed ? "1" : "0") : "";
 }
 
@@ -69,22 +69,23 @@ std::string analogColumnTitle(const AnalogInput& input)
     return input.quantity ? input.label + " [" + input.unit + "]" : input.label;
 }
 
-std::string logHeaderRow(const LoggerState& state)
+std::string logHeaderRow(const Settings& settings)
 {
     std::string row(logHeaderStart);
-    for (const AnalogInput& input : state.analogInputs) row.append(analogColumnTitle(input)).append(",");
-    for (const DigitalInput& input : state.digitalInputs) row.append(input.label).append(",");
+    for (const AnalogInput& input : settings.analog) row.append(analogColumnTitle(input)).append(",");
+    for (const DigitalInput& input : settings.digital) row.append(input.label).append(",");
     row.back() = '\r';
     row += '\n';
     return row;
 }
 
-std::string logDataRow(const LoggerState& state)
+std::string logDataRow(const Reading& reading, const Settings& settings, int roundFactor, int width)
 {
-    const DateValue moment = secondOf(state.reading.momentMs);
+    const DateValue moment = secondOf(reading.momentMs);
     std::string row = dateText(moment) + "," + timeText(moment);
-    for (std::size_t i = 0; i < 4; ++i) row.append(",").append(analogField(state, i));
-    for (std::size_t i = 0; i < 4; ++i) row.append(",").append(digitalField(state, i));
+    for (std::size_t i = 0; i < 4; ++i)
+        row.append(",").append(analogField(reading, i, settings.analog[i], roundFactor, width));
+    for (std::size_t i = 0; i < 4; ++i) row.append(",").append(digitalField(reading, i));
     row.append(logLineEnd);
     return row;
 }

@@ -7,7 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include "driver/LoggerState.h"
+#include "board/Reading.h"
+#include "settings/Settings.h"
 
 inline constexpr std::string_view logHeaderStart = "Datum,Uhrzeit,";
 inline constexpr std::string_view logLineEnd = "\r\n";
@@ -24,16 +25,18 @@ std::string quantityText(int raw, const AnalogInput& input);
 
 // The analog field of the row: in the voltage form a missing digit reads as 0; in the quantity form
 // it leaves the field empty.
-std::string analogField(const LoggerState& state, std::size_t input);
+// In the voltage form the value is cut to width characters after rounding to 1/roundFactor.
+std::string analogField(const Reading& reading, std::size_t input, const AnalogInput& settings, int roundFactor,
+                        int width);
 // "1" closed, "0" open, empty while the state is not known.
-std::string digitalField(const LoggerState& state, std::size_t input);
+std::string digitalField(const Reading& reading, std::size_t input);
 
 // "LABEL [UNIT]" in the quantity form, the label alone in the voltage form.
 std::string analogColumnTitle(const AnalogInput& input);
 
 // The two rows with their line end.
-std::string logHeaderRow(const LoggerState& state);
-std::string logDataRow(const LoggerState& state);
+std::string logHeaderRow(const Settings& settings);
+std::string logDataRow(const Reading& reading, const Settings& settings, int roundFactor, int width);
 
 // Reading the log back.
 

@@ -116,7 +116,7 @@ std::vector<TopicPayload> discoveryConfigs(const LoggerState& state, const std::
         for (std::size_t i = 0; i < 4; ++i) {
             const std::string input = (analog ? "analog" : "digital") + std::to_string(i + 1);
             json config = {
-                {"name", utf8FromLatin1(analog ? state.analogInputs[i].label : state.digitalInputs[i].label)},
+                {"name", utf8FromLatin1(analog ? state.settings.analog[i].label : state.settings.digital[i].label)},
                 {"unique_id", name + "_" + input},
                 {"state_topic", stateTopic(name)},
                 {"value_template",
@@ -126,12 +126,12 @@ std::vector<TopicPayload> discoveryConfigs(const LoggerState& state, const std::
                 {"device", device},
                 {"origin", origin}};
             const std::string& deviceClass =
-                analog ? state.analogInputs[i].haDeviceClass : state.digitalInputs[i].haDeviceClass;
+                analog ? state.settings.analog[i].haDeviceClass : state.settings.digital[i].haDeviceClass;
             if (!deviceClass.empty()) config["device_class"] = deviceClass;
             if (analog) {
-                config["unit_of_measurement"] = utf8FromLatin1(haUnitOf(state.analogInputs[i]));
+                config["unit_of_measurement"] = utf8FromLatin1(haUnitOf(state.settings.analog[i]));
                 config["state_class"] = "measurement";
-                config["suggested_display_precision"] = state.analogInputs[i].decimals;
+                config["suggested_display_precision"] = state.settings.analog[i].decimals;
             } else {
                 const bool invert = onMeansOpen(deviceClass);
                 config["payload_on"] = invert ? "0" : "1";

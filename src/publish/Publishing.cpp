@@ -240,7 +240,7 @@ void startPublishing(Publisher& publisher, const LoggerState& state, const Logge
 {
     const std::optional<MqttUrl> url = parseMqttUrl(options.mqttUrl.value_or(""));
     if (!url) return;
-    publisher.name = options.name ? *options.name : publishNameFromHost(state.boardHost);
+    publisher.name = options.name ? *options.name : publishNameFromHost(state.settings.boardHost);
 
     platform::MqttSettings settings;
     settings.host = url->host;
