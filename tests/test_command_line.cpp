@@ -30,25 +30,27 @@ TEST(CommandLine, OptionsAndErrors)
         {{"--port", "-1"}, CommandLineAction::usageError, "--port takes a port from 1 to 65535: -1"},
     };
     for (const Case& c : cases) {
-        LoggerOptions options;
+        StartOptions start;
+        Settings settings = defaultSettings();
         std::string problem;
-        EXPECT_EQ(parseCommandLine(c.arguments, options, &problem), c.action)
+        EXPECT_EQ(parseCommandLine(c.arguments, start, settings, &problem), c.action)
             << (c.arguments.empty() ? "(none)" : c.arguments.front());
         EXPECT_EQ(problem, c.problem);
     }
 
-    LoggerOptions options;
+    StartOptions start;
+    Settings settings = defaultSettings();
     const std::vector<std::string_view> all = {"--host", "localhost", "--port", "50291",
                                                "--log-file", "/tmp/a b.csv", "--interval", "m1.5"};
-    ASSERT_EQ(parseCommandLine(all, options), CommandLineAction::run);
-    EXPECT_EQ(options.host, "localhost");
-    EXPECT_EQ(options.port, 50291);
-    EXPECT_EQ(options.logFile, "/tmp/a b.csv");
-    EXPECT_EQ(options.interval, "m1.5");
+    ASSERT_EQ(parseCommandLine(all, start, settings), CommandLineAction::run);
+    EXPECT_EQ(settings.boardHost, "localhost");
+    EXPECT_EQ(settings.boardPort, 50291);
+    EXPECT_EQ(settings.logFilePath, "/tmp/a b.csv");
+    EXPECT_EQ(settings.interval, "m1.5");
 
-    LoggerOptions untouched;
-    ASSERT_EQ(parseCommandLine({}, untouched), CommandLineAction::run);
-    EXPECT_FALSE(untouched.host || untouched.port || untouched.logFile || untouched.interval);
+    Settings untouched = defaultSettings();
+    ASSERT_EQ(parseCommandLine({}, start, untouched), CommandLineAction::run);
+    EXPECT_TRUE(untouched.given.none());
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "driver/CommandLine.h"
 #include "driver/Driver.h"
 #include "fakes/fake_clock.h"
 #include "fakes/fake_platform.h"
@@ -14,14 +15,16 @@ const std::string getAdc1 = "GETADC 1 \\r\\n";
 constexpr platform::UiEvent endButton{platform::uiEventControl, 50};
 constexpr platform::UiEvent closeBox{platform::uiEventClose, 0};
 
-LoggerOptions simulatorOptions(const char* interval = nullptr)
+// The settings of a command line that names the simulator, and more options.
+Settings simulatorOptions(const char* interval = nullptr, std::vector<std::string_view> more = {})
 {
-    LoggerOptions options;
-    options.host = "127.0.0.1";
-    options.port = 50290;
-    options.logFile = "/tmp/M\xC3\xBC" "ll.csv";  // UTF-8 as the file system has it
-    if (interval) options.interval = interval;
-    return options;
+    // The log file's name is UTF-8, as the file system has it.
+    more.insert(more.begin(), {"--host", "127.0.0.1", "--port", "50290", "--log-file", "/tmp/M\xC3\xBC" "ll.csv"});
+    if (interval) more.insert(more.end(), {"--interval", interval});
+    Settings settings = defaultSettings();
+    StartOptions start;
+    EXPECT_EQ(parseCommandLine(more, start, settings), CommandLineAction::run);
+    return settings;
 }
 
 // Entries in the order they must appear in the trace (others may stand between them).
@@ -68,10 +71,7 @@ TEST_F(Driver, StartsUpInOrderAndShutsDownOnTheEndButton)
 TEST_F(Driver, PublishesEachRowAfterLoggingItAndOfflineBeforeTheFinalPrompt)
 {
     fake().events = {{1500, closeBox}};
-    LoggerOptions options = simulatorOptions("S1");
-    options.mqttUrl = "mqtt://127.0.0.1:1884";
-    options.haDiscovery = "off";
-    EXPECT_EQ(runLogger(options).exitCode, 0);
+    EXPECT_EQ(runLogger(simulatorOptions("S1", {"--mqtt", "mqtt://127.0.0.1:1884", "--ha-discovery", "off"})).exitCode, 0);
 
     // The fake board gives empty replies only: an absent board.
     const std::string row = "mqttPublish avrnetio/127-0-0-1/state {\"time\":\"2026-12-07T09:05:03+00:00\","
@@ -153,9 +153,7 @@ TEST_F(Driver, TheAlignedScheduleWaitsForTheSlotEvenBeforeTheFirstRow)
     for (const Case& c : cases) {
         resetFake();
         fake().events = {{c.quitAt, endButton}};
-        LoggerOptions options = simulatorOptions("S10");
-        options.schedule = "aligned";
-        EXPECT_EQ(runLogger(options).exitCode, 0);
+        EXPECT_EQ(runLogger(simulatorOptions("S10", {"--schedule", "aligned"})).exitCode, 0);
         EXPECT_EQ(fake().rowTicks, c.rows) << "quit at " << c.quitAt;
         EXPECT_GE(tracePosition("setText 47 N\xE4" "chster Log: 07.12.2026 / 09:05:10"), 0);
         EXPECT_GE(tracePosition("ask Logdatei sofort"), 0) << "the shutdown as after any wait";

@@ -37,7 +37,6 @@ TEST(LoggerState, DefaultsMatchTheStartUpTable)
     EXPECT_EQ(state.nextLogDate, "--.--.--");
     EXPECT_EQ(state.lastLogTime, "--:--:--");
     EXPECT_EQ(state.nextLogTime, "--:--:--");
-    EXPECT_EQ(state.soundWanted, 1);
     EXPECT_EQ(state.soundReady, 0);
     // Checked as a value only: nothing here ever connects to the board's default address.
     EXPECT_EQ(state.settings.boardHost, "192.168.1.90");

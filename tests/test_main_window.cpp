@@ -22,7 +22,7 @@ protected:
         resetLoggerState(state);
         state.settings.logFilePath = "/tmp/j\xC3\xBCrgen/AVR-NET-IO.CSV";
         state.reading.momentMs = wallClockMs();  // the fake clock's 07.12.2026 09:05:03
-        parseInterval(state, "m1.5");
+        state.intervalMs = parseInterval("m1.5").ms;
     }
     FakeControl& control(int number) { return fake().controls[number]; }
     LoggerState state;

@@ -226,10 +226,12 @@ TEST(Payloads, DiscoveryPrefixes)
         {"", "Not a discovery prefix"},
     };
     for (const Case& c : cases) {
-        LoggerOptions options;
-        options.mqttUrl = "mqtt://127.0.0.1";
-        options.haDiscovery = c.prefix;
-        const std::string problem = checkPublishOptions(options);
+        Settings settings = defaultSettings();
+        StartOptions start;
+        const std::vector<std::string_view> options = {"--mqtt", "mqtt://127.0.0.1", "--ha-discovery", c.prefix};
+        ASSERT_EQ(parseCommandLine(options, start, settings), CommandLineAction::run);
+        std::string password;
+        const std::string problem = checkPublishSettings(settings, password);
         if (*c.problem == '\0')
             EXPECT_EQ(problem, "") << c.prefix;
         else

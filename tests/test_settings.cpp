@@ -5,11 +5,13 @@
 #include <filesystem>
 #include <fstream>
 #include <random>
+#include <sstream>
 #include <vector>
 
 #include "display/SettingsWindow.h"
+#include "driver/CommandLine.h"
 #include "driver/LoggerState.h"
-#include "driver/Settings.h"
+#include "settings/SettingsFile.h"
 #include "fakes/fake_platform.h"
 #include "platform/window.h"
 
@@ -27,14 +29,14 @@ TEST(Settings, EveryKeyIsTaken)
                              "ha_device_class = \"door\"\n"
                              "[mqtt]\nurl = \"mqtt://127.0.0.1\"\npassword_file = \"/etc/pw\"\nca = \"/etc/ca.pem\"\n"
                              "name = \"cellar\"\nha_discovery = \"off\"\n";
-    LoggerOptions options;
+    Settings options = defaultSettings();
     SettingsProblem problem;
     ASSERT_TRUE(readSettingsText(file, "logger.toml", options, problem)) << problemText(problem);
-    EXPECT_EQ(options.host, "127.0.0.1");
-    EXPECT_EQ(options.port, 4000);
-    EXPECT_EQ(options.logFile, "/tmp/K\xC3\xBChlraum.csv");  // a path keeps the file system's bytes
+    EXPECT_EQ(options.boardHost, "127.0.0.1");
+    EXPECT_EQ(options.boardPort, 4000);
+    EXPECT_EQ(options.logFilePath, "/tmp/K\xC3\xBChlraum.csv");  // a path keeps the file system's bytes
     EXPECT_EQ(options.interval, "m1.5");
-    EXPECT_EQ(options.schedule, "aligned");
+    EXPECT_EQ(options.schedule, Schedule::aligned);
     EXPECT_EQ(options.analog[0].label, "Keller");
     EXPECT_EQ(options.analog[0].unit, "\xB0" "C");  // a text is Latin-1
     EXPECT_EQ(options.analog[0].scale, 0.48828);
@@ -42,7 +44,7 @@ TEST(Settings, EveryKeyIsTaken)
     EXPECT_EQ(options.analog[0].decimals, 1);
     EXPECT_EQ(options.analog[0].haDeviceClass, "temperature");
     EXPECT_EQ(options.analog[3].scale, 10.0);  // a whole number is a number too
-    EXPECT_FALSE(options.analog[1].label || options.analog[1].scale);
+    EXPECT_FALSE(isGiven(options, &AnalogInput::label, 1) || isGiven(options, &AnalogInput::scale, 1));
     EXPECT_EQ(options.digital[0].label, "Haust\xFCr");
     EXPECT_EQ(options.digital[0].openText, "offen");
     EXPECT_EQ(options.digital[0].closedText, "zu");
@@ -53,9 +55,9 @@ TEST(Settings, EveryKeyIsTaken)
     EXPECT_EQ(options.name, "cellar");
     EXPECT_EQ(options.haDiscovery, "off");
 
-    LoggerOptions none;
+    Settings none = defaultSettings();
     ASSERT_TRUE(readSettingsText("", "empty.toml", none, problem));
-    EXPECT_FALSE(none.host || none.interval || none.analog[0].unit || none.mqttUrl);
+    EXPECT_TRUE(none.given.none());
 }
 
 TEST(Settings, TheExampleFileHoldsEveryKeyAtItsDefault)
@@ -65,18 +67,23 @@ TEST(Settings, TheExampleFileHoldsEveryKeyAtItsDefault)
     ASSERT_TRUE(example);
     std::string file;
     int settings = 0;
+    // It is the table's own file, line by line.
+    std::istringstream written(settingsFileText({}, settingRows, 1));
+    std::string expected;
     for (std::string line; std::getline(example, line);) {
+        EXPECT_TRUE(std::getline(written, expected) && line == expected) << line << "\n" << expected;
         const bool setting = line.starts_with("#[") || (line.starts_with("#") && line.find(" = ") != std::string::npos &&
                                                          line.find_first_of(" ") == line.find(" = "));
         settings += setting;
         file += (setting ? line.substr(1) : line) + "\n";
     }
-    LoggerOptions options;
+    EXPECT_FALSE(std::getline(written, expected)) << expected;
+    Settings options = defaultSettings();
     SettingsProblem problem;
     ASSERT_TRUE(readSettingsText(file, "example.toml", options, problem)) << problemText(problem);
     EXPECT_EQ(settings, 5 + 2 + 3 + 6 + 4 + 5);  // five sections and their keys
-    EXPECT_EQ(options.host, "192.168.1.90");
-    EXPECT_EQ(options.port, 50290);
+    EXPECT_EQ(options.boardHost, "192.168.1.90");
+    EXPECT_EQ(options.boardPort, 50290);
     EXPECT_EQ(options.interval, "S10");
     EXPECT_EQ(options.analog[0].scale, 0.0048828);
     EXPECT_EQ(options.digital[0].closedText, "GESCHLOSSEN");
@@ -90,16 +97,17 @@ TEST(Settings, TheWrittenFileReadsBackAsGiven)
                                                {"analog.2.scale", "0.48828"},
                                                {"digital.4.closed", tomlText("zu \"fest\" \\")},
                                                {"log.schedule", tomlText("aligned")}});
-    LoggerOptions options;
+    Settings options = defaultSettings();
     SettingsProblem problem;
     ASSERT_TRUE(readSettingsText(file, "logger.toml", options, problem)) << problemText(problem) << "\n" << file;
-    EXPECT_EQ(options.host, "127.0.0.1");
-    EXPECT_EQ(options.port, 4000);
+    EXPECT_EQ(options.boardHost, "127.0.0.1");
+    EXPECT_EQ(options.boardPort, 4000);
     EXPECT_EQ(options.analog[1].unit, "\xB0" "C");
     EXPECT_EQ(options.analog[1].scale, 0.48828);
     EXPECT_EQ(options.digital[3].closedText, "zu \"fest\" \\");
-    EXPECT_EQ(options.schedule, "aligned");
-    EXPECT_FALSE(options.interval || options.analog[0].unit || options.analog[1].label || options.mqttUrl);
+    EXPECT_EQ(options.schedule, Schedule::aligned);
+    EXPECT_FALSE(isGiven(options, &Settings::interval) || isGiven(options, &AnalogInput::unit, 0) ||
+                 isGiven(options, &AnalogInput::label, 1) || isGiven(options, &Settings::mqttUrl));
     // Commented like the example, every input's section there.
     EXPECT_TRUE(file.starts_with("# Settings of the AVR-NET-IO data logger")) << file;
     for (const char* line : {"\n[analog.2]\n", "\n#[analog.3]\n", "\n#label = \"Digital-Eingang Nr. 4\"\n",
@@ -171,7 +179,7 @@ TEST(Settings, WrongValuesAreRefusedWhereTheyStand)
         {"[mqtt]\nuser = \"x\"\n", "logger.toml:2:1: mqtt.user: unknown setting"},
     };
     for (const Case& c : cases) {
-        LoggerOptions options;
+        Settings options = defaultSettings();
         SettingsProblem problem;
         EXPECT_FALSE(readSettingsText(c.file, "logger.toml", options, problem)) << c.file;
         EXPECT_EQ(problemText(problem), c.message) << c.file;
@@ -181,14 +189,16 @@ TEST(Settings, WrongValuesAreRefusedWhereTheyStand)
 
 TEST(Settings, InputsTakeTheirSettingsAndKeepTheRestOfTheirDefaults)
 {
-    LoggerOptions options;
-    options.analog[0] = {"Keller", "\xB0" "C", 0.48828, std::nullopt, 1, std::nullopt};
-    options.analog[1].decimals = 3;  // volts with three decimals
-    options.analog[2].label = "Solar";  // only a label: the voltage form stays
-    options.digital[0] = {"Haust\xFCr", "offen", "zu", "door"};
     LoggerState state;
     resetLoggerState(state);
-    applySettings(state, options);
+    SettingsProblem problem;
+    ASSERT_TRUE(readSettingsText("[analog.1]\nlabel = \"Keller\"\nunit = \"\xC2\xB0" "C\"\nscale = 0.48828\ndecimals = 1\n"
+                                 "[analog.2]\ndecimals = 3\n"           // volts with three decimals
+                                 "[analog.3]\nlabel = \"Solar\"\n"      // only a label: the voltage form stays
+                                 "[digital.1]\nlabel = \"Haust\xC3\xBCr\"\nopen = \"offen\"\nclosed = \"zu\"\n"
+                                 "ha_device_class = \"door\"\n",
+                                 "logger.toml", state.settings, problem))
+        << problemText(problem);
 
     struct Case {
         std::size_t input;
@@ -215,6 +225,35 @@ TEST(Settings, InputsTakeTheirSettingsAndKeepTheRestOfTheirDefaults)
     EXPECT_EQ(state.settings.analog[1].scale, 0.0048828);
     EXPECT_EQ(state.settings.digital[0].closedText, "zu");
     EXPECT_EQ(state.settings.digital[1].closedText, "GESCHLOSSEN");
+}
+
+TEST(Settings, AKeyAddedToTheTableIsReadWrittenRefusedAndShown)
+{
+    std::vector<SettingRow> rows(settingRows.begin(), settingRows.end());
+    rows.push_back({"digital", "note", nullptr, SettingKind::shown, SettingCheck::none, 1, 8, "Notiz #", nullptr,
+                    "Notiz", {}, &DigitalInput::haDeviceClass, {"Notiz", 0, 60}, false, false, "A note.\n"});
+    EXPECT_EQ(defaultSettings(rows).digital[2].haDeviceClass, "Notiz 3");
+
+    Settings read = defaultSettings(rows);
+    SettingsProblem problem;
+    ASSERT_TRUE(readSettingsText("[digital.2]\nnote = \"T\xC3\xBCr\"\n", "logger.toml", read, problem, rows));
+    EXPECT_EQ(read.digital[1].haDeviceClass, "T\xFCr");
+    EXPECT_TRUE(read.given[givenBit(rows, rows.back(), 1)]);
+    EXPECT_FALSE(readSettingsText("[digital.2]\nnote = \"viel zu lang\"\n", "logger.toml", read, problem, rows));
+    EXPECT_EQ(problemText(problem), "logger.toml:2:8: digital.2.note: longer than 8 characters, more than the window shows");
+
+    const std::string file = settingsFileText({{"digital.2.note", tomlText("Tor")}}, rows);
+    for (const char* line : {"\n# A note.\n#note = \"Notiz 1\"\n", "\n[digital.2]\n", "\nnote = \"Tor\"\n"})
+        EXPECT_NE(file.find(line), std::string::npos) << line << " in\n" << file;
+
+    // The window's fifth column of the digital inputs; typed into and saved.
+    resetFake();
+    fake().events = {{100, {platform::uiEventChanged, 425}, "Pforte"}, {200, {platform::uiEventControl, 242}}};
+    EXPECT_EQ(runSettingsWindow("/tmp/settings-window/logger.toml", SettingsPurpose::edit, rows), SettingsOutcome::saved);
+    EXPECT_EQ(fake().controls[405].text, "Notiz");
+    EXPECT_EQ(fake().controls[415].text, "Notiz 1");
+    EXPECT_NE(fake().replacedFiles.begin()->second.find("\n[digital.2]\n"), std::string::npos);
+    EXPECT_NE(fake().replacedFiles.begin()->second.find("\nnote = \"Pforte\"\n"), std::string::npos);
 }
 
 class SettingsFile : public ::testing::Test {
@@ -272,15 +311,21 @@ TEST_F(SettingsFile, WhichFileIsReadAndWhatWins)
     };
     for (const Case& c : cases) {
         fake().defaultSettingsPath = c.defaultFile;
-        LoggerOptions options;
+        StartOptions start;
+        Settings options = defaultSettings();
         const std::vector<std::string_view> arguments(c.arguments.begin(), c.arguments.end());
-        ASSERT_EQ(parseCommandLine(arguments, options), CommandLineAction::run) << c.what;
-        const std::string problem = loadSettings(options);
+        // A wrong option is refused by the command line, a wrong file by the loading.
+        std::string problem;
+        if (parseCommandLine(arguments, start, options, &problem) == CommandLineAction::run)
+            problem = loadSettings(options, start.settingsFile, start.service);
         EXPECT_TRUE(problem.starts_with(c.problem) && (problem.empty() == c.problem.empty())) << c.what << ": " << problem;
         if (!problem.empty()) continue;
-        EXPECT_EQ(options.host.value_or("default"), c.host ? c.host : "default") << c.what;
-        EXPECT_EQ(options.interval.value_or("prompt"), c.interval ? c.interval : "prompt") << c.what;
-        EXPECT_EQ(options.logFile.value_or("default"), c.logFile ? c.logFile : "default") << c.what;
+        const auto given = [&](SettingField field, const std::string& value) {
+            return isGiven(options, field) ? value : "";
+        };
+        EXPECT_EQ(given(&Settings::boardHost, options.boardHost), c.host ? c.host : "") << c.what;
+        EXPECT_EQ(given(&Settings::interval, options.interval), c.interval ? c.interval : "") << c.what;
+        EXPECT_EQ(options.logFilePath, c.logFile ? c.logFile : defaultSettings().logFilePath) << c.what;
     }
 }
 
@@ -344,7 +389,7 @@ TEST(SettingsWindow, FieldsGiveTheFileOrTheReadersMessageBesideThem)
         if (c.inFile) {
             const std::string& file = files.begin()->second;
             EXPECT_NE(file.find(c.inFile), std::string::npos) << file;
-            LoggerOptions options;
+            Settings options = defaultSettings();
             SettingsProblem problem;
             EXPECT_TRUE(readSettingsText(file, "written", options, problem)) << problemText(problem);
         }

@@ -22,7 +22,7 @@ LinkState link;
 
 bool startNetwork()
 {
-    link.networkStarted = platform::netStart();
+    if (!link.networkStarted) link.networkStarted = platform::netStart();
     return link.networkStarted;
 }
 

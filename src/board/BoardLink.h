@@ -18,6 +18,7 @@ inline constexpr int readTimeoutMs = 2000;
 // A reconnection attempt during the run gives up after this long.
 inline constexpr int reconnectTimeoutMs = 2000;
 
+// Starts the socket service once; stopNetwork stops it where it started.
 bool startNetwork();
 platform::NetSocket* openConnection(const std::string& host, int port);
 

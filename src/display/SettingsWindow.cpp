@@ -1,21 +1,17 @@
-// The settings window from its control table. Each field holds one setting as the text the user
-// sees; saving writes the given ones into the file's pattern and reads that text back with the
+// The settings window, built from the settings' table: each field holds one setting as the text
+// the user sees; saving writes the given ones into the file and reads that text back with the
 // file's own reader, whose message then stands beside the field it names.
 #include "display/SettingsWindow.h"
 
 #include <algorithm>
 #include <array>
-#include <iterator>
-#include <charconv>
 #include <cstddef>
-#include <optional>
+#include <iterator>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "board/BoardLink.h"
-#include "driver/LoggerState.h"
-#include "driver/Settings.h"
 #include "logging/LogFormat.h"
 #include "platform/files.h"
 #include "platform/shell.h"
@@ -23,113 +19,46 @@
 #include "platform/window.h"
 #include "publish/DeviceClasses.h"
 #include "publish/Publishing.h"
+#include "settings/SettingsFile.h"
 
 namespace {
 
 constexpr int clientWidth = 760;
 constexpr int rowHeight = 22;
+constexpr int lineStep = 28;
+constexpr int gap = 10;        // between the fields of a line
+constexpr int columnGap = 6;   // between the columns of the inputs' tables
+constexpr int tableStep = 26;  // from one input's row to the next
 constexpr int connectionTestMs = 3000;
 constexpr int previewReading = 512;
+constexpr int previewColumn = 7;
 constexpr std::uint32_t red = 0x0000FF;
 constexpr std::uint32_t blue = 0xFF0000;
 
-// How a field's text goes into the file: a text in quotes, or a number as typed where it reads
-// as one (else in quotes, so that the reader says that a number is needed).
-enum class Value { text, number, whole };
-
-// A setting of its own on a line: its label with the mnemonic, then its edit.
-struct SingleField {
-    int label;
-    int edit;
-    int x, y, labelWidth, width;
-    const char* caption;
-    const char* key;
-    const char* name;  // in a message: "Port: ein Port von 1 bis 65535 ist nötig"
-    Value value;
-    bool emptyIsUnset;  // an empty field leaves the setting out
-};
-
-constexpr int hostEdit = 102;
-constexpr int portEdit = 104;
-constexpr int testButton = 105;
-constexpr int testResult = 106;
-constexpr int logFileEdit = 112;
-constexpr int browseButton = 113;
-constexpr int intervalLabel = 114;
-constexpr int intervalEdit = 115;
-constexpr int askCheck = 116;
-constexpr int scheduleChoice = 118;
 constexpr int guideButton = 241;
 constexpr int saveButton = 242;
 constexpr int cancelButton = 243;
 constexpr int saveResult = 244;
 
-constexpr SingleField boardAndLogFields[] = {
-    {101, hostEdit, 12, 12, 120, 150, "&Adresse des Boards:", "board.host", "Adresse", Value::text, false},
-    {103, portEdit, 292, 12, 34, 60, "P&ort:", "board.port", "Port", Value::whole, false},
-    {111, logFileEdit, 12, 62, 120, 474, "&Logdatei:", "log.file", "Logdatei", Value::text, false},
-    {intervalLabel, intervalEdit, 12, 90, 120, 80, "&Intervall:", "log.interval", "Intervall", Value::text, false},
-};
-
-constexpr SingleField mqttFields[] = {
-    {221, 222, 12, 442, 120, 250, "&MQTT-Broker (URL):", "mqtt.url", "MQTT-Broker", Value::text, true},
-    {223, 224, 392, 442, 50, 100, "&Name:", "mqtt.name", "Name", Value::text, true},
-    {225, 226, 552, 442, 100, 96, "Discovery-&Pr\xE4" "fix:", "mqtt.ha_discovery", "Discovery-Pr\xE4" "fix",
-     Value::text, true},
-    {227, 228, 12, 470, 120, 250, "Pass&wortdatei:", "mqtt.password_file", "Passwortdatei", Value::text, true},
-    {229, 230, 392, 470, 60, 296, "&CA-Datei:", "mqtt.ca", "CA-Datei", Value::text, true},
-};
-
-// A column of the tables of the analog and the digital inputs.
-struct Column {
-    int x, width;
-    const char* heading;
-    const char* key;
-    const char* name;
-    Value value;
-};
-
-constexpr Column analogColumns[] = {
-    {56, 150, "Bezeichnung", "label", "Bezeichnung", Value::text},
-    {212, 70, "Einheit", "unit", "Einheit", Value::text},
-    {288, 84, "Skala", "scale", "Skala", Value::number},
-    {378, 70, "Offset", "offset", "Offset", Value::number},
-    {454, 44, "Stellen", "decimals", "Nachkommastellen", Value::whole},
-    {504, 120, "Home-Assistant-Klasse", "ha_device_class", "Home-Assistant-Klasse", Value::text},
-};
-constexpr Column digitalColumns[] = {
-    {56, 150, "Bezeichnung", "label", "Bezeichnung", Value::text},
-    {212, 140, "Text offen", "open", "Text offen", Value::text},
-    {358, 140, "Text geschlossen", "closed", "Text geschlossen", Value::text},
-    {504, 120, "Home-Assistant-Klasse", "ha_device_class", "Home-Assistant-Klasse", Value::text},
-};
-
-// The tables' first rows and their controls: the headings are base + k, input n's (1 to 4) row
-// base + 10 n + k, where column 0 is the row's number and the settings' columns follow.
-constexpr int analogTop = 160;
-constexpr int analogBase = 300;
-constexpr int digitalTop = 310;
-constexpr int digitalBase = 400;
-constexpr int tableStep = 26;
-constexpr int previewColumn = 7;
-
-// Where each part's problem is said.
-struct Section {
-    const char* prefix;
+// Where each section stands: its controls are numbered from base on, its first line at top;
+// its problems are said at message.
+struct SectionPlace {
+    std::string_view section;
+    int base;
+    int top;
     int message;
-    int y;
 };
-constexpr Section sections[] = {
-    {"board", 107, 38}, {"log", 119, 116}, {"analog", 350, 266}, {"digital", 450, 416}, {"mqtt", 231, 494},
+constexpr SectionPlace places[] = {
+    {"board", 100, 12, 38}, {"log", 110, 62, 116}, {"analog", 300, 160, 266},
+    {"digital", 400, 310, 416}, {"mqtt", 220, 442, 494},
 };
 
 // One setting in the window.
 struct Field {
     int control;
-    std::string key;
-    std::string name;
-    Value value;
-    bool emptyIsUnset = false;
+    const SettingRow* row;
+    std::size_t input;
+    std::string name;    // in a message: "Port: ein Port von 1 bis 65535 ist nötig"
     std::string loaded;  // the text it opened with
     bool given = false;  // in the file, or changed since
     // A path as the file gave it, in UTF-8: the field shows it in Latin-1, which may have lost
@@ -139,208 +68,173 @@ struct Field {
 
 struct SettingsForm {
     std::string path;
+    SettingRows rows;
     std::vector<Field> fields;
+    std::array<int, std::size(places)> messages{};  // where each section's problems are said
     bool mqtt = false;
-    bool intervalGiven = false;
-    bool scheduleGiven = false;
-    int scheduleLoaded = 0;
-    bool networkStarted = false;
+    // The controls that come with a field.
+    int testButton = 0;
+    int testResult = 0;
+    int browseButton = 0;
+    int askCheck = 0;
 };
-
-// The text of a setting as the window shows it: the file's where it has one, else the default.
-std::string shownText(const LoggerOptions& file, const LoggerState& state, const std::string& key, bool& given)
-{
-    const auto text = [&](const std::optional<std::string>& value, const std::string& fallback) {
-        given = value.has_value();
-        return value.value_or(fallback);
-    };
-    const auto number = [&](const std::optional<double>& value, double fallback) {
-        given = value.has_value();
-        std::array<char, 32> digits{};
-        const double shown = value.value_or(fallback);
-        return std::string(digits.data(), std::to_chars(digits.data(), digits.data() + digits.size(), shown).ptr);
-    };
-    const auto whole = [&](const std::optional<int>& value, int fallback) {
-        given = value.has_value();
-        return std::to_string(value.value_or(fallback));
-    };
-    if (key == "board.host") return text(file.host, state.settings.boardHost);
-    if (key == "board.port") return whole(file.port, state.settings.boardPort);
-    const auto path = [&](const std::optional<std::string>& value, const std::string& fallback) {
-        return text(value ? std::optional(platform::filePathText(*value)) : std::nullopt, platform::filePathText(fallback));
-    };
-    if (key == "log.file") return path(file.logFile, state.settings.logFilePath);
-    if (key == "log.interval") return text(file.interval, "S10");
-    if (key == "mqtt.url") return text(file.mqttUrl, "");
-    if (key == "mqtt.name") return text(file.name, "");
-    if (key == "mqtt.ha_discovery") return text(file.haDiscovery, "");
-    if (key == "mqtt.password_file") return path(file.mqttPasswordFile, "");
-    if (key == "mqtt.ca") return path(file.mqttCa, "");
-    const auto input = static_cast<std::size_t>(key[key.find('.') + 1] - '1');
-    const std::string setting = key.substr(key.rfind('.') + 1);
-    if (key.starts_with("analog.")) {
-        const AnalogOptions& set = file.analog[input];
-        const AnalogInput& shown = state.settings.analog[input];
-        if (setting == "label") return text(set.label, shown.label);
-        if (setting == "unit") return text(set.unit, shown.unit);
-        if (setting == "scale") return number(set.scale, shown.scale);
-        if (setting == "offset") return number(set.offset, shown.offset);
-        if (setting == "decimals") return whole(set.decimals, shown.decimals);
-        return text(set.haDeviceClass, shown.haDeviceClass);
-    }
-    const DigitalOptions& set = file.digital[input];
-    const DigitalInput& shown = state.settings.digital[input];
-    if (setting == "label") return text(set.label, shown.label);
-    if (setting == "open") return text(set.openText, shown.openText);
-    if (setting == "closed") return text(set.closedText, shown.closedText);
-    return text(set.haDeviceClass, shown.haDeviceClass);
-}
 
 Field* fieldOf(SettingsForm& form, int control)
 {
-    for (Field& field : form.fields)
-        if (field.control == control) return &field;
-    return nullptr;
+    const auto found = std::ranges::find(form.fields, control, &Field::control);
+    return found == form.fields.end() ? nullptr : &*found;
 }
 
-Field* fieldOf(SettingsForm& form, const std::string& key)
+Field* fieldOf(SettingsForm& form, SettingField setting, std::size_t input = 0)
 {
-    for (Field& field : form.fields)
-        if (field.key == key) return &field;
-    return nullptr;
+    const auto found = std::ranges::find_if(form.fields, [&](const Field& field) {
+        return field.row->field == setting && field.input == input;
+    });
+    return found == form.fields.end() ? nullptr : &*found;
 }
 
-void addEdit(SettingsForm& form, const LoggerOptions& file, const LoggerState& state, int control, int x, int y,
-             int width, const std::string& key, const std::string& name, Value value, bool emptyIsUnset)
+// A field's control at x, y, with the file's value or the default.
+void addField(SettingsForm& form, const Settings& file, const SettingRow& row, std::size_t input, int control, int x,
+              int y, std::string name)
 {
-    Field field{control, key, name, value, emptyIsUnset, "", false, ""};
-    field.loaded = shownText(file, state, key, field.given);
-    const std::optional<std::string>* path = key == "log.file"             ? &file.logFile
-                                             : key == "mqtt.password_file" ? &file.mqttPasswordFile
-                                             : key == "mqtt.ca"            ? &file.mqttCa
-                                                                           : nullptr;
-    if (path && path->has_value()) field.path = platform::fileUtf8FromPath(**path);
-    platform::uiCreateEdit(control, x, y, width, rowHeight, field.loaded);
+    Field field{control, &row, input, std::move(name), shownValue(file, row, input),
+                file.given[givenBit(form.rows, row, input)], ""};
+    if (row.optional && !field.given) field.loaded.clear();
+    if (row.kind == SettingKind::path && field.given) field.path = platform::fileUtf8FromPath(storedText(file, row, input));
+    if (row.kind == SettingKind::choice) {
+        std::vector<std::string> choices;
+        for (const SettingChoice& choice : row.choices) choices.push_back(choice.german);
+        const auto chosen = std::ranges::find(row.choices, field.loaded, &SettingChoice::value);
+        platform::uiCreateChoice(control, x, y, row.window.width, rowHeight, choices,
+                                 static_cast<int>(chosen - row.choices.begin()));
+    } else {
+        platform::uiCreateEdit(control, x, y, row.window.width, rowHeight, field.loaded);
+    }
     form.fields.push_back(std::move(field));
 }
 
-void addSingles(SettingsForm& form, const LoggerOptions& file, const LoggerState& state,
-                const SingleField* begin, const SingleField* end)
+// The settings of a section of no input, each its caption and field, line by line, with what
+// comes with it; controls numbered one after the other from the section's base.
+void addLines(SettingsForm& form, const Settings& file, const SectionPlace& place)
 {
-    for (const SingleField* single = begin; single != end; ++single) {
-        platform::uiCreateLabel(single->label, single->x, single->y + 2, single->labelWidth, rowHeight - 2,
-                                single->caption);
-        addEdit(form, file, state, single->edit, single->x + single->labelWidth, single->y, single->width,
-                single->key, single->name, single->value, single->emptyIsUnset);
-        if (single->edit == portEdit) {
-            platform::uiCreateButton(testButton, 396, 11, 130, 24, "&Verbindung testen");
-            platform::uiCreateText(testResult, 536, 8, 212, 32, "", platform::UiFrame::plain, platform::UiAlign::left);
+    int control = place.base + 1;
+    int x = 12;
+    int y = place.top;
+    for (const SettingRow& row : form.rows) {
+        if (row.section != place.section) continue;
+        if (row.window.newLine) {
+            x = 12;
+            y += lineStep;
         }
-        if (single->edit == logFileEdit) platform::uiCreateButton(browseButton, 616, 61, 132, 24, "&Durchsuchen...");
+        platform::uiCreateLabel(control++, x, y + 2, row.window.captionWidth, rowHeight - 2, row.window.caption);
+        x += row.window.captionWidth;
+        addField(form, file, row, 0, control++, x, y, row.german);
+        x += row.window.width + gap;
+        switch (row.window.extra) {
+        case WindowExtra::connectionTest:
+            form.testButton = control++;
+            platform::uiCreateButton(form.testButton, x, y - 1, 130, 24, "&Verbindung testen");
+            form.testResult = control++;
+            platform::uiCreateText(form.testResult, x + 130 + gap, y - 4, 212, 32, "", platform::UiFrame::plain,
+                                   platform::UiAlign::left);
+            break;
+        case WindowExtra::browse:
+            form.browseButton = control++;
+            platform::uiCreateButton(form.browseButton, x, y - 1, 132, 24, "&Durchsuchen...");
+            break;
+        case WindowExtra::askEveryStart: {
+            // Unchecked, the interval field answers the prompt; checked, it is left out of the file.
+            Field& interval = form.fields.back();
+            form.askCheck = control++;
+            platform::uiCreateCheck(form.askCheck, x, y, 170, rowHeight, "bei jedem Start &fragen", !interval.given);
+            platform::uiSetEnabled(interval.control - 1, interval.given);
+            platform::uiSetEnabled(interval.control, interval.given);
+            x += 170 + gap;
+            break;
+        }
+        case WindowExtra::none: break;
+        }
     }
+    form.messages[static_cast<std::size_t>(&place - places)] = control;
+    platform::uiCreateText(control, 132, place.message, 616, 18, "", platform::UiFrame::plain, platform::UiAlign::left);
 }
 
-template <std::size_t columns>
-void addTable(SettingsForm& form, const LoggerOptions& file, const LoggerState& state, const char* kind,
-              const char* title, const Column (&table)[columns], int top, int base)
+// The settings of a section's inputs as a table: a column per setting, a row per input. Input
+// n's (1 to 4) controls are base + 10 n + k, where column 0 is its number. Gives the x after the
+// last column.
+int addTable(SettingsForm& form, const Settings& file, const SettingSection& section, const SectionPlace& place)
 {
-    platform::uiCreateText(base, 12, top - 20, 40, 18, title, platform::UiFrame::plain, platform::UiAlign::left);
-    for (std::size_t k = 0; k < columns; ++k)
-        platform::uiCreateText(base + 1 + static_cast<int>(k), table[k].x, top - 20, table[k].width, 18,
-                               table[k].heading, platform::UiFrame::plain, platform::UiAlign::left);
-    for (int i = 0; i < 4; ++i) {
-        const int y = top + i * tableStep;
-        const int row = base + 10 * (i + 1);
-        const std::string number = std::to_string(i + 1);
-        platform::uiCreateText(row, 12, y + 2, 40, 18, "Nr. " + number, platform::UiFrame::plain,
+    const int top = place.top;
+    const std::string title = section.title;
+    platform::uiCreateText(place.base, 12, top - 20, 40, 18, title, platform::UiFrame::plain, platform::UiAlign::left);
+    std::vector<std::pair<const SettingRow*, int>> columns;  // each with its x
+    int x = 56;
+    for (const SettingRow& row : form.rows) {
+        if (row.section != place.section) continue;
+        columns.emplace_back(&row, x);
+        platform::uiCreateText(place.base + static_cast<int>(columns.size()), x, top - 20, row.window.width, 18,
+                               row.window.caption, platform::UiFrame::plain, platform::UiAlign::left);
+        x += row.window.width + columnGap;
+    }
+    // Row by row, so that Tab goes across an input's settings.
+    for (std::size_t input = 0; input < 4; ++input) {
+        const int y = top + static_cast<int>(input) * tableStep;
+        const int first = place.base + 10 * static_cast<int>(input + 1);
+        const std::string number = std::to_string(input + 1);
+        platform::uiCreateText(first, 12, y + 2, 40, 18, "Nr. " + number, platform::UiFrame::plain,
                                platform::UiAlign::left);
-        for (std::size_t k = 0; k < columns; ++k)
-            addEdit(form, file, state, row + 1 + static_cast<int>(k), table[k].x, y, table[k].width,
-                    std::string(kind) + "." + number + "." + table[k].key,
-                    std::string(table[k].name) + " von " + title + "-Eingang " + number, table[k].value, false);
+        for (std::size_t k = 0; k < columns.size(); ++k)
+            addField(form, file, *columns[k].first, input, first + 1 + static_cast<int>(k), columns[k].second, y,
+                     std::string(columns[k].first->german) + " von " + title + "-Eingang " + number);
     }
+    form.messages[static_cast<std::size_t>(&place - places)] = place.base + 50;
+    platform::uiCreateText(place.base + 50, 132, place.message, 616, 18, "", platform::UiFrame::plain,
+                           platform::UiAlign::left);
+    return x;
 }
 
-// The number that the whole text reads as, if it reads as one of the kind.
-template <typename Number>
-std::optional<Number> numberIn(const std::string& text)
+// Beside the analog table, what a reading of 512 shows with each row's settings.
+void addPreviews(const SectionPlace& place, int x)
 {
-    Number number{};
-    const char* end = text.data() + text.size();
-    const auto [stop, error] = std::from_chars(text.data(), end, number);
-    if (text.empty() || error != std::errc{} || stop != end) return std::nullopt;
-    return number;
+    const auto text = [&](int control, int y, const std::string& shown) {
+        platform::uiCreateText(control, x, y, clientWidth - 12 - x, 18, shown, platform::UiFrame::plain,
+                               platform::UiAlign::left);
+    };
+    text(place.base + previewColumn, place.top - 20, "bei " + std::to_string(previewReading));
+    for (int input = 0; input < 4; ++input)
+        text(place.base + 10 * (input + 1) + previewColumn, place.top + input * tableStep + 2, "");
 }
 
-// The field's text as a TOML value.
-std::string valueOf(const Field& field, const std::string& text)
+// What a raw reading of 512 shows with an analog input's settings as they stand in its row.
+void showPreview(SettingsForm& form, std::size_t input)
 {
-    if (field.value == Value::whole && numberIn<long long>(text)) return text;
-    const std::optional<double> number = field.value == Value::number ? numberIn<double>(text) : std::nullopt;
-    if (!number) return tomlText(text);
-    // Written as the shortest text that reads back as the same double, which is valid TOML.
-    std::array<char, 32> digits{};
-    return std::string(digits.data(), std::to_chars(digits.data(), digits.data() + digits.size(), *number).ptr);
-}
-
-std::vector<GivenSetting> givenSettings(SettingsForm& form)
-{
-    std::vector<GivenSetting> given;
-    for (Field& field : form.fields) {
-        const std::string text = platform::uiGetText(field.control);
-        if (field.key == "log.interval" && (platform::uiGetCheck(askCheck) || !form.intervalGiven)) continue;
-        if (!field.given || (field.emptyIsUnset && text.empty())) continue;
-        given.push_back({field.key, !field.path.empty() && text == field.loaded ? tomlUtf8Text(field.path)
-                                                                                 : valueOf(field, text)});
-    }
-    if (form.scheduleGiven)
-        given.push_back({"log.schedule", tomlText(platform::uiGetChoice(scheduleChoice) == 1 ? "aligned" : "drift")});
-    return given;
-}
-
-// What a raw reading of 512 shows with the row's settings as they stand.
-void showPreview(SettingsForm& form, int row)
-{
-    const std::string prefix = "analog." + std::to_string(row + 1) + ".";
-    LoggerState defaults;
-    resetLoggerState(defaults);
-    AnalogInput input = defaults.settings.analog[static_cast<std::size_t>(row)];
+    Settings typed = defaultSettings(form.rows);
     bool readable = true;
-    input.quantity = false;
-    for (const char* key : {"unit", "scale", "offset", "decimals"}) {
-        Field* field = fieldOf(form, prefix + key);
-        const std::string text = platform::uiGetText(field->control);
-        input.quantity = input.quantity || field->given;
-        const std::string_view name = key;
-        if (name == "unit") {
-            input.unit = text;
-        } else if (name == "decimals") {
-            const std::optional<int> decimals = numberIn<int>(text);
-            readable = readable && decimals && *decimals >= 0 && *decimals <= decimalsLimit;
-            input.decimals = decimals.value_or(0);
-        } else {
-            const std::optional<double> number = numberIn<double>(text);
-            readable = readable && number;
-            (name == "scale" ? input.scale : input.offset) = number.value_or(0);
-        }
+    for (const Field& field : form.fields) {
+        if (!field.row->quantity || field.input != input) continue;
+        readable = setFromText(typed, *field.row, input, platform::uiGetText(field.control)) && readable;
+        typed.given[givenBit(form.rows, *field.row, input)] = field.given;
     }
-    const std::string value = !readable            ? "?"
-                              : input.quantity     ? quantityText(previewReading, input)
-                                                   : voltageText(previewReading, input.scale, defaults.analogRoundFactor,
-                                                                 defaults.analogTextWidth);
-    platform::uiSetText(analogBase + 10 * (row + 1) + previewColumn, "= " + value + " " + input.unit);
+    settleInput(typed, input, form.rows);
+    Reading reading;
+    reading.taken = true;
+    reading.analogRaw[input] = previewReading;
+    const AnalogInput& analog = typed.analog[input];
+    const std::string value =
+        readable ? analogField(reading, input, analog, voltageRoundFactor, voltageTextWidth) : "?";
+    platform::uiSetText(places[2].base + 10 * static_cast<int>(input + 1) + previewColumn,
+                        "= " + value + " " + analog.unit);
 }
 
 // A class that nobody chose follows the unit: voltage for volts, none for anything else.
-void showDefaultClass(SettingsForm& form, int row)
+void showDefaultClass(SettingsForm& form, std::size_t input)
 {
-    const std::string prefix = "analog." + std::to_string(row + 1) + ".";
-    Field* deviceClass = fieldOf(form, prefix + "ha_device_class");
+    Field* deviceClass = fieldOf(form, &AnalogInput::haDeviceClass, input);
     if (deviceClass->given) return;
-    AnalogInput input;
-    input.quantity = true;
-    input.unit = platform::uiGetText(fieldOf(form, prefix + "unit")->control);
-    deviceClass->loaded = sensorClassProblem("voltage", haUnitOf(input), false).empty() ? "voltage" : "";
+    AnalogInput typed;
+    typed.quantity = true;
+    typed.unit = platform::uiGetText(fieldOf(form, &AnalogInput::unit, input)->control);
+    deviceClass->loaded = defaultSensorClass(typed, form.rows);
     platform::uiSetText(deviceClass->control, deviceClass->loaded);
 }
 
@@ -357,20 +251,20 @@ std::string connectionFailure(platform::NetFailure failure, const std::string& p
 
 void testConnection(SettingsForm& form)
 {
-    const std::string host = platform::uiGetText(hostEdit);
-    const std::string portText = platform::uiGetText(portEdit);
-    int port = 0;
-    const auto [stop, error] = std::from_chars(portText.data(), portText.data() + portText.size(), port);
+    const Field& port = *fieldOf(form, &Settings::boardPort);
+    const std::string host = platform::uiGetText(fieldOf(form, &Settings::boardHost)->control);
+    const std::string portText = platform::uiGetText(port.control);
+    const std::optional<int> number = portNumber(portText);
     std::string result;
     bool connected = false;
-    if (error != std::errc{} || stop != portText.data() + portText.size() || port < 1 || port > 65535) {
-        result = "Der Port muss eine Zahl von 1 bis 65535 sein.";
+    if (!number) {
+        result = wordsOf(*port.row, "Der Port muss eine Zahl von {} bis {} sein.");
     } else {
-        if (!form.networkStarted) form.networkStarted = startNetwork();
-        platform::uiSetText(testResult, "Verbindung wird gepr\xFC" "ft ...");
+        startNetwork();
+        platform::uiSetText(form.testResult, "Verbindung wird gepr\xFC" "ft ...");
         platform::uiDrawNow();
         platform::NetFailure failure = platform::NetFailure::none;
-        platform::NetSocket* connection = platform::netConnect(host, port, connectionTestMs, &failure);
+        platform::NetSocket* connection = platform::netConnect(host, *number, connectionTestMs, &failure);
         if (connection == nullptr) {
             result = connectionFailure(failure, portText);
         } else {
@@ -382,43 +276,62 @@ void testConnection(SettingsForm& form)
             result = version.empty() ? "Verbunden, aber das Board nennt keine Version." : "Verbunden: " + version;
         }
     }
-    platform::uiSetTextColour(testResult, connected ? blue : red);
-    platform::uiSetText(testResult, result);
+    platform::uiSetTextColour(form.testResult, connected ? blue : red);
+    platform::uiSetText(form.testResult, result);
 }
 
-void clearMessages()
+std::vector<GivenSetting> givenSettings(SettingsForm& form)
 {
-    for (const Section& section : sections) platform::uiSetText(section.message, "");
-    platform::uiSetText(saveResult, "");
+    std::vector<GivenSetting> given;
+    for (const Field& field : form.fields) {
+        const SettingRow& row = *field.row;
+        if (row.kind == SettingKind::choice) {
+            if (field.given)
+                given.push_back({keyName(row, field.input),
+                                 tomlText(row.choices[static_cast<std::size_t>(platform::uiGetChoice(field.control))].value)});
+            continue;
+        }
+        const std::string text = platform::uiGetText(field.control);
+        if (!field.given || (row.optional && text.empty())) continue;
+        given.push_back({keyName(row, field.input), !field.path.empty() && text == field.loaded
+                                                        ? tomlUtf8Text(field.path)
+                                                        : tomlValue(row, text)});
+    }
+    return given;
 }
 
 // True when the file was written; else the window says why beside the field.
 bool save(SettingsForm& form)
 {
-    clearMessages();
-    const std::string text = settingsFileText(givenSettings(form));
-    LoggerOptions checked;
+    for (const int message : form.messages)
+        if (message) platform::uiSetText(message, "");
+    platform::uiSetText(saveResult, "");
+    const std::string text = settingsFileText(givenSettings(form), form.rows);
+    Settings checked = defaultSettings(form.rows);
     SettingsProblem problem;
     std::string wrong;
     std::string key;
-    if (!readSettingsText(text, form.path, checked, problem)) {
+    std::string mqttPassword;
+    if (!readSettingsText(text, form.path, checked, problem, form.rows)) {
         key = problem.key;
         wrong = problem.german;
     } else if (form.mqtt) {
         // The MQTT settings as the start would take them: the files they name exist and fit.
-        wrong = checkPublishOptions(checked);
+        wrong = checkPublishSettings(checked, mqttPassword);
         key = "mqtt.url";
     }
     if (!wrong.empty()) {
-        const Field* field = fieldOf(form, key);
-        const Section* section = std::ranges::find_if(sections, [&](const Section& part) {
-            return key.starts_with(part.prefix);
+        const auto field = std::ranges::find_if(form.fields, [&](const Field& candidate) {
+            return keyName(*candidate.row, candidate.input) == key;
+        });
+        const auto place = std::ranges::find_if(places, [&](const SectionPlace& candidate) {
+            return key.starts_with(candidate.section);
         });
         // A problem that names no part of the window stands beside the buttons.
-        const int message = section != std::end(sections) ? section->message : saveResult;
+        const int message = place != std::end(places) ? form.messages[static_cast<std::size_t>(place - places)] : saveResult;
         platform::uiSetTextColour(message, red);
-        platform::uiSetText(message, (field ? field->name + ": " : std::string()) + wrong);
-        if (field) platform::uiSetFocus(field->control);
+        platform::uiSetText(message, (field != form.fields.end() ? field->name + ": " : std::string()) + wrong);
+        if (field != form.fields.end()) platform::uiSetFocus(field->control);
         return false;
     }
     if (!platform::fileReplace(form.path, text)) {
@@ -432,58 +345,41 @@ bool save(SettingsForm& form)
 
 }  // namespace
 
-SettingsOutcome runSettingsWindow(const std::string& path, SettingsPurpose purpose)
+SettingsOutcome runSettingsWindow(const std::string& path, SettingsPurpose purpose, SettingRows rows)
 {
     SettingsForm form;
     form.path = path;
+    form.rows = rows;
     form.mqtt = publishingBuilt();
-    LoggerOptions file;
+    Settings file = defaultSettings(rows);
     SettingsProblem problem;
-    const bool readable = !platform::fileExists(path) || readSettingsFile(path, file, problem);
-    LoggerState state;
-    resetLoggerState(state);
-    applySettings(state, file);
+    const bool readable = !platform::fileExists(path) || readSettingsFile(path, file, problem, rows);
+    for (std::size_t input = 0; input < 4; ++input) settleInput(file, input, rows);
 
     const int buttonsY = form.mqtt ? 520 : 444;
     if (!platform::uiOpenDialogWindow("Einstellungen - Datenlogger f\xFCr AVR-NET-IO-Board", clientWidth, buttonsY + 38))
         return SettingsOutcome::noWindow;
-    addSingles(form, file, state, std::begin(boardAndLogFields), std::begin(boardAndLogFields) + 3);
-    addSingles(form, file, state, std::begin(boardAndLogFields) + 3, std::end(boardAndLogFields));
-    form.intervalGiven = file.interval.has_value();
-    platform::uiCreateCheck(askCheck, 222, 90, 170, rowHeight, "bei jedem Start &fragen", !form.intervalGiven);
-    platform::uiSetEnabled(intervalLabel, form.intervalGiven);
-    platform::uiSetEnabled(intervalEdit, form.intervalGiven);
-    platform::uiCreateLabel(117, 402, 92, 70, rowHeight - 2, "&Zeitplan:");
-    form.scheduleGiven = file.schedule.has_value();
-    form.scheduleLoaded = file.schedule == "aligned" ? 1 : 0;
-    platform::uiCreateChoice(scheduleChoice, 472, 90, 276, rowHeight,
-                             {"gleitend: ein Intervall nach jeder Zeile (drift)",
-                              "ausgerichtet: auf ganze Vielfache (aligned)"},
-                             form.scheduleLoaded);
-    addTable(form, file, state, "analog", "Analog", analogColumns, analogTop, analogBase);
-    platform::uiCreateText(analogBase + previewColumn, 630, analogTop - 20, 118, 18,
-                           "bei " + std::to_string(previewReading), platform::UiFrame::plain, platform::UiAlign::left);
-    for (int i = 0; i < 4; ++i)
-        platform::uiCreateText(analogBase + 10 * (i + 1) + previewColumn, 630, analogTop + i * tableStep + 2, 118, 18,
-                               "", platform::UiFrame::plain, platform::UiAlign::left);
-    addTable(form, file, state, "digital", "Digital", digitalColumns, digitalTop, digitalBase);
-    if (form.mqtt) addSingles(form, file, state, std::begin(mqttFields), std::end(mqttFields));
-    for (const Section& section : sections)
-        if (form.mqtt || std::string_view(section.prefix) != "mqtt")
-            platform::uiCreateText(section.message, 132, section.y, 616, 18, "", platform::UiFrame::plain,
-                                   platform::UiAlign::left);
+    for (const SectionPlace& place : places) {
+        const auto section = std::ranges::find(settingSections, place.section, &SettingSection::name);
+        if (section->title) {
+            const int x = addTable(form, file, *section, place);
+            if (place.section == "analog") addPreviews(place, x);
+        } else if (form.mqtt || place.section != "mqtt") {
+            addLines(form, file, place);
+        }
+    }
     platform::uiCreateButton(guideButton, 12, buttonsY, 110, 26, "Anl&eitung");
     platform::uiCreateText(saveResult, 132, buttonsY + 4, 330, 18, "", platform::UiFrame::plain, platform::UiAlign::left);
     platform::uiCreateButton(saveButton, 472, buttonsY, 160, 26,
                              purpose == SettingsPurpose::firstStart ? "&Speichern und starten" : "&Speichern");
     platform::uiCreateButton(cancelButton, 638, buttonsY, 110, 26, "A&bbrechen");
     platform::uiSetDefaultButton(saveButton);
-    for (int i = 0; i < 4; ++i) showPreview(form, i);
+    for (std::size_t input = 0; input < 4; ++input) showPreview(form, input);
     if (!readable) {
         platform::uiSetTextColour(saveResult, red);
         platform::uiSetText(saveResult, "Die Datei hat einen Fehler, Speichern ersetzt sie: " + problem.german);
     }
-    platform::uiSetFocus(hostEdit);
+    platform::uiSetFocus(form.fields.front().control);
     platform::uiDrawNow();
 
     SettingsOutcome outcome = SettingsOutcome::cancelled;
@@ -491,45 +387,40 @@ SettingsOutcome runSettingsWindow(const std::string& path, SettingsPurpose purpo
         const platform::UiEvent event = platform::uiTakeEvent(60000);
         if (event.code == platform::uiEventClose) break;
         if (event.code == platform::uiEventChanged) {
-            if (event.control == scheduleChoice) form.scheduleGiven = true;
             if (Field* field = fieldOf(form, event.control)) {
-                field->given = field->given || platform::uiGetText(field->control) != field->loaded;
-                if (field->control == intervalEdit) form.intervalGiven = true;
-                if (field->key.starts_with("analog.")) showPreview(form, field->key[7] - '1');
-                if (field->key.ends_with(".unit")) showDefaultClass(form, field->key[7] - '1');
+                field->given = field->given || field->row->kind == SettingKind::choice ||
+                               platform::uiGetText(field->control) != field->loaded;
+                if (field->row->section == std::string_view("analog")) showPreview(form, field->input);
+                if (field->row->field == SettingField(&AnalogInput::unit)) showDefaultClass(form, field->input);
             }
             continue;
         }
         if (event.code != platform::uiEventControl) continue;
-        switch (event.control) {
-        case askCheck:
-            platform::uiSetEnabled(intervalLabel, !platform::uiGetCheck(askCheck));
-            platform::uiSetEnabled(intervalEdit, !platform::uiGetCheck(askCheck));
-            form.intervalGiven = !platform::uiGetCheck(askCheck);
-            fieldOf(form, intervalEdit)->given = form.intervalGiven;
-            break;
-        case testButton: testConnection(form); break;
-        case browseButton:
-            if (const std::string chosen = platform::uiAskSavePath("Logdatei w\xE4hlen", platform::uiGetText(logFileEdit));
-                !chosen.empty()) {
-                platform::uiSetText(logFileEdit, chosen);
-                fieldOf(form, logFileEdit)->given = true;
+        if (event.control == form.askCheck) {
+            const bool ask = platform::uiGetCheck(form.askCheck);
+            Field& interval = *fieldOf(form, &Settings::interval);
+            platform::uiSetEnabled(interval.control - 1, !ask);
+            platform::uiSetEnabled(interval.control, !ask);
+            interval.given = !ask;
+        } else if (event.control == form.testButton) {
+            testConnection(form);
+        } else if (event.control == form.browseButton) {
+            Field& logFile = *fieldOf(form, &Settings::logFilePath);
+            const std::string chosen = platform::uiAskSavePath("Logdatei w\xE4hlen", platform::uiGetText(logFile.control));
+            if (!chosen.empty()) {
+                platform::uiSetText(logFile.control, chosen);
+                logFile.given = true;
             }
-            break;
-        case guideButton:
+        } else if (event.control == guideButton) {
             if (const std::string guide = platform::fileGuidePath(); !guide.empty()) platform::shellOpenDocument(guide);
-            break;
-        case saveButton:
-            if (save(form)) {
-                outcome = SettingsOutcome::saved;
-                open = false;
-            }
-            break;
-        case cancelButton: open = false; break;
-        default: break;
+        } else if (event.control == saveButton) {
+            open = !save(form);
+            if (!open) outcome = SettingsOutcome::saved;
+        } else if (event.control == cancelButton) {
+            open = false;
         }
     }
     platform::uiCloseWindows();
-    if (form.networkStarted) stopNetwork();
+    stopNetwork();
     return outcome;
 }

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "settings/Settings.h"
+
 // What the window's button for saving says: at the first start the logger starts afterwards.
 enum class SettingsPurpose { edit, firstStart };
 
@@ -11,4 +13,4 @@ enum class SettingsOutcome { saved, cancelled, noWindow };
 
 // Shows the settings of the file at path (its defaults where it has none, or does not exist),
 // until they are saved there or the window is closed.
-SettingsOutcome runSettingsWindow(const std::string& path, SettingsPurpose purpose);
+SettingsOutcome runSettingsWindow(const std::string& path, SettingsPurpose purpose, SettingRows rows = settingRows);

@@ -2,48 +2,13 @@
 #include "driver/CommandLine.h"
 
 #include <algorithm>
-#include <charconv>
-#include <iterator>
 
 #include "platform/files.h"
+#include "publish/Payloads.h"
 #include "publish/Publishing.h"
 
-namespace {
-
-bool parsePort(std::string_view text, int& port)
-{
-    int value = 0;
-    const char* end = text.data() + text.size();
-    auto [stop, error] = std::from_chars(text.data(), end, value);
-    if (error != std::errc{} || stop != end || value < 1 || value > 65535) return false;
-    port = value;
-    return true;
-}
-
-// The options that take their value as it stands.
-struct TextOption {
-    std::string_view option;
-    std::optional<std::string> LoggerOptions::*field;
-};
-
-constexpr TextOption textOptions[] = {
-    {"--settings", &LoggerOptions::settingsFile},
-    {"--service", &LoggerOptions::service},
-    {"--host", &LoggerOptions::host},
-    {"--log-file", &LoggerOptions::logFile},
-    {"--interval", &LoggerOptions::interval},
-    {"--schedule", &LoggerOptions::schedule},
-    {"--mqtt", &LoggerOptions::mqttUrl},
-    {"--mqtt-password-file", &LoggerOptions::mqttPasswordFile},
-    {"--mqtt-ca", &LoggerOptions::mqttCa},
-    {"--name", &LoggerOptions::name},
-    {"--ha-discovery", &LoggerOptions::haDiscovery},
-};
-
-}  // namespace
-
-CommandLineAction parseCommandLine(std::span<const std::string_view> arguments, LoggerOptions& options,
-                                   std::string* problem)
+CommandLineAction parseCommandLine(std::span<const std::string_view> arguments, StartOptions& start,
+                                   Settings& settings, std::string* problem, SettingRows rows)
 {
     const auto wrong = [&](std::string what) {
         if (problem) *problem = std::move(what);
@@ -53,20 +18,26 @@ CommandLineAction parseCommandLine(std::span<const std::string_view> arguments, 
         const std::string_view option = arguments[i];
         if (option == "--help" || option == "-h") return CommandLineAction::help;
         if (option == "--setup" || option == "--desktop") {
-            (option == "--setup" ? options.setup : options.desktop) = true;
+            (option == "--setup" ? start.setup : start.desktop) = true;
             continue;
         }
-        const auto* text = std::ranges::find(textOptions, option, &TextOption::option);
-        if (option != "--port" && text == std::end(textOptions)) return wrong("Unknown option: " + std::string(option));
+        const auto row = std::ranges::find_if(rows, [&](const SettingRow& candidate) {
+            return candidate.option && candidate.option == option;
+        });
+        const bool startOption = option == "--settings" || option == "--service";
+        if (!startOption && row == rows.end()) return wrong("Unknown option: " + std::string(option));
         if (i + 1 >= arguments.size()) return wrong(std::string(option) + " needs a value");
         const std::string_view value = arguments[++i];
-        if (option == "--port") {
-            int port = 0;
-            if (!parsePort(value, port)) return wrong("--port takes a port from 1 to 65535: " + std::string(value));
-            options.port = port;
-            continue;
+        if (startOption) {
+            (option == "--settings" ? start.settingsFile : start.service) = std::string(value);
+        } else if (setFromText(settings, *row, 0, value)) {
+            settings.given.set(givenBit(rows, *row, 0));
+        } else {
+            // "--port takes a port from 1 to 65535", from "a port from 1 to 65535 is needed".
+            const std::string needed = wordsOf(*row, row->wrong.english);
+            return wrong(std::string(option) + " takes " + needed.substr(0, needed.rfind(" is needed")) + ": " +
+                         std::string(value));
         }
-        options.*text->field = std::string(value);
     }
     return CommandLineAction::run;
 }
@@ -76,6 +47,7 @@ std::string usageText()
     // Only what this build takes, with this machine's own places.
     const bool mqtt = publishingBuilt();
     const bool service = !platform::fileServiceSettingsPath("NAME").empty();
+    const Settings defaults = defaultSettings();
     std::string text = "Usage: avrnetio-logger [--settings FILE] [--host HOST] [--port PORT] [--log-file PATH]\n"
                        "                       [--interval TEXT] [--schedule drift|aligned]\n";
     if (mqtt)
@@ -90,9 +62,9 @@ std::string usageText()
             ",\n"
             "                   read when it exists); an option given here wins over the file\n"
             "  --setup          opens the settings window, which edits that file\n"
-            "  --host HOST      the board's address or host name (default 192.168.1.90)\n"
-            "  --port PORT      the board's TCP port (default 50290)\n"
-            "  --log-file PATH  the CSV log file (default " + platform::filePathText(platform::fileDefaultLogPath()) + ")\n"
+            "  --host HOST      the board's address or host name (default " + defaults.boardHost + ")\n"
+            "  --port PORT      the board's TCP port (default " + std::to_string(defaults.boardPort) + ")\n"
+            "  --log-file PATH  the CSV log file (default " + platform::filePathText(defaults.logFilePath) + ")\n"
             "  --interval TEXT  answers the interval prompt, e.g. S10, M1.5, H2 or D1\n"
             "  --schedule drift|aligned  a row an interval after the last one's work (default), or\n"
             "                   on the whole multiples of the interval (on the second, on the minute)\n";
@@ -101,8 +73,9 @@ std::string usageText()
                 "                   mqtt://[USER@]HOST[:PORT] or mqtts://[USER@]HOST[:PORT] (TLS)\n"
                 "  --mqtt-password-file FILE  the broker password for USER, the file's first line\n"
                 "  --mqtt-ca FILE   CA certificates for mqtts (default: the system's)\n"
-                "  --name NAME      the logger's name in topics (default: the host, e.g. 192-168-1-90)\n"
-                "  --ha-discovery PREFIX|off  Home Assistant discovery prefix (default homeassistant)\n";
+                "  --name NAME      the logger's name in topics (default: the host, e.g. " +
+                publishNameFromHost(defaults.boardHost) + ")\n"
+                "  --ha-discovery PREFIX|off  Home Assistant discovery prefix (default " + defaults.haDiscovery + ")\n";
     if (service)
         text += "  --service NAME   runs as the service instance NAME: its settings in\n"
                 "                   " + platform::fileServiceSettingsPath("NAME") + ", its log\n"

@@ -10,7 +10,6 @@
 #include "board/Decoding.h"
 #include "display/MainWindow.h"
 #include "driver/LoggerState.h"
-#include "driver/Settings.h"
 #include "logging/CsvLog.h"
 #include "logging/DateText.h"
 #include "logging/LogInterval.h"
@@ -32,37 +31,35 @@ struct LoggerRun {
     Publisher publisher;
     platform::UiPicture* picture = nullptr;
     bool soundStarted = false;
-    bool networkStarted = false;
 };
 
 void showProblem(const std::string& text) { platform::uiMessage("Problem", text); }
 
 void click(const LoggerState& state)
 {
-    if (state.soundReady != 1 || state.soundWanted != 1) return;
+    if (state.soundReady != 1) return;
     platform::soundPlayClick();
     platform::clockSleepMs(100);
 }
 
 // False after a failure message: the end path follows.
-bool startUp(LoggerRun& run, const LoggerOptions& options)
+bool startUp(LoggerRun& run, const Settings& settings, const std::string& mqttPassword)
 {
     LoggerState& state = run.state;
     resetLoggerState(state);
     platform::uiStart();
-    applySettings(state, options);
+    state.settings = settings;
 
     state.reading.momentMs = wallClockMs();
 
     run.picture = platform::uiLoadPicture(boardBitmap, boardBitmapSize);
     run.soundStarted = platform::soundStart();
-    if (run.soundStarted && state.soundWanted == 1) {
+    if (run.soundStarted) {
         state.soundReady = 1;
         platform::soundLoadClick(clickWave, clickWaveSize);
     }
 
-    run.networkStarted = startNetwork();
-    if (!run.networkStarted) {
+    if (!startNetwork()) {
         showProblem("Das Netzwerk kann nicht initialisiert werden!");
         return false;
     }
@@ -77,7 +74,7 @@ bool startUp(LoggerRun& run, const LoggerOptions& options)
                                                   "\xF6" "ffnen, um Adresse und Port zu \xE4ndern?");
         return false;
     }
-    if (!askInterval(state, options.interval)) {
+    if (!askInterval(state, state.settings)) {
         showProblem("Es wurde kein g\xFCltiger Zeitintervall eingegeben!");
         return false;
     }
@@ -87,7 +84,7 @@ bool startUp(LoggerRun& run, const LoggerOptions& options)
         return false;
     }
     readBoardInfo(state);
-    if (options.mqttUrl) startPublishing(run.publisher, state, options);
+    if (isGiven(state.settings, &Settings::mqttUrl)) startPublishing(run.publisher, state, mqttPassword);
     createMainWindow(state, run.picture);
     return true;
 }
@@ -157,7 +154,7 @@ void shutDown(LoggerRun& run)
 void endProgram(LoggerRun& run)
 {
     if (run.soundStarted) platform::soundStop();
-    if (run.networkStarted) stopNetwork();
+    stopNetwork();
     run.state.connection = nullptr;  // dropped with the socket service
     platform::uiFreePicture(run.picture);
     run.picture = nullptr;
@@ -167,11 +164,11 @@ void endProgram(LoggerRun& run)
 
 }  // namespace
 
-LoggerEnd runLogger(const LoggerOptions& options, bool offerSettings)
+LoggerEnd runLogger(const Settings& settings, const std::string& mqttPassword, bool offerSettings)
 {
     LoggerRun run;
     run.offerSettings = offerSettings;
-    const bool started = startUp(run, options);
+    const bool started = startUp(run, settings, mqttPassword);
     if (started) {
         // On the aligned schedule even the first row waits for its slot.
         bool closing = run.state.settings.schedule == Schedule::aligned && waitInterval(run.state);

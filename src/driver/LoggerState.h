@@ -33,7 +33,6 @@ struct LoggerState {
     std::string nextLogDate;
     std::string lastLogTime;
     std::string nextLogTime;
-    std::int32_t soundWanted = 0;
     std::int32_t soundReady = 0;
     platform::NetSocket* connection = nullptr;
     std::string intervalText;

@@ -3,10 +3,7 @@
 
 #include <cstdint>
 
-namespace {
-
-// The code point of the UTF-8 sequence at text[i], moving i past it; none for an invalid one.
-std::optional<std::uint32_t> nextCodePoint(std::string_view text, std::size_t& i)
+std::optional<char32_t> nextCodePoint(std::string_view text, std::size_t& i)
 {
     const auto lead = static_cast<unsigned char>(text[i]);
     if (lead < 0x80) {
@@ -16,8 +13,8 @@ std::optional<std::uint32_t> nextCodePoint(std::string_view text, std::size_t& i
     // The sequence's length and the smallest code point it may hold, so overlong forms fail.
     const std::size_t length = (lead >> 5) == 0x6 ? 2 : (lead >> 4) == 0xE ? 3 : (lead >> 3) == 0x1E ? 4 : 0;
     if (length == 0 || text.size() - i < length) return std::nullopt;
-    static constexpr std::uint32_t smallest[] = {0, 0, 0x80, 0x800, 0x10000};
-    std::uint32_t code = lead & (0x7Fu >> length);
+    static constexpr char32_t smallest[] = {0, 0, 0x80, 0x800, 0x10000};
+    char32_t code = lead & (0x7Fu >> length);
     for (std::size_t k = 1; k < length; ++k) {
         const auto next = static_cast<unsigned char>(text[i + k]);
         if ((next >> 6) != 0x2) return std::nullopt;
@@ -27,8 +24,6 @@ std::optional<std::uint32_t> nextCodePoint(std::string_view text, std::size_t& i
     i += length;
     return code;
 }
-
-}  // namespace
 
 std::string utf8FromLatin1(std::string_view text)
 {
@@ -51,7 +46,7 @@ std::optional<std::string> latin1FromUtf8(std::string_view text)
     std::string out;
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size();) {
-        const std::optional<std::uint32_t> code = nextCodePoint(text, i);
+        const std::optional<char32_t> code = nextCodePoint(text, i);
         if (!code || *code > 0xFF) return std::nullopt;
         out += static_cast<char>(*code);
     }

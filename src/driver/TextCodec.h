@@ -11,5 +11,9 @@ std::string utf8FromLatin1(std::string_view text);
 // None when the text is no valid UTF-8 or holds a character beyond U+00FF.
 std::optional<std::string> latin1FromUtf8(std::string_view text);
 
+// The code point of the UTF-8 sequence at text[at], moving at past it; none for an invalid one:
+// an overlong form, a surrogate, beyond U+10FFFF, or cut short.
+std::optional<char32_t> nextCodePoint(std::string_view text, std::size_t& at);
+
 // Valid UTF-8: no overlong form, no surrogate, nothing beyond U+10FFFF, no sequence cut short.
 bool isUtf8(std::string_view text);

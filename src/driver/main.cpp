@@ -8,12 +8,12 @@
 #include "display/SettingsWindow.h"
 #include "driver/CommandLine.h"
 #include "driver/Driver.h"
-#include "driver/Settings.h"
 #include "platform/desktop.h"
 #include "platform/files.h"
 #include "platform/shell.h"
 #include "platform/window.h"
 #include "publish/Publishing.h"
+#include "settings/SettingsFile.h"
 
 namespace {
 
@@ -34,9 +34,10 @@ int main(int argc, char** argv)
 {
     const std::vector<std::string> arguments(argv + 1, argv + argc);
     const std::vector<std::string_view> words(arguments.begin(), arguments.end());
-    LoggerOptions options;
+    StartOptions options;
+    Settings settings = defaultSettings();
     std::string problem;
-    const CommandLineAction action = parseCommandLine(words, options, &problem);
+    const CommandLineAction action = parseCommandLine(words, options, settings, &problem);
     // The menu entry and the Start-menu shortcut say so; a Windows program started from the
     // desktop also has nobody who reads its output.
     options.desktop = options.desktop || platform::desktopOutputUnseen();
@@ -69,13 +70,14 @@ int main(int argc, char** argv)
         if (runSettingsWindow(settingsPath, SettingsPurpose::firstStart) == SettingsOutcome::cancelled) return 0;
     }
 
-    problem = loadSettings(options);
-    if (problem.empty()) problem = checkPublishOptions(options);
+    problem = loadSettings(settings, options.settingsFile, options.service);
+    std::string mqttPassword;
+    if (problem.empty()) problem = checkPublishSettings(settings, mqttPassword);
     if (!problem.empty()) {
         tell(usageText() + "\n" + problem + "\n", options.desktop, true);
         return 2;
     }
-    const LoggerEnd end = runLogger(options, plainStart);
+    const LoggerEnd end = runLogger(settings, mqttPassword, plainStart);
     // The run that failed has ended as it does; saved settings start a new one.
     if (end.settingsWanted && runSettingsWindow(settingsPath, SettingsPurpose::edit) == SettingsOutcome::saved)
         platform::shellStartAgain(arguments);

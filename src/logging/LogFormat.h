@@ -12,6 +12,9 @@
 
 inline constexpr std::string_view logHeaderStart = "Datum,Uhrzeit,";
 inline constexpr std::string_view logLineEnd = "\r\n";
+// The voltage form rounds to thousandths of a volt and keeps four characters.
+inline constexpr int voltageRoundFactor = 1000;
+inline constexpr int voltageTextWidth = 4;
 // What the first cycle has not yet replaced: "--.--" for the value texts.
 inline constexpr std::string_view noAnalogText = "--.--";
 

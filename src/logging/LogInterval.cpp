@@ -126,14 +126,15 @@ double roundHalfEven(double value)
     return std::fmod(below, 2.0) == 0.0 ? below : below + 1.0;
 }
 
-void parseInterval(LoggerState& state, std::string_view answer)
+IntervalAnswer parseInterval(std::string_view answer)
 {
-    std::string current(answer);
+    IntervalAnswer interval{0.0, std::string(answer)};
+    std::string& current = interval.text;
     for (const Unit& unit : units) {
         if (current.empty() || (current[0] != unit.upper && current[0] != unit.lower)) continue;
         double ms = readNumber(std::string_view(current).substr(1));
         for (int i = 0; i < unit.factorCount; ++i) ms = ms * factors[static_cast<std::size_t>(i)];
-        state.intervalMs = ms;
+        interval.ms = ms;
 
         // An interval whose whole seconds fit no 64-bit integer gets no text and so fails
         // validation, rather than being converted out of range.
@@ -144,15 +145,15 @@ void parseInterval(LoggerState& state, std::string_view answer)
             current.clear();
         break;  // the replaced text starts with a digit or a minus: no later row could apply
     }
-    state.intervalText = current;
+    return interval;
 }
 
-bool intervalValid(const LoggerState& state)
+bool intervalValid(const IntervalAnswer& interval)
 {
-    if (state.intervalText.empty()) return false;
-    if (!std::isfinite(state.intervalMs) || state.intervalMs < 1000.0) return false;
+    if (interval.text.empty()) return false;
+    if (!std::isfinite(interval.ms) || interval.ms < 1000.0) return false;
     // intervalSeconds is 32-bit: a longer interval is refused like any other unusable one.
-    return roundHalfEven(state.intervalMs / 1000.0) <= int32Max;
+    return roundHalfEven(interval.ms / 1000.0) <= int32Max;
 }
 
 void describeInterval(LoggerState& state)

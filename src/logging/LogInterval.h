@@ -2,21 +2,29 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <string_view>
 
 struct LoggerState;
+struct Settings;
 
-// Sets intervalMs and intervalText from the answer: a unit letter (S, M, H, D in either case)
-// followed by a decimal number with a point, read whatever the locale.
-void parseInterval(LoggerState& state, std::string_view answer);
+// An answer as read: the interval in milliseconds (0 without a unit letter) and the text that
+// it leaves, the interval's whole seconds, or the answer as it stands without a unit letter.
+struct IntervalAnswer {
+    double ms = 0.0;
+    std::string text;
+};
+
+// Reads the answer: a unit letter (S, M, H, D in either case) followed by a decimal number with
+// a point, read whatever the locale.
+IntervalAnswer parseInterval(std::string_view answer);
 
 // At least one second, finite, and its whole seconds fit a signed 32-bit number.
-bool intervalValid(const LoggerState& state);
+bool intervalValid(const IntervalAnswer& interval);
 
-// Shows the interval prompt (or takes the given answer in its place), parses and validates it.
-bool askInterval(LoggerState& state, const std::optional<std::string>& givenAnswer);
+// Shows the interval prompt, offering the settings' interval, or takes that one where it is
+// given; sets intervalMs and intervalText, and says whether they are valid.
+bool askInterval(LoggerState& state, const Settings& settings);
 
 // Sets intervalSeconds/Minutes/Hours/Days and their texts from intervalMs.
 void describeInterval(LoggerState& state);

@@ -1,17 +1,17 @@
 // Publishing in a build without an MQTT client (the Windows program): --mqtt is a usage error.
 #include "publish/Publishing.h"
 
-#include "driver/CommandLine.h"
+#include "settings/Settings.h"
 
 bool publishingBuilt() { return false; }
 
 std::optional<MqttUrl> parseMqttUrl(std::string_view) { return std::nullopt; }
 
-std::string checkPublishOptions(LoggerOptions& options)
+std::string checkPublishSettings(const Settings& settings, std::string&)
 {
-    return options.mqttUrl ? "This build has no MQTT: --mqtt cannot be used." : std::string();
+    return isGiven(settings, &Settings::mqttUrl) ? "This build has no MQTT: --mqtt cannot be used." : std::string();
 }
 
-void startPublishing(Publisher&, const LoggerState&, const LoggerOptions&) {}
+void startPublishing(Publisher&, const LoggerState&, const std::string&) {}
 void publishRow(const Publisher&, const LoggerState&) {}
 void stopPublishing(Publisher&) {}

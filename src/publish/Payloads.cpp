@@ -61,17 +61,6 @@ std::string trimmed(std::string_view text)
 
 }  // namespace
 
-std::string publishNameFromHost(std::string_view host)
-{
-    std::string name(host);
-    for (char& c : name) {
-        const bool kept = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
-                          c == '_' || c == '-';
-        if (!kept) c = '-';
-    }
-    return name;
-}
-
 std::string availabilityTopic(const std::string& name) { return "avrnetio/" + name + "/availability"; }
 
 std::string stateTopic(const std::string& name) { return "avrnetio/" + name + "/state"; }

@@ -9,9 +9,6 @@
 
 struct LoggerState;
 
-// The board's host with every character outside A-Za-z0-9_- replaced by '-': 192-168-1-90.
-std::string publishNameFromHost(std::string_view host);
-
 std::string availabilityTopic(const std::string& name);
 std::string stateTopic(const std::string& name);
 

@@ -2,14 +2,13 @@
 #include "publish/Publishing.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <system_error>
 
-#include "driver/CommandLine.h"
 #include "driver/LoggerState.h"
+#include "driver/TextCodec.h"
 #include "platform/clock.h"
 #include "platform/mqtt.h"
 #include "publish/Payloads.h"
@@ -27,33 +26,14 @@ constexpr std::size_t mqttStringBytesMax = 65535;
 // A bundle of every public CA takes about 200 KB.
 constexpr std::size_t caFileBytesMax = 16 * 1024 * 1024;
 
-std::size_t utf8Length(unsigned char lead)
-{
-    if (lead < 0x80) return 1;
-    if ((lead >> 5) == 0x6) return 2;
-    if ((lead >> 4) == 0xE) return 3;
-    return (lead >> 3) == 0x1E ? 4 : 0;
-}
-
 // Why text cannot be an MQTT string (a topic, a user name); empty when it can.
 std::string mqttTextProblem(std::string_view text)
 {
-    constexpr char32_t smallest[] = {0, 0, 0x80, 0x800, 0x10000};  // by length: shorter forms are invalid
     for (std::size_t at = 0; at < text.size();) {
-        const auto lead = static_cast<unsigned char>(text[at]);
-        const std::size_t length = utf8Length(lead);
-        if (length == 0 || at + length > text.size()) return "is not valid UTF-8";
-        char32_t code = length == 1 ? lead : lead & (0x7Fu >> length);
-        for (std::size_t next = at + 1; next < at + length; ++next) {
-            const auto byte = static_cast<unsigned char>(text[next]);
-            if ((byte & 0xC0) != 0x80) return "is not valid UTF-8";
-            code = (code << 6) | (byte & 0x3Fu);
-        }
-        if (code < smallest[length] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
-            return "is not valid UTF-8";
-        if (code < 0x20 || (code >= 0x7F && code <= 0x9F)) return "holds a control character";
-        if ((code >= 0xFDD0 && code <= 0xFDEF) || (code & 0xFFFE) == 0xFFFE) return "holds a noncharacter";
-        at += length;
+        const std::optional<char32_t> code = nextCodePoint(text, at);
+        if (!code) return "is not valid UTF-8";
+        if (*code < 0x20 || (*code >= 0x7F && *code <= 0x9F)) return "holds a control character";
+        if ((*code >= 0xFDD0 && *code <= 0xFDEF) || (*code & 0xFFFE) == 0xFFFE) return "holds a noncharacter";
     }
     return {};
 }
@@ -127,18 +107,19 @@ std::string checkPrefix(const std::string& prefix)
     return {};
 }
 
-std::string checkName(const LoggerOptions& options)
+std::string checkName(const Settings& settings)
 {
     const std::string longest = std::to_string(nameBytesMax);
-    if (!options.name) {
-        if (options.host && publishNameFromHost(*options.host).size() > nameBytesMax)
+    const std::string& name = settings.name;
+    if (!isGiven(settings, &Settings::name)) {
+        if (publishNameFromHost(settings.boardHost).size() > nameBytesMax)
             return "The name made from --host is longer than " + longest + " characters: give one with --name";
         return {};
     }
-    if (options.name->size() > nameBytesMax) return "--name is longer than " + longest + " characters";
-    if (options.name->empty() || options.name->find_first_not_of(
-            "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789_-") != std::string::npos)
-        return "--name takes letters A-Z and a-z, digits, '_' and '-': " + *options.name;
+    if (name.size() > nameBytesMax) return "--name is longer than " + longest + " characters";
+    if (name.empty() || name.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789_-") !=
+                            std::string::npos)
+        return "--name takes letters A-Z and a-z, digits, '_' and '-': " + name;
     return {};
 }
 
@@ -197,63 +178,61 @@ std::optional<MqttUrl> parseMqttUrl(std::string_view url)
     }
     if (parsed.host.empty() || parsed.host.find_first_of("/?#@ ") != std::string::npos) return std::nullopt;
     if (!port.empty()) {
-        int value = 0;
-        const char* end = port.data() + port.size();
-        auto [stop, error] = std::from_chars(port.data(), end, value);
-        if (error != std::errc{} || stop != end || value < 1 || value > 65535) return std::nullopt;
-        parsed.port = value;
+        const std::optional<int> number = portNumber(port);
+        if (!number) return std::nullopt;
+        parsed.port = *number;
     }
     return parsed;
 }
 
-std::string checkPublishOptions(LoggerOptions& options)
+std::string checkPublishSettings(const Settings& settings, std::string& password)
 {
-    if (!options.mqttUrl) return {};
-    const std::optional<MqttUrl> url = parseMqttUrl(*options.mqttUrl);
-    if (!url) return "Not an MQTT URL: " + *options.mqttUrl + " (mqtt://[USER@]HOST[:PORT] or mqtts://...)";
+    if (!isGiven(settings, &Settings::mqttUrl)) return {};
+    const std::optional<MqttUrl> url = parseMqttUrl(settings.mqttUrl);
+    if (!url) return "Not an MQTT URL: " + settings.mqttUrl + " (mqtt://[USER@]HOST[:PORT] or mqtts://...)";
     if (std::string problem = checkUrl(*url); !problem.empty()) return problem;
-    if (std::string problem = checkName(options); !problem.empty()) return problem;
-    if (options.haDiscovery)
-        if (std::string problem = checkPrefix(*options.haDiscovery); !problem.empty()) return problem;
-    if (options.mqttCa) {
+    if (std::string problem = checkName(settings); !problem.empty()) return problem;
+    if (std::string problem = checkPrefix(settings.haDiscovery); !problem.empty()) return problem;
+    if (isGiven(settings, &Settings::mqttCa)) {
         if (!url->tls) return "--mqtt-ca needs an mqtts:// URL";
         std::string text;
-        if (std::string problem = readRegularFile("CA file", *options.mqttCa, caFileBytesMax, text); !problem.empty())
+        if (std::string problem = readRegularFile("CA file", settings.mqttCa, caFileBytesMax, text); !problem.empty())
             return problem;
         if (!holdsCertificate(text))
-            return "The CA file " + *options.mqttCa + " holds no certificate (a PEM block -----BEGIN CERTIFICATE-----)";
+            return "The CA file " + settings.mqttCa + " holds no certificate (a PEM block -----BEGIN CERTIFICATE-----)";
     }
-    if (options.mqttPasswordFile) {
+    if (isGiven(settings, &Settings::mqttPasswordFile)) {
         if (url->user.empty()) return "--mqtt-password-file needs a user in the URL (mqtt://USER@HOST)";
-        return readPassword("password file", *options.mqttPasswordFile, false, options.mqttPassword);
+        return readPassword("password file", settings.mqttPasswordFile, false, password);
     }
     if (const char* credentials = std::getenv("CREDENTIALS_DIRECTORY"); credentials && !url->user.empty()) {
         const std::string path = std::string(credentials) + "/mqtt-password";
         std::error_code error;
         if (std::filesystem::symlink_status(path, error).type() != std::filesystem::file_type::not_found)
-            return readPassword("password credential", path, true, options.mqttPassword);
+            return readPassword("password credential", path, true, password);
     }
     return {};
 }
 
-void startPublishing(Publisher& publisher, const LoggerState& state, const LoggerOptions& options)
+void startPublishing(Publisher& publisher, const LoggerState& state, const std::string& password)
 {
-    const std::optional<MqttUrl> url = parseMqttUrl(options.mqttUrl.value_or(""));
+    const Settings& options = state.settings;
+    const std::optional<MqttUrl> url = parseMqttUrl(options.mqttUrl);
     if (!url) return;
-    publisher.name = options.name ? *options.name : publishNameFromHost(state.settings.boardHost);
+    publisher.name = options.name.empty() ? publishNameFromHost(options.boardHost) : options.name;
 
     platform::MqttSettings settings;
     settings.host = url->host;
     settings.port = url->port;
     settings.tls = url->tls;
-    settings.caFile = options.mqttCa.value_or("");
+    settings.caFile = options.mqttCa;
     settings.user = url->user;
-    settings.password = options.mqttPassword;
+    settings.password = password;
     settings.clientId = "avrnetio-" + publisher.name;
     settings.willTopic = availabilityTopic(publisher.name);
     settings.willPayload = "offline";
 
-    const std::string prefix = options.haDiscovery.value_or("homeassistant");
+    const std::string& prefix = options.haDiscovery;
     if (prefix != "off")
         for (const TopicPayload& config : discoveryConfigs(state, publisher.name, prefix))
             platform::mqttAddConnectMessage(config.topic, config.payload);

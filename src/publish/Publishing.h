@@ -6,8 +6,8 @@
 #include <string>
 #include <string_view>
 
-struct LoggerOptions;
 struct LoggerState;
+struct Settings;
 
 struct MqttUrl {
     bool tls = false;
@@ -22,16 +22,16 @@ bool publishingBuilt();
 // mqtt://[USER@]HOST[:PORT] or mqtts://[USER@]HOST[:PORT]; ports 1883 and 8883 by default.
 std::optional<MqttUrl> parseMqttUrl(std::string_view url);
 
-// Checks the MQTT options and reads the password (the password file, else the service's
+// Checks the MQTT settings and reads the password (the password file, else the service's
 // credential mqtt-password). Empty when all is well, else why not, for the usage error.
-std::string checkPublishOptions(LoggerOptions& options);
+std::string checkPublishSettings(const Settings& settings, std::string& password);
 
 struct Publisher {
     bool active = false;
     std::string name;
 };
 
-void startPublishing(Publisher& publisher, const LoggerState& state, const LoggerOptions& options);
+void startPublishing(Publisher& publisher, const LoggerState& state, const std::string& password);
 // Publishes the row just logged.
 void publishRow(const Publisher& publisher, const LoggerState& state);
 // Publishes offline and disconnects, within 2 s.

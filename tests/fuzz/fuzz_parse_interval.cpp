@@ -39,14 +39,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view answer(reinterpret_cast<const char*>(data), size);
     LoggerState state;
     resetLoggerState(state);
-    parseInterval(state, answer);
+    const IntervalAnswer interval = parseInterval(answer);
+    state.intervalMs = interval.ms;
+    state.intervalText = interval.text;
 
     if (answer.empty() || !isUnitLetter(answer[0])) {
         check(state.intervalMs == 0.0 && state.intervalText == answer);
-        check(!intervalValid(state));
+        check(!intervalValid(interval));
     }
 
-    if (intervalValid(state)) {
+    if (intervalValid(interval)) {
         check(std::isfinite(state.intervalMs) && state.intervalMs >= 1000.0);
         // The default rounding mode rounds halves to the even neighbour.
         const double seconds = std::nearbyint(state.intervalMs / 1000.0);

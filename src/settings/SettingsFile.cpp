@@ -1,0 +1,378 @@
+// Reads the settings file with toml++ and checks every value where it stands, so that a typo or a
+// value the log or the window cannot hold is refused before the board is contacted.
+#include "settings/SettingsFile.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+// No exceptions: a failed parse is a result like any other. Numbers through <charconv>, which
+// GCC has for doubles too: toml++'s stringstreams would double the size of the Windows program.
+#define TOML_EXCEPTIONS 0
+#define TOML_ENABLE_FORMATTERS 0
+#define TOML_FLOAT_CHARCONV 1
+#include <toml++/toml.h>
+
+#include "driver/TextCodec.h"
+#include "logging/LogInterval.h"
+#include "platform/files.h"
+#include "publish/DeviceClasses.h"
+
+namespace {
+
+// A reading of 9999 (the most the board's four digits give) must stay below this many units,
+// so that every value fits the log with its decimals and reads back exactly.
+constexpr double largestValue = 1e12;
+// Far more than any settings file; a device that never ends (/dev/zero) ends the reading too.
+constexpr std::size_t settingsLimit = std::size_t{1} << 20;
+
+struct Reader {
+    std::string name;
+    SettingsProblem& problem;
+    Settings& settings;
+    SettingRows rows;
+    bool failed = false;
+};
+
+// Records the first problem only.
+void fail(Reader& reader, const toml::source_region& where, const std::string& key, const std::string& english,
+          const std::string& german)
+{
+    if (reader.failed) return;
+    reader.failed = true;
+    reader.problem = {reader.name, static_cast<int>(where.begin.line), static_cast<int>(where.begin.column), key,
+                      english, german};
+}
+
+void fail(Reader& reader, const toml::node& node, const std::string& key, const Words& what)
+{
+    fail(reader, node.source(), key, what.english, what.german);
+}
+
+// What is wrong with a text that the window, the log and the report show as it is: Latin-1, no
+// control character, no comma (it would split the log's column), at most limit characters.
+std::optional<Words> shownTextProblem(const std::optional<std::string>& text, std::size_t limit,
+                                      std::string& count)
+{
+    if (!text) return Words{"holds a character that the log and the window (Latin-1) cannot hold",
+                            "enth\xE4lt ein Zeichen, das Logdatei und Fenster (Latin-1) nicht darstellen k\xF6nnen"};
+    if (text->empty()) return Words{"an empty text; a text is needed", "ist leer; ein Text ist n\xF6tig"};
+    if (text->find(',') != std::string::npos)
+        return Words{"holds a comma, which would split the log's column",
+                     "enth\xE4lt ein Komma, das die Spalte der Logdatei teilen w\xFCrde"};
+    if (std::ranges::any_of(*text, [](char c) {
+            const auto byte = static_cast<unsigned char>(c);
+            return byte < 0x20 || (byte >= 0x7F && byte < 0xA0);
+        }))
+        return Words{"holds a control character", "enth\xE4lt ein Steuerzeichen"};
+    if (text->size() > limit) {
+        count = std::to_string(limit);
+        return Words{"longer than {} characters, more than the window shows",
+                     "ist l\xE4nger als {} Zeichen, mehr als das Fenster zeigt"};
+    }
+    return std::nullopt;
+}
+
+// Whether the row's own check refuses the value, beyond its kind.
+bool checkRefuses(const SettingRow& row, const std::string& text)
+{
+    switch (row.check) {
+    case SettingCheck::host:
+        return text.size() < row.low || text.size() > row.high ||
+               std::ranges::any_of(text, [](char c) { return static_cast<unsigned char>(c) <= ' ' || c == 0x7F; });
+    case SettingCheck::interval: return !intervalValid(parseInterval(text));
+    case SettingCheck::label: return text.ends_with(']');
+    case SettingCheck::unit: return text.find_first_of("[]") != std::string::npos;
+    default: return false;
+    }
+}
+
+// Reads one value into the settings; false where its kind refuses it, and then nothing is taken.
+// A value that the row's own rules refuse is taken all the same, for the window to show it
+// beside its message.
+bool readValue(Reader& reader, const SettingRow& row, std::size_t input, const toml::node& node)
+{
+    const std::string key = keyName(row, input);
+    const auto refuse = [&](const Words& words) {
+        fail(reader, node.source(), key, wordsOf(row, words.english), wordsOf(row, words.german));
+        return true;
+    };
+    Settings& settings = reader.settings;
+    if (row.kind == SettingKind::whole) {
+        const auto* whole = node.as_integer();
+        if (!whole) return fail(reader, node, key, {"a whole number is needed", "eine ganze Zahl ist n\xF6tig"}), false;
+        setFromText(settings, row, input, std::to_string(static_cast<int>(whole->get())), false);
+        return whole->get() < row.low || whole->get() > row.high ? refuse(row.wrong) : true;
+    }
+    if (row.kind == SettingKind::number) {
+        double value = 0;
+        if (const auto* whole = node.as_integer()) value = static_cast<double>(whole->get());
+        else if (const auto* real = node.as_floating_point()) value = real->get();
+        else return fail(reader, node, key, {"a number is needed", "eine Zahl ist n\xF6tig, mit Punkt: 0.5"}), false;
+        if (!std::isfinite(value))
+            return fail(reader, node, key, {"a finite number is needed", "eine endliche Zahl ist n\xF6tig"}), false;
+        setFromText(settings, row, input, shortestText(value));
+        return row.check == SettingCheck::nonZero && value == 0.0 ? refuse(row.wrong) : true;
+    }
+    const auto* utf8 = node.as_string();
+    if (!utf8)
+        return fail(reader, node, key, {"a text in quotes is needed", "ein Text in Anf\xFChrungszeichen ist n\xF6tig"}),
+               false;
+    std::string text = utf8->get();
+    if (row.kind == SettingKind::shown) {
+        const std::optional<std::string> latin1 = latin1FromUtf8(text);
+        std::string count;
+        if (const std::optional<Words> wrong = shownTextProblem(latin1, static_cast<std::size_t>(row.high), count)) {
+            std::string english = wrong->english, german = wrong->german;
+            if (!count.empty()) {
+                english.replace(english.find("{}"), 2, count);
+                german.replace(german.find("{}"), 2, count);
+            }
+            return fail(reader, node.source(), key, english, german), false;
+        }
+        text = *latin1;
+    }
+    const bool tooShort = row.kind == SettingKind::path && text.size() < row.low;
+    if (row.kind == SettingKind::path) text = platform::filePathFromUtf8(text);
+    const bool taken = setFromText(settings, row, input, text);
+    if (tooShort || !taken || checkRefuses(row, text)) return refuse(row.wrong);
+    if (row.check == SettingCheck::binarySensorClass && !text.empty()) {
+        if (const std::string problem = binarySensorClassProblem(text, false); !problem.empty())
+            fail(reader, node.source(), key, problem, binarySensorClassProblem(text, true));
+    }
+    return true;
+}
+
+// The checks that weigh one setting of an input against another, once its section is read.
+void checkInput(Reader& reader, const SettingSection& section, std::size_t input, const toml::table& table)
+{
+    Settings& settings = reader.settings;
+    const std::string path = std::string(section.name) + "." + std::to_string(input + 1);
+    const auto given = [&](SettingField field) { return isGiven(settings, field, input, reader.rows); };
+    const auto where = [&](const char* key) {
+        const toml::node* node = table.get(key);
+        return node ? node->source() : table.source();
+    };
+    if (section.name == std::string_view("digital")) {
+        const DigitalInput& digital = settings.digital[input];
+        const char* key = given(&DigitalInput::openText) ? "open" : "closed";
+        if (digital.openText == digital.closedText)
+            fail(reader, where(key), path + "." + key, "open and closed need texts of their own",
+                 "offen und geschlossen brauchen verschiedene Texte");
+        return;
+    }
+    settleInput(settings, input, reader.rows);
+    const AnalogInput& analog = settings.analog[input];
+    const char* bounded = given(&AnalogInput::scale) ? "scale" : "offset";
+    if (9999 * std::fabs(analog.scale) + std::fabs(analog.offset) >= largestValue) {
+        fail(reader, where(bounded), path + "." + bounded, "a reading of 9999 would give 10^12 or more",
+             "ein Messwert von 9999 erg\xE4" "be 10^12 oder mehr");
+    } else if (!analog.haDeviceClass.empty() && given(&AnalogInput::haDeviceClass)) {
+        const std::string problem = sensorClassProblem(analog.haDeviceClass, haUnitOf(analog), false);
+        if (!problem.empty())
+            fail(reader, where("ha_device_class"), path + ".ha_device_class", problem,
+                 sensorClassProblem(analog.haDeviceClass, haUnitOf(analog), true));
+    }
+}
+
+// The keys of one section, for input where it is an input's.
+void readSection(Reader& reader, const SettingSection& section, std::size_t input, const toml::node& node,
+                 const std::string& path)
+{
+    const toml::table* table = node.as_table();
+    if (!table)
+        return fail(reader, node.source(), path, "a section [" + path + "] is needed",
+                    "ein Abschnitt [" + path + "] ist n\xF6tig");
+    for (const auto& [key, value] : *table) {
+        const auto row = std::ranges::find_if(reader.rows, [&](const SettingRow& candidate) {
+            return candidate.section == std::string_view(section.name) && candidate.key == key.str();
+        });
+        if (row == reader.rows.end())
+            return fail(reader, key.source(), path + "." + std::string(key.str()), "unknown setting",
+                        "unbekannte Einstellung");
+        if (readValue(reader, *row, input, value)) reader.settings.given.set(givenBit(reader.rows, *row, input));
+        if (reader.failed) return;
+    }
+    if (section.title) checkInput(reader, section, input, *table);
+}
+
+// [analog.1] to [analog.4], [digital.1] to [digital.4].
+void readInputs(Reader& reader, const SettingSection& section, const toml::node& node)
+{
+    const std::string path = section.name;
+    const toml::table* table = node.as_table();
+    if (!table)
+        return fail(reader, node.source(), path, "sections [" + path + ".1] to [" + path + ".4] are needed",
+                    "Abschnitte [" + path + ".1] bis [" + path + ".4] sind n\xF6tig");
+    for (const auto& [key, value] : *table) {
+        const std::string_view number = key.str();
+        const std::string name = path + "." + std::string(number);
+        if (number.size() != 1 || number[0] < '1' || number[0] > '4')
+            return fail(reader, key.source(), name, "inputs are numbered 1 to 4",
+                        "die Eing\xE4nge sind von 1 bis 4 nummeriert");
+        readSection(reader, section, static_cast<std::size_t>(number[0] - '1'), value, name);
+        if (reader.failed) return;
+    }
+}
+
+// Each line of text as a comment.
+std::string commented(std::string_view text)
+{
+    std::string out;
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t end = text.find('\n', at);
+        const std::string_view line = text.substr(at, end - at);
+        out += line.empty() ? "#\n" : "# " + std::string(line) + "\n";
+        at = end + 1;
+    }
+    return out;
+}
+
+}  // namespace
+
+std::string problemText(const SettingsProblem& problem)
+{
+    std::string text = problem.file;
+    if (problem.line > 0) text += ":" + std::to_string(problem.line) + ":" + std::to_string(problem.column);
+    text += ": ";
+    if (!problem.key.empty()) text += problem.key + ": ";
+    return text + problem.what;
+}
+
+bool readSettingsText(std::string_view text, const std::string& name, Settings& settings, SettingsProblem& problem,
+                      SettingRows rows)
+{
+    Reader reader{name, problem, settings, rows};
+    toml::parse_result parsed = toml::parse(text, name);
+    if (!parsed) {
+        const std::string description(parsed.error().description());
+        fail(reader, parsed.error().source(), "", description, "TOML-Syntaxfehler: " + description);
+        return false;
+    }
+    for (const auto& [key, node] : parsed.table()) {
+        const auto section = std::ranges::find(settingSections, key.str(), &SettingSection::name);
+        if (section == settingSections.end())
+            fail(reader, key.source(), std::string(key.str()), "unknown section", "unbekannter Abschnitt");
+        else if (section->title)
+            readInputs(reader, *section, node);
+        else
+            readSection(reader, *section, 0, node, section->name);
+        if (reader.failed) return false;
+    }
+    return true;
+}
+
+bool readSettingsFile(const std::string& path, Settings& settings, SettingsProblem& problem, SettingRows rows)
+{
+    // Plain stdio, not the streams, for the same reason.
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    std::string content;
+    bool read = file != nullptr;
+    while (read) {
+        char chunk[4096];
+        const std::size_t got = std::fread(chunk, 1, sizeof chunk, file);
+        content.append(chunk, got);
+        if (got < sizeof chunk) {
+            read = std::ferror(file) == 0;
+            break;
+        }
+        read = content.size() <= settingsLimit;
+    }
+    if (file) std::fclose(file);
+    if (!read) {
+        problem = {path, 0, 0, "", "cannot be read", "kann nicht gelesen werden"};
+        return false;
+    }
+    return readSettingsText(content, path, settings, problem, rows);
+}
+
+std::string loadSettings(Settings& settings, const std::optional<std::string>& namedFile,
+                         const std::optional<std::string>& service)
+{
+    std::string path = namedFile.value_or("");
+    if (service) {
+        const std::string& name = *service;
+        if (name.empty() || name.front() == '.' || name.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"
+                                                                     "0123456789_.-") != std::string::npos)
+            return "--service takes letters A-Z and a-z, digits, '_', '.' and '-': " + name;
+        if (platform::fileServiceSettingsPath(name).empty()) return "This build runs no service: --service cannot be used.";
+        if (path.empty()) path = platform::fileServiceSettingsPath(name);
+    } else if (path.empty()) {
+        path = platform::fileDefaultSettingsPath();
+    }
+    Settings fromFile = defaultSettings();
+    if (!path.empty() && (namedFile || platform::fileExists(path))) {
+        SettingsProblem problem;
+        if (!readSettingsFile(path, fromFile, problem)) return problemText(problem);
+    }
+    takeGiven(settings, fromFile);
+    for (std::size_t input = 0; input < 4; ++input) settleInput(settings, input);
+    if (service) {
+        // Nobody answers a prompt for the service: it takes the default interval.
+        if (!isGiven(settings, &Settings::logFilePath)) settings.logFilePath = platform::fileServiceLogPath(*service);
+        settings.given.set(givenBit(settingRows, *rowOf(&Settings::interval), 0));
+    }
+    return {};
+}
+
+std::string tomlText(std::string_view latin1) { return tomlUtf8Text(utf8FromLatin1(latin1)); }
+
+std::string tomlUtf8Text(std::string_view utf8)
+{
+    std::string out = "\"";
+    for (const char c : utf8) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (byte < 0x20 || byte == 0x7F) {
+            static constexpr char digits[] = "0123456789ABCDEF";
+            out += "\\u00";
+            out += digits[byte >> 4];
+            out += digits[byte & 0xF];
+        } else {
+            out += c;
+        }
+    }
+    return out + '"';
+}
+
+std::string tomlValue(const SettingRow& row, const std::string& text)
+{
+    if (row.kind == SettingKind::whole && numberIn<long long>(text)) return text;
+    const std::optional<double> number = row.kind == SettingKind::number ? numberIn<double>(text) : std::nullopt;
+    // Written as the shortest text that reads back as the same double, which is valid TOML.
+    return number ? shortestText(*number) : tomlText(text);
+}
+
+std::string settingsFileText(const std::vector<GivenSetting>& given, SettingRows rows, std::size_t inputs)
+{
+    const auto find = [&](const std::string& key) {
+        return std::ranges::find(given, key, &GivenSetting::key);
+    };
+    std::string out = commented(settingsFileIntroduction);
+    for (const SettingSection& section : settingSections) {
+        out += "\n" + commented(section.help);
+        for (std::size_t input = 0; input < (section.title ? inputs : 1); ++input) {
+            const std::string name = section.name + (section.title ? "." + std::to_string(input + 1) : "");
+            const bool any = std::ranges::any_of(given, [&](const GivenSetting& setting) {
+                return setting.key.starts_with(name + ".");
+            });
+            out += (input > 0 ? "\n" : "") + std::string(any ? "[" : "#[") + name + "]\n";
+            for (const SettingRow& row : rows) {
+                if (row.section != std::string_view(section.name)) continue;
+                if (input == 0) out += commented(row.help);
+                const auto setting = find(keyName(row, input));
+                if (setting != given.end()) {
+                    out += std::string(row.key) + " = " + setting->value + "\n";
+                    continue;
+                }
+                std::string value = row.example ? row.example : row.fallback;
+                std::ranges::replace(value, '#', static_cast<char>('1' + input));
+                const bool number = row.kind == SettingKind::whole || row.kind == SettingKind::number;
+                out += "#" + std::string(row.key) + " = " + (number ? value : tomlText(value)) + "\n";
+            }
+        }
+    }
+    return out;
+}
