@@ -2,6 +2,7 @@
 // the one-read reply rule, a closed or silent board, and the connect path.
 #include "board/BoardLink.h"
 #include "driver/LoggerState.h"
+#include "platform/posix/interrupted.h"
 #include "platform/sockets.h"
 
 #include "BoardSim.h"
@@ -11,6 +12,7 @@
 #include <array>
 #include <charconv>
 #include <chrono>
+#include <limits>
 #include <map>
 #include <ostream>
 #include <string>
@@ -266,6 +268,28 @@ TEST(BoardLinkConnect, ABoardThatNeverAcceptsIsGivenUpAtTheBound)
     auto waited = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
     EXPECT_GE(waited, 450);
     EXPECT_LE(waited, 1500);
+}
+
+struct WaitCase {
+    std::chrono::nanoseconds left;
+    int ms;
+};
+
+// Rounded up: a truncated time-out would turn the last millisecond before a deadline into a busy loop.
+const WaitCase waitCases[] = {
+    {std::chrono::nanoseconds(1), 1},
+    {std::chrono::microseconds(1000), 1},
+    {std::chrono::microseconds(1001), 2},
+    {std::chrono::nanoseconds(0), 0},
+    {std::chrono::milliseconds(-5), 0},
+    {std::chrono::hours(1000), std::numeric_limits<int>::max()},
+};
+
+TEST(BoardLinkWait, PollTimeOutIsTheWholeMillisecondsLeft)
+{
+    const Clock::time_point now = Clock::now();
+    for (const WaitCase& wait : waitCases)
+        EXPECT_EQ(platform::msUntil(now + wait.left, now), wait.ms) << wait.left.count() << " ns";
 }
 
 TEST(BoardLinkNetwork, StopReleasesAConnectionLeftOpen)

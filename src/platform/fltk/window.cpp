@@ -6,6 +6,7 @@
 
 #include "platform/BitmapFile.h"
 #include "platform/ControlDump.h"
+#include "platform/posix/interrupted.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -143,16 +144,8 @@ void drainSignalPipe()
     if (ui.signalPipe[0] < 0) return;
     bool signalled = false;
     char bytes[64];
-    for (;;) {
-        const ssize_t count = read(ui.signalPipe[0], bytes, sizeof bytes);
-        if (count > 0) {
-            signalled = true;
-        } else if (count < 0 && errno == EINTR) {
-            continue;
-        } else {
-            break;
-        }
-    }
+    while (platform::retryInterrupted([&] { return read(ui.signalPipe[0], bytes, sizeof bytes); }) > 0)
+        signalled = true;
     if (!signalled) return;
     ui.terminationRequested = true;
     ui.events.push_back({platform::uiEventClose, 0});
@@ -217,12 +210,6 @@ std::string displayText(const std::string& latin1, TextUse use)
 Atom atom(const char* name) { return XInternAtom(fl_display, name, False); }
 
 using Deadline = std::chrono::steady_clock::time_point;
-
-long millisecondsUntil(Deadline deadline)
-{
-    return static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                 deadline - std::chrono::steady_clock::now()).count());
-}
 
 struct FrameExtents {
     int left = 0, right = 0, top = 0, bottom = 0;
@@ -303,10 +290,10 @@ FrameExtents frameExtents(Window window)
     PropertyWait wait{window, extents};
     XEvent event;
     while (!XCheckIfEvent(fl_display, &event, isPropertyChange, reinterpret_cast<XPointer>(&wait))) {
-        const long left = millisecondsUntil(deadline);
-        if (left <= 0) break;
+        const int left = platform::msUntil(deadline);
+        if (left == 0) break;
         pollfd connection{ConnectionNumber(fl_display), POLLIN, 0};
-        poll(&connection, 1, static_cast<int>(left));
+        poll(&connection, 1, left);
     }
     const std::vector<long> sides = propertyItems(window, extents, XA_CARDINAL, 4);
     if (sides.size() == 4)
@@ -1016,8 +1003,8 @@ void uiDrawNow()
     const Deadline deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
     for (;;) {
         const Fl_X* shown = Fl_X::i(ui.window);
-        const long left = millisecondsUntil(deadline);
-        if (shown == nullptr || !shown->wait_for_expose || left <= 0) break;
+        const int left = platform::msUntil(deadline);
+        if (shown == nullptr || !shown->wait_for_expose || left == 0) break;
         Fl::wait(static_cast<double>(left) / 1000.0);
     }
     Fl::flush();

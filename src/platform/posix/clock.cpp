@@ -1,7 +1,7 @@
 // Clock service on POSIX: CLOCK_REALTIME and localtime_r for the wall clock, CLOCK_MONOTONIC for the ticks.
 #include "platform/clock.h"
+#include "platform/posix/interrupted.h"
 
-#include <cerrno>
 #include <ctime>
 
 namespace platform {
@@ -27,9 +27,8 @@ std::int64_t clockTicksMs()
 void clockSleepMs(int milliseconds)
 {
     timespec pause{milliseconds / 1000, (milliseconds % 1000) * 1000000L};
-    // Resume after a signal so that the pause is never cut short.
-    while (nanosleep(&pause, &pause) != 0 && errno == EINTR) {
-    }
+    // Resumed with what is left after a signal, so that the pause is never cut short.
+    retryInterrupted([&] { return nanosleep(&pause, &pause); });
 }
 
 }  // namespace platform

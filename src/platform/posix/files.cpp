@@ -4,6 +4,7 @@
 #define _FILE_OFFSET_BITS 64
 
 #include "platform/files.h"
+#include "platform/posix/interrupted.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -33,11 +34,7 @@ bool fitsOffset(std::int64_t offset)
 
 int openRetrying(const std::string& path, int flags)
 {
-    int fd = -1;
-    do {
-        fd = open(path.c_str(), flags, 0644);
-    } while (fd < 0 && errno == EINTR);
-    return fd;
+    return retryInterrupted([&] { return open(path.c_str(), flags, 0644); });
 }
 
 // A new file's name lives in its folder, which a power cut can lose although the file's rows were
@@ -49,10 +46,7 @@ void syncFolderOf(const std::string& path)
     const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
     const int fd = openRetrying(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return;
-    int synced = -1;
-    do {
-        synced = fsync(fd);
-    } while (synced != 0 && errno == EINTR);
+    retryInterrupted([&] { return fsync(fd); });
     close(fd);
 }
 
@@ -104,8 +98,7 @@ namespace {
 int writeAllTo(int fd, const std::string& content)
 {
     for (std::size_t done = 0; done < content.size();) {
-        const ssize_t wrote = write(fd, content.data() + done, content.size() - done);
-        if (wrote < 0 && errno == EINTR) continue;
+        const ssize_t wrote = retryInterrupted([&] { return write(fd, content.data() + done, content.size() - done); });
         if (wrote <= 0) return -1;
         done += static_cast<std::size_t>(wrote);
     }
@@ -209,11 +202,7 @@ LogFile* fileOpen(const std::string& path)
     }
     if (fd < 0) return nullptr;
     // flock belongs to the open file description, so even a second open in this process is refused.
-    int locked = -1;
-    do {
-        locked = flock(fd, LOCK_EX | LOCK_NB);
-    } while (locked != 0 && errno == EINTR);
-    if (locked != 0) {
+    if (retryInterrupted([&] { return flock(fd, LOCK_EX | LOCK_NB); }) != 0) {
         close(fd);
         return nullptr;
     }
@@ -232,10 +221,7 @@ std::int64_t fileLength(LogFile* file)
 std::int64_t fileReadAt(LogFile* file, std::int64_t offset, char* buffer, std::size_t size)
 {
     if (file == nullptr || !fitsOffset(offset)) return -1;
-    ssize_t got = -1;
-    do {
-        got = pread(file->fd, buffer, size, static_cast<off_t>(offset));
-    } while (got < 0 && errno == EINTR);
+    const ssize_t got = retryInterrupted([&] { return pread(file->fd, buffer, size, static_cast<off_t>(offset)); });
     return got < 0 ? -1 : static_cast<std::int64_t>(got);
 }
 
@@ -253,8 +239,7 @@ bool fileWrite(LogFile* file, const char* data, std::size_t size)
     const bool appending = fstat(file->fd, &before) == 0 && start >= before.st_size;
     bool wrotePart = false;
     while (size > 0) {
-        ssize_t put = write(file->fd, data, size);
-        if (put < 0 && errno == EINTR) continue;
+        const ssize_t put = retryInterrupted([&] { return write(file->fd, data, size); });
         // Zero bytes taken for a non-empty write would loop for ever: count it as a failure.
         if (put <= 0) {
             // A full disk or a size limit can stop an append mid-row: take it back, or it runs into the next.
@@ -272,11 +257,7 @@ bool fileWrite(LogFile* file, const char* data, std::size_t size)
 bool fileSync(LogFile* file)
 {
     if (file == nullptr) return false;
-    int synced = -1;
-    do {
-        synced = fdatasync(file->fd);
-    } while (synced != 0 && errno == EINTR);
-    return synced == 0;
+    return retryInterrupted([&] { return fdatasync(file->fd); }) == 0;
 }
 
 void fileClose(LogFile* file)

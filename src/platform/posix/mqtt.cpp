@@ -3,6 +3,7 @@
 // for each attempt so that nothing of a failed one carries over. Only that thread calls the
 // library, looks names up and writes to standard error; the logging thread only queues rows.
 #include "platform/mqtt.h"
+#include "platform/posix/interrupted.h"
 
 #include <fcntl.h>
 #include <mosquitto.h>
@@ -115,8 +116,8 @@ void say(const std::string& text)
     const std::string line = "MQTT: " + text + "\n";
     std::size_t done = 0;
     while (done < line.size()) {
-        const ssize_t written = ::write(STDERR_FILENO, line.data() + done, line.size() - done);
-        if (written < 0 && errno == EINTR) continue;
+        const ssize_t written =
+            retryInterrupted([&] { return ::write(STDERR_FILENO, line.data() + done, line.size() - done); });
         if (written <= 0) break;
         done += static_cast<std::size_t>(written);
     }
@@ -428,19 +429,13 @@ void readStop(bool& stopping, Clock::time_point& deadline)
     deadline = mqtt.stopDeadline;
 }
 
-int msUntil(Clock::time_point deadline)
-{
-    const auto left = std::chrono::ceil<milliseconds>(deadline - Clock::now()).count();
-    return static_cast<int>(std::clamp<long long>(left, 0, pollMs));
-}
-
 // The DISCONNECT after the confirmed last message, which tells the broker to drop the will.
 void disconnect(mosquitto* client, Clock::time_point deadline)
 {
     mosquitto_disconnect(client);
     while (mosquitto_socket(client) >= 0 && mosquitto_want_write(client) && Clock::now() < deadline) {
         pollfd socket = {mosquitto_socket(client), POLLOUT, 0};
-        ::poll(&socket, 1, msUntil(deadline));
+        ::poll(&socket, 1, std::min(msUntil(deadline), pollMs));
         if (mosquitto_loop(client, 0, 1) != MOSQ_ERR_SUCCESS) break;
     }
 }
@@ -465,7 +460,7 @@ void runLoop(mosquitto* client, Clock::time_point started)
         }
         const short events = POLLIN | (mosquitto_want_write(client) ? POLLOUT : 0);
         pollfd fds[] = {{mqtt.wake[0], POLLIN, 0}, {mosquitto_socket(client), events, 0}};
-        ::poll(fds, 2, stopping ? msUntil(deadline) : pollMs);
+        ::poll(fds, 2, stopping ? std::min(msUntil(deadline), pollMs) : pollMs);
         drainWake();
         const int rc = mosquitto_loop(client, 0, 1);
         const int error = errno;
@@ -524,7 +519,7 @@ bool backOff(Clock::duration pause)
         if (stopping) return false;
         if (Clock::now() >= until) return true;
         pollfd fd = {mqtt.wake[0], POLLIN, 0};
-        ::poll(&fd, 1, msUntil(until));
+        ::poll(&fd, 1, std::min(msUntil(until), pollMs));
         drainWake();
         sayFirstDrop();
     }

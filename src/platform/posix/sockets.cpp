@@ -1,7 +1,7 @@
 // Socket service on POSIX: blocking IPv4 TCP streams whose connect and receive are bounded by poll.
 #include "platform/sockets.h"
+#include "platform/posix/interrupted.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
@@ -31,23 +31,13 @@ struct SocketsData {
 };
 SocketsData sockets;
 
-int remainingMs(Clock::time_point deadline)
-{
-    auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
-    return static_cast<int>(std::max<decltype(left)>(left, 0));
-}
-
 // Waits for events on fd until the deadline; a signal does not end the wait early.
 // Returns the events seen, 0 on time-out, POLLNVAL when the wait itself fails.
 short waitFor(int fd, short events, Clock::time_point deadline)
 {
-    for (;;) {
-        pollfd entry{fd, events, 0};
-        int ready = poll(&entry, 1, remainingMs(deadline));
-        if (ready > 0) return entry.revents;
-        if (ready < 0 && errno != EINTR) return POLLNVAL;
-        if (ready == 0 || Clock::now() >= deadline) return 0;
-    }
+    pollfd entry{fd, events, 0};
+    const int ready = retryInterrupted([&] { return poll(&entry, 1, msUntil(deadline)); });
+    return ready > 0 ? entry.revents : ready == 0 ? 0 : POLLNVAL;
 }
 
 // A dotted address is used as it is; anything else goes to the name lookup.
@@ -83,6 +73,7 @@ NetFailure connectWithin(int fd, const sockaddr_in& target, int timeoutMs)
     auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
     if (!setBlocking(fd, false)) return NetFailure::other;
     if (connect(fd, reinterpret_cast<const sockaddr*>(&target), sizeof target) != 0) {
+        // An interrupted connect goes on like one in progress: waited for, never called again.
         if (errno != EINPROGRESS && errno != EINTR) return failureOf(errno);
         short events = waitFor(fd, POLLOUT, deadline);
         if (events == 0) return NetFailure::timedOut;
@@ -137,10 +128,7 @@ NetSocket* netConnect(const std::string& host, int port, int timeoutMs, NetFailu
 bool netSend(NetSocket* socket, const char* data, std::size_t size)
 {
     if (socket == nullptr) return false;
-    ssize_t sent;
-    do {
-        sent = send(socket->fd, data, size, MSG_NOSIGNAL);
-    } while (sent < 0 && errno == EINTR);
+    const ssize_t sent = retryInterrupted([&] { return send(socket->fd, data, size, MSG_NOSIGNAL); });
     return sent >= 0 && static_cast<std::size_t>(sent) == size;
 }
 
@@ -154,10 +142,10 @@ NetReceive netReceive(NetSocket* socket, char* buffer, std::size_t limit, int ti
         if (events == 0) return {};
         if ((events & POLLNVAL) != 0) return {0, true};
         // Readiness is only a hint; a receive that would block goes back to waiting.
-        ssize_t got = recv(socket->fd, buffer, limit, MSG_DONTWAIT);
+        const ssize_t got = retryInterrupted([&] { return recv(socket->fd, buffer, limit, MSG_DONTWAIT); });
         if (got > 0) return {static_cast<std::size_t>(got), false};
         if (got == 0) return {0, true};
-        if (errno != EINTR && errno != EAGAIN && errno != EWOULDBLOCK) return {0, true};
+        if (errno != EAGAIN && errno != EWOULDBLOCK) return {0, true};
         if (Clock::now() >= deadline) return {};
     }
 }
