@@ -11,6 +11,12 @@ namespace {
 
 constexpr double defaultScale = 0.0048828;
 
+// The voltage form of a reply, as the reading and the log make it.
+std::string voltageOf(std::string_view reply, double scale, int roundFactor, int width)
+{
+    return voltageText(analogRaw(reply).value_or(0), scale, roundFactor, width);
+}
+
 TEST(Decoding, AnalogRepliesWithTheDefaults)
 {
     struct Case {
@@ -34,7 +40,7 @@ TEST(Decoding, AnalogRepliesWithTheDefaults)
         {"12\r\n", "0.05"},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(decodeAnalog(c.reply, defaultScale, 1000, 4), c.text) << "reply " << c.reply;
+        EXPECT_EQ(voltageOf(c.reply, defaultScale, 1000, 4), c.text) << "reply " << c.reply;
 }
 
 TEST(Decoding, AnalogRoundingAndWidth)
@@ -58,7 +64,7 @@ TEST(Decoding, AnalogRoundingAndWidth)
         {"512", defaultScale, 1000, 1, "2"},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(decodeAnalog(c.reply, c.scale, c.roundFactor, c.width), c.text)
+        EXPECT_EQ(voltageOf(c.reply, c.scale, c.roundFactor, c.width), c.text)
             << "reply " << c.reply << " scale " << c.scale << " factor " << c.roundFactor;
 }
 

@@ -20,11 +20,6 @@ std::optional<int> analogRaw(std::string_view reply)
     return raw;
 }
 
-std::string decodeAnalog(std::string_view reply, double scale, int roundFactor, int width)
-{
-    return voltageText(analogRaw(reply).value_or(0), scale, roundFactor, width);
-}
-
 DigitalState decodeDigital(std::string_view reply)
 {
     int value = 0;

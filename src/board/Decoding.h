@@ -10,11 +10,6 @@ struct LoggerState;
 // The number that the digits among the reply's first four characters make; none without a digit.
 std::optional<int> analogRaw(std::string_view reply);
 
-// The voltage form of the reply: the first digits among its first four characters, scaled,
-// rounded half away from zero to 1/roundFactor, written with ten decimals and cut to width
-// characters.
-std::string decodeAnalog(std::string_view reply, double scale, int roundFactor, int width);
-
 enum class DigitalState { open, closed, unchanged };
 
 // Only the first character counts: 1 is open, 2 to 9 leave the state, anything else is closed.

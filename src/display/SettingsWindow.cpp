@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "board/BoardLink.h"
+#include "driver/LoggerState.h"
 #include "logging/LogFormat.h"
 #include "platform/files.h"
 #include "platform/shell.h"
@@ -32,8 +33,6 @@ constexpr int tableStep = 26;  // from one input's row to the next
 constexpr int connectionTestMs = 3000;
 constexpr int previewReading = 512;
 constexpr int previewColumn = 7;
-constexpr std::uint32_t red = 0x0000FF;
-constexpr std::uint32_t blue = 0xFF0000;
 
 constexpr int guideButton = 241;
 constexpr int saveButton = 242;

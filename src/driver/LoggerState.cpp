@@ -8,8 +8,8 @@ void resetLoggerState(LoggerState& state)
     state = LoggerState{};  // every text empty, every number 0, every handle null, buffers zeroed
 
     state.settings = defaultSettings();
-    state.closedColour = 0x0000FF;  // red
-    state.openColour = 0xFF0000;    // blue
+    state.closedColour = red;
+    state.openColour = blue;
     state.analogRoundFactor = voltageRoundFactor;
     state.analogTextWidth = voltageTextWidth;
     state.lastLogDate = "--.--.--";

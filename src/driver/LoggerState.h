@@ -14,6 +14,8 @@ struct NetSocket;
 
 // Colours are 0x00BBGGRR, red in the low byte.
 using Colour = std::uint32_t;
+inline constexpr Colour red = 0x0000FF;
+inline constexpr Colour blue = 0xFF0000;
 
 // Texts hold Latin-1 bytes.
 struct LoggerState {

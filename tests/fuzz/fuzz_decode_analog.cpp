@@ -1,4 +1,4 @@
-// Fuzzes decodeAnalog: with the default scale, factor and width the text must be a short
+// Fuzzes the voltage form of a reply: with the default scale, factor and width the text must be a short
 // fixed-point number close to the reading; with any parameters it must stay well-formed.
 #include <charconv>
 #include <cmath>
@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "board/Decoding.h"
+#include "logging/LogFormat.h"
 
 namespace {
 
@@ -51,7 +52,7 @@ int rawReading(std::string_view reply)
 
 void checkDefaults(std::string_view reply)
 {
-    const std::string text = decodeAnalog(reply, 0.0048828, 1000, 4);
+    const std::string text = voltageText(analogRaw(reply).value_or(0), 0.0048828, 1000, 4);
     check(!text.empty() && text.size() <= 4);
     check(isFixedPointPrefix(text));
 
@@ -75,7 +76,7 @@ void checkAnyParameters(const std::uint8_t* data, std::size_t size)
     std::memcpy(&width, data + 12, sizeof width);
     const std::string_view reply(reinterpret_cast<const char*>(data + 16), size - 16);
 
-    const std::string text = decodeAnalog(reply, scale, roundFactor, width);
+    const std::string text = voltageText(analogRaw(reply).value_or(0), scale, roundFactor, width);
     check(text.size() <= static_cast<std::size_t>(width < 0 ? 0 : width));
     check(isFixedPointPrefix(text) || isInfOrNanPrefix(text));
 }
