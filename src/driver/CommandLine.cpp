@@ -1,4 +1,4 @@
-// Parses the few options that point the logger at a board, a log file and an interval.
+// Reads the options through the settings table, and writes the usage of this build.
 #include "driver/CommandLine.h"
 
 #include <algorithm>
