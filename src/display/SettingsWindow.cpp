@@ -18,7 +18,6 @@
 #include "platform/shell.h"
 #include "platform/sockets.h"
 #include "platform/window.h"
-#include "publish/DeviceClasses.h"
 #include "publish/Publishing.h"
 #include "settings/SettingsFile.h"
 

@@ -132,9 +132,6 @@ extern const std::span<const SettingSection> settingSections;
 // The settings file's opening comment.
 extern const char* const settingsFileIntroduction;
 
-// The most places after the point that a quantity takes.
-inline constexpr int decimalsLimit = 6;
-
 // Every default, nothing given.
 Settings defaultSettings(SettingRows rows = settingRows);
 

@@ -9,7 +9,8 @@ using S = Settings;
 using A = AnalogInput;
 using D = DigitalInput;
 
-constexpr Words textNeeded = {nullptr, nullptr};
+// For a row whose kind alone says what is needed.
+constexpr Words noWords = {nullptr, nullptr};
 constexpr SettingChoice schedules[] = {
     {"drift", "gleitend: ein Intervall nach jeder Zeile (drift)"},
     {"aligned", "ausgerichtet: auf ganze Vielfache (aligned)"},
@@ -19,6 +20,8 @@ constexpr SettingChoice schedules[] = {
 constexpr double labelLimit = 24;
 constexpr double unitLimit = 10;
 constexpr double stateTextLimit = 20;
+// The most places after the point that a quantity takes: the log's values read back exactly.
+constexpr double decimalsLimit = 6;
 
 constexpr SettingRow rows[] = {
     {"board", "host", "--host", K::text, C::host, 1, 253, "192.168.1.90", nullptr, "Adresse",
@@ -65,45 +68,45 @@ constexpr SettingRow rows[] = {
      &A::scale, {"Skala", 0, 84}, false, true,
      "Units per step of the board's reading (0 to 1023 for 0 to 5 V). An LM35 (10 mV per degree):\n"
      "scale = 0.48828 and unit = \"\xC2\xB0" "C\"; a TMP36 also takes offset = -50.\n"},
-    {"analog", "offset", nullptr, K::number, C::none, 0, 0, "0.0", nullptr, "Offset", textNeeded,
+    {"analog", "offset", nullptr, K::number, C::none, 0, 0, "0.0", nullptr, "Offset", noWords,
      &A::offset, {"Offset", 0, 70}, false, true, ""},
     {"analog", "decimals", nullptr, K::whole, C::none, 0, decimalsLimit, "2", nullptr, "Nachkommastellen",
      {"{} to {} decimals are possible", "{} bis {} Nachkommastellen sind m\xF6glich"},
      &A::decimals, {"Stellen", 0, 44}, false, true, "Places after the decimal point, 0 to 6.\n"},
     {"analog", "ha_device_class", nullptr, K::text, C::none, 0, 0, "voltage", nullptr, "Home-Assistant-Klasse",
-     textNeeded, &A::haDeviceClass, {"Home-Assistant-Klasse", 0, 120}, false, false,
+     noWords, &A::haDeviceClass, {"Home-Assistant-Klasse", 0, 120}, false, false,
      "Home Assistant's device class, such as \"temperature\" or \"humidity\"; \"\" for none. It must suit\n"
      "the unit as Home Assistant has it (\xC2\xB0" "C, \xC2\xB0" "F or K for a temperature). Left out: \"voltage\" while\n"
      "the unit is a volt, none otherwise.\n"},
 
     {"digital", "label", nullptr, K::shown, C::none, 1, labelLimit, "Digital-Eingang Nr. #", nullptr, "Bezeichnung",
-     textNeeded, &D::label, {"Bezeichnung", 0, 150}, false, false, "At most 24 characters.\n"},
-    {"digital", "open", nullptr, K::shown, C::none, 1, stateTextLimit, "OFFEN", nullptr, "Text offen", textNeeded,
+     noWords, &D::label, {"Bezeichnung", 0, 150}, false, false, "At most 24 characters.\n"},
+    {"digital", "open", nullptr, K::shown, C::none, 1, stateTextLimit, "OFFEN", nullptr, "Text offen", noWords,
      &D::openText, {"Text offen", 0, 140}, false, false,
      "The window's words for the two states, at most 20 characters each; closed shows in red.\n"},
     {"digital", "closed", nullptr, K::shown, C::none, 1, stateTextLimit, "GESCHLOSSEN", nullptr, "Text geschlossen",
-     textNeeded, &D::closedText, {"Text geschlossen", 0, 140}, false, false, ""},
+     noWords, &D::closedText, {"Text geschlossen", 0, 140}, false, false, ""},
     {"digital", "ha_device_class", nullptr, K::text, C::binarySensorClass, 0, 0, "", nullptr,
-     "Home-Assistant-Klasse", textNeeded, &D::haDeviceClass, {"Home-Assistant-Klasse", 0, 120}, false, false,
+     "Home-Assistant-Klasse", noWords, &D::haDeviceClass, {"Home-Assistant-Klasse", 0, 120}, false, false,
      "Home Assistant's device class, such as \"door\", \"window\" or \"opening\" (on when open) or\n"
      "\"problem\" (on when closed); \"\" for none.\n"},
 
     {"mqtt", "url", "--mqtt", K::text, C::none, 0, 0, "", "mqtts://logger@broker.example", "MQTT-Broker",
-     textNeeded, &S::mqttUrl, {"&MQTT-Broker (URL):", 120, 250}, true, false,
+     noWords, &S::mqttUrl, {"&MQTT-Broker (URL):", 120, 250}, true, false,
      "mqtt://[USER@]HOST[:PORT], or mqtts:// for TLS. Left out, nothing is published.\n"},
-    {"mqtt", "name", "--name", K::text, C::none, 0, 0, "", "cellar", "Name", textNeeded, &S::name,
+    {"mqtt", "name", "--name", K::text, C::none, 0, 0, "", "cellar", "Name", noWords, &S::name,
      {"&Name:", 50, 100}, true, false,
      "The logger's name in the topics (avrnetio/NAME/state) and in Home Assistant: letters, digits,\n"
      "'_' and '-'. Default: the board's address, such as 192-168-1-90.\n"},
     {"mqtt", "ha_discovery", "--ha-discovery", K::text, C::none, 0, 0, "homeassistant", nullptr,
-     "Discovery-Pr\xE4" "fix", textNeeded, &S::haDiscovery, {"Discovery-&Pr\xE4" "fix:", 100, 96}, true, false,
+     "Discovery-Pr\xE4" "fix", noWords, &S::haDiscovery, {"Discovery-&Pr\xE4" "fix:", 100, 96}, true, false,
      "Home Assistant's discovery prefix, or \"off\" for no discovery.\n"},
     {"mqtt", "password_file", "--mqtt-password-file", K::path, C::none, 0, 0, "",
-     "/home/anna/.config/avrnetio-logger/mqtt-password", "Passwortdatei", textNeeded, &S::mqttPasswordFile,
+     "/home/anna/.config/avrnetio-logger/mqtt-password", "Passwortdatei", noWords, &S::mqttPasswordFile,
      {"Pass&wortdatei:", 120, 250, true}, true, false,
      "The broker password for USER: the first line of this file (the service takes it from\n"
      "/etc/avrnetio-logger/mqtt-password instead). Never the password itself in this file.\n"},
-    {"mqtt", "ca", "--mqtt-ca", K::path, C::none, 0, 0, "", "/etc/avrnetio-logger/ca.pem", "CA-Datei", textNeeded,
+    {"mqtt", "ca", "--mqtt-ca", K::path, C::none, 0, 0, "", "/etc/avrnetio-logger/ca.pem", "CA-Datei", noWords,
      &S::mqttCa, {"&CA-Datei:", 60, 296}, true, false, "CA certificates for mqtts. Default: the system's.\n"},
 };
 
