@@ -256,7 +256,7 @@ void testConnection(SettingsForm& form)
     std::string result;
     bool connected = false;
     if (!number) {
-        result = wordsOf(*port.row, "Der Port muss eine Zahl von {} bis {} sein.");
+        result = wordsOf(*port.row, "Der Port muss eine Zahl von {low} bis {high} sein.");
     } else {
         startNetwork();
         platform::uiSetText(form.testResult, "Verbindung wird gepr\xFC" "ft ...");

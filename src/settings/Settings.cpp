@@ -66,9 +66,9 @@ bool isGiven(const Settings& settings, SettingField field, std::size_t input, Se
 std::string wordsOf(const SettingRow& row, const char* words)
 {
     std::string text = words;
-    for (const double bound : {row.low, row.high})
-        if (const std::size_t at = text.find("{}"); at != std::string::npos)
-            text.replace(at, 2, std::to_string(static_cast<long long>(bound)));
+    for (const auto& [name, bound] : {std::pair{std::string_view("{low}"), row.low}, {"{high}", row.high}})
+        if (const std::size_t at = text.find(name); at != std::string::npos)
+            text.replace(at, name.size(), std::to_string(static_cast<long long>(bound)));
     return text;
 }
 

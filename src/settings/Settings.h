@@ -76,7 +76,7 @@ enum class SettingKind {
 // What a value must be beyond its kind; the row's words say it.
 enum class SettingCheck { none, host, interval, nonZero, label, unit, binarySensorClass };
 
-// A message in English (UTF-8) and German (Latin-1); "{}" stands for the row's bounds in turn.
+// A message in English (UTF-8) and German (Latin-1); {low} and {high} stand for the row's bounds.
 struct Words {
     const char* english;
     const char* german;

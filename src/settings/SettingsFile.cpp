@@ -34,25 +34,20 @@ struct Reader {
     bool failed = false;
 };
 
-// Records the first problem only.
-void fail(Reader& reader, const toml::source_region& where, const std::string& key, const std::string& english,
+// Records the first problem only; false, for a value that is not taken.
+bool fail(Reader& reader, const toml::source_region& where, const std::string& key, const std::string& english,
           const std::string& german)
 {
-    if (reader.failed) return;
+    if (reader.failed) return false;
     reader.failed = true;
     reader.problem = {reader.name, static_cast<int>(where.begin.line), static_cast<int>(where.begin.column), key,
                       english, german};
-}
-
-void fail(Reader& reader, const toml::node& node, const std::string& key, const Words& what)
-{
-    fail(reader, node.source(), key, what.english, what.german);
+    return false;
 }
 
 // What is wrong with a text that the window, the log and the report show as it is: Latin-1, no
-// control character, no comma (it would split the log's column), at most limit characters.
-std::optional<Words> shownTextProblem(const std::optional<std::string>& text, std::size_t limit,
-                                      std::string& count)
+// control character, no comma (it would split the log's column), at most high characters.
+std::optional<Words> shownTextProblem(const std::optional<std::string>& text, const SettingRow& row)
 {
     if (!text) return Words{"holds a character that the log and the window (Latin-1) cannot hold",
                             "enth\xE4lt ein Zeichen, das Logdatei und Fenster (Latin-1) nicht darstellen k\xF6nnen"};
@@ -65,11 +60,9 @@ std::optional<Words> shownTextProblem(const std::optional<std::string>& text, st
             return byte < 0x20 || (byte >= 0x7F && byte < 0xA0);
         }))
         return Words{"holds a control character", "enth\xE4lt ein Steuerzeichen"};
-    if (text->size() > limit) {
-        count = std::to_string(limit);
-        return Words{"longer than {} characters, more than the window shows",
-                     "ist l\xE4nger als {} Zeichen, mehr als das Fenster zeigt"};
-    }
+    if (text->size() > row.high)
+        return Words{"longer than {high} characters, more than the window shows",
+                     "ist l\xE4nger als {high} Zeichen, mehr als das Fenster zeigt"};
     return std::nullopt;
 }
 
@@ -93,54 +86,46 @@ bool checkRefuses(const SettingRow& row, const std::string& text)
 bool readValue(Reader& reader, const SettingRow& row, std::size_t input, const toml::node& node)
 {
     const std::string key = keyName(row, input);
-    const auto refuse = [&](const Words& words) {
-        fail(reader, node.source(), key, wordsOf(row, words.english), wordsOf(row, words.german));
+    const auto wrong = [&](const Words& words) {
+        return fail(reader, node.source(), key, wordsOf(row, words.english), wordsOf(row, words.german));
+    };
+    // Taken, though the row's rules may refuse it.
+    const auto taken = [&](bool refused) {
+        if (refused) wrong(row.wrong);
         return true;
     };
     Settings& settings = reader.settings;
     if (row.kind == SettingKind::whole) {
         const auto* whole = node.as_integer();
-        if (!whole) return fail(reader, node, key, {"a whole number is needed", "eine ganze Zahl ist n\xF6tig"}), false;
+        if (!whole) return wrong({"a whole number is needed", "eine ganze Zahl ist n\xF6tig"});
         setFromText(settings, row, input, std::to_string(static_cast<int>(whole->get())), false);
-        return whole->get() < row.low || whole->get() > row.high ? refuse(row.wrong) : true;
+        return taken(whole->get() < row.low || whole->get() > row.high);
     }
     if (row.kind == SettingKind::number) {
         double value = 0;
         if (const auto* whole = node.as_integer()) value = static_cast<double>(whole->get());
         else if (const auto* real = node.as_floating_point()) value = real->get();
-        else return fail(reader, node, key, {"a number is needed", "eine Zahl ist n\xF6tig, mit Punkt: 0.5"}), false;
-        if (!std::isfinite(value))
-            return fail(reader, node, key, {"a finite number is needed", "eine endliche Zahl ist n\xF6tig"}), false;
+        else return wrong({"a number is needed", "eine Zahl ist n\xF6tig, mit Punkt: 0.5"});
+        if (!std::isfinite(value)) return wrong({"a finite number is needed", "eine endliche Zahl ist n\xF6tig"});
         setFromText(settings, row, input, shortestText(value));
-        return row.check == SettingCheck::nonZero && value == 0.0 ? refuse(row.wrong) : true;
+        return taken(row.check == SettingCheck::nonZero && value == 0.0);
     }
     const auto* utf8 = node.as_string();
-    if (!utf8)
-        return fail(reader, node, key, {"a text in quotes is needed", "ein Text in Anf\xFChrungszeichen ist n\xF6tig"}),
-               false;
+    if (!utf8) return wrong({"a text in quotes is needed", "ein Text in Anf\xFChrungszeichen ist n\xF6tig"});
     std::string text = utf8->get();
     if (row.kind == SettingKind::shown) {
         const std::optional<std::string> latin1 = latin1FromUtf8(text);
-        std::string count;
-        if (const std::optional<Words> wrong = shownTextProblem(latin1, static_cast<std::size_t>(row.high), count)) {
-            std::string english = wrong->english, german = wrong->german;
-            if (!count.empty()) {
-                english.replace(english.find("{}"), 2, count);
-                german.replace(german.find("{}"), 2, count);
-            }
-            return fail(reader, node.source(), key, english, german), false;
-        }
+        if (const std::optional<Words> problem = shownTextProblem(latin1, row)) return wrong(*problem);
         text = *latin1;
     }
     const bool tooShort = row.kind == SettingKind::path && text.size() < row.low;
     if (row.kind == SettingKind::path) text = platform::filePathFromUtf8(text);
-    const bool taken = setFromText(settings, row, input, text);
-    if (tooShort || !taken || checkRefuses(row, text)) return refuse(row.wrong);
-    if (row.check == SettingCheck::binarySensorClass && !text.empty()) {
+    const bool refused = !setFromText(settings, row, input, text) || tooShort || checkRefuses(row, text);
+    if (!refused && row.check == SettingCheck::binarySensorClass && !text.empty()) {
         if (const std::string problem = binarySensorClassProblem(text, false); !problem.empty())
             fail(reader, node.source(), key, problem, binarySensorClassProblem(text, true));
     }
-    return true;
+    return taken(refused);
 }
 
 // The checks that weigh one setting of an input against another, once its section is read.
@@ -175,8 +160,8 @@ void checkInput(Reader& reader, const SettingSection& section, std::size_t input
     }
 }
 
-// The keys of one section, for input where it is an input's.
-void readSection(Reader& reader, const SettingSection& section, std::size_t input, const toml::node& node,
+// The keys of one section, for input where it is an input's; false after a problem.
+bool readSection(Reader& reader, const SettingSection& section, std::size_t input, const toml::node& node,
                  const std::string& path)
 {
     const toml::table* table = node.as_table();
@@ -191,13 +176,14 @@ void readSection(Reader& reader, const SettingSection& section, std::size_t inpu
             return fail(reader, key.source(), path + "." + std::string(key.str()), "unknown setting",
                         "unbekannte Einstellung");
         if (readValue(reader, *row, input, value)) reader.settings.given.set(givenBit(reader.rows, *row, input));
-        if (reader.failed) return;
+        if (reader.failed) return false;
     }
     if (section.title) checkInput(reader, section, input, *table);
+    return !reader.failed;
 }
 
-// [analog.1] to [analog.4], [digital.1] to [digital.4].
-void readInputs(Reader& reader, const SettingSection& section, const toml::node& node)
+// [analog.1] to [analog.4], [digital.1] to [digital.4]; false after a problem.
+bool readInputs(Reader& reader, const SettingSection& section, const toml::node& node)
 {
     const std::string path = section.name;
     const toml::table* table = node.as_table();
@@ -210,9 +196,9 @@ void readInputs(Reader& reader, const SettingSection& section, const toml::node&
         if (number.size() != 1 || number[0] < '1' || number[0] > '4')
             return fail(reader, key.source(), name, "inputs are numbered 1 to 4",
                         "die Eing\xE4nge sind von 1 bis 4 nummeriert");
-        readSection(reader, section, static_cast<std::size_t>(number[0] - '1'), value, name);
-        if (reader.failed) return;
+        if (!readSection(reader, section, static_cast<std::size_t>(number[0] - '1'), value, name)) return false;
     }
+    return true;
 }
 
 // Each line of text as a comment.
@@ -252,12 +238,9 @@ bool readSettingsText(std::string_view text, const std::string& name, Settings& 
     for (const auto& [key, node] : parsed.table()) {
         const auto section = std::ranges::find(settingSections, key.str(), &SettingSection::name);
         if (section == settingSections.end())
-            fail(reader, key.source(), std::string(key.str()), "unknown section", "unbekannter Abschnitt");
-        else if (section->title)
-            readInputs(reader, *section, node);
-        else
-            readSection(reader, *section, 0, node, section->name);
-        if (reader.failed) return false;
+            return fail(reader, key.source(), std::string(key.str()), "unknown section", "unbekannter Abschnitt");
+        if (!(section->title ? readInputs(reader, *section, node) : readSection(reader, *section, 0, node, section->name)))
+            return false;
     }
     return true;
 }

@@ -30,7 +30,7 @@ constexpr SettingRow rows[] = {
      &S::boardHost, {"&Adresse des Boards:", 120, 150}, false, false,
      "The board's address or host name. The board comes set to 192.168.1.90.\n"},
     {"board", "port", "--port", K::whole, C::none, 1, 65535, "50290", nullptr, "Port",
-     {"a port from {} to {} is needed", "ein Port von {} bis {} ist n\xF6tig"},
+     {"a port from {low} to {high} is needed", "ein Port von {low} bis {high} ist n\xF6tig"},
      &S::boardPort, {"P&ort:", 34, 60, false, WindowExtra::connectionTest}, false, false,
      "The board's TCP port, 1 to 65535.\n"},
 
@@ -71,7 +71,7 @@ constexpr SettingRow rows[] = {
     {"analog", "offset", nullptr, K::number, C::none, 0, 0, "0.0", nullptr, "Offset", noWords,
      &A::offset, {"Offset", 0, 70}, false, true, ""},
     {"analog", "decimals", nullptr, K::whole, C::none, 0, decimalsLimit, "2", nullptr, "Nachkommastellen",
-     {"{} to {} decimals are possible", "{} bis {} Nachkommastellen sind m\xF6glich"},
+     {"{low} to {high} decimals are possible", "{low} bis {high} Nachkommastellen sind m\xF6glich"},
      &A::decimals, {"Stellen", 0, 44}, false, true, "Places after the decimal point, 0 to 6.\n"},
     {"analog", "ha_device_class", nullptr, K::text, C::none, 0, 0, "voltage", nullptr, "Home-Assistant-Klasse",
      noWords, &A::haDeviceClass, {"Home-Assistant-Klasse", 0, 120}, false, false,
