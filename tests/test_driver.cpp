@@ -147,14 +147,27 @@ TEST_F(Driver, TheAlignedScheduleWaitsForTheSlotEvenBeforeTheFirstRow)
 {
     // The wall clock stands at 09:05:03.000: the S10 slots are at 09:05:10, 7 s of ticks on.
     struct Case {
+        std::initializer_list<FakeWallAhead> wallAhead;
         std::int64_t quitAt;
         std::vector<std::int64_t> rows;
-    } const cases[] = {{3000, {}}, {7500, {7000}}};
+        const char* stamp;  // of the row, if any
+    } const cases[] = {
+        {{{0, 0}}, 3000, {}, nullptr},
+        {{{0, 0}}, 7500, {7000}, ",09:05:10,"},
+        // The ticks reach 7000 while the wall clock reads 09:05:09.999.
+        {{{0, 600}, {3500, -400}}, 7500, {7001}, ",09:05:10,"},
+        // Set back by an hour meanwhile: the next slot of the clock as it reads now, not one an hour on.
+        {{{0, 0}, {3500, -3'600'000'400}}, 7500, {7001}, ",08:05:10,"},
+    };
     for (const Case& c : cases) {
         resetFake();
+        fakeClockFollowTicks(c.wallAhead);
         fake().events = {{c.quitAt, endButton}};
         EXPECT_EQ(runLogger(simulatorOptions("S10", {"--schedule", "aligned"})).exitCode, 0);
         EXPECT_EQ(fake().rowTicks, c.rows) << "quit at " << c.quitAt;
+        if (c.stamp) {
+            EXPECT_NE(fake().fileContent.find(c.stamp), std::string::npos) << fake().fileContent;
+        }
         EXPECT_GE(tracePosition("setText 47 N\xE4" "chster Log: 07.12.2026 / 09:05:10"), 0);
         EXPECT_GE(tracePosition("ask Logdatei sofort"), 0) << "the shutdown as after any wait";
     }

@@ -27,6 +27,9 @@ STEADY_REPLIES = ["GETADC 1=512\\r\\n", "GETADC 2=1023\\r\\n", "GETADC 3=0\\r\\n
                   "GETPORT 1=1\\r\\n", "GETPORT 2=0\\r\\n", "GETPORT 3=1\\r\\n", "GETPORT 4=0\\r\\n"]
 STEADY_ROW = b",2.50,4.99,-0.0,1.00,0,1,0,1\r\n"
 STAMP = re.compile(rb"^\d\d\.\d\d\.\d{4},\d\d:\d\d:\d\d")
+# The bound of a wait for what takes a moment: on two cores busy with other builds, under a
+# sanitizer, a moment stretches many times over.
+PATIENCE = 60
 
 
 def fail(message):
@@ -35,12 +38,14 @@ def fail(message):
 
 def wait_for(condition, timeout, what):
     deadline = time.monotonic() + timeout
-    while time.monotonic() < deadline:
+    while True:
         result = condition()
         if result:
             return result
+        # Looked at once more after the bound, in case the last pause outlasted it.
+        if time.monotonic() > deadline:
+            fail("timed out waiting for " + what)
         time.sleep(0.05)
-    fail("timed out waiting for " + what)
 
 
 class Processes:
@@ -95,14 +100,20 @@ class Processes:
         """Openbox on display, and a panel that keeps a taskbar's room free at the bottom of the
         screen: the work area ends above it."""
         environment = dict(os.environ, DISPLAY=display)
-        self.start(["openbox", "--sm-disable"], env=environment, stdout=subprocess.DEVNULL,
-                   stderr=subprocess.DEVNULL)
-        wait_for(lambda: "window id" in xprop(display, "-root", "_NET_SUPPORTING_WM_CHECK"), 30, "openbox")
+        # Openbox takes in the windows it finds mapped, but one mapped while it starts can stay
+        # unmanaged until openbox gets its next event: the panel is mapped first, and its strut set
+        # again until the work area shows it.
         self.start(["xmessage", "-name", "taskbar", "-geometry", "%dx%d+0+%d" % (screen[0], taskbar, screen[1] - taskbar),
                     "Taskleiste"], env=environment, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        panel = find_window(display, "taskbar", timeout=30)
-        xprop(display, "-id", panel, "-f", "_NET_WM_STRUT", "32c", "-set", "_NET_WM_STRUT", "0, 0, 0, %d" % taskbar)
-        wait_for(lambda: cardinals(display, None, "_NET_WORKAREA")[3:4] == [screen[1] - taskbar], 30, "the work area")
+        panel = find_window(display, "taskbar")
+        self.start(["openbox", "--sm-disable"], env=environment, stdout=subprocess.DEVNULL,
+                   stderr=subprocess.DEVNULL)
+        wait_for(lambda: cardinals(display, panel, "_NET_FRAME_EXTENTS"), PATIENCE, "openbox to frame the taskbar")
+
+        def room_kept():
+            xprop(display, "-id", panel, "-f", "_NET_WM_STRUT", "32c", "-set", "_NET_WM_STRUT", "0, 0, 0, %d" % taskbar)
+            return cardinals(display, None, "_NET_WORKAREA")[3:4] == [screen[1] - taskbar]
+        wait_for(room_kept, PATIENCE, "the work area")
 
     def boardsim(self, *options):
         """The simulator on a free loopback port; returns the port."""
@@ -132,7 +143,7 @@ class Processes:
         with open(config, "w") as out:
             out.write("\n".join(lines) + "\n")
         process = self.start([MOSQUITTO, "-c", config], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        wait_for(lambda: process.poll() is not None or listening(port), 10, "the broker")
+        wait_for(lambda: process.poll() is not None or listening(port), PATIENCE, "the broker")
         if process.poll() is not None:
             fail("the broker did not start")
         return process, port
@@ -189,7 +200,7 @@ def stop_boardsim(process):
     """Ends the simulator; returns how many connections and commands it saw."""
     process.send_signal(signal.SIGTERM)
     try:
-        rest = process.communicate(timeout=5)[0]
+        rest = process.communicate(timeout=PATIENCE)[0]
     except subprocess.TimeoutExpired:
         fail("the simulator did not end")
     match = re.search(r"served (\d+) connections and (\d+) commands", rest)
@@ -225,16 +236,22 @@ def unused_port():
         return probe.getsockname()[1]
 
 
-def xdotool(display, *arguments):
-    result = subprocess.run(["xdotool", *arguments], env={**os.environ, "DISPLAY": display},
-                            capture_output=True, text=True, timeout=20)
+def x_tool(display, *command):
+    """What an X tool printed, or None when it failed or hung: the wait around it tries again."""
+    try:
+        result = subprocess.run(command, env={**os.environ, "DISPLAY": display}, capture_output=True, text=True,
+                                timeout=PATIENCE)
+    except subprocess.TimeoutExpired:
+        return None
     return result.stdout.strip() if result.returncode == 0 else None
 
 
+def xdotool(display, *arguments):
+    return x_tool(display, "xdotool", *arguments)
+
+
 def xprop(display, *arguments):
-    result = subprocess.run(["xprop", *arguments], env={**os.environ, "DISPLAY": display},
-                            capture_output=True, text=True, timeout=20)
-    return result.stdout.strip() if result.returncode == 0 else ""
+    return x_tool(display, "xprop", *arguments) or ""
 
 
 def cardinals(display, window, name):
@@ -247,8 +264,7 @@ def check_frame_centred(display, window, what):
     """The frame that the window manager put around window is centred on the work area."""
     left, right, top, bottom = cardinals(display, window, "_NET_FRAME_EXTENTS") or fail(what + ": no frame")
     area_x, area_y, area_width, area_height = cardinals(display, None, "_NET_WORKAREA")[:4]
-    info = subprocess.run(["xwininfo", "-id", window], env={**os.environ, "DISPLAY": display},
-                          capture_output=True, text=True, timeout=20).stdout
+    info = x_tool(display, "xwininfo", "-id", window) or fail(what + ": no xwininfo")
     value = lambda label: int(re.search(label + r":\s+(-?\d+)", info).group(1))
     outer = (value("Absolute upper-left X") - left, value("Absolute upper-left Y") - top,
              value("Width") + left + right, value("Height") + top + bottom)
@@ -264,7 +280,7 @@ def focus(display, window):
     xdotool(display, "windowfocus", "--sync", window)
 
 
-def find_window(display, name, timeout=30):
+def find_window(display, name, timeout=PATIENCE):
     """The first window whose title matches name, once it is mapped."""
     found = wait_for(lambda: xdotool(display, "search", "--onlyvisible", "--name", name), timeout,
                      "window " + name)
@@ -320,7 +336,7 @@ def read_dump(path):
     return controls
 
 
-def end(process, timeout=15):
+def end(process, timeout=PATIENCE):
     try:
         return process.wait(timeout=timeout)
     except subprocess.TimeoutExpired:
@@ -331,9 +347,9 @@ def end(process, timeout=15):
 BLUE, RED = "ff0000", "0000ff"
 
 
-def answer_prompt(display, text, timeout=30):
+def answer_prompt(display, text):
     """Types text over the interval prompt's "S10" and accepts it with Enter."""
-    prompt = find_window(display, "Zeitintervall", timeout=timeout)
+    prompt = find_window(display, "Zeitintervall")
     focus(display, prompt)
     xdotool(display, "key", "--delay", "50", "BackSpace", "BackSpace", "BackSpace")
     xdotool(display, "type", "--delay", "50", text)
@@ -351,7 +367,7 @@ def wait_for_rows_one_second_apart(log_file, timeout):
 def check_steady_window(dump, log_path_text):
     """The window after its first refresh with the steady board and a one-second interval."""
     controls = wait_for(lambda: os.path.exists(dump) and read_dump(dump).get(46, (None, ""))[1]
-                        .startswith("Letzter Log") and read_dump(dump), 10, "the first refresh")
+                        .startswith("Letzter Log") and read_dump(dump), PATIENCE, "the first refresh")
     expected = {
         34: (BLUE, "2.50"), 35: (BLUE, "4.99"), 36: (BLUE, "-0.0"), 37: (BLUE, "1.00"),
         38: (BLUE, "OFFEN"), 39: (RED, "GESCHLOSSEN"), 40: (BLUE, "OFFEN"), 41: (RED, "GESCHLOSSEN"),
