@@ -64,28 +64,29 @@ bool startUp(LoggerRun& run, const Settings& settings, const std::string& mqttPa
         showProblem("Das Netzwerk kann nicht initialisiert werden!");
         return false;
     }
-    state.connection = openConnection(state.settings.boardHost, state.settings.boardPort);
+    state.connection = openConnection(settings.boardHost, settings.boardPort);
     if (state.connection == nullptr) {
         showProblem("Das AVR-NET-IO-Board kann nicht gefunden werden!");
         // The box above says nothing of where the logger looked; this one does, and offers the way.
         if (run.offerSettings)
             run.settingsWanted = platform::uiAskYesNo(
-                "Einstellungen \xF6" "ffnen?", "Unter " + state.settings.boardHost + ", Port " + std::to_string(state.settings.boardPort) +
-                                                  " antwortet kein AVR-NET-IO-Board. M\xF6" "chten Sie die Einstellungen "
-                                                  "\xF6" "ffnen, um Adresse und Port zu \xE4ndern?");
+                "Einstellungen \xF6" "ffnen?",
+                "Unter " + settings.boardHost + ", Port " + std::to_string(settings.boardPort) +
+                    " antwortet kein AVR-NET-IO-Board. M\xF6" "chten Sie die Einstellungen "
+                    "\xF6" "ffnen, um Adresse und Port zu \xE4ndern?");
         return false;
     }
-    if (!askInterval(state, state.settings)) {
+    if (!askInterval(state, settings)) {
         showProblem("Es wurde kein g\xFCltiger Zeitintervall eingegeben!");
         return false;
     }
     if (!openLog(run.log, state)) {
-        showProblem("Die Ausgabedatei '" + platform::filePathText(state.settings.logFilePath) +
+        showProblem("Die Ausgabedatei '" + platform::filePathText(settings.logFilePath) +
                     "' kann nicht erzeugt werden!");
         return false;
     }
     readBoardInfo(state);
-    if (isGiven(state.settings, &Settings::mqttUrl)) startPublishing(run.publisher, state, mqttPassword);
+    if (isGiven(settings, &Settings::mqttUrl)) startPublishing(run.publisher, state, mqttPassword);
     createMainWindow(state, run.picture);
     return true;
 }
