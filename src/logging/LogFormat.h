@@ -81,15 +81,14 @@ struct UsualRowLayout {
 };
 inline constexpr UsualRowLayout usualRowLayout = [] {
     UsualRowLayout row;
-    TextShape& bytes = row.bytes;
-    const auto put = [&bytes](char low, int span) {
-        bytes.low[bytes.width] = static_cast<std::uint8_t>(low);
-        bytes.span[bytes.width++] = static_cast<std::uint8_t>(span);
+    const auto put = [&row](char low, int span) {
+        row.bytes.low[row.bytes.width] = static_cast<std::uint8_t>(low);
+        row.bytes.span[row.bytes.width++] = static_cast<std::uint8_t>(span);
     };
     for (std::size_t field = 0; field < logFields; ++field) {
-        row.fieldAt[field] = bytes.width;
+        row.fieldAt[field] = row.bytes.width;
         if (field <= timeField)
-            bytes = withForm(bytes, field == dateField ? logDateForm : logTimeForm);
+            row.bytes = withForm(row.bytes, field == dateField ? logDateForm : logTimeForm);
         else if (field < firstDigitalField)
             for (std::size_t i = 0; i < usualVoltageWidth; ++i) i == 1 ? put('.', 0) : put('0', 9);  // 0 to 9.99 V
         else

@@ -4,6 +4,7 @@
 // where the line end is known to follow.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cstdint>
@@ -25,11 +26,10 @@ inline Word load(const char* text)
 }
 
 inline constexpr const TextShape& usualRow = usualRowLayout.bytes;
-constexpr std::size_t timeAt = usualRowLayout.fieldAt[timeField];
 constexpr std::size_t analogAt(std::size_t input) { return usualRowLayout.fieldAt[firstAnalogField + input]; }
 constexpr std::size_t codesAt = usualRowLayout.fieldAt[firstDigitalField] - 1;  // from the separator before
 // Where the hours, minutes or seconds start in the time.
-consteval std::size_t digitsAt(char letter) { return std::string_view(timeShape.letter.data(), 8).find(letter); }
+consteval std::size_t digitsAt(char c) { return std::ranges::find(timeShape.letter, c) - timeShape.letter.begin(); }
 
 // Checked in one loop, which the compiler turns into a few vector instructions.
 inline bool fits(const char* text)
@@ -80,8 +80,8 @@ inline bool parseFixedRow(const char* text, RowCache& cache, UsualRow& row)
                                    std::uint64_t{load<std::uint32_t>(text + analogAt(3))} << 32);
     row.milli = {a1, a2, a3, a4};
     // Each pair of digits becomes one number in the pair's first byte; no byte carries over.
-    const std::uint64_t timeDigits = load<std::uint64_t>(text + timeAt) & 0x0F0F0F0F0F0F0F0Fu;
-    const std::uint64_t pairs = timeDigits * 10 + (timeDigits >> 8);
+    const std::uint64_t digits = load<std::uint64_t>(text + usualRowLayout.fieldAt[timeField]) & 0x0F0F0F0F0F0F0F0Fu;
+    const std::uint64_t pairs = digits * 10 + (digits >> 8);
     const auto number = [pairs](std::size_t at) { return static_cast<std::int64_t>(pairs >> 8 * at & 0xFFu); };
     const std::int64_t hour = number(digitsAt('h'));
     if (hour > 23) return false;
