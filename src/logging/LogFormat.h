@@ -18,29 +18,6 @@ inline constexpr char logSeparator = ',';
 inline constexpr std::string_view logLineEnd = "\r\n";
 inline constexpr std::string_view logDateForm = "%dd.%mm.%yyyy";
 inline constexpr std::string_view logTimeForm = "%hh:%ii:%ss";
-// A text's bytes, each from low to low + span; letter holds the mask's letter of a digit.
-struct TextShape {
-    std::array<char, 64> letter{};
-    std::array<std::uint8_t, 64> low{};
-    std::array<std::uint8_t, 64> span{};
-    std::size_t width = 0;
-};
-// shape followed by the texts of a mask: the mask without its '%', each letter one digit (the tens
-// of hours up to 2, of minutes and seconds up to 5), any other character as it is.
-constexpr TextShape withForm(TextShape shape, std::string_view form)
-{
-    for (std::size_t i = 0; i < form.size(); ++i) {
-        const char c = form[i];
-        const bool digit = c >= 'a' && c <= 'z', tens = i > 0 && form[i - 1] == '%';
-        if (c == '%') continue;
-        shape.low[shape.width] = static_cast<std::uint8_t>(digit ? '0' : c);
-        shape.span[shape.width] = !digit ? 0 : tens && c == 'h' ? 2 : tens && (c == 'i' || c == 's') ? 5 : 9;
-        shape.letter[shape.width++] = digit ? c : 0;
-    }
-    return shape;
-}
-inline constexpr TextShape dateShape = withForm({}, logDateForm);
-inline constexpr TextShape timeShape = withForm({}, logTimeForm);
 inline constexpr char openCode = '0';
 inline constexpr char closedCode = '1';
 // What the first cycle has not yet replaced: "--.--" for the value texts.
@@ -73,38 +50,48 @@ std::string logDataRow(const Reading& reading, const Settings& settings, int rou
 // 9.99 V) or "-0.0" (a reading of 0 or none), every digital code known.
 inline constexpr std::size_t usualVoltageWidth = 4;
 inline constexpr std::string_view usualVoltageZero = "-0.0";
-// Its bytes, its line end's first included, and where each field starts; date and time have
-// these places in every row.
+// Its bytes, its line end's first included, each from low to low + span: the date and time masks
+// without their '%', each letter one digit (the tens of hours up to 2, of minutes and seconds up
+// to 5) marked with that letter in letter; and where each field starts, as in every row for the
+// date and the time.
 struct UsualRowLayout {
-    TextShape bytes;
+    std::array<char, 64> letter{};
+    std::array<std::uint8_t, 64> low{};
+    std::array<std::uint8_t, 64> span{};
     std::array<std::size_t, logFields> fieldAt{};
 };
 inline constexpr UsualRowLayout usualRowLayout = [] {
     UsualRowLayout row;
-    const auto put = [&row](char low, int span) {
-        row.bytes.low[row.bytes.width] = static_cast<std::uint8_t>(low);
-        row.bytes.span[row.bytes.width++] = static_cast<std::uint8_t>(span);
+    std::size_t at = 0;
+    const auto put = [&row, &at](char low, int span, char letter = 0) {
+        row.letter[at] = letter;
+        row.low[at] = static_cast<std::uint8_t>(low);
+        row.span[at++] = static_cast<std::uint8_t>(span);
     };
     for (std::size_t field = 0; field < logFields; ++field) {
-        row.fieldAt[field] = row.bytes.width;
-        if (field <= timeField)
-            row.bytes = withForm(row.bytes, field == dateField ? logDateForm : logTimeForm);
-        else if (field < firstDigitalField)
+        row.fieldAt[field] = at;
+        const std::string_view mask = field == dateField ? logDateForm : field == timeField ? logTimeForm : "";
+        for (std::size_t i = 0; i < mask.size(); ++i) {
+            const char c = mask[i];
+            const bool digit = c >= 'a' && c <= 'z', tens = i > 0 && mask[i - 1] == '%';
+            if (c == '%') continue;
+            put(digit ? '0' : c, !digit ? 0 : !tens ? 9 : c == 'h' ? 2 : c == 'i' || c == 's' ? 5 : 9, digit ? c : 0);
+        }
+        if (field >= firstAnalogField && field < firstDigitalField)
             for (std::size_t i = 0; i < usualVoltageWidth; ++i) i == 1 ? put('.', 0) : put('0', 9);  // 0 to 9.99 V
-        else
-            put(openCode, closedCode - openCode);
+        if (field >= firstDigitalField) put(openCode, closedCode - openCode);
         put(field + 1 < logFields ? logSeparator : logLineEnd[0], 0);
     }
     return row;
 }();
-inline constexpr std::size_t usualRowBytes = usualRowLayout.bytes.width - 1;  // without the line end
+inline constexpr std::size_t usualRowBytes = usualRowLayout.fieldAt[logFields - 1] + 1;  // the last code, one byte
 
 // Reading the log back.
 
-// A date's text to the date value of its midnight, a time's to the seconds since midnight; -1 for
+// A row's date to the date value of its midnight, its time to the seconds since midnight; -1 for
 // one that names none, or a year before 1970 (a clock before 1970 is written as 00.00.0000).
-std::int64_t readLogDate(const char* text);
-int readLogTime(const char* text);
+std::int64_t readLogDate(const char* row);
+int readLogTime(const char* row);
 
 // A column title's label and unit (empty when the title names none).
 struct ColumnTitle {

@@ -1,5 +1,5 @@
 // The logger's usual row, "07.12.2026,09:05:03,2.50,-0.0,4.99,0.00,1,0,0,0" with its carriage
-// return, checked against its shape in the log format in one vectorised loop and read at its
+// return, checked against its bytes in the log format in one vectorised loop and read at its
 // fixed places a machine word at a time. Inline: the reader's loop runs it for nearly every row,
 // where the line end is known to follow.
 #pragma once
@@ -14,8 +14,13 @@
 
 namespace fixedRow {
 
-// The time, two analog texts and the codes with their separators are each read as a word.
-static_assert(timeShape.width == 8 && usualVoltageWidth == 4 && closedCode == (openCode | 1));
+inline constexpr const UsualRowLayout& layout = usualRowLayout;
+constexpr std::size_t timeAt = layout.fieldAt[timeField];
+constexpr std::size_t analogAt(std::size_t input) { return layout.fieldAt[firstAnalogField + input]; }
+constexpr std::size_t codesAt = layout.fieldAt[firstDigitalField] - 1;  // from the separator before
+// Where the hours, minutes or seconds start in the time.
+consteval std::size_t digitsAt(char c) { return std::ranges::find(layout.letter, c) - layout.letter.begin() - timeAt; }
+static_assert(analogAt(0) - timeAt == 9 && usualVoltageWidth == 4 && closedCode == (openCode | 1), "read as words");
 
 template <typename Word>
 inline Word load(const char* text)
@@ -25,20 +30,32 @@ inline Word load(const char* text)
     return word;
 }
 
-inline constexpr const TextShape& usualRow = usualRowLayout.bytes;
-constexpr std::size_t analogAt(std::size_t input) { return usualRowLayout.fieldAt[firstAnalogField + input]; }
-constexpr std::size_t codesAt = usualRowLayout.fieldAt[firstDigitalField] - 1;  // from the separator before
-// Where the hours, minutes or seconds start in the time.
-consteval std::size_t digitsAt(char c) { return std::ranges::find(timeShape.letter, c) - timeShape.letter.begin(); }
-
 // Checked in one loop, which the compiler turns into a few vector instructions.
 inline bool fits(const char* text)
 {
     std::uint8_t outside = 0;
     for (std::size_t i = 0; i <= usualRowBytes; ++i)
         outside |= static_cast<std::uint8_t>(
-            static_cast<std::uint8_t>(static_cast<std::uint8_t>(text[i]) - usualRow.low[i]) > usualRow.span[i]);
+            static_cast<std::uint8_t>(static_cast<std::uint8_t>(text[i]) - layout.low[i]) > layout.span[i]);
     return outside == 0;
+}
+
+// The usual row's bytes from at (eight, or as many as given) as a word's: xor with the expected
+// bytes leaves each byte at most its span, and adding 0x7F less the span sets a byte's top bit
+// exactly when it is above. Sums stay below 0x100 while a byte is below 0x80; others fail anyway.
+constexpr std::array<std::uint64_t, 2> patternAt(std::size_t at, std::size_t bytes = 8)
+{
+    std::array<std::uint64_t, 2> pattern{};  // the expected bytes, 0x7F less each span
+    for (std::size_t i = bytes; i-- > 0;) {
+        pattern[0] = pattern[0] << 8 | layout.low[at + i];
+        pattern[1] = pattern[1] << 8 | (0x7Fu - layout.span[at + i]);
+    }
+    return pattern;
+}
+inline bool matches(std::uint64_t word, const std::array<std::uint64_t, 2>& pattern)
+{
+    const std::uint64_t difference = word ^ pattern[0];
+    return (((difference + pattern[1]) | difference) & 0x8080808080808080u) == 0;
 }
 
 // Two texts "2.50" in the low and the high half of a word, known to be of that form: the digits
@@ -62,9 +79,6 @@ inline void takeCodes(RowCache& cache, std::uint64_t digital)
         static_cast<std::uint32_t>(((digital >> 8 & 0x0001000100010001u) * 0x0000200040008001u) >> 45 & 0xFu);
 }
 
-// A row with "-0.0" (no reply, or a reading of 0) for some text.
-inline bool parseWithZeros(const char* text, RowCache& cache, UsualRow& row);
-
 }  // namespace fixedRow
 
 // text holds the row's usualRowBytes bytes and its carriage return; false for any other form,
@@ -73,41 +87,41 @@ inline bool parseFixedRow(const char* text, RowCache& cache, UsualRow& row)
 {
     using namespace fixedRow;
     if constexpr (std::endian::native != std::endian::little) return false;
-    if (!fits(text)) return parseWithZeros(text, cache, row);
-    const auto [a1, a2] = twoVolts(load<std::uint32_t>(text + analogAt(0)) |
-                                   std::uint64_t{load<std::uint32_t>(text + analogAt(1))} << 32);
-    const auto [a3, a4] = twoVolts(load<std::uint32_t>(text + analogAt(2)) |
-                                   std::uint64_t{load<std::uint32_t>(text + analogAt(3))} << 32);
-    row.milli = {a1, a2, a3, a4};
+    const auto digital = load<std::uint64_t>(text + codesAt);
+    if (fits(text)) {
+        const auto [a1, a2] = twoVolts(load<std::uint32_t>(text + analogAt(0)) |
+                                       std::uint64_t{load<std::uint32_t>(text + analogAt(1))} << 32);
+        const auto [a3, a4] = twoVolts(load<std::uint32_t>(text + analogAt(2)) |
+                                       std::uint64_t{load<std::uint32_t>(text + analogAt(3))} << 32);
+        row.milli = {a1, a2, a3, a4};
+        row.silentInputs = 0;
+    } else {
+        // Some text may be "-0.0" (no reply, or a reading of 0); the rest must be as usual.
+        constexpr auto timePattern = patternAt(timeAt), codesPattern = patternAt(codesAt);
+        constexpr auto voltsPattern = patternAt(analogAt(0), usualVoltageWidth + 1);  // with its separator
+        const auto zero = load<std::uint32_t>(usualVoltageZero.data()) | std::uint64_t{logSeparator} << 32;
+        if (text[timeAt - 1] != logSeparator || text[analogAt(0) - 1] != logSeparator ||
+            !matches(load<std::uint64_t>(text + timeAt), timePattern) || !matches(digital, codesPattern))
+            return false;
+        std::uint32_t zeros = 0;
+        for (std::size_t i = 0; i < 4; ++i) {
+            const std::uint64_t field = load<std::uint64_t>(text + analogAt(i)) & 0xFFFFFFFFFFu;
+            if (field != zero && !matches(field, voltsPattern)) return false;
+            zeros |= std::uint32_t{field == zero} << i;
+            row.milli[i] = field == zero ? 0 : twoVolts(field)[0];
+        }
+        takeCodes(cache, digital);
+        row.silentInputs = silentInputs(zeros, allInputs, cache.closedInputs);
+    }
     // Each pair of digits becomes one number in the pair's first byte; no byte carries over.
-    const std::uint64_t digits = load<std::uint64_t>(text + usualRowLayout.fieldAt[timeField]) & 0x0F0F0F0F0F0F0F0Fu;
+    const std::uint64_t digits = load<std::uint64_t>(text + timeAt) & 0x0F0F0F0F0F0F0F0Fu;
     const std::uint64_t pairs = digits * 10 + (digits >> 8);
     const auto number = [pairs](std::size_t at) { return static_cast<std::int64_t>(pairs >> 8 * at & 0xFFu); };
     const std::int64_t hour = number(digitsAt('h'));
     if (hour > 23) return false;
-    takeCodes(cache, load<std::uint64_t>(text + codesAt));
+    takeCodes(cache, digital);
     if (std::memcmp(text, cache.text.data(), cache.text.size()) != 0 && !refreshDate(cache, text)) return false;
     row.stamp = cache.dayStart + hour * 3600 + number(digitsAt('i')) * 60 + number(digitsAt('s'));
     row.closedInputs = cache.closedInputs;
-    row.silentInputs = 0;
-    return true;
-}
-
-// Read as the usual row with the usual text of 0 in their place, on its own: the reader's loop
-// inlines only the usual row's reading, and the caller's row stays in registers.
-inline bool fixedRow::parseWithZeros(const char* text, RowCache& cache, UsualRow& row)
-{
-    std::array<char, usualRowBytes + 1> copy;
-    std::memcpy(copy.data(), text, copy.size());
-    std::uint32_t zeros = 0;
-    for (std::size_t i = 0; i < 4; ++i) {
-        if (std::memcmp(text + analogAt(i), usualVoltageZero.data(), usualVoltageWidth) != 0) continue;
-        std::memcpy(copy.data() + analogAt(i), usualRow.low.data() + analogAt(i), usualVoltageWidth);
-        zeros |= 1u << i;
-    }
-    UsualRow read;
-    if (zeros == 0 || !parseFixedRow(copy.data(), cache, read)) return false;
-    row = read;
-    row.silentInputs = silentInputs(zeros, allInputs, read.closedInputs);
     return true;
 }

@@ -54,7 +54,7 @@ LineKind parseLogLine(std::string_view line, RowCache& cache, LogRow& row, std::
         return LineKind::malformed;
     }
     const char* text = line.data();
-    const int second = readLogTime(text + usualRowLayout.fieldAt[timeField]);
+    const int second = readLogTime(text);
     if (second < 0 || (std::memcmp(cache.text.data(), text, cache.text.size()) != 0 && !refreshDate(cache, text)))
         return LineKind::malformed;
     row.stamp = cache.dayStart + second;
