@@ -5,13 +5,16 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <optional>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "driver/LoggerState.h"
 #include "driver/TextCodec.h"
 #include "logging/LogFormat.h"
+#include "report/FixedRow.h"
 #include "report/ReportPage.h"
 #include "report_reference.h"
 
@@ -412,6 +415,98 @@ TEST(LogReader, ReadsWhatTheLoggerWrites)
              "07.12.2026 09:00:03\t07.12.2026 09:00:03",
          })
         EXPECT_NE(summary.find(line + "\n"), std::string::npos) << line << "\nin\n" << summary << "\nof\n" << log;
+}
+
+TEST(LogReader, BothReadersReadEveryFormTheLoggerWrites)
+{
+    constexpr auto none = std::nullopt;
+    struct Case {
+        const char* name;
+        char settings;  // v the defaults, s input 1 scaled past 10 V, q inputs 1 to 3 in the quantity form
+        std::array<std::optional<int>, 4> raw;
+        std::array<std::optional<bool>, 4> closed;
+        std::int64_t second;  // of the moment, since 1970
+        bool fast;            // the usual row's shortcut takes it; the field parser reads every row
+        std::array<AnalogValue, 4> value;  // in millionths
+        std::uint32_t emptyFields;
+        const char* codes;  // '-' for none
+        std::uint32_t silent;
+    } cases[] = {
+        {"the usual row", 'v', {512, 1023, 1, 300}, {true, false, false, true}, 1796634303, true,
+         {2'500'000, 4'990'000, 0, 1'460'000}, 0, "1001", 0},
+        {"readings of 0", 'v', {0, 512, 512, 0}, {false, true, true, true}, 1835481599, true,
+         {0, 2'500'000, 2'500'000, 0}, 0, "0111", 0},
+        {"no reply", 'v', {}, {true, true, true, true}, 1798718400, true, {}, 0, "1111", 0b1111},
+        {"no reply from some inputs", 'v', {512, none, none, 512}, {true, true, true, true}, 1798718401, true,
+         {2'500'000, 0, 0, 2'500'000}, 0, "1111", 0b0110},
+        {"the first second of 1970", 'v', {512, 512, 512, 512}, {false, false, false, false}, 0, true,
+         {2'500'000, 2'500'000, 2'500'000, 2'500'000}, 0, "0000", 0},
+        {"digital inputs never read", 'v', {512, 512, 512, 512}, {}, 1796634303, false,
+         {2'500'000, 2'500'000, 2'500'000, 2'500'000}, 0, "----", 0},
+        {"no reply before any digital input was read", 'v', {}, {}, 1796634303, false, {}, 0, "----", 0b1111},
+        {"10 V and more", 's', {1023, 512, 512, 512}, {false, true, false, true}, 1796634303, false,
+         {10'200'000, 2'500'000, 2'500'000, 2'500'000}, 0, "0101", 0},
+        {"quantities", 'q', {44, 100, 9999, 1023}, {true, false, false, false}, 1796634303, false,
+         {21'500'000, -1'170'000, 99'990'000'000, 4'990'000}, 0, "1000", 0},
+        {"quantities in the usual row's length", 'q', {44, 110, 101, 512}, {false, true, false, true}, 1796634303,
+         false, {21'500'000, 3'710'000, 1'010'000'000, 2'500'000}, 0, "0101", 0},
+        {"no reply in the quantity form", 'q', {}, {true, true, true, true}, 1796634303, false, {}, 0b0111, "1111",
+         0b1111},
+        {"a quantity without a reading", 'q', {44, none, 101, 512}, {true, false, true, true}, 1796634303, false,
+         {21'500'000, 0, 1'010'000'000, 2'500'000}, 0b0010, "1011", 0},
+    };
+    const auto fieldsOf = [](const LogRow& row) {
+        return std::tuple(row.stamp, row.analog, row.emptyFields, row.places, row.knownInputs, row.closedInputs,
+                          row.silentInputs);
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        LoggerState state;
+        resetLoggerState(state);
+        if (c.settings == 's') state.settings.analog[0].scale = 0.01;
+        if (c.settings == 'q') {
+            state.settings.analog[0] = {"Keller", "\xb0" "C", 0.48828, 0, 1, true, ""};   // an LM35
+            state.settings.analog[1] = {"Aussen", "\xb0" "C", 0.48828, -50, 2, true, ""};  // a TMP36
+            state.settings.analog[2] = {"Z\xe4hler", "kWh", 10, 0, 0, true, ""};
+        }
+        state.reading = {true, c.second * 1000 + 999, c.raw, c.closed, {}, {}};
+        const std::string row = logDataRow(state.reading, state.settings, state.analogRoundFactor,
+                                           state.analogTextWidth);
+        SCOPED_TRACE(row);
+        RowCache cache;
+        LogRow plain;
+        std::array<std::string_view, 8> titles;
+        ASSERT_EQ(parseLogLine(std::string_view(row).substr(0, row.size() - logLineEnd.size()), cache, plain, titles),
+                  LineKind::row);
+        EXPECT_EQ(plain.stamp, c.second);
+        EXPECT_EQ(plain.analog, c.value);
+        EXPECT_EQ(plain.emptyFields, c.emptyFields);
+        for (std::size_t i = 0; i < 4; ++i) {
+            EXPECT_EQ((plain.knownInputs >> i & 1u) == 1, c.codes[i] != '-');
+            EXPECT_EQ((plain.closedInputs >> i & 1u) == 1, c.codes[i] == '1');
+        }
+        EXPECT_EQ(plain.silentInputs, c.silent);
+        // Only where the reader's loop finds the line end at the usual row's length does it try the shortcut.
+        RowCache fastCache;
+        UsualRow usual;
+        EXPECT_EQ(row.size() == usualRowBytes + logLineEnd.size() && parseFixedRow(row.data(), fastCache, usual),
+                  c.fast);
+        if (c.fast) {
+            EXPECT_EQ(fieldsOf(logRowOf(usual)), fieldsOf(plain));
+        }
+
+        // The header names each input as its settings do.
+        const std::string header = logHeaderRow(state.settings);
+        ASSERT_EQ(parseLogLine(std::string_view(header).substr(0, header.size() - logLineEnd.size()), cache, plain,
+                               titles),
+                  LineKind::header);
+        for (std::size_t i = 0; i < 4; ++i) {
+            const AnalogInput& input = state.settings.analog[i];
+            EXPECT_EQ(splitColumnTitle(titles[i]).label, input.label);
+            EXPECT_EQ(splitColumnTitle(titles[i]).unit, input.quantity ? input.unit : "");
+            EXPECT_EQ(titles[4 + i], state.settings.digital[i].label);
+        }
+    }
 }
 
 TEST(LogReader, ThePageStaysSmallWhateverTheLog)

@@ -6,6 +6,8 @@
 #include <chrono>
 #include <cstddef>
 
+#include "logging/LogFormat.h"
+
 namespace {
 
 constexpr DateValue secondsPerDay = 86400;
@@ -103,6 +105,6 @@ std::string formatDate(DateValue value, std::string_view mask)
     return out;
 }
 
-std::string dateText(DateValue value) { return formatDate(value, "%dd.%mm.%yyyy"); }
+std::string dateText(DateValue value) { return formatDate(value, logDateForm); }
 
-std::string timeText(DateValue value) { return formatDate(value, "%hh:%ii:%ss"); }
+std::string timeText(DateValue value) { return formatDate(value, logTimeForm); }

@@ -18,5 +18,5 @@ constexpr DateValue secondOf(std::int64_t ms) { return ms >= 0 ? ms / 1000 : (ms
 // A negative value gives zero fields.
 std::string formatDate(DateValue value, std::string_view mask);
 
-std::string dateText(DateValue value);  // "%dd.%mm.%yyyy"
-std::string timeText(DateValue value);  // "%hh:%ii:%ss"
+std::string dateText(DateValue value);  // in logDateForm
+std::string timeText(DateValue value);  // in logTimeForm

@@ -61,7 +61,7 @@ std::string analogField(const Reading& reading, std::size_t input, const AnalogI
 std::string digitalField(const Reading& reading, std::size_t input)
 {
     const std::optional<bool>& closed = reading.digitalClosed[input];
-    return closed ? (*closed ? "1" : "0") : "";
+    return closed ? std::string(1, *closed ? closedCode : openCode) : "";
 }
 
 std::string analogColumnTitle(const AnalogInput& input)
@@ -72,20 +72,18 @@ std::string analogColumnTitle(const AnalogInput& input)
 std::string logHeaderRow(const Settings& settings)
 {
     std::string row(logHeaderStart);
-    for (const AnalogInput& input : settings.analog) row.append(analogColumnTitle(input)).append(",");
-    for (const DigitalInput& input : settings.digital) row.append(input.label).append(",");
-    row.back() = '\r';
-    row += '\n';
-    return row;
+    for (const AnalogInput& input : settings.analog) row.append(analogColumnTitle(input)) += logSeparator;
+    for (const DigitalInput& input : settings.digital) row.append(input.label) += logSeparator;
+    row.pop_back();
+    return row.append(logLineEnd);
 }
 
 std::string logDataRow(const Reading& reading, const Settings& settings, int roundFactor, int width)
 {
     const DateValue moment = secondOf(reading.momentMs);
-    std::string row = dateText(moment) + "," + timeText(moment);
+    std::string row = dateText(moment) + logSeparator + timeText(moment);
     for (std::size_t i = 0; i < 4; ++i)
-        row.append(",").append(analogField(reading, i, settings.analog[i], roundFactor, width));
-    for (std::size_t i = 0; i < 4; ++i) row.append(",").append(digitalField(reading, i));
-    row.append(logLineEnd);
-    return row;
+        (row += logSeparator).append(analogField(reading, i, settings.analog[i], roundFactor, width));
+    for (std::size_t i = 0; i < 4; ++i) (row += logSeparator).append(digitalField(reading, i));
+    return row.append(logLineEnd);
 }

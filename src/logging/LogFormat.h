@@ -1,7 +1,8 @@
-// The log's format, written by the logger and read by the report: the header row, the two forms
-// of an analog value, the digital codes, and the rule that tells an absent board's rows.
+// The log's format, written by the logger and read by the report: the header row, the row, the
+// forms of date, time and values, the digital codes, and the rule that tells an absent board's rows.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -11,7 +12,14 @@
 #include "settings/Settings.h"
 
 inline constexpr std::string_view logHeaderStart = "Datum,Uhrzeit,";
+// A row: its fields in this order, a separator between two, then the line end.
+enum LogField : std::size_t { dateField, timeField, firstAnalogField, firstDigitalField = 2 + 4, logFields = 2 + 8 };
+inline constexpr char logSeparator = ',';
 inline constexpr std::string_view logLineEnd = "\r\n";
+inline constexpr std::string_view logDateForm = "%dd.%mm.%yyyy";
+inline constexpr std::string_view logTimeForm = "%hh:%ii:%ss";
+inline constexpr char openCode = '0';
+inline constexpr char closedCode = '1';
 // The voltage form rounds to thousandths of a volt and keeps four characters.
 inline constexpr int voltageRoundFactor = 1000;
 inline constexpr int voltageTextWidth = 4;
@@ -41,7 +49,51 @@ std::string analogColumnTitle(const AnalogInput& input);
 std::string logHeaderRow(const Settings& settings);
 std::string logDataRow(const Reading& reading, const Settings& settings, int roundFactor, int width);
 
+// The usual row: every analog value in the voltage form at the logger's width, "2.50" (0 to
+// 9.99 V) or "-0.0" (a reading of 0 or none), every digital code known.
+inline constexpr std::string_view usualVoltageZero = "-0.0";
+// Its bytes, its line end's first included, each from low to low + span: the date and time masks
+// without their '%', each letter one digit (the tens of hours up to 2, of minutes and seconds up
+// to 5) marked with that letter in letter; and where each field starts, as in every row for the
+// date and the time.
+struct UsualRowLayout {
+    std::array<char, 64> letter{};
+    std::array<std::uint8_t, 64> low{};
+    std::array<std::uint8_t, 64> span{};
+    std::array<std::size_t, logFields> fieldAt{};
+};
+inline constexpr UsualRowLayout usualRowLayout = [] {
+    UsualRowLayout row;
+    std::size_t at = 0;
+    const auto put = [&row, &at](char low, int span, char letter = 0) {
+        row.letter[at] = letter;
+        row.low[at] = static_cast<std::uint8_t>(low);
+        row.span[at++] = static_cast<std::uint8_t>(span);
+    };
+    for (std::size_t field = 0; field < logFields; ++field) {
+        row.fieldAt[field] = at;
+        const std::string_view mask = field == dateField ? logDateForm : field == timeField ? logTimeForm : "";
+        for (std::size_t i = 0; i < mask.size(); ++i) {
+            const char c = mask[i];
+            const bool digit = c >= 'a' && c <= 'z', tens = i > 0 && mask[i - 1] == '%';
+            if (c == '%') continue;
+            put(digit ? '0' : c, !digit ? 0 : !tens ? 9 : c == 'h' ? 2 : c == 'i' || c == 's' ? 5 : 9, digit ? c : 0);
+        }
+        if (field >= firstAnalogField && field < firstDigitalField)
+            for (int i = 0; i < voltageTextWidth; ++i) i == 1 ? put('.', 0) : put('0', 9);  // 0 to 9.99 V
+        if (field >= firstDigitalField) put(openCode, closedCode - openCode);
+        put(field + 1 < logFields ? logSeparator : logLineEnd[0], 0);
+    }
+    return row;
+}();
+inline constexpr std::size_t usualRowBytes = usualRowLayout.fieldAt[logFields - 1] + 1;  // the last code, one byte
+
 // Reading the log back.
+
+// A row's date to the date value of its midnight, its time to the seconds since midnight; -1 for
+// one that names none, or a year before 1970 (a clock before 1970 is written as 00.00.0000).
+std::int64_t readLogDate(const char* row);
+int readLogTime(const char* row);
 
 // A column title's label and unit (empty when the title names none).
 struct ColumnTitle {

@@ -1,6 +1,40 @@
-// Reading the log's titles and fields back; apart from the writing, so that the report, which
-// only reads, carries no formatting of doubles.
+// Reading the log's dates, times, titles and fields back; apart from the writing, so that the
+// report, which only reads, carries no formatting of doubles.
 #include "logging/LogFormat.h"
+
+#include <chrono>
+
+namespace {
+
+// What a letter's digits write in a row's field, or -1 if the field is not as in the usual row.
+int numberOf(const char* row, std::size_t field, char letter)
+{
+    bool fits = true;
+    int number = 0;
+    for (std::size_t i = usualRowLayout.fieldAt[field]; i + 1 < usualRowLayout.fieldAt[field + 1]; ++i) {
+        fits &= static_cast<std::uint8_t>(row[i] - usualRowLayout.low[i]) <= usualRowLayout.span[i];
+        number = usualRowLayout.letter[i] == letter ? number * 10 + (row[i] - '0') : number;
+    }
+    return fits ? number : -1;
+}
+
+}  // namespace
+
+std::int64_t readLogDate(const char* row)
+{
+    using namespace std::chrono;
+    const auto number = [row](char letter) { return numberOf(row, dateField, letter); };
+    const year_month_day date{year{number('y')}, month{static_cast<unsigned>(number('m'))},
+                              day{static_cast<unsigned>(number('d'))}};
+    return number('y') < 1970 || !date.ok() ? -1 : sys_days{date}.time_since_epoch().count() * 86400;
+}
+
+int readLogTime(const char* row)
+{
+    const auto number = [row](char letter) { return numberOf(row, timeField, letter); };
+    const int hour = number('h');
+    return hour < 0 || hour > 23 ? -1 : hour * 3600 + number('i') * 60 + number('s');
+}
 
 ColumnTitle splitColumnTitle(std::string_view title)
 {

@@ -1,7 +1,7 @@
 // The logger's usual row, "07.12.2026,09:05:03,2.50,-0.0,4.99,0.00,1,0,0,0" with its carriage
-// return, checked against its pattern in one vectorised loop and read at its fixed places a
-// machine word at a time. Inline: the reader's loop runs it for nearly every row, where the line
-// end is known to follow. Its analog values lie from 0 to 9.99 V.
+// return, checked against its bytes in the log format in one vectorised loop and read at its
+// fixed places a machine word at a time. Inline: the reader's loop runs it for nearly every row,
+// where the line end is known to follow.
 #pragma once
 
 #include <algorithm>
@@ -12,9 +12,15 @@
 
 #include "report/LogLine.h"
 
-constexpr std::size_t fixedRowBytes = 47;
-
 namespace fixedRow {
+
+inline constexpr const UsualRowLayout& layout = usualRowLayout;
+constexpr std::size_t timeAt = layout.fieldAt[timeField];
+constexpr std::size_t analogAt(std::size_t input) { return layout.fieldAt[firstAnalogField + input]; }
+constexpr std::size_t codesAt = layout.fieldAt[firstDigitalField] - 1;  // from the separator before
+// Where the hours, minutes or seconds start in the time.
+consteval std::size_t digitsAt(char c) { return std::ranges::find(layout.letter, c) - layout.letter.begin() - timeAt; }
+static_assert(analogAt(0) - timeAt == 9 && voltageTextWidth == 4 && closedCode == (openCode | 1), "read as words");
 
 template <typename Word>
 inline Word load(const char* text)
@@ -24,66 +30,32 @@ inline Word load(const char* text)
     return word;
 }
 
-// A pattern of bytes, each either fixed or a digit up to a bound: xor with the expected bytes
-// (0x30 for a digit) leaves each byte at most its bound (0 for a fixed one), and adding 0x7F
-// less the bound sets a byte's top bit exactly when it is above. Sums stay below 0x100 while a
-// byte is below 0x80, and a carry from one that is not can only fail the test.
-struct Pattern {
-    std::uint64_t expected;
-    std::uint64_t headroom;  // 0x7F less each byte's bound
-};
-
-// Not zero when word does not match.
-inline std::uint64_t mismatch(std::uint64_t word, const Pattern& pattern)
-{
-    const std::uint64_t difference = word ^ pattern.expected;
-    return ((difference + pattern.headroom) | difference) & 0x8080808080808080u;
-}
-
-// "hh:mm:ss", tens of hours up to 2 and of minutes and seconds up to 5
-constexpr Pattern timePattern{0x30303A30303A3030u, 0x767A7F767A7F767Du};
-// ",D,D,D,D" with codes 0 or 1
-constexpr Pattern digitalPattern{0x302C302C302C302Cu, 0x7E7F7E7F7E7F7E7Fu};
-
-// Each byte of the usual row with every analog text of the usual 0 to 5 V, its carriage return
-// included, lies from low to low + span. Checked in one loop, which the compiler turns into a few
-// vector instructions.
-struct RowBounds {
-    std::array<std::uint8_t, fixedRowBytes + 1> low{};
-    std::array<std::uint8_t, fixedRowBytes + 1> span{};
-};
-
-// The pattern's letters: a any digit, 2 a digit up to 2, 5 one up to 5, 1 one up to 1.
-constexpr RowBounds boundsOf(const char (&pattern)[fixedRowBytes + 2])
-{
-    RowBounds bounds;
-    for (std::size_t i = 0; i <= fixedRowBytes; ++i) {
-        const char c = pattern[i];
-        const bool digit = c == 'a' || c == '2' || c == '5' || c == '1';
-        bounds.low[i] = static_cast<std::uint8_t>(digit ? '0' : c);
-        bounds.span[i] = static_cast<std::uint8_t>(c == 'a' ? 9 : digit ? c - '0' : 0);
-    }
-    return bounds;
-}
-
-constexpr RowBounds usualRow = boundsOf("aa.aa.aaaa,2a:5a:5a,a.aa,a.aa,a.aa,a.aa,1,1,1,1\r");
-
-inline bool isUsualRow(const char* text)
+// Checked in one loop, which the compiler turns into a few vector instructions.
+inline bool fits(const char* text)
 {
     std::uint8_t outside = 0;
-    for (std::size_t i = 0; i <= fixedRowBytes; ++i)
+    for (std::size_t i = 0; i <= usualRowBytes; ++i)
         outside |= static_cast<std::uint8_t>(
-            static_cast<std::uint8_t>(static_cast<std::uint8_t>(text[i]) - usualRow.low[i]) > usualRow.span[i]);
+            static_cast<std::uint8_t>(static_cast<std::uint8_t>(text[i]) - layout.low[i]) > layout.span[i]);
     return outside == 0;
 }
 
-constexpr std::int32_t notShort = -2;
-constexpr std::int32_t negativeZero = -1;
-
-// "2.50" in thousandths, once known to be of that form.
-inline std::int32_t volts(std::uint32_t text)
+// The usual row's bytes from at (eight, or as many as given) as a word's: xor with the expected
+// bytes leaves each byte at most its span, and adding 0x7F less the span sets a byte's top bit
+// exactly when it is above. Sums stay below 0x100 while a byte is below 0x80; others fail anyway.
+constexpr std::array<std::uint64_t, 2> patternAt(std::size_t at, std::size_t bytes = 8)
 {
-    return static_cast<std::int32_t>((text & 0xFu) * 1000 + (text >> 16 & 0xFu) * 100 + (text >> 24 & 0xFu) * 10);
+    std::array<std::uint64_t, 2> pattern{};  // the expected bytes, 0x7F less each span
+    for (std::size_t i = bytes; i-- > 0;) {
+        pattern[0] = pattern[0] << 8 | layout.low[at + i];
+        pattern[1] = pattern[1] << 8 | (0x7Fu - layout.span[at + i]);
+    }
+    return pattern;
+}
+inline bool matches(std::uint64_t word, const std::array<std::uint64_t, 2>& pattern)
+{
+    const std::uint64_t difference = word ^ pattern[0];
+    return (((difference + pattern[1]) | difference) & 0x8080808080808080u) == 0;
 }
 
 // Two texts "2.50" in the low and the high half of a word, known to be of that form: the digits
@@ -95,17 +67,6 @@ inline std::array<std::int32_t, 2> twoVolts(std::uint64_t texts)
     const std::uint64_t lanes = (digits * 10 + (digits >> 8)) & 0x00FF00FF00FF00FFu;
     const std::uint64_t sums = lanes * (100 * 65536 + 10);
     return {static_cast<std::int32_t>(sums >> 16 & 0xFFFFu), static_cast<std::int32_t>(sums >> 48)};
-}
-
-// "2.50" or "-0.0" and its comma: thousandths, negativeZero or notShort. Texts of 10 V and more,
-// which only garbled replies give, are left to the field parser.
-inline std::int32_t shortAnalog(const char* text)
-{
-    const auto field = load<std::uint32_t>(text);
-    if (text[4] != ',') return notShort;
-    if ((field & 0xF0F0FFF0u) == 0x30302E30u && ((field + 0x06060006u) & 0xF0F000F0u) == 0x30300030u)
-        return volts(field);
-    return field == load<std::uint32_t>("-0.0") ? negativeZero : notShort;
 }
 
 // The codes ",0,1,0,0" decoded into the cache, unless they are those of the row before.
@@ -120,51 +81,47 @@ inline void takeCodes(RowCache& cache, std::uint64_t digital)
 
 }  // namespace fixedRow
 
-// text holds the row's fixedRowBytes bytes and its carriage return; false for any other form,
+// text holds the row's usualRowBytes bytes and its carriage return; false for any other form,
 // which the field parser then reads, or for a moment that does not exist.
 inline bool parseFixedRow(const char* text, RowCache& cache, UsualRow& row)
 {
     using namespace fixedRow;
     if constexpr (std::endian::native != std::endian::little) return false;
-    const auto digital = load<std::uint64_t>(text + 39);
-    if (isUsualRow(text)) {
-        const auto [a1, a2] =
-            twoVolts(load<std::uint32_t>(text + 20) | std::uint64_t{load<std::uint32_t>(text + 25)} << 32);
-        const auto [a3, a4] =
-            twoVolts(load<std::uint32_t>(text + 30) | std::uint64_t{load<std::uint32_t>(text + 35)} << 32);
+    const auto digital = load<std::uint64_t>(text + codesAt);
+    if (fits(text)) {
+        const auto [a1, a2] = twoVolts(load<std::uint32_t>(text + analogAt(0)) |
+                                       std::uint64_t{load<std::uint32_t>(text + analogAt(1))} << 32);
+        const auto [a3, a4] = twoVolts(load<std::uint32_t>(text + analogAt(2)) |
+                                       std::uint64_t{load<std::uint32_t>(text + analogAt(3))} << 32);
         row.milli = {a1, a2, a3, a4};
         row.silentInputs = 0;
     } else {
-        // Some text is "-0.0" (no reply, or a reading of 0), or the row is no usual one.
-        if (((text[10] ^ ',') | (text[19] ^ ',')) != 0 ||
-            (mismatch(digital, digitalPattern) | mismatch(load<std::uint64_t>(text + 11), timePattern)) != 0)
+        // Some text may be "-0.0" (no reply, or a reading of 0); the rest must be as usual.
+        constexpr auto timePattern = patternAt(timeAt), codesPattern = patternAt(codesAt);
+        constexpr auto voltsPattern = patternAt(analogAt(0), voltageTextWidth + 1);  // with its separator
+        const auto zero = load<std::uint32_t>(usualVoltageZero.data()) | std::uint64_t{logSeparator} << 32;
+        if (text[timeAt - 1] != logSeparator || text[analogAt(0) - 1] != logSeparator ||
+            !matches(load<std::uint64_t>(text + timeAt), timePattern) || !matches(digital, codesPattern))
             return false;
-        const std::int32_t a1 = shortAnalog(text + 20);
-        const std::int32_t a2 = shortAnalog(text + 25);
-        const std::int32_t a3 = shortAnalog(text + 30);
-        const std::int32_t a4 = shortAnalog(text + 35);
-        if (std::min({a1, a2, a3, a4}) == notShort) return false;
-        row.milli = {std::max(a1, 0), std::max(a2, 0), std::max(a3, 0), std::max(a4, 0)};
-        const auto zero = [](std::int32_t milli, int input) {
-            return static_cast<std::uint32_t>(milli == negativeZero) << input;
-        };
+        std::uint32_t zeros = 0;
+        for (std::size_t i = 0; i < 4; ++i) {
+            const std::uint64_t field = load<std::uint64_t>(text + analogAt(i)) & 0xFFFFFFFFFFu;
+            if (field != zero && !matches(field, voltsPattern)) return false;
+            zeros |= std::uint32_t{field == zero} << i;
+            row.milli[i] = field == zero ? 0 : twoVolts(field)[0];
+        }
         takeCodes(cache, digital);
-        const std::uint32_t negativeZeros = zero(a1, 0) | zero(a2, 1) | zero(a3, 2) | zero(a4, 3);
-        row.silentInputs = silentInputs(negativeZeros, allInputs, cache.closedInputs);
+        row.silentInputs = silentInputs(zeros, allInputs, cache.closedInputs);
     }
-    // Each pair of digits becomes one number in the pair's first byte.
-    const std::uint64_t timeDigits = load<std::uint64_t>(text + 11) & 0x0F0F000F0F000F0Fu;
-    const std::uint64_t pairs = timeDigits * 10 + (timeDigits >> 8);
-    const auto hour = static_cast<std::int64_t>(pairs & 0xFFu);
-    const auto minute = static_cast<std::int64_t>(pairs >> 24 & 0xFFu);
-    const auto second = static_cast<std::int64_t>(pairs >> 48 & 0xFFu);
+    // Each pair of digits becomes one number in the pair's first byte; no byte carries over.
+    const std::uint64_t digits = load<std::uint64_t>(text + timeAt) & 0x0F0F0F0F0F0F0F0Fu;
+    const std::uint64_t pairs = digits * 10 + (digits >> 8);
+    const auto number = [pairs](std::size_t at) { return static_cast<std::int64_t>(pairs >> 8 * at & 0xFFu); };
+    const std::int64_t hour = number(digitsAt('h'));
     if (hour > 23) return false;
     takeCodes(cache, digital);
-    if ((load<std::uint64_t>(text) != load<std::uint64_t>(cache.text.data()) ||
-         load<std::uint16_t>(text + 8) != load<std::uint16_t>(cache.text.data() + 8)) &&
-        !refreshDate(cache, text))
-        return false;
-    row.stamp = cache.dayStart + hour * 3600 + minute * 60 + second;
+    if (std::memcmp(text, cache.text.data(), cache.text.size()) != 0 && !refreshDate(cache, text)) return false;
+    row.stamp = cache.dayStart + hour * 3600 + number(digitsAt('i')) * 60 + number(digitsAt('s'));
     row.closedInputs = cache.closedInputs;
     return true;
 }

@@ -1,6 +1,8 @@
 // Writes the German copy through one large buffer: it may hold as many rows as the log.
 #include "report/GermanCsv.h"
 
+#include "logging/LogFormat.h"
+
 namespace {
 
 constexpr std::size_t flushBytes = std::size_t{1} << 20;
@@ -54,11 +56,10 @@ void copyRow(GermanCsv& copy, std::string_view line)
 {
     writeHeader(copy);
     std::string& out = copy.buffer;
-    out.append(line.substr(0, 10));
-    out += ';';
-    out.append(line.substr(11, 8));
-    // The rest holds only the values and their commas.
-    for (char c : line.substr(19)) out += c == ',' ? ';' : c == '.' ? ',' : c;
+    // Date and time keep their points; the values take decimal commas.
+    constexpr std::size_t valuesAt = usualRowLayout.fieldAt[firstAnalogField];
+    for (std::size_t i = 0; i < line.size(); ++i)
+        out += line[i] == logSeparator ? ';' : line[i] == '.' && i >= valuesAt ? ',' : line[i];
     out += "\r\n";
     if (out.size() >= flushBytes) flush(copy);
 }

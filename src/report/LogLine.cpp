@@ -2,47 +2,9 @@
 // row through the shortcut of FixedRow.h instead.
 #include "report/LogLine.h"
 
-#include <chrono>
 #include <cstring>
 
 namespace {
-
-// Two decimal digits, or -1.
-int twoDigits(const char* text)
-{
-    const unsigned high = static_cast<unsigned char>(text[0]) - unsigned{'0'};
-    const unsigned low = static_cast<unsigned char>(text[1]) - unsigned{'0'};
-    return high < 10 && low < 10 ? static_cast<int>(high * 10 + low) : -1;
-}
-
-// "dd.mm.yyyy" to days since 1970-01-01, or -1 for a text that names no real date. The logger
-// writes 00.00.0000 for a clock before 1970, so earlier years are refused with it.
-std::int64_t dayNumber(const char* text)
-{
-    if (text[2] != '.' || text[5] != '.') return -1;
-    const int day = twoDigits(text);
-    const int month = twoDigits(text + 3);
-    const int century = twoDigits(text + 6);
-    const int yearOfCentury = twoDigits(text + 8);
-    if (day < 0 || month < 0 || century < 0 || yearOfCentury < 0) return -1;
-    const int year = century * 100 + yearOfCentury;
-    if (year < 1970) return -1;
-    const std::chrono::year_month_day date{std::chrono::year{year}, std::chrono::month{static_cast<unsigned>(month)},
-                                           std::chrono::day{static_cast<unsigned>(day)}};
-    if (!date.ok()) return -1;
-    return std::chrono::sys_days{date}.time_since_epoch().count();
-}
-
-// "hh:mm:ss" to seconds of the day, or -1.
-int secondOfDay(const char* text)
-{
-    if (text[2] != ':' || text[5] != ':') return -1;
-    const int hour = twoDigits(text);
-    const int minute = twoDigits(text + 3);
-    const int second = twoDigits(text + 6);
-    if (hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 59) return -1;
-    return hour * 3600 + minute * 60 + second;
-}
 
 // A number as written to millionths; false for one that the logger cannot write, with more than
 // six decimals or of 10^12 or more.
@@ -58,20 +20,11 @@ bool valueOf(const AnalogFieldValue& field, AnalogValue& value)
     return true;
 }
 
-// Date and time, the date through the cache; false if they name no real moment.
-bool parseStamp(const char* text, RowCache& cache, DateValue& stamp)
-{
-    if (std::memcmp(cache.text.data(), text, cache.text.size()) != 0 && !refreshDate(cache, text)) return false;
-    const int second = secondOfDay(text + 11);
-    stamp = cache.dayStart + second;
-    return second >= 0;
-}
-
 LineKind parseHeader(std::string_view line, std::array<std::string_view, 8>& titles)
 {
     std::string_view rest = line.substr(logHeaderStart.size());
     for (std::size_t i = 0; i < titles.size(); ++i) {
-        const std::size_t comma = rest.find(',');
+        const std::size_t comma = rest.find(logSeparator);
         const bool last = i + 1 == titles.size();
         if (last != (comma == std::string_view::npos)) return LineKind::malformed;
         titles[i] = rest.substr(0, comma);
@@ -84,30 +37,35 @@ LineKind parseHeader(std::string_view line, std::array<std::string_view, 8>& tit
 
 bool refreshDate(RowCache& cache, const char* text)
 {
-    const std::int64_t day = dayNumber(text);
-    if (day < 0) return false;
+    const DateValue midnight = readLogDate(text);
+    if (midnight < 0) return false;
     std::memcpy(cache.text.data(), text, cache.text.size());
-    cache.dayStart = day * 86400;
+    cache.dayStart = midnight;
     return true;
 }
 
 LineKind parseLogLine(std::string_view line, RowCache& cache, LogRow& row, std::array<std::string_view, 8>& titles)
 {
-    // Date, time and their commas take 20 bytes; the eight fields, all of them empty, 7 more.
-    if (line.size() < 27 || line[10] != ',' || line[19] != ',') {
+    // Date, time and their separators, then those of eight empty fields.
+    constexpr std::size_t valuesAt = usualRowLayout.fieldAt[firstAnalogField];
+    if (line.size() < valuesAt + logFields - firstAnalogField - 1 || line[valuesAt - 1] != logSeparator ||
+        line[usualRowLayout.fieldAt[timeField] - 1] != logSeparator) {
         if (line.starts_with(logHeaderStart)) return parseHeader(line, titles);
         return LineKind::malformed;
     }
     const char* text = line.data();
-    if (!parseStamp(text, cache, row.stamp)) return LineKind::malformed;
+    const int second = readLogTime(text);
+    if (second < 0 || (std::memcmp(cache.text.data(), text, cache.text.size()) != 0 && !refreshDate(cache, text)))
+        return LineKind::malformed;
+    row.stamp = cache.dayStart + second;
 
-    const char* at = text + 20;
+    const char* at = text + valuesAt;
     const char* end = text + line.size();
     std::uint32_t missing = 0;
     row.emptyFields = 0;
     row.places = 0;
     for (std::size_t i = 0; i < 4; ++i) {
-        const auto* comma = static_cast<const char*>(std::memchr(at, ',', static_cast<std::size_t>(end - at)));
+        const auto* comma = static_cast<const char*>(std::memchr(at, logSeparator, static_cast<std::size_t>(end - at)));
         if (!comma) return LineKind::malformed;
         const AnalogFieldValue field = parseAnalogField(std::string_view(at, static_cast<std::size_t>(comma - at)));
         at = comma + 1;
@@ -126,14 +84,11 @@ LineKind parseLogLine(std::string_view line, RowCache& cache, LogRow& row, std::
     row.knownInputs = 0;
     row.closedInputs = 0;
     for (std::size_t i = 0; i < 4; ++i) {
-        if (at < end && (*at == '0' || *at == '1')) {
+        if (at < end && (*at == openCode || *at == closedCode)) {
             row.knownInputs |= 1u << i;
-            row.closedInputs |= static_cast<std::uint32_t>(*at++ - '0') << i;
+            row.closedInputs |= static_cast<std::uint32_t>(*at++ == closedCode) << i;
         }
-        if (i < 3) {
-            if (at == end || *at != ',') return LineKind::malformed;
-            ++at;
-        }
+        if (i < 3 && (at == end || *at++ != logSeparator)) return LineKind::malformed;
     }
     if (at != end) return LineKind::malformed;
     row.silentInputs = silentInputs(missing, row.knownInputs, row.closedInputs);

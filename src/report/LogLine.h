@@ -63,10 +63,10 @@ inline LogRow logRowOf(const UsualRow& usual)
 // Every reply missing: the board was away for the whole reading.
 inline bool isAway(const LogRow& row) { return row.silentInputs == allInputs; }
 
-// What the row before had, for the rows that have the same: a real date's text and the date
-// value of its midnight, and the usual row's digital codes as read and decoded.
+// What the row before had, for the rows that have the same: its date's text and the date value
+// of its midnight, and the usual row's digital codes as read and decoded.
 struct RowCache {
-    std::array<char, 10> text{'0', '1', '.', '0', '1', '.', '1', '9', '7', '0'};
+    std::array<char, usualRowLayout.fieldAt[timeField] - 1> text{'\n'};  // at first none: no line starts with one
     DateValue dayStart = 0;
     std::uint64_t codes = 0;
     std::uint32_t closedInputs = 0;

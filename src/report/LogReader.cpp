@@ -106,8 +106,8 @@ void feedLog(LogReader& reader, const char* data, std::size_t size)
     UsualRow row;
     while (at < end) {
         // Most lines are the logger's usual row: no search for the line end, no line to split.
-        if (end - at > static_cast<std::ptrdiff_t>(fixedRowBytes + 1) &&
-            fixedRow::load<std::uint16_t>(at + fixedRowBytes) == fixedRow::load<std::uint16_t>("\r\n") &&
+        if (end - at > static_cast<std::ptrdiff_t>(usualRowBytes + 1) &&
+            fixedRow::load<std::uint16_t>(at + usualRowBytes) == fixedRow::load<std::uint16_t>(logLineEnd.data()) &&
             parseFixedRow(at, reader.cache, row)) {
             if (row.silentInputs != 0) {
                 // A copy: the row itself never leaves this loop, so that it can stay in registers.
@@ -117,8 +117,8 @@ void feedLog(LogReader& reader, const char* data, std::size_t size)
             } else if (gather(reader.batch, row, *reader.figures)) {
                 addRows(*reader.figures, reader.batch);
             }
-            if (reader.copy) copyRow(*reader.copy, std::string_view(at, fixedRowBytes));
-            at += fixedRowBytes + 2;
+            if (reader.copy) copyRow(*reader.copy, std::string_view(at, usualRowBytes));
+            at += usualRowBytes + logLineEnd.size();
             continue;
         }
         const auto* newline = static_cast<const char*>(std::memchr(at, '\n', static_cast<std::size_t>(end - at)));
