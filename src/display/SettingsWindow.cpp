@@ -67,6 +67,7 @@ struct Field {
 struct SettingsForm {
     std::string path;
     SettingRows rows;
+    Settings defaults;
     std::vector<Field> fields;
     std::array<int, std::size(places)> messages{};  // where each section's problems are said
     bool mqtt = false;
@@ -206,7 +207,7 @@ void addPreviews(const SectionPlace& place, int x)
 // What a raw reading of 512 shows with an analog input's settings as they stand in its row.
 void showPreview(SettingsForm& form, std::size_t input)
 {
-    Settings typed = defaultSettings(form.rows);
+    Settings typed = form.defaults;
     bool readable = true;
     for (const Field& field : form.fields) {
         if (!field.row->quantity || field.input != input) continue;
@@ -305,7 +306,7 @@ bool save(SettingsForm& form)
         if (message) platform::uiSetText(message, "");
     platform::uiSetText(saveResult, "");
     const std::string text = settingsFileText(givenSettings(form), form.rows);
-    Settings checked = defaultSettings(form.rows);
+    Settings checked = form.defaults;
     SettingsProblem problem;
     std::string wrong;
     std::string key;
@@ -349,7 +350,8 @@ SettingsOutcome runSettingsWindow(const std::string& path, SettingsPurpose purpo
     form.path = path;
     form.rows = rows;
     form.mqtt = publishingBuilt();
-    Settings file = defaultSettings(rows);
+    form.defaults = defaultSettings(rows);
+    Settings file = form.defaults;
     SettingsProblem problem;
     const bool readable = !platform::fileExists(path) || readSettingsFile(path, file, problem, rows);
     for (std::size_t input = 0; input < 4; ++input) settleInput(file, input, rows);

@@ -103,6 +103,6 @@ std::string_view joinedHeader(std::string_view line)
 
 std::string defaultLabel(std::size_t index)
 {
-    const char number = static_cast<char>('1' + index % 4);
-    return std::string(index < 4 ? "Analog-Eingang Nr. " : "Digital-Eingang Nr. ") + number;
+    return index < 4 ? fallbackText(*rowOf(&AnalogInput::label), index)
+                     : fallbackText(*rowOf(&DigitalInput::label), index % 4);
 }

@@ -46,12 +46,6 @@ std::string keyName(const SettingRow& row, std::size_t input)
     return std::string(row.section) + "." + number + row.key;
 }
 
-const SettingRow* rowOf(SettingField field, SettingRows rows)
-{
-    const auto found = std::ranges::find(rows, field, &SettingRow::field);
-    return found == rows.end() ? nullptr : &*found;
-}
-
 std::size_t givenBit(SettingRows rows, const SettingRow& row, std::size_t input)
 {
     return static_cast<std::size_t>(&row - rows.data()) * 4 + input;
@@ -119,13 +113,9 @@ const std::string& storedText(const Settings& settings, const SettingRow& row, s
 Settings defaultSettings(SettingRows rows)
 {
     Settings settings;
-    for (const SettingRow& row : rows) {
-        for (std::size_t input = 0; row.fallback && input < (perInput(row) ? 4u : 1u); ++input) {
-            std::string text = row.fallback;
-            std::ranges::replace(text, '#', static_cast<char>('1' + input));
-            setFromText(settings, row, input, text);
-        }
-    }
+    for (const SettingRow& row : rows)
+        for (std::size_t input = 0; row.fallback && input < (perInput(row) ? 4u : 1u); ++input)
+            setFromText(settings, row, input, fallbackText(row, input));
     settings.logFilePath = platform::fileDefaultLogPath();
     for (std::size_t input = 0; input < 4; ++input) settleInput(settings, input, rows);
     return settings;
@@ -159,7 +149,7 @@ void settleInput(Settings& settings, std::size_t input, SettingRows rows)
 std::string defaultSensorClass(const AnalogInput& input, SettingRows rows)
 {
     // The default class fits volts only.
-    const std::string fallback = rowOf(&AnalogInput::haDeviceClass, rows)->fallback;
+    const std::string fallback = fallbackText(*rowOf(&AnalogInput::haDeviceClass, rows), 0);
     return sensorClassProblem(fallback, haUnitOf(input), false).empty() ? fallback : "";
 }
 

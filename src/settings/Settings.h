@@ -134,6 +134,8 @@ extern const char* const settingsFileIntroduction;
 
 // Every default, nothing given.
 Settings defaultSettings(SettingRows rows = settingRows);
+// The default that the row gives for input, as the file writes it; empty where the machine gives it.
+std::string fallbackText(const SettingRow& row, std::size_t input);
 
 // The row that sets field, or null.
 const SettingRow* rowOf(SettingField field, SettingRows rows = settingRows);

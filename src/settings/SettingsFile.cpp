@@ -350,8 +350,7 @@ std::string settingsFileText(const std::vector<GivenSetting>& given, SettingRows
                     out += std::string(row.key) + " = " + setting->value + "\n";
                     continue;
                 }
-                std::string value = row.example ? row.example : row.fallback;
-                std::ranges::replace(value, '#', static_cast<char>('1' + input));
+                const std::string value = row.example ? row.example : fallbackText(row, input);
                 const bool number = row.kind == SettingKind::whole || row.kind == SettingKind::number;
                 out += "#" + std::string(row.key) + " = " + (number ? value : tomlText(value)) + "\n";
             }

@@ -1,5 +1,8 @@
-// The settings, one row per key, in the order of the settings file and the settings window.
+// The settings, one row per key, in the order of the settings file and the settings window; and
+// what is read from the table alone, which the report takes without the rest of the settings.
 #include "settings/Settings.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -142,3 +145,16 @@ const char* const settingsFileIntroduction =
     "  or the file that --settings FILE names.\n"
     "Texts are written in quotes, in UTF-8; labels, units and state texts must be Latin-1 characters\n"
     "without commas. A wrong setting stops the logger with a message that names its line.\n";
+
+const SettingRow* rowOf(SettingField field, SettingRows rows)
+{
+    const auto found = std::ranges::find(rows, field, &SettingRow::field);
+    return found == rows.end() ? nullptr : &*found;
+}
+
+std::string fallbackText(const SettingRow& row, std::size_t input)
+{
+    std::string text = row.fallback ? row.fallback : "";
+    std::ranges::replace(text, '#', static_cast<char>('1' + input));
+    return text;
+}
