@@ -38,19 +38,6 @@ constexpr int saveButton = 242;
 constexpr int cancelButton = 243;
 constexpr int saveResult = 244;
 
-// Where each section stands: its controls are numbered from base on, its first line at top;
-// its problems are said at message.
-struct SectionPlace {
-    std::string_view section;
-    int base;
-    int top;
-    int message;
-};
-constexpr SectionPlace places[] = {
-    {"board", 100, 12, 38}, {"log", 110, 62, 116}, {"analog", 300, 160, 266},
-    {"digital", 400, 310, 416}, {"mqtt", 220, 442, 494},
-};
-
 // One setting in the window.
 struct Field {
     int control;
@@ -69,14 +56,35 @@ struct SettingsForm {
     SettingRows rows;
     Settings defaults;
     std::vector<Field> fields;
-    std::array<int, std::size(places)> messages{};  // where each section's problems are said
+    std::vector<int> messages;  // where each section's problems are said; 0 where not shown
     bool mqtt = false;
     // The controls that come with a field.
     int testButton = 0;
     int testResult = 0;
     int browseButton = 0;
     int askCheck = 0;
+    int previews = 0;  // their heading; input n's is 10 n on
 };
+
+void createPlainText(int control, int x, int y, int width, const std::string& text, int height = 18)
+{
+    platform::uiCreateText(control, x, y, width, height, text, platform::UiFrame::plain, platform::UiAlign::left);
+}
+
+// What went wrong, in red.
+void showProblem(int control, const std::string& text)
+{
+    platform::uiSetTextColour(control, red);
+    platform::uiSetText(control, text);
+}
+
+// Checked, the interval prompt asks at every start and the interval field is left out.
+void askEveryStart(Field& interval, bool ask)
+{
+    platform::uiSetEnabled(interval.control - 1, !ask);
+    platform::uiSetEnabled(interval.control, !ask);
+    interval.given = !ask;
+}
 
 Field* fieldOf(SettingsForm& form, int control)
 {
@@ -114,13 +122,14 @@ void addField(SettingsForm& form, const Settings& file, const SettingRow& row, s
 
 // The settings of a section of no input, each its caption and field, line by line, with what
 // comes with it; controls numbered one after the other from the section's base.
-void addLines(SettingsForm& form, const Settings& file, const SectionPlace& place)
+void addLines(SettingsForm& form, const Settings& file, const SettingSection& section)
 {
+    const SectionPlace& place = section.window;
     int control = place.base + 1;
     int x = 12;
     int y = place.top;
     for (const SettingRow& row : form.rows) {
-        if (row.section != place.section) continue;
+        if (row.section != std::string_view(section.name)) continue;
         if (row.window.newLine) {
             x = 12;
             y += lineStep;
@@ -134,45 +143,41 @@ void addLines(SettingsForm& form, const Settings& file, const SectionPlace& plac
             form.testButton = control++;
             platform::uiCreateButton(form.testButton, x, y - 1, 130, 24, "&Verbindung testen");
             form.testResult = control++;
-            platform::uiCreateText(form.testResult, x + 130 + gap, y - 4, 212, 32, "", platform::UiFrame::plain,
-                                   platform::UiAlign::left);
+            createPlainText(form.testResult, x + 130 + gap, y - 4, 212, "", 32);
             break;
         case WindowExtra::browse:
             form.browseButton = control++;
             platform::uiCreateButton(form.browseButton, x, y - 1, 132, 24, "&Durchsuchen...");
             break;
-        case WindowExtra::askEveryStart: {
-            // Unchecked, the interval field answers the prompt; checked, it is left out of the file.
-            Field& interval = form.fields.back();
+        case WindowExtra::askEveryStart:
             form.askCheck = control++;
-            platform::uiCreateCheck(form.askCheck, x, y, 170, rowHeight, "bei jedem Start &fragen", !interval.given);
-            platform::uiSetEnabled(interval.control - 1, interval.given);
-            platform::uiSetEnabled(interval.control, interval.given);
+            platform::uiCreateCheck(form.askCheck, x, y, 170, rowHeight, "bei jedem Start &fragen",
+                                    !form.fields.back().given);
+            askEveryStart(form.fields.back(), !form.fields.back().given);
             x += 170 + gap;
             break;
-        }
         case WindowExtra::none: break;
         }
     }
-    form.messages[static_cast<std::size_t>(&place - places)] = control;
-    platform::uiCreateText(control, 132, place.message, 616, 18, "", platform::UiFrame::plain, platform::UiAlign::left);
+    form.messages[static_cast<std::size_t>(&section - settingSections.data())] = control;
+    createPlainText(control, 132, place.message, 616, "");
 }
 
 // The settings of a section's inputs as a table: a column per setting, a row per input. Input
 // n's (1 to 4) controls are base + 10 n + k, where column 0 is its number. Gives the x after the
 // last column.
-int addTable(SettingsForm& form, const Settings& file, const SettingSection& section, const SectionPlace& place)
+int addTable(SettingsForm& form, const Settings& file, const SettingSection& section)
 {
+    const SectionPlace& place = section.window;
     const int top = place.top;
     const std::string title = section.title;
-    platform::uiCreateText(place.base, 12, top - 20, 40, 18, title, platform::UiFrame::plain, platform::UiAlign::left);
+    createPlainText(place.base, 12, top - 20, 40, title);
     std::vector<std::pair<const SettingRow*, int>> columns;  // each with its x
     int x = 56;
     for (const SettingRow& row : form.rows) {
-        if (row.section != place.section) continue;
+        if (row.section != std::string_view(section.name)) continue;
         columns.emplace_back(&row, x);
-        platform::uiCreateText(place.base + static_cast<int>(columns.size()), x, top - 20, row.window.width, 18,
-                               row.window.caption, platform::UiFrame::plain, platform::UiAlign::left);
+        createPlainText(place.base + static_cast<int>(columns.size()), x, top - 20, row.window.width, row.window.caption);
         x += row.window.width + columnGap;
     }
     // Row by row, so that Tab goes across an input's settings.
@@ -180,28 +185,23 @@ int addTable(SettingsForm& form, const Settings& file, const SettingSection& sec
         const int y = top + static_cast<int>(input) * tableStep;
         const int first = place.base + 10 * static_cast<int>(input + 1);
         const std::string number = std::to_string(input + 1);
-        platform::uiCreateText(first, 12, y + 2, 40, 18, "Nr. " + number, platform::UiFrame::plain,
-                               platform::UiAlign::left);
+        createPlainText(first, 12, y + 2, 40, "Nr. " + number);
         for (std::size_t k = 0; k < columns.size(); ++k)
             addField(form, file, *columns[k].first, input, first + 1 + static_cast<int>(k), columns[k].second, y,
                      std::string(columns[k].first->german) + " von " + title + "-Eingang " + number);
     }
-    form.messages[static_cast<std::size_t>(&place - places)] = place.base + 50;
-    platform::uiCreateText(place.base + 50, 132, place.message, 616, 18, "", platform::UiFrame::plain,
-                           platform::UiAlign::left);
+    form.messages[static_cast<std::size_t>(&section - settingSections.data())] = place.base + 50;
+    createPlainText(place.base + 50, 132, place.message, 616, "");
     return x;
 }
 
 // Beside the analog table, what a reading of 512 shows with each row's settings.
-void addPreviews(const SectionPlace& place, int x)
+void addPreviews(SettingsForm& form, const SectionPlace& place, int x)
 {
-    const auto text = [&](int control, int y, const std::string& shown) {
-        platform::uiCreateText(control, x, y, clientWidth - 12 - x, 18, shown, platform::UiFrame::plain,
-                               platform::UiAlign::left);
-    };
-    text(place.base + previewColumn, place.top - 20, "bei " + std::to_string(previewReading));
+    form.previews = place.base + previewColumn;
+    createPlainText(form.previews, x, place.top - 20, clientWidth - 12 - x, "bei " + std::to_string(previewReading));
     for (int input = 0; input < 4; ++input)
-        text(place.base + 10 * (input + 1) + previewColumn, place.top + input * tableStep + 2, "");
+        createPlainText(form.previews + 10 * (input + 1), x, place.top + input * tableStep + 2, clientWidth - 12 - x, "");
 }
 
 // What a raw reading of 512 shows with an analog input's settings as they stand in its row.
@@ -221,8 +221,7 @@ void showPreview(SettingsForm& form, std::size_t input)
     const AnalogInput& analog = typed.analog[input];
     const std::string value =
         readable ? analogField(reading, input, analog, voltageRoundFactor, voltageTextWidth) : "?";
-    platform::uiSetText(places[2].base + 10 * static_cast<int>(input + 1) + previewColumn,
-                        "= " + value + " " + analog.unit);
+    platform::uiSetText(form.previews + 10 * static_cast<int>(input + 1), "= " + value + " " + analog.unit);
 }
 
 // A class that nobody chose follows the unit: voltage for volts, none for anything else.
@@ -323,20 +322,18 @@ bool save(SettingsForm& form)
         const auto field = std::ranges::find_if(form.fields, [&](const Field& candidate) {
             return keyName(*candidate.row, candidate.input) == key;
         });
-        const auto place = std::ranges::find_if(places, [&](const SectionPlace& candidate) {
-            return key.starts_with(candidate.section);
+        const auto section = std::ranges::find_if(settingSections, [&](const SettingSection& candidate) {
+            return key.starts_with(candidate.name);
         });
         // A problem that names no part of the window stands beside the buttons.
-        const int message = place != std::end(places) ? form.messages[static_cast<std::size_t>(place - places)] : saveResult;
-        platform::uiSetTextColour(message, red);
-        platform::uiSetText(message, (field != form.fields.end() ? field->name + ": " : std::string()) + wrong);
+        const std::size_t at = static_cast<std::size_t>(section - settingSections.begin());
+        const int message = section != settingSections.end() && form.messages[at] ? form.messages[at] : saveResult;
+        showProblem(message, (field != form.fields.end() ? field->name + ": " : std::string()) + wrong);
         if (field != form.fields.end()) platform::uiSetFocus(field->control);
         return false;
     }
     if (!platform::fileReplace(form.path, text)) {
-        platform::uiSetTextColour(saveResult, red);
-        platform::uiSetText(saveResult, "Die Einstellungen k\xF6nnen nicht gespeichert werden: " +
-                                            platform::filePathText(form.path));
+        showProblem(saveResult, "Die Einstellungen k\xF6nnen nicht gespeichert werden: " + platform::filePathText(form.path));
         return false;
     }
     return true;
@@ -359,26 +356,24 @@ SettingsOutcome runSettingsWindow(const std::string& path, SettingsPurpose purpo
     const int buttonsY = form.mqtt ? 520 : 444;
     if (!platform::uiOpenDialogWindow("Einstellungen - Datenlogger f\xFCr AVR-NET-IO-Board", clientWidth, buttonsY + 38))
         return SettingsOutcome::noWindow;
-    for (const SectionPlace& place : places) {
-        const auto section = std::ranges::find(settingSections, place.section, &SettingSection::name);
-        if (section->title) {
-            const int x = addTable(form, file, *section, place);
-            if (place.section == "analog") addPreviews(place, x);
-        } else if (form.mqtt || place.section != "mqtt") {
-            addLines(form, file, place);
+    form.messages.resize(settingSections.size());
+    for (const SettingSection& section : settingSections) {
+        const std::string_view name = section.name;
+        if (section.title) {
+            const int x = addTable(form, file, section);
+            if (name == "analog") addPreviews(form, section.window, x);
+        } else if (form.mqtt || name != "mqtt") {
+            addLines(form, file, section);
         }
     }
     platform::uiCreateButton(guideButton, 12, buttonsY, 110, 26, "Anl&eitung");
-    platform::uiCreateText(saveResult, 132, buttonsY + 4, 330, 18, "", platform::UiFrame::plain, platform::UiAlign::left);
+    createPlainText(saveResult, 132, buttonsY + 4, 330, "");
     platform::uiCreateButton(saveButton, 472, buttonsY, 160, 26,
                              purpose == SettingsPurpose::firstStart ? "&Speichern und starten" : "&Speichern");
     platform::uiCreateButton(cancelButton, 638, buttonsY, 110, 26, "A&bbrechen");
     platform::uiSetDefaultButton(saveButton);
     for (std::size_t input = 0; input < 4; ++input) showPreview(form, input);
-    if (!readable) {
-        platform::uiSetTextColour(saveResult, red);
-        platform::uiSetText(saveResult, "Die Datei hat einen Fehler, Speichern ersetzt sie: " + problem.german);
-    }
+    if (!readable) showProblem(saveResult, "Die Datei hat einen Fehler, Speichern ersetzt sie: " + problem.german);
     platform::uiSetFocus(form.fields.front().control);
     platform::uiDrawNow();
 
@@ -397,11 +392,7 @@ SettingsOutcome runSettingsWindow(const std::string& path, SettingsPurpose purpo
         }
         if (event.code != platform::uiEventControl) continue;
         if (event.control == form.askCheck) {
-            const bool ask = platform::uiGetCheck(form.askCheck);
-            Field& interval = *fieldOf(form, &Settings::interval);
-            platform::uiSetEnabled(interval.control - 1, !ask);
-            platform::uiSetEnabled(interval.control, !ask);
-            interval.given = !ask;
+            askEveryStart(*fieldOf(form, &Settings::interval), platform::uiGetCheck(form.askCheck));
         } else if (event.control == form.testButton) {
             testConnection(form);
         } else if (event.control == form.browseButton) {

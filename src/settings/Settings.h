@@ -120,10 +120,19 @@ struct SettingRow {
     std::span<const SettingChoice> choices = {};
 };
 
+// Where a section stands in the settings window: its controls are numbered from base on, its
+// first line at top; its problems are said at message.
+struct SectionPlace {
+    int base;
+    int top;
+    int message;
+};
+
 struct SettingSection {
     const char* name;
     const char* title;  // of an input's section ("Analog"), for the window's messages; null: none
     const char* help;   // the comment above it in the file
+    SectionPlace window;
 };
 
 using SettingRows = std::span<const SettingRow>;

@@ -114,16 +114,18 @@ constexpr SettingRow rows[] = {
 };
 
 constexpr SettingSection sections[] = {
-    {"board", nullptr, ""},
-    {"log", nullptr, ""},
+    {"board", nullptr, "", {100, 12, 38}},
+    {"log", nullptr, "", {110, 62, 116}},
     {"analog", "Analog",
      "Each analog input, [analog.1] to [analog.4]. Without unit, scale, offset and decimals it logs\n"
      "the board's reading in volts with four characters (2.50, 48.8, -0.0). Any of them makes it a\n"
      "quantity: value = reading * scale + offset, in unit, with exactly decimals places; the log's\n"
-     "column is then called \"LABEL [UNIT]\", and a reading without a number leaves its field empty.\n"},
+     "column is then called \"LABEL [UNIT]\", and a reading without a number leaves its field empty.\n",
+     {300, 160, 266}},
     {"digital", "Digital",
-     "Each digital input, [digital.1] to [digital.4]. The log writes 1 for closed and 0 for open.\n"},
-    {"mqtt", nullptr, "Publishing every row to an MQTT broker, for Home Assistant and the like (not on Windows).\n"},
+     "Each digital input, [digital.1] to [digital.4]. The log writes 1 for closed and 0 for open.\n", {400, 310, 416}},
+    {"mqtt", nullptr, "Publishing every row to an MQTT broker, for Home Assistant and the like (not on Windows).\n",
+     {220, 442, 494}},
 };
 
 }  // namespace
