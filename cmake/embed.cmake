@@ -1,6 +1,6 @@
 # Writes a C++ source that holds each input file as a byte array.
 # Usage: cmake -DOUTPUT=file.cpp -DINPUTS="a.bmp=boardBitmap;b.wav=clickWave" -P embed.cmake
-set(source "// Generated from the files in src/assets; do not edit.\n#include \"assets/Assets.h\"\n")
+set(source "// Generated from the files in src/assets and packaging/example.toml; do not edit.\n#include \"assets/Assets.h\"\n")
 foreach(pair IN LISTS INPUTS)
   string(REPLACE "=" ";" parts "${pair}")
   list(GET parts 0 path)

@@ -231,7 +231,7 @@ TEST(Settings, AKeyAddedToTheTableIsReadWrittenRefusedAndShown)
 {
     std::vector<SettingRow> rows(settingRows.begin(), settingRows.end());
     rows.push_back({"digital", "note", nullptr, SettingKind::shown, SettingCheck::none, 1, 8, "Notiz #", nullptr,
-                    "Notiz", {}, &DigitalInput::haDeviceClass, {"Notiz", 0, 60}, false, false, "A note.\n"});
+                    "Notiz", {}, &DigitalInput::haDeviceClass, {"Notiz", 0, 60}, false, false});
     EXPECT_EQ(defaultSettings(rows).digital[2].haDeviceClass, "Notiz 3");
 
     Settings read = defaultSettings(rows);
@@ -243,7 +243,7 @@ TEST(Settings, AKeyAddedToTheTableIsReadWrittenRefusedAndShown)
     EXPECT_EQ(problemText(problem), "logger.toml:2:8: digital.2.note: longer than 8 characters, more than the window shows");
 
     const std::string file = settingsFileText({{"digital.2.note", tomlText("Tor")}}, rows);
-    for (const char* line : {"\n# A note.\n#note = \"Notiz 1\"\n", "\n[digital.2]\n", "\nnote = \"Tor\"\n"})
+    for (const char* line : {"\n#note = \"Notiz 1\"\n", "\n[digital.2]\n", "\nnote = \"Tor\"\n"})
         EXPECT_NE(file.find(line), std::string::npos) << line << " in\n" << file;
 
     // The window's fifth column of the digital inputs; typed into and saved.

@@ -11,6 +11,11 @@ extern const std::size_t boardBitmapSize;
 extern const unsigned char clickWave[];
 extern const std::size_t clickWaveSize;
 
+// The settings file with every setting at its default, commented out: the comments of the file
+// that the settings window writes.
+extern const unsigned char exampleSettings[];
+extern const std::size_t exampleSettingsSize;
+
 // The window icon, 48 x 48, as a PNG file image.
 extern const unsigned char avrnetioIconPng[];
 extern const std::size_t avrnetioIconPngSize;

@@ -116,7 +116,6 @@ struct SettingRow {
     WindowPlace window;
     bool optional;  // an empty field in the window leaves it out; the window shows none as empty
     bool quantity;  // given, it makes its analog input a quantity
-    const char* help;  // the comment above it in the file, each line ended by \n
     std::span<const SettingChoice> choices = {};
 };
 
@@ -131,15 +130,12 @@ struct SectionPlace {
 struct SettingSection {
     const char* name;
     const char* title;  // of an input's section ("Analog"), for the window's messages; null: none
-    const char* help;   // the comment above it in the file
     SectionPlace window;
 };
 
 using SettingRows = std::span<const SettingRow>;
 extern const SettingRows settingRows;
 extern const std::span<const SettingSection> settingSections;
-// The settings file's opening comment.
-extern const char* const settingsFileIntroduction;
 
 // Every default, nothing given.
 Settings defaultSettings(SettingRows rows = settingRows);

@@ -13,6 +13,7 @@
 #define TOML_FLOAT_CHARCONV 1
 #include <toml++/toml.h>
 
+#include "assets/Assets.h"
 #include "driver/TextCodec.h"
 #include "logging/LogInterval.h"
 #include "platform/files.h"
@@ -201,17 +202,31 @@ bool readInputs(Reader& reader, const SettingSection& section, const toml::node&
     return true;
 }
 
-// Each line of text as a comment.
-std::string commented(std::string_view text)
+// The comment lines right above the line that starts at at.
+std::string_view commentAbove(std::string_view text, std::size_t at)
 {
-    std::string out;
-    for (std::size_t at = 0; at < text.size();) {
-        const std::size_t end = text.find('\n', at);
-        const std::string_view line = text.substr(at, end - at);
-        out += line.empty() ? "#\n" : "# " + std::string(line) + "\n";
-        at = end + 1;
+    std::size_t start = at;
+    while (start > 1) {
+        const std::size_t previous = text.rfind('\n', start - 2);
+        const std::size_t lineStart = previous == std::string_view::npos ? 0 : previous + 1;
+        const std::string_view line = text.substr(lineStart, start - 1 - lineStart);
+        if (line != "#" && !line.starts_with("# ")) break;
+        start = lineStart;
     }
-    return out;
+    return text.substr(start, at - start);
+}
+
+const std::string_view example(reinterpret_cast<const char*>(exampleSettings), exampleSettingsSize);
+
+// The example file's comment above the line that starts with head in the part that begins with
+// from (a section's line), or none.
+std::string_view exampleComment(std::string_view from, std::string_view head)
+{
+    const std::size_t section = example.find("\n" + std::string(from));
+    if (section == std::string_view::npos) return {};
+    const std::size_t end = example.find("\n#[", section + 1);
+    const std::size_t line = example.substr(0, end).find("\n" + std::string(head), section);
+    return line == std::string_view::npos ? std::string_view{} : commentAbove(example, line + 1);
 }
 
 }  // namespace
@@ -333,9 +348,11 @@ std::string settingsFileText(const std::vector<GivenSetting>& given, SettingRows
     const auto find = [&](const std::string& key) {
         return std::ranges::find(given, key, &GivenSetting::key);
     };
-    std::string out = commented(settingsFileIntroduction);
+    // The comments come from the example: its opening, a section's above its first input's line.
+    std::string out(example.substr(0, example.find("\n\n") + 1));
     for (const SettingSection& section : settingSections) {
-        out += "\n" + commented(section.help);
+        const std::string first = "#[" + std::string(section.name) + (section.title ? ".1]" : "]");
+        out += "\n" + std::string(exampleComment(first, first));
         for (std::size_t input = 0; input < (section.title ? inputs : 1); ++input) {
             const std::string name = section.name + (section.title ? "." + std::to_string(input + 1) : "");
             const bool any = std::ranges::any_of(given, [&](const GivenSetting& setting) {
@@ -344,7 +361,7 @@ std::string settingsFileText(const std::vector<GivenSetting>& given, SettingRows
             out += (input > 0 ? "\n" : "") + std::string(any ? "[" : "#[") + name + "]\n";
             for (const SettingRow& row : rows) {
                 if (row.section != std::string_view(section.name)) continue;
-                if (input == 0) out += commented(row.help);
+                if (input == 0) out += exampleComment(first, "#" + std::string(row.key) + " = ");
                 const auto setting = find(keyName(row, input));
                 if (setting != given.end()) {
                     out += std::string(row.key) + " = " + setting->value + "\n";
