@@ -95,16 +95,6 @@ std::string fileUtf8FromPath(const std::string& path) { return path; }
 
 namespace {
 
-int writeAllTo(int fd, const std::string& content)
-{
-    for (std::size_t done = 0; done < content.size();) {
-        const ssize_t wrote = retryInterrupted([&] { return write(fd, content.data() + done, content.size() - done); });
-        if (wrote <= 0) return -1;
-        done += static_cast<std::size_t>(wrote);
-    }
-    return 0;
-}
-
 bool makeFolders(const std::string& folder)
 {
     for (std::size_t slash = folder.find('/', 1); ; slash = folder.find('/', slash + 1)) {
@@ -124,7 +114,7 @@ bool fileReplace(const std::string& path, const std::string& content)
     const std::string beside = path + ".new";
     const int fd = openRetrying(beside, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC);
     if (fd < 0) return false;
-    const bool written = writeAllTo(fd, content) == 0 && fsync(fd) == 0;
+    const bool written = writeAll(fd, content) && fsync(fd) == 0;
     const bool closed = close(fd) == 0;
     if (!written || !closed || rename(beside.c_str(), path.c_str()) != 0) {
         unlink(beside.c_str());
@@ -237,21 +227,10 @@ bool fileWrite(LogFile* file, const char* data, std::size_t size)
     struct stat before {};
     const off_t start = lseek(file->fd, 0, SEEK_CUR);
     const bool appending = fstat(file->fd, &before) == 0 && start >= before.st_size;
-    bool wrotePart = false;
-    while (size > 0) {
-        const ssize_t put = retryInterrupted([&] { return write(file->fd, data, size); });
-        // Zero bytes taken for a non-empty write would loop for ever: count it as a failure.
-        if (put <= 0) {
-            // A full disk or a size limit can stop an append mid-row: take it back, or it runs into the next.
-            if (wrotePart && appending && ftruncate(file->fd, before.st_size) == 0)
-                lseek(file->fd, start, SEEK_SET);
-            return false;
-        }
-        wrotePart = true;
-        data += put;
-        size -= static_cast<std::size_t>(put);
-    }
-    return true;
+    if (writeAll(file->fd, std::string_view(data, size))) return true;
+    // A full disk or a size limit can stop an append mid-row: take it back, or it runs into the next.
+    if (appending && ftruncate(file->fd, before.st_size) == 0) lseek(file->fd, start, SEEK_SET);
+    return false;
 }
 
 bool fileSync(LogFile* file)

@@ -113,14 +113,7 @@ MqttData& mqtt = *new MqttData;
 // process's end.
 void say(const std::string& text)
 {
-    const std::string line = "MQTT: " + text + "\n";
-    std::size_t done = 0;
-    while (done < line.size()) {
-        const ssize_t written =
-            retryInterrupted([&] { return ::write(STDERR_FILENO, line.data() + done, line.size() - done); });
-        if (written <= 0) break;
-        done += static_cast<std::size_t>(written);
-    }
+    writeAll(STDERR_FILENO, "MQTT: " + text + "\n");
     if (mqtt.abandoned) park();
 }
 
