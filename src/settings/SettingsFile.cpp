@@ -265,17 +265,12 @@ bool readSettingsFile(const std::string& path, Settings& settings, SettingsProbl
     // Plain stdio, not the streams, for the same reason.
     std::FILE* file = std::fopen(path.c_str(), "rb");
     std::string content;
-    bool read = file != nullptr;
-    while (read) {
-        char chunk[4096];
-        const std::size_t got = std::fread(chunk, 1, sizeof chunk, file);
+    char chunk[4096];
+    for (std::size_t got = 1; file && got > 0 && content.size() <= settingsLimit;) {
+        got = std::fread(chunk, 1, sizeof chunk, file);
         content.append(chunk, got);
-        if (got < sizeof chunk) {
-            read = std::ferror(file) == 0;
-            break;
-        }
-        read = content.size() <= settingsLimit;
     }
+    const bool read = file && !std::ferror(file) && content.size() <= settingsLimit;
     if (file) std::fclose(file);
     if (!read) {
         problem = {path, 0, 0, "", "cannot be read", "kann nicht gelesen werden"};
