@@ -7,7 +7,6 @@
 #include "board/BoardLink.h"
 #include "driver/LoggerState.h"
 #include "logging/DateText.h"
-#include "logging/LogFormat.h"
 
 std::optional<int> analogRaw(std::string_view reply)
 {

@@ -1,8 +1,6 @@
 // Converting between Latin-1 and UTF-8, and telling valid UTF-8.
 #include "driver/TextCodec.h"
 
-#include <cstdint>
-
 std::optional<char32_t> nextCodePoint(std::string_view text, std::size_t& i)
 {
     const auto lead = static_cast<unsigned char>(text[i]);

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "driver/LoggerState.h"
+#include "settings/Settings.h"
 
 // Empty when Home Assistant takes the sensor class with this unit (Latin-1), else why not: in
 // English as UTF-8, in German as Latin-1.
