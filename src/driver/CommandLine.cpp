@@ -4,7 +4,6 @@
 #include <algorithm>
 
 #include "platform/files.h"
-#include "publish/Payloads.h"
 #include "publish/Publishing.h"
 
 CommandLineAction parseCommandLine(std::span<const std::string_view> arguments, StartOptions& start,

@@ -170,11 +170,12 @@ bool readSection(Reader& reader, const SettingSection& section, std::size_t inpu
         return fail(reader, node.source(), path, "a section [" + path + "] is needed",
                     "ein Abschnitt [" + path + "] ist n\xF6tig");
     for (const auto& [key, value] : *table) {
+        const std::string_view name = key.str();  // a binding that clang 14 cannot capture
         const auto row = std::ranges::find_if(reader.rows, [&](const SettingRow& candidate) {
-            return candidate.section == std::string_view(section.name) && candidate.key == key.str();
+            return candidate.section == std::string_view(section.name) && candidate.key == name;
         });
         if (row == reader.rows.end())
-            return fail(reader, key.source(), path + "." + std::string(key.str()), "unknown setting",
+            return fail(reader, key.source(), path + "." + std::string(name), "unknown setting",
                         "unbekannte Einstellung");
         if (readValue(reader, *row, input, value)) reader.settings.given.set(givenBit(reader.rows, *row, input));
         if (reader.failed) return false;
