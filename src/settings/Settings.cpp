@@ -32,13 +32,13 @@ ValuePointer valueOf(Settings& settings, const SettingRow& row, std::size_t inpu
         row.field);
 }
 
-}  // namespace
-
 bool perInput(const SettingRow& row)
 {
     return std::visit([](auto member) { return !std::is_same_v<typename MemberOf<decltype(member)>::type, Settings>; },
                       row.field);
 }
+
+}  // namespace
 
 std::string keyName(const SettingRow& row, std::size_t input)
 {

@@ -149,7 +149,6 @@ bool isGiven(const Settings& settings, SettingField field, std::size_t input = 0
 
 // The key as the file and the messages name it: "board.port", "analog.2.scale".
 std::string keyName(const SettingRow& row, std::size_t input);
-bool perInput(const SettingRow& row);
 
 // A message of the row's words with its bounds put in.
 std::string wordsOf(const SettingRow& row, const char* words);

@@ -341,9 +341,6 @@ std::string tomlValue(const SettingRow& row, const std::string& text)
 
 std::string settingsFileText(const std::vector<GivenSetting>& given, SettingRows rows, std::size_t inputs)
 {
-    const auto find = [&](const std::string& key) {
-        return std::ranges::find(given, key, &GivenSetting::key);
-    };
     // The comments come from the example: its opening, a section's above its first input's line.
     std::string out(example.substr(0, example.find("\n\n") + 1));
     for (const SettingSection& section : settingSections) {
@@ -358,7 +355,7 @@ std::string settingsFileText(const std::vector<GivenSetting>& given, SettingRows
             for (const SettingRow& row : rows) {
                 if (row.section != std::string_view(section.name)) continue;
                 if (input == 0) out += exampleComment(first, "#" + std::string(row.key) + " = ");
-                const auto setting = find(keyName(row, input));
+                const auto setting = std::ranges::find(given, keyName(row, input), &GivenSetting::key);
                 if (setting != given.end()) {
                     out += std::string(row.key) + " = " + setting->value + "\n";
                     continue;
