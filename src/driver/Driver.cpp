@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <climits>
 #include <cstdint>
-#include <optional>
 
 #include "assets/Assets.h"
 #include "board/BoardLink.h"
@@ -101,54 +100,42 @@ void runCycle(LoggerRun& run)
     refreshDisplay(run.state);
 }
 
-// When the next cycle starts: a tick, and on the aligned schedule the slot of the wall clock that
-// the tick stands for.
-struct CycleStart {
-    std::int64_t tick;
-    std::optional<std::int64_t> slotMs;
-};
-
-// The next slot of the aligned schedule after the wall clock's reading wallNow, taken at tick
-// tickNow. A cycle that ran past its slot waits for the one after, and the window then announces
-// that one.
-CycleStart nextSlotStart(LoggerState& state, std::int64_t tickNow, std::int64_t wallNow)
+// The tick at which the next cycle starts: an interval after the wait's start, or at the next
+// slot of the aligned schedule after the wall clock's reading wallNow, which slot then holds. A
+// cycle that ran past its slot waits for the one after, and the window then announces that one.
+std::int64_t cycleDeadline(LoggerState& state, std::int64_t waitStart, std::int64_t wallNow, std::int64_t& slot)
 {
-    const std::int64_t slot = nextSlotMs(state.intervalMs, wallNow);
+    if (state.settings.schedule == Schedule::drift)
+        return waitStart + static_cast<std::int64_t>(roundHalfEven(state.intervalMs));
+    slot = nextSlotMs(state.intervalMs, wallNow);
     const DateValue next = secondOf(slot);
     if (dateText(next) != state.nextLogDate || timeText(next) != state.nextLogTime) {
         state.nextLogDate = dateText(next);
         state.nextLogTime = timeText(next);
         refreshNextLog(state);
     }
-    return {tickNow + (slot - wallNow), slot};
-}
-
-// An interval after the wait's start, or at the next slot of the aligned schedule.
-CycleStart cycleDeadline(LoggerState& state, std::int64_t waitStart)
-{
-    if (state.settings.schedule == Schedule::drift)
-        return {waitStart + static_cast<std::int64_t>(roundHalfEven(state.intervalMs)), std::nullopt};
-    return nextSlotStart(state, waitStart, wallClockMs());
+    return waitStart + (slot - wallNow);
 }
 
 // True when a close request ends the wait, false when the interval is over.
 bool waitInterval(LoggerState& state)
 {
-    CycleStart next = cycleDeadline(state, platform::clockTicksMs());
+    const bool aligned = state.settings.schedule == Schedule::aligned;
+    std::int64_t slot = 0;
+    std::int64_t waitDeadline = cycleDeadline(state, platform::clockTicksMs(), aligned ? wallClockMs() : 0, slot);
     for (;;) {
         const std::int64_t now = platform::clockTicksMs();
         // The two clocks turn their milliseconds apart and are read apart: the ticks can reach the
         // deadline while the wall clock is short of the slot, and the row would carry the second
         // before. The rest is waited out; a wall clock set back (summer time's end) aims at its
         // own next slot rather than waiting the hour.
-        if (now >= next.tick && next.slotMs) {
-            const std::int64_t wallNow = wallClockMs();
-            if (wallNow < *next.slotMs) next = nextSlotStart(state, now, wallNow);
-        }
-        const bool intervalElapsed = now >= next.tick;
+        if (aligned && now >= waitDeadline)
+            if (const std::int64_t wallNow = wallClockMs(); wallNow < slot)
+                waitDeadline = cycleDeadline(state, now, wallNow, slot);
+        const bool intervalElapsed = now >= waitDeadline;
         // Sleeping in the toolkit until the deadline keeps the order of the checks: an event that
         // arrives meanwhile is taken by this pass, the clock is read again by the next.
-        const std::int64_t remaining = intervalElapsed ? 0 : next.tick - now;
+        const std::int64_t remaining = intervalElapsed ? 0 : waitDeadline - now;
         platform::UiEvent event = platform::uiTakeEvent(static_cast<int>(std::min<std::int64_t>(remaining, INT_MAX)));
         int lastEvent = event.code;
         if (event.code == platform::uiEventControl && event.control == endButtonControl)
