@@ -347,9 +347,9 @@ def end(process, timeout=PATIENCE):
 BLUE, RED = "ff0000", "0000ff"
 
 
-def answer_prompt(display, text):
+def answer_prompt(display, text, timeout=PATIENCE):
     """Types text over the interval prompt's "S10" and accepts it with Enter."""
-    prompt = find_window(display, "Zeitintervall")
+    prompt = find_window(display, "Zeitintervall", timeout=timeout)
     focus(display, prompt)
     xdotool(display, "key", "--delay", "50", "BackSpace", "BackSpace", "BackSpace")
     xdotool(display, "type", "--delay", "50", text)
