@@ -119,14 +119,20 @@ void addField(SettingsForm& form, const Settings& file, const SettingRow& row, s
     form.fields.push_back(std::move(field));
 }
 
+// Where the section's problems are said.
+void addMessage(SettingsForm& form, const SettingSection& section, int control)
+{
+    form.messages[static_cast<std::size_t>(&section - settingSections.data())] = control;
+    createPlainText(control, 132, section.message, 616, "");
+}
+
 // The settings of a section of no input, each its caption and field, line by line, with what
 // comes with it; controls numbered one after the other from the section's base.
 void addLines(SettingsForm& form, const Settings& file, const SettingSection& section)
 {
-    const SectionPlace& place = section.window;
-    int control = place.base + 1;
+    int control = section.base + 1;
     int x = 12;
-    int y = place.top;
+    int y = section.top;
     for (const SettingRow& row : form.rows) {
         if (row.section != std::string_view(section.name)) continue;
         if (row.window.newLine) {
@@ -158,8 +164,7 @@ void addLines(SettingsForm& form, const Settings& file, const SettingSection& se
         case WindowExtra::none: break;
         }
     }
-    form.messages[static_cast<std::size_t>(&section - settingSections.data())] = control;
-    createPlainText(control, 132, place.message, 616, "");
+    addMessage(form, section, control);
 }
 
 // The settings of a section's inputs as a table: a column per setting, a row per input. Input
@@ -167,40 +172,38 @@ void addLines(SettingsForm& form, const Settings& file, const SettingSection& se
 // last column.
 int addTable(SettingsForm& form, const Settings& file, const SettingSection& section)
 {
-    const SectionPlace& place = section.window;
-    const int top = place.top;
+    const int top = section.top;
     const std::string title = section.title;
-    createPlainText(place.base, 12, top - 20, 40, title);
+    createPlainText(section.base, 12, top - 20, 40, title);
     std::vector<std::pair<const SettingRow*, int>> columns;  // each with its x
     int x = 56;
     for (const SettingRow& row : form.rows) {
         if (row.section != std::string_view(section.name)) continue;
         columns.emplace_back(&row, x);
-        createPlainText(place.base + static_cast<int>(columns.size()), x, top - 20, row.window.width, row.window.caption);
+        createPlainText(section.base + static_cast<int>(columns.size()), x, top - 20, row.window.width, row.window.caption);
         x += row.window.width + columnGap;
     }
     // Row by row, so that Tab goes across an input's settings.
     for (std::size_t input = 0; input < 4; ++input) {
         const int y = top + static_cast<int>(input) * tableStep;
-        const int first = place.base + 10 * static_cast<int>(input + 1);
+        const int first = section.base + 10 * static_cast<int>(input + 1);
         const std::string number = std::to_string(input + 1);
         createPlainText(first, 12, y + 2, 40, "Nr. " + number);
         for (std::size_t k = 0; k < columns.size(); ++k)
             addField(form, file, *columns[k].first, input, first + 1 + static_cast<int>(k), columns[k].second, y,
                      std::string(columns[k].first->german) + " von " + title + "-Eingang " + number);
     }
-    form.messages[static_cast<std::size_t>(&section - settingSections.data())] = place.base + 50;
-    createPlainText(place.base + 50, 132, place.message, 616, "");
+    addMessage(form, section, section.base + 50);
     return x;
 }
 
 // Beside the analog table, what a reading of 512 shows with each row's settings.
-void addPreviews(SettingsForm& form, const SectionPlace& place, int x)
+void addPreviews(SettingsForm& form, const SettingSection& section, int x)
 {
-    form.previews = place.base + previewColumn;
-    createPlainText(form.previews, x, place.top - 20, clientWidth - 12 - x, "bei " + std::to_string(previewReading));
+    form.previews = section.base + previewColumn;
+    createPlainText(form.previews, x, section.top - 20, clientWidth - 12 - x, "bei " + std::to_string(previewReading));
     for (int input = 0; input < 4; ++input)
-        createPlainText(form.previews + 10 * (input + 1), x, place.top + input * tableStep + 2, clientWidth - 12 - x, "");
+        createPlainText(form.previews + 10 * (input + 1), x, section.top + input * tableStep + 2, clientWidth - 12 - x, "");
 }
 
 // What a raw reading of 512 shows with an analog input's settings as they stand in its row.
@@ -360,7 +363,7 @@ SettingsOutcome runSettingsWindow(const std::string& path, SettingsPurpose purpo
         const std::string_view name = section.name;
         if (section.title) {
             const int x = addTable(form, file, section);
-            if (name == "analog") addPreviews(form, section.window, x);
+            if (name == "analog") addPreviews(form, section, x);
         } else if (form.mqtt || name != "mqtt") {
             addLines(form, file, section);
         }

@@ -119,18 +119,14 @@ struct SettingRow {
     std::span<const SettingChoice> choices = {};
 };
 
-// Where a section stands in the settings window: its controls are numbered from base on, its
-// first line at top; its problems are said at message.
-struct SectionPlace {
-    int base;
-    int top;
-    int message;
-};
-
+// In the settings window a section's controls are numbered from base on, its first line stands
+// at top, and its problems are said at message.
 struct SettingSection {
     const char* name;
     const char* title;  // of an input's section ("Analog"), for the window's messages; null: none
-    SectionPlace window;
+    int base;
+    int top;
+    int message;
 };
 
 using SettingRows = std::span<const SettingRow>;

@@ -88,11 +88,11 @@ constexpr SettingRow rows[] = {
 };
 
 constexpr SettingSection sections[] = {
-    {"board", nullptr, {100, 12, 38}},
-    {"log", nullptr, {110, 62, 116}},
-    {"analog", "Analog", {300, 160, 266}},
-    {"digital", "Digital", {400, 310, 416}},
-    {"mqtt", nullptr, {220, 442, 494}},
+    {"board", nullptr, 100, 12, 38},
+    {"log", nullptr, 110, 62, 116},
+    {"analog", "Analog", 300, 160, 266},
+    {"digital", "Digital", 400, 310, 416},
+    {"mqtt", nullptr, 220, 442, 494},
 };
 
 }  // namespace
