@@ -129,6 +129,14 @@ def wine(loader, environment, *command):
         fail("wine %s: exit %d, %r" % (command[0], code, output[-300:]))
 
 
+def make_prefix(loader, environment):
+    """wineboot -i. Without 32-bit Wine a 64-bit prefix's 32-bit half cannot be set up, and wineboot
+    then fails now and then on syswow64's programs, though the 64-bit ones run."""
+    code, output = run_to_end([loader, "wineboot", "-i"], environment, "wine wineboot")
+    if code != 0 and ("syswow64" not in output or os.access("/usr/lib/wine/wine", os.X_OK)):
+        fail("wine wineboot: exit %d, %r" % (code, output[-300:]))
+
+
 def wine_server(server, environment, option):
     """-w waits for the server's end, -p makes it stay, -k ends it and every Wine process. The server
     lives on in the background: a pipe to it would never see its end."""
@@ -612,7 +620,7 @@ def run_package(run, logger, packages):
     folder = os.path.join(run.folder, "package")
     loader, server, environment = wine_environment(MACHINE_AMD64, folder, display)
     try:
-        wine(loader, environment, "wineboot", "-i")
+        make_prefix(loader, environment)
         use_wine_fonts(environment["WINEPREFIX"])
         # Wine draws the frames itself, so what the program asks for is where they end up.
         wine(loader, environment, "reg", "add", "HKCU\\Software\\Wine\\X11 Driver", "/v", "Managed", "/d", "N",
@@ -679,7 +687,7 @@ def main():
             display = run.xvfb()
             loader, server, environment = wine_environment(machine, run.folder, display)
             started = time.monotonic()
-            wine(loader, environment, "wineboot", "-i")
+            make_prefix(loader, environment)
             print("wine: prefix ready in %.0f s (%s program)"
                   % (time.monotonic() - started, "64-bit" if machine == MACHINE_AMD64 else "32-bit"))
             use_wine_fonts(environment["WINEPREFIX"])
