@@ -128,7 +128,8 @@ TEST(Settings, WrongValuesAreRefusedWhereTheyStand)
         {"board = 1\n", "logger.toml:1:9: board: a section [board] is needed"},
         {"[board]\nport = \"50290\"\n", "logger.toml:2:8: board.port: a whole number is needed"},
         {"[board]\nport = 70000\n", "logger.toml:2:8: board.port: a port from 1 to 65535 is needed"},
-        {"[board]\nhost = \"my board\"\n", "logger.toml:2:8: board.host: an address or host name without blanks is needed"},
+        {"[board]\nhost = \"my board\"\n",
+         "logger.toml:2:8: board.host: an IPv4 address or a host name of letters, digits, '.', '-' and '_' is needed"},
         {"[log]\ninterval = \"S0.5\"\n",
          "logger.toml:2:12: log.interval: not an interval: a unit letter S, M, H or D and a number, at least one "
          "second (S10, M1.5)"},

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <type_traits>
 
+#include "logging/LogInterval.h"
 #include "platform/files.h"
 #include "publish/DeviceClasses.h"
 
@@ -38,7 +39,85 @@ bool perInput(const SettingRow& row)
                       row.field);
 }
 
+bool isControl(char c)
+{
+    const auto byte = static_cast<unsigned char>(c);
+    return byte < 0x20 || (byte >= 0x7F && byte < 0xA0);
+}
+
+// The settings' own form of an interval, stricter than the prompt's: a unit letter and a number
+// with an optional decimal point, nothing before or after it.
+bool plainInterval(std::string_view text)
+{
+    if (text.size() < 2 || std::string_view("SsMmHhDd").find(text[0]) == std::string_view::npos) return false;
+    const std::string_view number = text.substr(1);
+    const std::size_t point = number.find('.');
+    const std::string_view whole = number.substr(0, point);
+    const std::string_view fraction = point == std::string_view::npos ? "0" : number.substr(point + 1);
+    const auto digits = [](std::string_view part) {
+        return !part.empty() && part.find_first_not_of("0123456789") == std::string_view::npos;
+    };
+    return digits(whole) && digits(fraction);
+}
+
+// A shown text's refusals, whatever its row.
+std::optional<Refusal> shownTextRefusal(const SettingRow& row, std::string_view text)
+{
+    if (text.empty()) return Refusal{"an empty text; a text is needed", "ist leer; ein Text ist n\xF6tig"};
+    if (text.find(',') != std::string::npos)
+        return Refusal{"holds a comma, which would split the log's column",
+                       "enth\xE4lt ein Komma, das die Spalte der Logdatei teilen w\xFCrde"};
+    if (std::ranges::any_of(text, isControl)) return Refusal{"holds a control character", "enth\xE4lt ein Steuerzeichen"};
+    // Labels and units go into the log's header, which other programs read.
+    const bool heading = row.check == SettingCheck::label || row.check == SettingCheck::analogLabel ||
+                         row.check == SettingCheck::unit;
+    if (heading && text.find('"') != std::string::npos)
+        return Refusal{"holds a quotation mark, which CSV readers take for the start of a quoted field",
+                       "enth\xE4lt ein Anf\xFChrungszeichen, das CSV-Leser f\xFCr den Beginn eines Feldes in "
+                       "Anf\xFChrungszeichen halten"};
+    if (heading && text.find_first_not_of(" \xA0") == std::string::npos)
+        return Refusal{"holds nothing but blanks", "enth\xE4lt nur Leerzeichen"};
+    if (text.size() > row.high)
+        return Refusal{wordsOf(row, "longer than {high} characters, more than the window shows"),
+                       wordsOf(row, "ist l\xE4nger als {high} Zeichen, mehr als das Fenster zeigt")};
+    return std::nullopt;
+}
+
 }  // namespace
+
+std::optional<Refusal> refusalOf(const SettingRow& row, std::string_view text)
+{
+    if (row.kind == SettingKind::shown)
+        if (std::optional<Refusal> refusal = shownTextRefusal(row, text)) return refusal;
+    // A path is UTF-8, whose bytes from 0x80 on are no controls.
+    if (row.kind == SettingKind::path &&
+        std::ranges::any_of(text, [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; }))
+        return Refusal{"holds a control character", "enth\xE4lt ein Steuerzeichen"};
+    if ((row.check == SettingCheck::label || row.check == SettingCheck::analogLabel) &&
+        std::string_view("=+-@").find(text.front()) != std::string_view::npos)
+        return Refusal{"begins with =, +, - or @, which spreadsheets take for a formula",
+                       "beginnt mit =, +, - oder @, was Tabellenkalkulationen f\xFCr eine Formel halten"};
+    if (row.check == SettingCheck::interval && !plainInterval(text) && text.find(',') != std::string_view::npos)
+        return Refusal{"not an interval: the number takes a decimal point, not a comma (S2.5)",
+                       "kein Intervall: die Zahl braucht einen Dezimalpunkt, kein Komma (S2.5)"};
+    if (row.check == SettingCheck::binarySensorClass && !text.empty())
+        if (std::string problem = binarySensorClassProblem(text, false); !problem.empty())
+            return Refusal{std::move(problem), binarySensorClassProblem(text, true)};
+    bool refused = false;
+    switch (row.check) {
+    case SettingCheck::host:
+        refused = text.size() < row.low || text.size() > row.high ||
+                  text.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789.-_") !=
+                      std::string_view::npos;
+        break;
+    case SettingCheck::interval: refused = !plainInterval(text) || !intervalValid(parseInterval(text)); break;
+    case SettingCheck::analogLabel: refused = text.ends_with(']'); break;
+    case SettingCheck::unit: refused = text.find_first_of("[]") != std::string_view::npos; break;
+    default: refused = row.kind == SettingKind::path && text.size() < row.low;
+    }
+    if (!refused) return std::nullopt;
+    return Refusal{wordsOf(row, row.wrong.english), wordsOf(row, row.wrong.german)};
+}
 
 std::string keyName(const SettingRow& row, std::size_t input)
 {

@@ -73,8 +73,9 @@ enum class SettingKind {
     choice,  // one of the row's choices
 };
 
-// What a value must be beyond its kind; the row's words say it.
-enum class SettingCheck { none, host, interval, nonZero, label, unit, binarySensorClass };
+// What a value must be beyond its kind; the row's words say it. A label heads the log's column:
+// it must not start like a formula; an analog input's must not end in ] either.
+enum class SettingCheck { none, host, interval, nonZero, label, analogLabel, unit, binarySensorClass };
 
 // A message in English (UTF-8) and German (Latin-1); {low} and {high} stand for the row's bounds.
 struct Words {
@@ -148,6 +149,15 @@ std::string keyName(const SettingRow& row, std::size_t input);
 
 // A message of the row's words with its bounds put in.
 std::string wordsOf(const SettingRow& row, const char* words);
+
+// Why a value is refused: in English (UTF-8) and in German (Latin-1).
+struct Refusal {
+    std::string english;
+    std::string german;
+};
+// What the row's rules refuse in a text as it is kept (a shown text in Latin-1); none where they
+// take it. A whole number or a choice is judged by setFromText.
+std::optional<Refusal> refusalOf(const SettingRow& row, std::string_view text);
 
 // Sets the row's field from a text as the command line gives it: a whole number or a choice
 // within its row's rules (within any int where not withinBounds), any other as it stands.

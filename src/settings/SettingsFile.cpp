@@ -15,7 +15,6 @@
 
 #include "assets/Assets.h"
 #include "driver/TextCodec.h"
-#include "logging/LogInterval.h"
 #include "platform/files.h"
 #include "publish/DeviceClasses.h"
 
@@ -44,41 +43,6 @@ bool fail(Reader& reader, const toml::source_region& where, const std::string& k
     reader.problem = {reader.name, static_cast<int>(where.begin.line), static_cast<int>(where.begin.column), key,
                       english, german};
     return false;
-}
-
-// What is wrong with a text that the window, the log and the report show as it is: Latin-1, no
-// control character, no comma (it would split the log's column), at most high characters.
-std::optional<Words> shownTextProblem(const std::optional<std::string>& text, const SettingRow& row)
-{
-    if (!text) return Words{"holds a character that the log and the window (Latin-1) cannot hold",
-                            "enth\xE4lt ein Zeichen, das Logdatei und Fenster (Latin-1) nicht darstellen k\xF6nnen"};
-    if (text->empty()) return Words{"an empty text; a text is needed", "ist leer; ein Text ist n\xF6tig"};
-    if (text->find(',') != std::string::npos)
-        return Words{"holds a comma, which would split the log's column",
-                     "enth\xE4lt ein Komma, das die Spalte der Logdatei teilen w\xFCrde"};
-    if (std::ranges::any_of(*text, [](char c) {
-            const auto byte = static_cast<unsigned char>(c);
-            return byte < 0x20 || (byte >= 0x7F && byte < 0xA0);
-        }))
-        return Words{"holds a control character", "enth\xE4lt ein Steuerzeichen"};
-    if (text->size() > row.high)
-        return Words{"longer than {high} characters, more than the window shows",
-                     "ist l\xE4nger als {high} Zeichen, mehr als das Fenster zeigt"};
-    return std::nullopt;
-}
-
-// Whether the row's own check refuses the value, beyond its kind.
-bool checkRefuses(const SettingRow& row, const std::string& text)
-{
-    switch (row.check) {
-    case SettingCheck::host:
-        return text.size() < row.low || text.size() > row.high ||
-               std::ranges::any_of(text, [](char c) { return static_cast<unsigned char>(c) <= ' ' || c == 0x7F; });
-    case SettingCheck::interval: return !intervalValid(parseInterval(text));
-    case SettingCheck::label: return text.ends_with(']');
-    case SettingCheck::unit: return text.find_first_of("[]") != std::string::npos;
-    default: return false;
-    }
 }
 
 // Reads one value into the settings; false where its kind refuses it, and then nothing is taken.
@@ -116,17 +80,16 @@ bool readValue(Reader& reader, const SettingRow& row, std::size_t input, const t
     std::string text = utf8->get();
     if (row.kind == SettingKind::shown) {
         const std::optional<std::string> latin1 = latin1FromUtf8(text);
-        if (const std::optional<Words> problem = shownTextProblem(latin1, row)) return wrong(*problem);
+        if (!latin1)
+            return wrong({"holds a character that the log and the window (Latin-1) cannot hold",
+                          "enth\xE4lt ein Zeichen, das Logdatei und Fenster (Latin-1) nicht darstellen k\xF6nnen"});
         text = *latin1;
     }
-    const bool tooShort = row.kind == SettingKind::path && text.size() < row.low;
+    const std::optional<Refusal> refusal = refusalOf(row, text);
     if (row.kind == SettingKind::path) text = platform::filePathFromUtf8(text);
-    const bool refused = !setFromText(settings, row, input, text) || tooShort || checkRefuses(row, text);
-    if (!refused && row.check == SettingCheck::binarySensorClass && !text.empty()) {
-        if (const std::string problem = binarySensorClassProblem(text, false); !problem.empty())
-            fail(reader, node.source(), key, problem, binarySensorClassProblem(text, true));
-    }
-    return taken(refused);
+    if (!setFromText(settings, row, input, text)) return taken(true);
+    if (refusal) fail(reader, node.source(), key, refusal->english, refusal->german);
+    return true;
 }
 
 // The checks that weigh one setting of an input against another, once its section is read.

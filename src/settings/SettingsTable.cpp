@@ -28,8 +28,8 @@ constexpr double decimalsLimit = 6;
 
 constexpr SettingRow rows[] = {
     {"board", "host", "--host", K::text, C::host, 1, 253, "192.168.1.90", nullptr, "Adresse",
-     {"an address or host name without blanks is needed",
-      "eine Adresse oder ein Rechnername ohne Leerzeichen ist n\xF6tig"},
+     {"an IPv4 address or a host name of letters, digits, '.', '-' and '_' is needed",
+      "eine IPv4-Adresse oder ein Rechnername aus Buchstaben, Ziffern, '.', '-' und '_' ist n\xF6tig"},
      &S::boardHost, {"&Adresse des Boards:", 120, 150}, false, false},
     {"board", "port", "--port", K::whole, C::none, 1, 65535, "50290", nullptr, "Port",
      {"a port from {low} to {high} is needed", "ein Port von {low} bis {high} ist n\xF6tig"},
@@ -46,7 +46,7 @@ constexpr SettingRow rows[] = {
      {"drift or aligned is needed", "drift oder aligned ist n\xF6tig"},
      &S::schedule, {"&Zeitplan:", 70, 276}, false, false, schedules},
 
-    {"analog", "label", nullptr, K::shown, C::label, 1, labelLimit, "Analog-Eingang Nr. #", nullptr, "Bezeichnung",
+    {"analog", "label", nullptr, K::shown, C::analogLabel, 1, labelLimit, "Analog-Eingang Nr. #", nullptr, "Bezeichnung",
      {"ends in ], which the log's column title keeps for the unit",
       "endet auf ], das in der Spalten\xFC" "berschrift der Logdatei die Einheit schlie\xDFt"},
      &A::label, {"Bezeichnung", 0, 150}, false, false},
@@ -65,7 +65,7 @@ constexpr SettingRow rows[] = {
     {"analog", "ha_device_class", nullptr, K::text, C::none, 0, 0, "voltage", nullptr, "Home-Assistant-Klasse",
      noWords, &A::haDeviceClass, {"Home-Assistant-Klasse", 0, 120}, false, false},
 
-    {"digital", "label", nullptr, K::shown, C::none, 1, labelLimit, "Digital-Eingang Nr. #", nullptr, "Bezeichnung",
+    {"digital", "label", nullptr, K::shown, C::label, 1, labelLimit, "Digital-Eingang Nr. #", nullptr, "Bezeichnung",
      noWords, &D::label, {"Bezeichnung", 0, 150}, false, false},
     {"digital", "open", nullptr, K::shown, C::none, 1, stateTextLimit, "OFFEN", nullptr, "Text offen", noWords,
      &D::openText, {"Text offen", 0, 140}, false, false},
