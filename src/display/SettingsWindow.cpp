@@ -352,7 +352,8 @@ SettingsOutcome runSettingsWindow(const std::string& path, SettingsPurpose purpo
     form.defaults = defaultSettings(rows);
     Settings file = form.defaults;
     SettingsProblem problem;
-    const bool readable = !platform::fileExists(path) || readSettingsFile(path, file, problem, rows);
+    const bool readable =
+        platform::fileKind(path) == platform::FileKind::missing || readSettingsFile(path, file, problem, rows);
     for (std::size_t input = 0; input < 4; ++input) settleInput(file, input, rows);
 
     const int buttonsY = form.mqtt ? 520 : 444;

@@ -2,6 +2,7 @@
 #include "driver/CommandLine.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "platform/files.h"
 #include "publish/Publishing.h"
@@ -13,9 +14,13 @@ CommandLineAction parseCommandLine(std::span<const std::string_view> arguments, 
         if (problem) *problem = std::move(what);
         return CommandLineAction::usageError;
     };
+    std::vector<std::string_view> seen;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string_view option = arguments[i];
         if (option == "--help" || option == "-h") return CommandLineAction::help;
+        // A second one would silently win.
+        if (std::ranges::find(seen, option) != seen.end()) return wrong(std::string(option) + " is given twice");
+        seen.push_back(option);
         if (option == "--setup" || option == "--desktop") {
             (option == "--setup" ? start.setup : start.desktop) = true;
             continue;
@@ -26,17 +31,21 @@ CommandLineAction parseCommandLine(std::span<const std::string_view> arguments, 
         const bool startOption = option == "--settings" || option == "--service";
         if (!startOption && row == rows.end()) return wrong("Unknown option: " + std::string(option));
         if (i + 1 >= arguments.size()) return wrong(std::string(option) + " needs a value");
-        const std::string_view value = arguments[++i];
+        const std::string value(arguments[++i]);
         if (startOption) {
-            (option == "--settings" ? start.settingsFile : start.service) = std::string(value);
-        } else if (setFromText(settings, *row, 0, value)) {
-            settings.given.set(givenBit(rows, *row, 0));
-        } else {
-            // "--port takes a port from 1 to 65535", from "a port from 1 to 65535 is needed".
-            const std::string needed = wordsOf(*row, row->wrong.english);
-            return wrong(std::string(option) + " takes " + needed.substr(0, needed.rfind(" is needed")) + ": " +
-                         std::string(value));
+            if (value.empty()) return wrong(std::string(option) + " needs a value");
+            (option == "--settings" ? start.settingsFile : start.service) = value;
+            continue;
         }
+        // The interval answers the prompt, whose own rules judge it.
+        const std::optional<Refusal> refusal =
+            row->check == SettingCheck::interval ? std::nullopt : refusalOf(*row, value);
+        const std::string needed = wordsOf(*row, row->wrong.english);
+        if (!setFromText(settings, *row, 0, value) || (refusal && refusal->english == needed))
+            // "--port takes a port from 1 to 65535", from "a port from 1 to 65535 is needed".
+            return wrong(std::string(option) + " takes " + needed.substr(0, needed.rfind(" is needed")) + ": " + value);
+        if (refusal) return wrong(std::string(option) + " " + refusal->english + ": " + value);
+        settings.given.set(givenBit(rows, *row, 0));
     }
     return CommandLineAction::run;
 }

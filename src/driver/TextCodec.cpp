@@ -1,6 +1,8 @@
 // Converting between Latin-1 and UTF-8, and telling valid UTF-8.
 #include "driver/TextCodec.h"
 
+#include <cstdio>
+
 std::optional<char32_t> nextCodePoint(std::string_view text, std::size_t& i)
 {
     const auto lead = static_cast<unsigned char>(text[i]);
@@ -56,4 +58,26 @@ bool isUtf8(std::string_view text)
     for (std::size_t i = 0; i < text.size();)
         if (!nextCodePoint(text, i)) return false;
     return true;
+}
+
+std::string printable(std::string_view text, std::size_t limit)
+{
+    // Controls, and what turns or hides the text around it.
+    const auto hidden = [](char32_t code) {
+        return code < 0x20 || (code >= 0x7F && code < 0xA0) || code == 0x61C || (code >= 0x200B && code <= 0x200F) ||
+               (code >= 0x202A && code <= 0x202E) || (code >= 0x2066 && code <= 0x2069) || code == 0xFEFF;
+    };
+    std::string out;
+    std::size_t i = 0;
+    for (std::size_t shown = 0; i < text.size() && shown < limit; ++shown) {
+        const std::size_t start = i;
+        const std::optional<char32_t> code = nextCodePoint(text, i);
+        char escape[12];
+        if (!code)
+            std::snprintf(escape, sizeof escape, "\\x%02X", static_cast<unsigned char>(text[i++]));
+        else if (hidden(*code))
+            std::snprintf(escape, sizeof escape, "\\u%04X", static_cast<unsigned>(*code));
+        out += !code || hidden(*code) ? std::string(escape) : std::string(text.substr(start, i - start));
+    }
+    return i < text.size() ? out + "..." : out;
 }

@@ -8,6 +8,7 @@
 #include "display/SettingsWindow.h"
 #include "driver/CommandLine.h"
 #include "driver/Driver.h"
+#include "driver/TextCodec.h"
 #include "platform/desktop.h"
 #include "platform/files.h"
 #include "platform/shell.h"
@@ -28,6 +29,12 @@ void tell(const std::string& text, bool desktop, bool problem)
     platform::uiMessage(problem ? "Problem" : "Datenlogger f\xFCr AVR-NET-IO-Board", text);
 }
 
+// A usage error: the usage, and what was wrong, whose words may hold what a terminal would obey.
+void tellUsageError(const std::string& problem, bool desktop)
+{
+    tell(usageText() + "\n" + printable(problem, 500) + "\n", desktop, true);
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -46,7 +53,7 @@ int main(int argc, char** argv)
         tell(usageText(), options.desktop, false);
         return 0;
     case CommandLineAction::usageError:
-        tell(usageText() + "\n" + problem + "\n", options.desktop, true);
+        tellUsageError(problem, options.desktop);
         return 2;
     case CommandLineAction::run:
         break;
@@ -65,7 +72,7 @@ int main(int argc, char** argv)
         if (arguments[i] == "--settings") ++i;
         else if (arguments[i] != "--desktop") plainStart = false;
     }
-    if (plainStart && !settingsPath.empty() && !platform::fileExists(settingsPath)) {
+    if (plainStart && !settingsPath.empty() && platform::fileKind(settingsPath) == platform::FileKind::missing) {
         platform::uiStart();
         if (runSettingsWindow(settingsPath, SettingsPurpose::firstStart) == SettingsOutcome::cancelled) return 0;
     }
@@ -74,7 +81,7 @@ int main(int argc, char** argv)
     std::string mqttPassword;
     if (problem.empty()) problem = checkPublishSettings(settings, mqttPassword);
     if (!problem.empty()) {
-        tell(usageText() + "\n" + problem + "\n", options.desktop, true);
+        tellUsageError(problem, options.desktop);
         return 2;
     }
     const LoggerEnd end = runLogger(settings, mqttPassword, plainStart);

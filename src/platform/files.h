@@ -33,6 +33,11 @@ std::string fileGuidePath();
 
 bool fileExists(const std::string& path);
 
+// What a path names: nothing, a regular file, something else (a folder, a pipe, a device), or
+// what cannot be looked at (a folder without the right to search it, a link to nothing, a loop).
+enum class FileKind { missing, regular, other, unreachable };
+FileKind fileKind(const std::string& path);
+
 // A path as Latin-1 text for the window and the message boxes; characters that Latin-1 lacks
 // become the nearest the platform offers, at worst '?'.
 std::string filePathText(const std::string& path);

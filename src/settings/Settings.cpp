@@ -138,7 +138,7 @@ bool isGiven(const Settings& settings, SettingField field, std::size_t input, Se
 
 std::string wordsOf(const SettingRow& row, const char* words)
 {
-    std::string text = words;
+    std::string text = words ? words : "";
     for (const auto& [name, bound] : {std::pair{std::string_view("{low}"), row.low}, {"{high}", row.high}})
         if (const std::size_t at = text.find(name); at != std::string::npos)
             text.replace(at, name.size(), std::to_string(static_cast<long long>(bound)));

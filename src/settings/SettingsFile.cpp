@@ -197,10 +197,10 @@ std::string_view exampleComment(std::string_view from, std::string_view head)
 
 std::string problemText(const SettingsProblem& problem)
 {
-    std::string text = problem.file;
+    std::string text = printable(problem.file, 200);
     if (problem.line > 0) text += ":" + std::to_string(problem.line) + ":" + std::to_string(problem.column);
     text += ": ";
-    if (!problem.key.empty()) text += problem.key + ": ";
+    if (!problem.key.empty()) text += printable(problem.key) + ": ";
     return text + problem.what;
 }
 
@@ -226,21 +226,33 @@ bool readSettingsText(std::string_view text, const std::string& name, Settings& 
 
 bool readSettingsFile(const std::string& path, Settings& settings, SettingsProblem& problem, SettingRows rows)
 {
+    // A pipe would hold up the start with no word, and so a folder is no file either.
+    const platform::FileKind kind = platform::fileKind(path);
+    std::FILE* file = kind == platform::FileKind::regular ? std::fopen(path.c_str(), "rb") : nullptr;
     // Plain stdio, not the streams, for the same reason.
-    std::FILE* file = std::fopen(path.c_str(), "rb");
     std::string content;
     char chunk[4096];
     for (std::size_t got = 1; file && got > 0 && content.size() <= settingsLimit;) {
         got = std::fread(chunk, 1, sizeof chunk, file);
         content.append(chunk, got);
     }
-    const bool read = file && !std::ferror(file) && content.size() <= settingsLimit;
+    const bool failed = !file || std::ferror(file);
     if (file) std::fclose(file);
-    if (!read) {
-        problem = {path, 0, 0, "", "cannot be read", "kann nicht gelesen werden"};
-        return false;
-    }
-    return readSettingsText(content, path, settings, problem, rows);
+    Refusal why{"cannot be read", "kann nicht gelesen werden"};
+    if (kind == platform::FileKind::missing) why = {"cannot be read: it does not exist", "kann nicht gelesen werden: es gibt sie nicht"};
+    else if (kind == platform::FileKind::other)
+        why = {"cannot be read: it is no file but a folder, a pipe or a device",
+               "kann nicht gelesen werden: sie ist keine Datei, sondern ein Ordner, eine Pipe oder ein Ger\xE4t"};
+    else if (kind == platform::FileKind::unreachable)
+        why = {"cannot be read: the way to it is barred (a folder that may not be searched, a link to nothing)",
+               "kann nicht gelesen werden: der Weg zu ihr ist versperrt (ein Ordner ohne Leserecht, ein Verweis ins Leere)"};
+    else if (!failed && content.size() > settingsLimit)
+        why = {"cannot be read: it is larger than 1 MiB, far more than any settings", "kann nicht gelesen werden: sie ist "
+               "gr\xF6\xDF" "er als 1 MiB, weit mehr als alle Einstellungen"};
+    else if (!failed)
+        return readSettingsText(content, path, settings, problem, rows);
+    problem = {path, 0, 0, "", why.english, why.german};
+    return false;
 }
 
 std::string loadSettings(Settings& settings, const std::optional<std::string>& namedFile,
@@ -258,7 +270,8 @@ std::string loadSettings(Settings& settings, const std::optional<std::string>& n
         path = platform::fileDefaultSettingsPath();
     }
     Settings fromFile = defaultSettings();
-    if (!path.empty() && (namedFile || platform::fileExists(path))) {
+    // Only a file that is not there means no settings; one that cannot be read is a problem.
+    if (!path.empty() && (namedFile || platform::fileKind(path) != platform::FileKind::missing)) {
         SettingsProblem problem;
         if (!readSettingsFile(path, fromFile, problem)) return problemText(problem);
     }

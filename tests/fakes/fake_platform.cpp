@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 
 #include "fakes/fake_clock.h"
@@ -109,6 +110,15 @@ bool fileReplace(const std::string& path, const std::string& content)
 }
 std::string fileGuidePath() { return "/usr/share/doc/avrnetio-logger/anleitung.html"; }
 bool fileExists(const std::string& path) { return std::ifstream(path).good(); }
+// The real file system's answer: the settings' tests read real files.
+FileKind fileKind(const std::string& path)
+{
+    std::error_code error;
+    const std::filesystem::file_type type = std::filesystem::status(path, error).type();
+    if (type == std::filesystem::file_type::not_found) return FileKind::missing;
+    if (error) return FileKind::unreachable;
+    return type == std::filesystem::file_type::regular ? FileKind::regular : FileKind::other;
+}
 
 // UTF-8 where the path has it, as on a Linux desktop; the Latin-1 characters come out as such.
 std::string filePathText(const std::string& path)

@@ -143,6 +143,15 @@ bool fileExists(const std::string& path)
     return stat(path.c_str(), &status) == 0;
 }
 
+FileKind fileKind(const std::string& path)
+{
+    struct stat status {};
+    if (stat(path.c_str(), &status) == 0) return S_ISREG(status.st_mode) ? FileKind::regular : FileKind::other;
+    // A link to nothing is there all the same: only a name that names nothing is missing.
+    if (errno == ENOENT && lstat(path.c_str(), &status) != 0) return FileKind::missing;
+    return FileKind::unreachable;
+}
+
 std::string filePathText(const std::string& path)
 {
     // The user's encoding, read without changing the process locale, which keeps numbers in "C".

@@ -87,6 +87,15 @@ std::string fileUtf8FromPath(const std::string& path) { return recoded(path, CP_
 
 bool fileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
+FileKind fileKind(const std::string& path)
+{
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES)
+        return attributes & FILE_ATTRIBUTE_DIRECTORY ? FileKind::other : FileKind::regular;
+    const DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? FileKind::missing : FileKind::unreachable;
+}
+
 bool fileReplace(const std::string& path, const std::string& content)
 {
     // Every folder on the way, from the drive on.
