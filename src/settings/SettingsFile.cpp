@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <map>
 
 // No exceptions: a failed parse is a result like any other. Numbers through <charconv>, which
 // GCC has for doubles too: toml++'s stringstreams would double the size of the Windows program.
@@ -20,9 +21,10 @@
 
 namespace {
 
-// A reading of 9999 (the most the board's four digits give) must stay below this many units,
-// so that every value fits the log with its decimals and reads back exactly.
-constexpr double largestValue = 1e12;
+// The most whole digits of a value in the log, and of a value with its decimals that a double
+// keeps exact through the rounding.
+constexpr int logDigits = 12;
+constexpr int exactDigits = 14;
 // Far more than any settings file; a device that never ends (/dev/zero) ends the reading too.
 constexpr std::size_t settingsLimit = std::size_t{1} << 20;
 
@@ -32,6 +34,7 @@ struct Reader {
     Settings& settings;
     SettingRows rows;
     bool failed = false;
+    std::map<std::size_t, toml::source_region> places;  // of the given keys, by their bits
 };
 
 // Records the first problem only; false, for a value that is not taken.
@@ -112,15 +115,52 @@ void checkInput(Reader& reader, const SettingSection& section, std::size_t input
     }
     settleInput(settings, input, reader.rows);
     const AnalogInput& analog = settings.analog[input];
-    const char* bounded = given(&AnalogInput::scale) ? "scale" : "offset";
-    if (9999 * std::fabs(analog.scale) + std::fabs(analog.offset) >= largestValue) {
-        fail(reader, where(bounded), path + "." + bounded, "a reading of 9999 would give 10^12 or more",
-             "ein Messwert von 9999 erg\xE4" "be 10^12 oder mehr");
+    // Every value must fit the log and read back exactly: below 10^12, and with its decimals at
+    // most 14 digits, which a double's rounding keeps right.
+    const int digits = std::min(logDigits, exactDigits - analog.decimals);
+    const double largest = 9999 * std::fabs(analog.scale) + std::fabs(analog.offset);
+    if (largest >= std::pow(10.0, digits)) {
+        // What makes it too large: the decimals where the value alone would fit, else the larger part.
+        const char* key = largest < std::pow(10.0, logDigits) && given(&AnalogInput::decimals) ? "decimals"
+                          : given(&AnalogInput::scale) && (9999 * std::fabs(analog.scale) >= std::fabs(analog.offset) ||
+                                                           !given(&AnalogInput::offset))
+                              ? "scale"
+                              : "offset";
+        const std::string power = "10^" + std::to_string(digits);
+        const std::string places = std::to_string(analog.decimals);
+        fail(reader, where(key), path + "." + key,
+             "a reading of 9999 would give " + power + " or more" +
+                 (digits < logDigits ? ", too much to keep " + places + " decimals exact" : ""),
+             "ein Messwert von 9999 erg\xE4" "be " + power + " oder mehr" +
+                 (digits < logDigits ? ", zu viel f\xFCr " + places + " genaue Nachkommastellen" : ""));
     } else if (!analog.haDeviceClass.empty() && given(&AnalogInput::haDeviceClass)) {
         const std::string problem = sensorClassProblem(analog.haDeviceClass, haUnitOf(analog), false);
         if (!problem.empty())
             fail(reader, where("ha_device_class"), path + ".ha_device_class", problem,
                  sensorClassProblem(analog.haDeviceClass, haUnitOf(analog), true));
+    }
+}
+
+// Two columns of one name, which the report and a spreadsheet could not tell apart.
+void checkColumns(Reader& reader)
+{
+    std::vector<std::pair<const SettingRow*, std::size_t>> labels;  // each input's label
+    for (const SettingField field : {SettingField(&AnalogInput::label), SettingField(&DigitalInput::label)})
+        for (std::size_t input = 0; input < 4; ++input) labels.emplace_back(rowOf(field, reader.rows), input);
+    for (std::size_t k = 0; k < labels.size(); ++k) {
+        for (std::size_t j = 0; j < k; ++j) {
+            const auto& [row, input] = labels[k];
+            const auto& [other, otherInput] = labels[j];
+            if (storedText(reader.settings, *row, input) != storedText(reader.settings, *other, otherInput)) continue;
+            // Said where the file gives it: at the later label, or else at the earlier one.
+            const auto at = reader.places.find(givenBit(reader.rows, *row, input));
+            const bool later = at != reader.places.end();
+            const std::string named = keyName(later ? *other : *row, later ? otherInput : input);
+            const std::size_t bit = later ? at->first : givenBit(reader.rows, *other, otherInput);
+            return (void)fail(reader, reader.places[bit], keyName(later ? *row : *other, later ? input : otherInput),
+                              "the same as " + named + ": each column needs a name of its own",
+                              "gleich wie " + named + ": jede Spalte braucht einen eigenen Namen");
+        }
     }
 }
 
@@ -140,7 +180,10 @@ bool readSection(Reader& reader, const SettingSection& section, std::size_t inpu
         if (row == reader.rows.end())
             return fail(reader, key.source(), path + "." + std::string(name), "unknown setting",
                         "unbekannte Einstellung");
-        if (readValue(reader, *row, input, value)) reader.settings.given.set(givenBit(reader.rows, *row, input));
+        if (readValue(reader, *row, input, value)) {
+            reader.settings.given.set(givenBit(reader.rows, *row, input));
+            reader.places[givenBit(reader.rows, *row, input)] = value.source();
+        }
         if (reader.failed) return false;
     }
     if (section.title) checkInput(reader, section, input, *table);
@@ -207,7 +250,7 @@ std::string problemText(const SettingsProblem& problem)
 bool readSettingsText(std::string_view text, const std::string& name, Settings& settings, SettingsProblem& problem,
                       SettingRows rows)
 {
-    Reader reader{name, problem, settings, rows};
+    Reader reader{name, problem, settings, rows, false, {}};
     toml::parse_result parsed = toml::parse(text, name);
     if (!parsed) {
         const std::string description(parsed.error().description());
@@ -221,7 +264,8 @@ bool readSettingsText(std::string_view text, const std::string& name, Settings& 
         if (!(section->title ? readInputs(reader, *section, node) : readSection(reader, *section, 0, node, section->name)))
             return false;
     }
-    return true;
+    checkColumns(reader);
+    return !reader.failed;
 }
 
 bool readSettingsFile(const std::string& path, Settings& settings, SettingsProblem& problem, SettingRows rows)
