@@ -353,7 +353,9 @@ std::string tomlUtf8Text(std::string_view utf8)
 
 std::string tomlValue(const SettingRow& row, const std::string& text)
 {
-    if (row.kind == SettingKind::whole && numberIn<long long>(text)) return text;
+    // As a number reads, without its leading zeros, which TOML refuses.
+    if (const std::optional<long long> whole = numberIn<long long>(text); whole && row.kind == SettingKind::whole)
+        return std::to_string(*whole);
     const std::optional<double> number = row.kind == SettingKind::number ? numberIn<double>(text) : std::nullopt;
     // Written as the shortest text that reads back as the same double, which is valid TOML.
     return number ? shortestText(*number) : tomlText(text);

@@ -46,6 +46,6 @@ std::string settingsFileText(const std::vector<GivenSetting>& given, SettingRows
 // A Latin-1 text as a TOML string, in quotes, as UTF-8; and a UTF-8 one.
 std::string tomlText(std::string_view latin1);
 std::string tomlUtf8Text(std::string_view utf8);
-// A field's text as the window shows it, as the row's TOML value: a number as typed where it
-// reads as one of the kind, else in quotes, so that the reader says what is needed.
+// A field's text as the window shows it, as the row's TOML value: a number where it reads as one
+// of the kind, else in quotes, so that the reader says what is needed.
 std::string tomlValue(const SettingRow& row, const std::string& text);

@@ -15,8 +15,10 @@
 #include <iconv.h>
 #include <langinfo.h>
 #include <locale.h>
+#include <linux/magic.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 namespace platform {
@@ -198,6 +200,15 @@ LogFile* fileOpen(const std::string& path)
         created = fd >= 0;
         // Made by another program meanwhile, or a link to a missing file: opened as it is.
         if (fd < 0 && errno == EEXIST) fd = openRetrying(path, O_RDWR | O_CREAT | O_CLOEXEC);
+    }
+    // Only a file on a disk holds rows: a device (/dev/full), a pipe or the kernel's own files
+    // (/proc, /sys) would take or lose every write without a word.
+    struct stat status {};
+    struct statfs system {};
+    if (fd >= 0 && (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) || fstatfs(fd, &system) != 0 ||
+                    system.f_type == PROC_SUPER_MAGIC || system.f_type == SYSFS_MAGIC)) {
+        close(fd);
+        fd = -1;
     }
     if (fd < 0) return nullptr;
     // flock belongs to the open file description, so even a second open in this process is refused.

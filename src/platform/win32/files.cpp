@@ -136,6 +136,11 @@ LogFile* fileOpen(const std::string& path)
     HANDLE handle = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                 OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return nullptr;
+    // Only a file on a disk holds rows: a device (NUL, COM1) or a pipe would lose them without a word.
+    if (GetFileType(handle) != FILE_TYPE_DISK) {
+        CloseHandle(handle);
+        return nullptr;
+    }
     return new LogFile{handle};
 }
 
