@@ -13,6 +13,10 @@
 #include "driver/LoggerState.h"
 #include "fakes/fake_clock.h"
 #include "logging/DateText.h"
+#include "platform/files.h"
+
+#include <sys/resource.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -148,11 +152,30 @@ TEST_F(CsvLogTest, SecondLoggerIsRefusedUntilTheFirstCloses)
     closeLog(second);
 }
 
-TEST_F(CsvLogTest, MissingFolderFails)
+TEST_F(CsvLogTest, WhatHoldsNoRowsFails)
 {
-    state.settings.logFilePath = (folder / "nowhere" / "AVR-NET-IO.CSV").string();
-    EXPECT_FALSE(openLog(log, state));
+    ASSERT_EQ(mkfifo((folder / "pipe").c_str(), 0600), 0);
+    // A missing folder, a folder, a pipe, a device, a file of the kernel's.
+    for (const fs::path& path : {folder / "nowhere" / "AVR-NET-IO.CSV", folder, folder / "pipe", fs::path("/dev/full"),
+                                 fs::path("/proc/self/status")}) {
+        state.settings.logFilePath = path.string();
+        EXPECT_FALSE(openLog(log, state)) << path;
+    }
     EXPECT_FALSE(fs::exists(folder / "nowhere"));
+}
+
+TEST_F(CsvLogTest, SettingsAreReplacedThroughALinkInTheirMode)
+{
+    const fs::path real = folder / "real.toml";
+    const fs::path link = folder / "logger.toml";
+    writeWhole(real, "old");
+    fs::permissions(real, fs::perms::owner_read | fs::perms::owner_write);
+    fs::create_symlink(real, link);
+    ASSERT_TRUE(platform::fileReplace(link.string(), "new"));
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(readWhole(real), "new");
+    EXPECT_EQ(fs::status(real).permissions(), fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 2) << "nothing left beside";
 }
 
 TEST_F(CsvLogTest, StampsAndNextLogTexts)
@@ -245,14 +268,21 @@ TEST_F(CsvLogTest, LinesAroundTheBufferSizeArriveWhole)
 
 TEST_F(CsvLogTest, FailedWritesLeaveTheCycleRunning)
 {
-    if (!fs::exists("/dev/full")) GTEST_SKIP() << "no device that is always full";
-    state.settings.logFilePath = "/dev/full";
     ASSERT_TRUE(openLog(log, state));
+    // Full from here on: the file may grow no more.
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    rlimit full = saved;
+    full.rlim_cur = static_cast<rlim_t>(fs::file_size(state.settings.logFilePath));
+    setrlimit(RLIMIT_FSIZE, &full);
     fakeClockScript({{2026, 12, 7, 9, 5, 3}});
     appendRow();
+    appendRow();
+    closeLog(log);
+    setrlimit(RLIMIT_FSIZE, &saved);
     EXPECT_EQ(state.lastLogTime, "09:05:03");
     EXPECT_EQ(state.nextLogTime, "09:05:13");
-    closeLog(log);
+    EXPECT_EQ(content(), defaultHeader);
 }
 
 }  // namespace

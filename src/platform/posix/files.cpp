@@ -110,19 +110,28 @@ bool makeFolders(const std::string& folder)
 
 bool fileReplace(const std::string& path, const std::string& content)
 {
-    const std::size_t slash = path.rfind('/');
-    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+    // Through a link to the file it names, which takes the content and keeps its mode; the link stays.
+    std::string target = path;
+    if (char* real = realpath(path.c_str(), nullptr)) {
+        target = real;
+        std::free(real);
+    }
+    const std::size_t slash = target.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : target.substr(0, slash);
     if (!makeFolders(folder)) return false;
-    const std::string beside = path + ".new";
-    const int fd = openRetrying(beside, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC);
+    struct stat old {};
+    const mode_t mode = stat(target.c_str(), &old) == 0 ? old.st_mode & 07777 : 0644;
+    // A name of its own, made new: nothing that stands there already, a link least of all, is written through.
+    std::string beside = target + ".XXXXXX";
+    const int fd = mkostemp(beside.data(), O_CLOEXEC);
     if (fd < 0) return false;
-    const bool written = writeAll(fd, content) && fsync(fd) == 0;
+    const bool written = fchmod(fd, mode) == 0 && writeAll(fd, content) && fsync(fd) == 0;
     const bool closed = close(fd) == 0;
-    if (!written || !closed || rename(beside.c_str(), path.c_str()) != 0) {
+    if (!written || !closed || rename(beside.c_str(), target.c_str()) != 0) {
         unlink(beside.c_str());
         return false;
     }
-    syncFolderOf(path);
+    syncFolderOf(target);
     return true;
 }
 
