@@ -27,7 +27,7 @@ TEST(Settings, EveryKeyIsTaken)
                              "[analog.4]\nscale = 10\n"
                              "[digital.1]\nlabel = \"Haust\xC3\xBCr\"\nopen = \"offen\"\nclosed = \"zu\"\n"
                              "ha_device_class = \"door\"\n"
-                             "[mqtt]\nurl = \"mqtt://127.0.0.1\"\npassword_file = \"/etc/pw\"\nca = \"/etc/ca.pem\"\n"
+                             "[mqtt]\nurl = \"mqtts://logger@127.0.0.1\"\npassword_file = \"/etc/pw\"\nca = \"/etc/ca.pem\"\n"
                              "name = \"cellar\"\nha_discovery = \"off\"\n";
     Settings options = defaultSettings();
     SettingsProblem problem;
@@ -49,7 +49,7 @@ TEST(Settings, EveryKeyIsTaken)
     EXPECT_EQ(options.digital[0].openText, "offen");
     EXPECT_EQ(options.digital[0].closedText, "zu");
     EXPECT_EQ(options.digital[0].haDeviceClass, "door");
-    EXPECT_EQ(options.mqttUrl, "mqtt://127.0.0.1");
+    EXPECT_EQ(options.mqttUrl, "mqtts://logger@127.0.0.1");
     EXPECT_EQ(options.mqttPasswordFile, "/etc/pw");
     EXPECT_EQ(options.mqttCa, "/etc/ca.pem");
     EXPECT_EQ(options.name, "cellar");

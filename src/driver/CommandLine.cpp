@@ -37,9 +37,12 @@ CommandLineAction parseCommandLine(std::span<const std::string_view> arguments, 
             (option == "--settings" ? start.settingsFile : start.service) = value;
             continue;
         }
-        // The interval answers the prompt, whose own rules judge it.
-        const std::optional<Refusal> refusal =
-            row->check == SettingCheck::interval ? std::nullopt : refusalOf(*row, value);
+        // The interval answers the prompt, whose own rules judge it; the MQTT settings are judged
+        // together, in words of the options, before the start.
+        const SettingCheck check = row->check;
+        const bool judgedElsewhere = check == SettingCheck::interval || check == SettingCheck::mqttUrl ||
+                                     check == SettingCheck::mqttName || check == SettingCheck::discoveryPrefix;
+        const std::optional<Refusal> refusal = judgedElsewhere ? std::nullopt : refusalOf(*row, value);
         const std::string needed = wordsOf(*row, row->wrong.english);
         if (!setFromText(settings, *row, 0, value) || (refusal && refusal->english == needed))
             // "--port takes a port from 1 to 65535", from "a port from 1 to 65535 is needed".

@@ -7,6 +7,11 @@ bool publishingBuilt() { return false; }
 
 std::optional<MqttUrl> parseMqttUrl(std::string_view) { return std::nullopt; }
 
+std::string mqttSettingProblem(SettingCheck check, const std::string&)
+{
+    return check == SettingCheck::mqttUrl ? "this build has no MQTT" : "";
+}
+
 std::string checkPublishSettings(const Settings& settings, std::string&)
 {
     return isGiven(settings, &Settings::mqttUrl) ? "This build has no MQTT: --mqtt cannot be used." : std::string();

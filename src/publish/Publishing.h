@@ -6,8 +6,9 @@
 #include <string>
 #include <string_view>
 
+#include "settings/Settings.h"
+
 struct LoggerState;
-struct Settings;
 
 struct MqttUrl {
     bool tls = false;
@@ -21,6 +22,13 @@ bool publishingBuilt();
 
 // mqtt://[USER@]HOST[:PORT] or mqtts://[USER@]HOST[:PORT]; ports 1883 and 8883 by default.
 std::optional<MqttUrl> parseMqttUrl(std::string_view url);
+
+// Why an MQTT setting of the settings file cannot be used, judged by its row's check; empty where
+// it can. Its key names it in the message: "not an MQTT URL (mqtt://...)".
+std::string mqttSettingProblem(SettingCheck check, const std::string& value);
+
+// What the MQTT settings say that cannot be, in words of the options; empty where all can be.
+std::string mqttOptionsProblem(const Settings& settings);
 
 // Checks the MQTT settings and reads the password (the password file, else the service's
 // credential mqtt-password). Empty when all is well, else why not, for the usage error.

@@ -9,6 +9,7 @@
 #include "logging/LogInterval.h"
 #include "platform/files.h"
 #include "publish/DeviceClasses.h"
+#include "publish/Publishing.h"
 
 namespace {
 
@@ -100,6 +101,8 @@ std::optional<Refusal> refusalOf(const SettingRow& row, std::string_view text)
     if (row.check == SettingCheck::interval && !plainInterval(text) && text.find(',') != std::string_view::npos)
         return Refusal{"not an interval: the number takes a decimal point, not a comma (S2.5)",
                        "kein Intervall: die Zahl braucht einen Dezimalpunkt, kein Komma (S2.5)"};
+    if (const std::string problem = mqttSettingProblem(row.check, std::string(text)); !problem.empty())
+        return Refusal{problem, problem};
     if (row.check == SettingCheck::binarySensorClass && !text.empty())
         if (std::string problem = binarySensorClassProblem(text, false); !problem.empty())
             return Refusal{std::move(problem), binarySensorClassProblem(text, true)};

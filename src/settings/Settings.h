@@ -75,7 +75,10 @@ enum class SettingKind {
 
 // What a value must be beyond its kind; the row's words say it. A label heads the log's column:
 // it must not start like a formula; an analog input's must not end in ] either.
-enum class SettingCheck { none, host, interval, nonZero, label, analogLabel, unit, binarySensorClass };
+// The MQTT ones are publishing's.
+enum class SettingCheck {
+    none, host, interval, nonZero, label, analogLabel, unit, binarySensorClass, mqttUrl, mqttName, discoveryPrefix
+};
 
 // A message in English (UTF-8) and German (Latin-1); {low} and {high} stand for the row's bounds.
 struct Words {

@@ -18,6 +18,7 @@
 #include "driver/TextCodec.h"
 #include "platform/files.h"
 #include "publish/DeviceClasses.h"
+#include "publish/Publishing.h"
 
 namespace {
 
@@ -164,6 +165,19 @@ void checkColumns(Reader& reader)
     }
 }
 
+// What the MQTT settings of the file need of each other.
+void checkMqtt(Reader& reader)
+{
+    const std::optional<MqttUrl> url = parseMqttUrl(reader.settings.mqttUrl);
+    const auto place = [&](SettingField field) { return reader.places.find(givenBit(reader.rows, *rowOf(field), 0)); };
+    if (!url || place(&Settings::mqttUrl) == reader.places.end()) return;
+    if (const auto ca = place(&Settings::mqttCa); ca != reader.places.end() && !url->tls)
+        fail(reader, ca->second, "mqtt.ca", "needs an mqtts:// URL", "braucht eine mqtts://-URL");
+    if (const auto file = place(&Settings::mqttPasswordFile); file != reader.places.end() && url->user.empty())
+        fail(reader, file->second, "mqtt.password_file", "needs a user in the URL (mqtt://USER@HOST)",
+             "braucht einen Benutzer in der URL (mqtt://BENUTZER@RECHNER)");
+}
+
 // The keys of one section, for input where it is an input's; false after a problem.
 bool readSection(Reader& reader, const SettingSection& section, std::size_t input, const toml::node& node,
                  const std::string& path)
@@ -265,6 +279,7 @@ bool readSettingsText(std::string_view text, const std::string& name, Settings& 
             return false;
     }
     checkColumns(reader);
+    checkMqtt(reader);
     return !reader.failed;
 }
 

@@ -1,0 +1,139 @@
+// The MQTT settings judged by what they say, before any file they name is read: the URL, the
+// name, the discovery prefix, and what they need of each other.
+#include "publish/Publishing.h"
+
+#include <algorithm>
+
+#include "driver/TextCodec.h"
+
+namespace {
+
+// What goes into the topics and the CONNECT packet, bounded: Home Assistant's own prefix is one
+// level of 13 bytes, a DNS name has at most 253 bytes and an MQTT string at most 65535.
+constexpr std::size_t prefixLevelsMax = 16;
+constexpr std::size_t prefixBytesMax = 256;
+constexpr std::size_t nameBytesMax = 64;
+constexpr std::size_t hostBytesMax = 253;
+constexpr std::size_t mqttStringBytesMax = 65535;
+
+// Why text cannot be an MQTT string (a topic, a user name); empty when it can.
+std::string mqttTextProblem(std::string_view text)
+{
+    for (std::size_t at = 0; at < text.size();) {
+        const std::optional<char32_t> code = nextCodePoint(text, at);
+        if (!code) return "is not valid UTF-8";
+        if (*code < 0x20 || (*code >= 0x7F && *code <= 0x9F)) return "holds a control character";
+        if ((*code >= 0xFDD0 && *code <= 0xFDEF) || (*code & 0xFFFE) == 0xFFFE) return "holds a noncharacter";
+    }
+    return {};
+}
+
+std::string checkPrefix(const std::string& prefix)
+{
+    if (prefix == "off") return {};
+    if (prefix.size() > prefixBytesMax)
+        return "The discovery prefix is longer than " + std::to_string(prefixBytesMax) + " bytes";
+    if (static_cast<std::size_t>(std::ranges::count(prefix, '/')) + 1 > prefixLevelsMax)
+        return "The discovery prefix has more than " + std::to_string(prefixLevelsMax) + " levels";
+    if (const std::string problem = mqttTextProblem(prefix); !problem.empty()) return "The discovery prefix " + problem;
+    if (prefix.starts_with('$'))
+        return "The discovery prefix begins with $, which marks the broker's own topics: " + prefix;
+    if (prefix.empty() || prefix.find_first_of("+# ") != std::string::npos) return "Not a discovery prefix: " + prefix;
+    return {};
+}
+
+// What is wrong with a name given, said after the name's option or key.
+std::string nameProblem(const std::string& name)
+{
+    if (name.size() > nameBytesMax) return "is longer than " + std::to_string(nameBytesMax) + " characters";
+    if (name.empty() || name.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789_-") !=
+                            std::string::npos)
+        return "takes letters A-Z and a-z, digits, '_' and '-': " + name;
+    return {};
+}
+
+std::string checkUrl(const MqttUrl& url)
+{
+    if (url.user.find(':') != std::string::npos)
+        return "The URL holds a password after the user name, where ps shows it to everyone: put it in a file for "
+               "--mqtt-password-file";
+    if (url.user.size() > mqttStringBytesMax) return "The user name in the URL is longer than 65535 bytes";
+    if (const std::string problem = mqttTextProblem(url.user); !problem.empty())
+        return "The user name in the URL " + problem;
+    if (std::ranges::any_of(url.host, [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; }))
+        return "The broker's host in the URL holds a control character";
+    if (url.host.size() > hostBytesMax)
+        return "The broker's host in the URL is longer than " + std::to_string(hostBytesMax) + " bytes";
+    return {};
+}
+
+}  // namespace
+
+std::optional<MqttUrl> parseMqttUrl(std::string_view url)
+{
+    MqttUrl parsed;
+    if (url.starts_with("mqtt://")) {
+        url.remove_prefix(7);
+        parsed.port = 1883;
+    } else if (url.starts_with("mqtts://")) {
+        url.remove_prefix(8);
+        parsed.tls = true;
+        parsed.port = 8883;
+    } else {
+        return std::nullopt;
+    }
+    if (const auto at = url.rfind('@'); at != std::string_view::npos) {
+        parsed.user = std::string(url.substr(0, at));
+        if (parsed.user.empty()) return std::nullopt;
+        url.remove_prefix(at + 1);
+    }
+    std::string_view port;
+    if (url.starts_with('[')) {  // an IPv6 address
+        const auto close = url.find(']');
+        if (close == std::string_view::npos) return std::nullopt;
+        parsed.host = std::string(url.substr(1, close - 1));
+        url.remove_prefix(close + 1);
+        if (!url.empty() && !url.starts_with(':')) return std::nullopt;
+        if (!url.empty()) port = url.substr(1);
+    } else {
+        const auto colon = url.find(':');
+        parsed.host = std::string(url.substr(0, colon));
+        if (colon != std::string_view::npos) {
+            port = url.substr(colon + 1);
+            if (port.empty()) return std::nullopt;
+        }
+    }
+    if (parsed.host.empty() || parsed.host.find_first_of("/?#@ ") != std::string::npos) return std::nullopt;
+    if (!port.empty()) {
+        const std::optional<int> number = portNumber(port);
+        if (!number) return std::nullopt;
+        parsed.port = *number;
+    }
+    return parsed;
+}
+
+std::string mqttSettingProblem(SettingCheck check, const std::string& value)
+{
+    if (check == SettingCheck::mqttName) return nameProblem(value);
+    if (check == SettingCheck::discoveryPrefix) return checkPrefix(value);
+    if (check != SettingCheck::mqttUrl) return {};
+    const std::optional<MqttUrl> url = parseMqttUrl(value);
+    return url ? checkUrl(*url) : "not an MQTT URL (mqtt://[USER@]HOST[:PORT] or mqtts://[USER@]HOST[:PORT])";
+}
+
+std::string mqttOptionsProblem(const Settings& settings)
+{
+    const std::optional<MqttUrl> url = parseMqttUrl(settings.mqttUrl);
+    if (!url) return "Not an MQTT URL: " + settings.mqttUrl + " (mqtt://[USER@]HOST[:PORT] or mqtts://...)";
+    if (std::string problem = checkUrl(*url); !problem.empty()) return problem;
+    if (!isGiven(settings, &Settings::name) && publishNameFromHost(settings.boardHost).size() > nameBytesMax)
+        return "The name made from --host is longer than " + std::to_string(nameBytesMax) +
+               " characters: give one with --name";
+    if (std::string problem = isGiven(settings, &Settings::name) ? nameProblem(settings.name) : ""; !problem.empty())
+        return "--name " + problem;
+    if (std::string problem = checkPrefix(settings.haDiscovery); !problem.empty()) return problem;
+    if (isGiven(settings, &Settings::mqttCa) && !url->tls) return "--mqtt-ca needs an mqtts:// URL";
+    if (isGiven(settings, &Settings::mqttPasswordFile) && url->user.empty())
+        return "--mqtt-password-file needs a user in the URL (mqtt://USER@HOST)";
+    return {};
+}
