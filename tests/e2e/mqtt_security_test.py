@@ -151,7 +151,9 @@ def main():
                 ([*plain, "--ha-discovery", "$SYS"], "begins with $"),
                 ([*plain, "--ha-discovery", "a/" * 16 + "a"], "more than 16 levels"),
                 ([*plain, "--ha-discovery", "h" * 257], "longer than 256 bytes")):
-            result = subprocess.run([LOGGER, "--host", "127.0.0.1", "--port", str(board_port), "--interval", "S1",
+            # An option is given once: a case's own host stands for the board's.
+            host = [] if "--host" in options else ["--host", "127.0.0.1"]
+            result = subprocess.run([LOGGER, *host, "--port", str(board_port), "--interval", "S1",
                                      "--log-file", os.path.join(run.folder, "never.csv"), *options],
                                     capture_output=True, timeout=10)
             said = result.stderr.decode(errors="replace")
