@@ -1,6 +1,9 @@
 // The decoding of analog and digital replies into shown and logged texts.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <charconv>
+
 #include "BoardSim.h"
 #include "board/BoardLink.h"
 #include "board/Decoding.h"
@@ -106,6 +109,39 @@ TEST(Decoding, AnalogRepliesAsQuantities)
         state.reading.taken = true;
         state.reading.analogRaw[0] = analogRaw(c.reply);
         EXPECT_EQ(analogField(state, 0), c.field) << c.what;
+    }
+}
+
+TEST(Decoding, TheLargestQuantitiesTheSettingsTakeAreLoggedExactly)
+{
+    // Checked in whole units of the last place: the largest offsets below the settings' bound
+    // of 10^12, and of 10^14 with the decimals, each written as its decimal text.
+    const auto text = [](long long units, int decimals) {
+        std::string digits = std::to_string(units < 0 ? -units : units);
+        if (decimals > 0) {
+            const auto places = static_cast<std::size_t>(decimals);
+            if (digits.size() <= places) digits.insert(0, places + 1 - digits.size(), '0');
+            digits.insert(digits.size() - places, ".");
+        }
+        return (units < 0 ? "-" : "") + digits;
+    };
+    for (int decimals = 0; decimals <= 6; ++decimals) {
+        long long place = 1;
+        for (int i = 0; i < decimals; ++i) place *= 10;
+        long long bound = 1;
+        for (int i = 0; i < std::min(12, 14 - decimals); ++i) bound *= 10;
+        for (const long long below : {1LL, 7LL, 123456LL, 50000001LL}) {
+            for (const int sign : {1, -1}) {
+                const long long offset = sign * ((bound - 9999) * place - below);
+                double offsetValue = 0;
+                const std::string offsetText = text(offset, decimals);
+                std::from_chars(offsetText.data(), offsetText.data() + offsetText.size(), offsetValue);
+                const AnalogInput input{"x", "y", 1.0, offsetValue, decimals, true, ""};
+                for (const int raw : {0, 1, 853, 9999})
+                    EXPECT_EQ(quantityText(raw, input), text(raw * place + offset, decimals))
+                        << "offset " << offsetText << ", raw " << raw;
+            }
+        }
     }
 }
 

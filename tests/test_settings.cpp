@@ -15,6 +15,8 @@
 #include "fakes/fake_platform.h"
 #include "platform/window.h"
 
+#include <sys/stat.h>
+
 namespace {
 
 TEST(Settings, EveryKeyIsTaken)
@@ -178,6 +180,63 @@ TEST(Settings, WrongValuesAreRefusedWhereTheyStand)
          "logger.toml:2:10: digital.3.closed: longer than 20 characters, more than the window shows"},
         {"[mqtt]\nurl = 1883\n", "logger.toml:2:7: mqtt.url: a text in quotes is needed"},
         {"[mqtt]\nuser = \"x\"\n", "logger.toml:2:1: mqtt.user: unknown setting"},
+        // What a file can hold but the logger cannot honour.
+        {"[board]\nhost = \"127.0.0.1:80\"\n",
+         "logger.toml:2:8: board.host: an IPv4 address or a host name of letters, digits, '.', '-' and '_' is needed"},
+        {"[board]\nhost = \"[::1]\"\n",
+         "logger.toml:2:8: board.host: an IPv4 address or a host name of letters, digits, '.', '-' and '_' is needed"},
+        {"[board]\nhost = \"::1\"\n",
+         "logger.toml:2:8: board.host: an IPv4 address or a host name of letters, digits, '.', '-' and '_' is needed"},
+        {"[board]\nhost = \"http://board\"\n",
+         "logger.toml:2:8: board.host: an IPv4 address or a host name of letters, digits, '.', '-' and '_' is needed"},
+        {"[board]\nhost = \"board\u00a0\"\n",
+         "logger.toml:2:8: board.host: an IPv4 address or a host name of letters, digits, '.', '-' and '_' is needed"},
+        {"[board]\nhost = \"board\u0085\"\n",
+         "logger.toml:2:8: board.host: an IPv4 address or a host name of letters, digits, '.', '-' and '_' is needed"},
+        {"[board]\nhost = \"bo\u200bard\"\n",
+         "logger.toml:2:8: board.host: an IPv4 address or a host name of letters, digits, '.', '-' and '_' is needed"},
+        {"[log]\ninterval = \"S2,9\"\n",
+         "logger.toml:2:12: log.interval: not an interval: the number takes a decimal point, not a comma (S2.5)"},
+        {"[log]\ninterval = \"S10xyz\"\n",
+         "logger.toml:2:12: log.interval: not an interval: a unit letter S, M, H or D and a number, at least one second (S10, M1.5)"},
+        {"[log]\ninterval = \"S 10\"\n",
+         "logger.toml:2:12: log.interval: not an interval: a unit letter S, M, H or D and a number, at least one second (S10, M1.5)"},
+        {"[log]\ninterval = \"S1e3\"\n",
+         "logger.toml:2:12: log.interval: not an interval: a unit letter S, M, H or D and a number, at least one second (S10, M1.5)"},
+        {"[log]\nfile = \"/tmp/a\\u0000.csv\"\n", "logger.toml:2:8: log.file: holds a control character"},
+        {"[log]\nfile = \"/tmp/a\\nb.csv\"\n", "logger.toml:2:8: log.file: holds a control character"},
+        {"[analog.1]\nlabel = \"\\\"Temp\"\n",
+         "logger.toml:2:9: analog.1.label: holds a quotation mark, which CSV readers take for the start of a quoted field"},
+        {"[analog.1]\nlabel = \"=HYPERLINK(1)\"\n",
+         "logger.toml:2:9: analog.1.label: begins with =, +, - or @, which spreadsheets take for a formula"},
+        {"[digital.2]\nlabel = \"+1\"\n",
+         "logger.toml:2:9: digital.2.label: begins with =, +, - or @, which spreadsheets take for a formula"},
+        {"[digital.2]\nlabel = \"-Tor\"\n",
+         "logger.toml:2:9: digital.2.label: begins with =, +, - or @, which spreadsheets take for a formula"},
+        {"[digital.2]\nlabel = \"@Tor\"\n",
+         "logger.toml:2:9: digital.2.label: begins with =, +, - or @, which spreadsheets take for a formula"},
+        {"[analog.1]\nlabel = \"   \"\n", "logger.toml:2:9: analog.1.label: holds nothing but blanks"},
+        {"[analog.1]\nunit = \"\u00a0 \"\n", "logger.toml:2:8: analog.1.unit: holds nothing but blanks"},
+        {"[analog.2]\nlabel = \"Tank\"\n[digital.3]\nlabel = \"Tank\"\n",
+         "logger.toml:4:9: digital.3.label: the same as analog.2.label: each column needs a name of its own"},
+        {"[analog.3]\nlabel = \"Analog-Eingang Nr. 1\"\n",
+         "logger.toml:2:9: analog.3.label: the same as analog.1.label: each column needs a name of its own"},
+        {"[analog.1]\nscale = 1.0\noffset = 300000000.0\ndecimals = 6\n",
+         "logger.toml:4:12: analog.1.decimals: a reading of 9999 would give 10^8 or more, too much to keep 6 decimals exact"},
+        {"[analog.1]\noffset = 999999990000.123456\ndecimals = 6\n",
+         "logger.toml:3:12: analog.1.decimals: a reading of 9999 would give 10^8 or more, too much to keep 6 decimals exact"},
+        {"[analog.1]\nscale = 1\noffset = 1e13\n",
+         "logger.toml:3:10: analog.1.offset: a reading of 9999 would give 10^12 or more"},
+        {"[mqtt]\nurl = \"http://broker\"\n",
+         "logger.toml:2:7: mqtt.url: not an MQTT URL (mqtt://[USER@]HOST[:PORT] or mqtts://[USER@]HOST[:PORT])"},
+        {"[mqtt]\nurl = \"mqtt://broker\"\nname = \"a/b\"\n",
+         "logger.toml:3:8: mqtt.name: takes letters A-Z and a-z, digits, '_' and '-': a/b"},
+        {"[mqtt]\nurl = \"mqtt://broker\"\nha_discovery = \"$SYS\"\n",
+         "logger.toml:3:16: mqtt.ha_discovery: The discovery prefix begins with $, which marks the broker's own topics: $SYS"},
+        {"[mqtt]\nurl = \"mqtt://broker\"\nca = \"/etc/ca.pem\"\n", "logger.toml:3:6: mqtt.ca: needs an mqtts:// URL"},
+        {"[mqtt]\nurl = \"mqtts://broker\"\npassword_file = \"/etc/pw\"\n",
+         "logger.toml:3:17: mqtt.password_file: needs a user in the URL (mqtt://USER@HOST)"},
+        {"[board]\n\"\\u001b[2Jhost\" = 1\n", "logger.toml:2:1: board.\\u001B[2Jhost: unknown setting"},
     };
     for (const Case& c : cases) {
         Settings options = defaultSettings();
@@ -284,6 +343,12 @@ TEST_F(SettingsFile, WhichFileIsReadAndWhatWins)
     write("broken.toml", "[board\n");
     const std::string missing = (folder / "missing.toml").string();
     const std::string broken = (folder / "broken.toml").string();
+    const std::string pipe = (folder / "pipe.toml").string();
+    mkfifo(pipe.c_str(), 0600);
+    const std::string dangling = (folder / "dangling.toml").string();
+    std::filesystem::create_symlink(missing, dangling);
+    const std::string large = write("large.toml", std::string((1 << 20) + 1, '#'));
+    const std::string none;  // a problem that names no file
     struct Case {
         const char* what;
         std::string defaultFile;
@@ -309,6 +374,19 @@ TEST_F(SettingsFile, WhichFileIsReadAndWhatWins)
          nullptr},
         {"--schedule", own, {"--schedule", "later"}, "--schedule takes drift or aligned: later", nullptr, nullptr,
          nullptr},
+        // What is there but cannot be read is refused, not waited on or taken for no settings.
+        {"a pipe at the user's place", pipe, {}, pipe + ": cannot be read: it is no file but", nullptr, nullptr, nullptr},
+        {"a link to nothing there", dangling, {}, dangling + ": cannot be read: the way to it is barred", nullptr,
+         nullptr, nullptr},
+        {"a folder named", own, {"--settings", folder.string()}, folder.string() + ": cannot be read: it is no file",
+         nullptr, nullptr, nullptr},
+        {"a file beyond any settings", own, {"--settings", large}, large + ": cannot be read: it is larger than 1 MiB",
+         nullptr, nullptr, nullptr},
+        {"an empty --settings", own, {"--settings", ""}, none + "--settings needs a value", nullptr, nullptr, nullptr},
+        {"two of one option", own, {"--port", "1", "--port", "2"}, none + "--port is given twice", nullptr, nullptr,
+         nullptr},
+        {"a host the command line gives", own, {"--host", "a b"}, none + "--host takes an IPv4 address", nullptr,
+         nullptr, nullptr},
     };
     for (const Case& c : cases) {
         fake().defaultSettingsPath = c.defaultFile;
@@ -378,6 +456,7 @@ TEST(SettingsWindow, FieldsGiveTheFileOrTheReadersMessageBesideThem)
          "Bezeichnung von Digital-Eingang 1: enth\xE4lt ein Komma, das die Spalte der Logdatei teilen w\xFCrde", 411},
         {"aligned, and the log file", {{changed, 118, "1"}, {changed, 112, "/tmp/M\xFCll.csv"}, {pressed, saveButton, ""}},
          "\nfile = \"/tmp/M\xC3\xBCll.csv\"\n", 0, "", 0},
+        {"a port with a leading zero", {{changed, 104, "0400"}, {pressed, saveButton, ""}}, "\nport = 400\n", 0, "", 0},
         {"cancelled", {{changed, 102, "127.0.0.1"}, {pressed, 243, ""}}, nullptr, 0, "", 0},
     };
     for (const Case& c : cases) {

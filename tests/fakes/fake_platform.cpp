@@ -115,8 +115,9 @@ FileKind fileKind(const std::string& path)
 {
     std::error_code error;
     const std::filesystem::file_type type = std::filesystem::status(path, error).type();
-    if (type == std::filesystem::file_type::not_found) return FileKind::missing;
-    if (error) return FileKind::unreachable;
+    if (type == std::filesystem::file_type::not_found && !std::filesystem::is_symlink(path, error))
+        return FileKind::missing;
+    if (type == std::filesystem::file_type::not_found || error) return FileKind::unreachable;
     return type == std::filesystem::file_type::regular ? FileKind::regular : FileKind::other;
 }
 
