@@ -20,9 +20,9 @@ import time
 import tomllib
 
 sys.path.insert(0, os.path.dirname(__file__))
-from harness import (BLUE, RED, REPORT, STEADY_REPLIES, Processes, answer_prompt, check_frame_centred, end, fail,
-                     find_window, focus, loopback_only, read_dump, retained, rows_of, stamp_seconds, stop_boardsim,
-                     unused_port, wait_for, xdotool)
+from harness import (BLUE, LOGGER, RED, REPORT, STEADY_REPLIES, Processes, answer_prompt, check_frame_centred, end,
+                     fail, find_window, focus, loopback_only, read_dump, retained, rows_of, stamp_seconds,
+                     stop_boardsim, unused_port, wait_for, xdotool)
 
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 DOCUMENTATION = os.environ.get("AVRNETIO_SCREENSHOT") == "1"
@@ -285,12 +285,57 @@ def schedules(run):
           % (time.monotonic() - started))
 
 
+def refusals(run):
+    """What the logger cannot honour ends it with the reason, never a hang or a default in its place."""
+    board, board_port = run.boardsim_process(*replies(STEADY_REPLIES))
+
+    def refused(*options, env=None, wrapper=()):
+        process = run.start([*wrapper, LOGGER, *options], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+        said = process.stderr.read()
+        return end(process), said
+
+    # A pipe as the settings file, named or at the user's own place: refused, not waited on.
+    config = os.path.join(run.folder, "refusals")
+    os.makedirs(os.path.join(config, "avrnetio-logger"))
+    pipe = os.path.join(config, "avrnetio-logger", "logger.toml")
+    os.mkfifo(pipe)
+    for options in (["--settings", pipe], []):
+        started = time.monotonic()
+        code, said = refused(*options, env=dict(os.environ, XDG_CONFIG_HOME=config))
+        if code != 2 or (pipe + ": cannot be read").encode() not in said:
+            fail("a pipe as the settings file %r: exit %d, %r" % (options, code, said[-200:]))
+        print("settings: a pipe as the settings file%s refused in %.1f s"
+              % (" named" if options else " at the user's place", time.monotonic() - started))
+    # A folder the user may not search: its file is refused, not taken for none.
+    os.remove(pipe)
+    write(pipe, "[board]\nhost = \"127.0.0.1\"\n")
+    os.chmod(os.path.dirname(pipe), 0)
+    unprivileged = ["setpriv", "--bounding-set=-dac_override,-dac_read_search"] if os.geteuid() == 0 else []
+    code, said = refused(env=dict(os.environ, XDG_CONFIG_HOME=config), wrapper=unprivileged)
+    os.chmod(os.path.dirname(pipe), 0o755)
+    if code != 2 or (pipe + ": cannot be read: the way to it is barred").encode() not in said:
+        fail("an unsearchable settings folder: exit %d, %r" % (code, said[-200:]))
+    # A device as the log: refused at start with the log file's message.
+    code, said = refused("--host", "127.0.0.1", "--port", str(board_port), "--interval", "S1", "--log-file", "/dev/full")
+    if code != 1 or "Die Ausgabedatei '/dev/full' kann nicht erzeugt werden!".encode("latin-1") not in said:
+        fail("/dev/full as the log: exit %d, %r" % (code, said[-200:]))
+    # What the terminal would obey, in a key, comes out as an escape.
+    escaped = os.path.join(run.folder, "escaped.toml")
+    write(escaped, "[board]\n\"\\u001b]0;owned\\u0007\\u001b[2J\" = 1\n")
+    code, said = refused("--settings", escaped)
+    if code != 2 or b"\x1b" in said or b"\\u001B]0;owned" not in said:
+        fail("an escape in a key: exit %d, %r" % (code, said[-200:]))
+    stop_boardsim(board)
+    print("settings: an unsearchable folder, /dev/full as the log and an escape in a key refused with the reason")
+
+
 def main():
     loopback_only()
     with Processes() as run:
         settings_window(run)
         cellar(run)
         schedules(run)
+        refusals(run)
 
 
 if __name__ == "__main__":
