@@ -66,7 +66,8 @@ inline bool isAway(const LogRow& row) { return row.silentInputs == allInputs; }
 // What the row before had, for the rows that have the same: its date's text and the date value
 // of its midnight, and the usual row's digital codes as read and decoded.
 struct RowCache {
-    std::array<char, usualRowLayout.fieldAt[timeField] - 1> text{'\n'};  // at first none: no line starts with one
+    // At first that of the date value 0, which dayStart holds.
+    std::array<char, usualRowLayout.fieldAt[timeField] - 1> text{'0', '1', '.', '0', '1', '.', '1', '9', '7', '0'};
     DateValue dayStart = 0;
     std::uint64_t codes = 0;
     std::uint32_t closedInputs = 0;
