@@ -91,6 +91,7 @@ bool readValue(Reader& reader, const SettingRow& row, std::size_t input, const t
     }
     const std::optional<Refusal> refusal = refusalOf(row, text);
     if (row.kind == SettingKind::path) text = platform::filePathFromUtf8(text);
+    // A choice that is none is given all the same, and refused.
     if (!setFromText(settings, row, input, text)) return taken(true);
     if (refusal) fail(reader, node.source(), key, refusal->english, refusal->german);
     return true;
@@ -148,19 +149,20 @@ void checkColumns(Reader& reader)
     std::vector<std::pair<const SettingRow*, std::size_t>> labels;  // each input's label
     for (const SettingField field : {SettingField(&AnalogInput::label), SettingField(&DigitalInput::label)})
         for (std::size_t input = 0; input < 4; ++input) labels.emplace_back(rowOf(field, reader.rows), input);
+    const auto bit = [&](std::size_t k) { return givenBit(reader.rows, *labels[k].first, labels[k].second); };
     for (std::size_t k = 0; k < labels.size(); ++k) {
         for (std::size_t j = 0; j < k; ++j) {
-            const auto& [row, input] = labels[k];
-            const auto& [other, otherInput] = labels[j];
-            if (storedText(reader.settings, *row, input) != storedText(reader.settings, *other, otherInput)) continue;
-            // Said where the file gives it: at the later label, or else at the earlier one.
-            const auto at = reader.places.find(givenBit(reader.rows, *row, input));
-            const bool later = at != reader.places.end();
-            const std::string named = keyName(later ? *other : *row, later ? otherInput : input);
-            const std::size_t bit = later ? at->first : givenBit(reader.rows, *other, otherInput);
-            return (void)fail(reader, reader.places[bit], keyName(later ? *row : *other, later ? input : otherInput),
-                              "the same as " + named + ": each column needs a name of its own",
-                              "gleich wie " + named + ": jede Spalte braucht einen eigenen Namen");
+            if (storedText(reader.settings, *labels[k].first, labels[k].second) !=
+                storedText(reader.settings, *labels[j].first, labels[j].second))
+                continue;
+            // Said where the file gives a label: at the later one, else at the earlier.
+            const bool later = reader.places.contains(bit(k));
+            const std::size_t at = later ? k : j;
+            const std::string other = keyName(*labels[later ? j : k].first, labels[later ? j : k].second);
+            fail(reader, reader.places[bit(at)], keyName(*labels[at].first, labels[at].second),
+                 "the same as " + other + ": each column needs a name of its own",
+                 "gleich wie " + other + ": jede Spalte braucht einen eigenen Namen");
+            return;
         }
     }
 }
