@@ -9,12 +9,11 @@
 namespace {
 
 // What goes into the topics and the CONNECT packet, bounded: Home Assistant's own prefix is one
-// level of 13 bytes, a DNS name has at most 253 bytes and an MQTT string at most 65535.
+// level of 13 bytes and a DNS name has at most 253 bytes.
 constexpr std::size_t prefixLevelsMax = 16;
 constexpr std::size_t prefixBytesMax = 256;
 constexpr std::size_t nameBytesMax = 64;
 constexpr std::size_t hostBytesMax = 253;
-constexpr std::size_t mqttStringBytesMax = 65535;
 
 // Why text cannot be an MQTT string (a topic, a user name); empty when it can.
 std::string mqttTextProblem(std::string_view text)

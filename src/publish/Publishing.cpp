@@ -16,8 +16,7 @@
 namespace {
 
 constexpr int stopTimeoutMs = 2000;
-// An MQTT string holds at most 65535 bytes; a bundle of every public CA takes about 200 KB.
-constexpr std::size_t mqttStringBytesMax = 65535;
+// A bundle of every public CA takes about 200 KB.
 constexpr std::size_t caFileBytesMax = 16 * 1024 * 1024;
 
 // Up to limit bytes of a regular file, into text; else why not. Nothing else is opened, since a

@@ -10,6 +10,9 @@
 
 struct LoggerState;
 
+// The most bytes an MQTT string (a topic, a user name, a password) holds.
+inline constexpr std::size_t mqttStringBytesMax = 65535;
+
 struct MqttUrl {
     bool tls = false;
     std::string user;  // empty: none
