@@ -23,7 +23,12 @@ echo "Board simulator on 127.0.0.1 port $port"
 
 options=(--host 127.0.0.1 --port "$port")
 if [ -z "${DISPLAY:-}" ]; then
-  echo "No display: logging without a window every 10 seconds; Ctrl+C ends the logger."
-  options+=(--interval S10)
+  # The logger refuses an option given twice, so an interval of the caller's replaces this one.
+  if [[ " $* " == *" --interval "* ]]; then
+    echo "No display: logging without a window; Ctrl+C ends the logger."
+  else
+    echo "No display: logging without a window every 10 seconds; Ctrl+C ends the logger."
+    options+=(--interval S10)
+  fi
 fi
 build/avrnetio-logger "${options[@]}" "$@"
