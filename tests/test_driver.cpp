@@ -74,12 +74,14 @@ TEST_F(Driver, PublishesEachRowAfterLoggingItAndOfflineBeforeTheFinalPrompt)
     EXPECT_EQ(runLogger(simulatorOptions("S1", {"--mqtt", "mqtt://127.0.0.1:1884", "--ha-discovery", "off"})).exitCode, 0);
 
     // The fake board gives empty replies only: an absent board.
-    const std::string row = "mqttPublish avrnetio/127-0-0-1/state {\"time\":\"2026-12-07T09:05:03+00:00\","
-                            "\"board\":\"away\",\"analog\":[null,null,null,null],\"digital\":[null,null,null,null]}";
+    const std::string payload = " {\"time\":\"2026-12-07T09:05:03+00:00\",\"board\":\"away\","
+                                "\"analog\":[null,null,null,null],\"digital\":[null,null,null,null]}";
+    const std::string row = "mqttPublish avrnetio/127-0-0-1/rows" + payload;
+    const std::string state = "mqttLatest avrnetio/127-0-0-1/state" + payload;
     expectInOrder({"send Getmask", "mqttConnectMessage avrnetio/127-0-0-1/availability",
                    "mqttStart 127.0.0.1:1884 will avrnetio/127-0-0-1/availability offline", "fileWrite 07.12.2026", row,
-                   "fileWrite 07.12.2026", row, "netClose", "mqttStop avrnetio/127-0-0-1/availability offline 2000",
-                   "ask"});
+                   state, "fileWrite 07.12.2026", row, state, "netClose",
+                   "mqttStop avrnetio/127-0-0-1/availability offline 2000", "ask"});
     EXPECT_EQ(traced("mqttConnectMessage").size(), 1u) << "no discovery when it is off";
 }
 

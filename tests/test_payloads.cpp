@@ -87,7 +87,7 @@ TEST(Payloads, DiscoveryConfigs)
 
     const json analog = json::parse(configs[0].payload);
     EXPECT_EQ(analog["name"], "K\xC3\xBChlraum \xC2\xB0" "C");
-    EXPECT_EQ(analog["unique_id"], "cellar_analog1");
+    EXPECT_EQ(analog["unique_id"], "avrnetio_cellar_analog1");
     EXPECT_EQ(analog["state_topic"], "avrnetio/cellar/state");
     EXPECT_EQ(analog["value_template"], "{{ value_json.analog[0] }}");
     EXPECT_EQ(analog["unit_of_measurement"], "V");
@@ -104,11 +104,29 @@ TEST(Payloads, DiscoveryConfigs)
 
     const json digital = json::parse(configs[7].payload);
     EXPECT_EQ(digital["name"], "Digital-Eingang Nr. 4");
-    EXPECT_EQ(digital["unique_id"], "cellar_digital4");
+    EXPECT_EQ(digital["unique_id"], "avrnetio_cellar_digital4");
     EXPECT_EQ(digital["value_template"], "{{ value_json.digital[3] }}");
     EXPECT_EQ(digital["payload_on"], "1");
     EXPECT_EQ(digital["payload_off"], "0");
     EXPECT_FALSE(digital.contains("unit_of_measurement"));
+
+    std::vector<std::string> topics;
+    for (const TopicPayload& config : configs) topics.push_back(config.topic);
+    EXPECT_EQ(discoveryTopics("cellar", "homeassistant"), topics) << "--forget clears what discovery sends";
+}
+
+TEST(Payloads, EveryEntityExpiresAfterThreeIntervalsAndAtLeast30Seconds)
+{
+    const struct {
+        double intervalMs;
+        int expireAfter;
+    } cases[] = {{1000, 30}, {10000, 30}, {10500, 32}, {20000, 60}, {3600000, 10800}};
+    for (const auto& c : cases) {
+        LoggerState state = readingState();
+        state.intervalMs = c.intervalMs;
+        for (const TopicPayload& config : discoveryConfigs(state, "cellar", "homeassistant"))
+            EXPECT_EQ(json::parse(config.payload)["expire_after"], c.expireAfter) << c.intervalMs << " " << config.topic;
+    }
 }
 
 TEST(Payloads, InputsWithTheirOwnSettings)

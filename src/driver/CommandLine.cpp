@@ -21,8 +21,8 @@ CommandLineAction parseCommandLine(std::span<const std::string_view> arguments, 
         // A second one would silently win.
         if (std::ranges::find(seen, option) != seen.end()) return wrong(std::string(option) + " is given twice");
         seen.push_back(option);
-        if (option == "--setup" || option == "--desktop") {
-            (option == "--setup" ? start.setup : start.desktop) = true;
+        if (option == "--setup" || option == "--desktop" || option == "--forget") {
+            (option == "--setup" ? start.setup : option == "--desktop" ? start.desktop : start.forget) = true;
             continue;
         }
         const auto row = std::ranges::find_if(rows, [&](const SettingRow& candidate) {
@@ -65,6 +65,7 @@ std::string usageText()
         text += "                       [--mqtt URL [--mqtt-password-file FILE] [--mqtt-ca FILE] [--name NAME]\n"
                 "                        [--ha-discovery PREFIX|off]]\n";
     text += "       avrnetio-logger --setup [--settings FILE]\n";
+    if (mqtt) text += "       avrnetio-logger --forget [--settings FILE] [--mqtt URL ...] [--name NAME]\n";
     if (service) text += "       avrnetio-logger --service NAME\n";
     text += "\n"
             "Logs the inputs of an AVR-NET-IO board to a CSV file once per interval.\n"
@@ -85,8 +86,10 @@ std::string usageText()
                 "  --mqtt-password-file FILE  the broker password for USER, the file's first line\n"
                 "  --mqtt-ca FILE   CA certificates for mqtts (default: the system's)\n"
                 "  --name NAME      the logger's name in topics (default: the host, e.g. " +
-                publishNameFromHost(defaults.boardHost) + ")\n"
-                "  --ha-discovery PREFIX|off  Home Assistant discovery prefix (default " + defaults.haDiscovery + ")\n";
+                publishNameFromHost(defaults.boardHost) + (service ? "; the service's: NAME" : "") + ")\n"
+                "  --ha-discovery PREFIX|off  Home Assistant discovery prefix (default " + defaults.haDiscovery + ")\n"
+                "  --forget         removes the logger of that name from the broker and Home Assistant,\n"
+                "                   then ends; before a new name or discovery off, with the old settings\n";
     if (service)
         text += "  --service NAME   runs as the service instance NAME: its settings in\n"
                 "                   " + platform::fileServiceSettingsPath("NAME") + ", its log\n"

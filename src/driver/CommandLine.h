@@ -12,6 +12,7 @@
 struct StartOptions {
     bool setup = false;    // --setup: the settings window alone
     bool desktop = false;  // started from the desktop: the settings window at need, boxes for texts
+    bool forget = false;   // --forget: removes what the broker keeps of the logger, and ends
     std::optional<std::string> settingsFile;
     std::optional<std::string> service;  // the service instance's name
 };

@@ -35,6 +35,19 @@ void tellUsageError(const std::string& problem, bool desktop)
     tell(usageText() + "\n" + printable(problem, 500) + "\n", desktop, true);
 }
 
+// Needs no board: the broker alone.
+int forget(const Settings& settings, const std::string& mqttPassword, bool desktop)
+{
+    if (!forgetPublished(settings, mqttPassword)) {
+        tell("Nothing was removed: the broker did not confirm the removal within 15 s.\n", desktop, true);
+        return 1;
+    }
+    std::string text = "Removed from the broker, and so from Home Assistant, the logger " + publishName(settings) + ":\n";
+    for (const std::string& topic : forgetTopics(settings)) text += "  " + topic + "\n";
+    tell(text, desktop, false);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -80,10 +93,14 @@ int main(int argc, char** argv)
     problem = loadSettings(settings, options.settingsFile, options.service);
     std::string mqttPassword;
     if (problem.empty()) problem = checkPublishSettings(settings, mqttPassword);
+    if (problem.empty() && options.forget && !isGiven(settings, &Settings::mqttUrl))
+        problem = publishingBuilt() ? "--forget needs the broker: --mqtt URL, or url in the settings file's [mqtt]"
+                                    : "This build has no MQTT: --forget cannot be used.";
     if (!problem.empty()) {
         tellUsageError(problem, options.desktop);
         return 2;
     }
+    if (options.forget) return forget(settings, mqttPassword, options.desktop);
     const LoggerEnd end = runLogger(settings, mqttPassword, plainStart);
     // The run that failed has ended as it does; saved settings start a new one.
     if (end.settingsWanted && runSettingsWindow(settingsPath, SettingsPurpose::edit) == SettingsOutcome::saved)

@@ -15,8 +15,12 @@ struct MqttSettings {
     std::string user;    // empty: no user name
     std::string password;
     std::string clientId;
-    std::string willTopic;  // the will's payload is willPayload, retained
+    std::string willTopic;  // the will's payload is willPayload, retained; empty: no will
     std::string willPayload;
+    // Non-empty: the name that this client holds alone (see mqttStart); the topic holds the
+    // holder's client id, retained, and probeTopic carries the questions whether it is still there.
+    std::string ownerTopic;
+    std::string probeTopic;
     std::size_t queueLimit = 10000;  // messages of every kind waiting or unacknowledged; the oldest row goes first
 };
 
@@ -24,19 +28,34 @@ struct MqttSettings {
 // and after any failure tries again 1 s later, then 2, 4 ... at most 30 s later; it says what goes
 // wrong, the first dropped row and the recovery on standard error. Every connection sends the
 // connect messages first, once. False when the thread cannot be started (said on standard error).
+//
+// With an owner topic, a connection first asks whether another client holds the name: it
+// subscribes to the owner, probe and will topics and publishes its client id to the probe topic.
+// A holder answers every probe of another by publishing its id to the owner topic again. When no
+// answer came within 3 s of the probe's own return, this client takes the name (its id to the owner
+// topic, retained), sends the connect messages and publishes; otherwise it says on standard error
+// that the other holds the name, drops the rows meanwhile, and asks again when the other's will
+// or a cleared owner topic says it is gone, and every 30 s. Two that took the name at once both
+// see it: the greater client id stands aside. A will of another that arrives while this client
+// holds the name is undone by publishing the will topic's connect message again.
 bool mqttStart(const MqttSettings& settings);
 
 // Before mqttStart: added to what every connection sends first (retained, QoS 1), availability
 // and discovery.
 void mqttAddConnectMessage(const std::string& topic, const std::string& payload);
 
-// Queues one retained QoS 1 row behind all earlier ones; never waits for the network, the
+// Queues one QoS 1 row, not retained, behind all earlier ones; never waits for the network, the
 // library or standard error.
 void mqttPublish(const std::string& topic, const std::string& payload);
 
+// The newest state, retained, QoS 1: it replaces a state still waiting, and goes ahead of the
+// waiting rows, so that after an outage only the newest is sent, once.
+void mqttPublishLatest(const std::string& topic, const std::string& payload);
+
 // Queues the final message behind the rest and gives the network thread timeoutMs in all to
 // deliver it; the connection then ends with a DISCONNECT if the broker confirmed it, else without,
-// so that the broker publishes the will. Returns within timeoutMs whatever the broker does.
-void mqttStop(const std::string& topic, const std::string& payload, int timeoutMs);
+// so that the broker publishes the will. Returns within timeoutMs whatever the broker does: true
+// when the broker confirmed the final message.
+bool mqttStop(const std::string& topic, const std::string& payload, int timeoutMs);
 
 }  // namespace platform

@@ -20,3 +20,6 @@ std::string checkPublishSettings(const Settings& settings, std::string&)
 void startPublishing(Publisher&, const LoggerState&, const std::string&) {}
 void publishRow(const Publisher&, const LoggerState&) {}
 void stopPublishing(Publisher&) {}
+std::string publishName(const Settings&) { return {}; }
+std::vector<std::string> forgetTopics(const Settings&) { return {}; }
+bool forgetPublished(const Settings&, const std::string&) { return false; }

@@ -1,7 +1,9 @@
 // Builds the MQTT payloads with nlohmann-json from the texts of the state record.
 #include "publish/Payloads.h"
 
+#include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <cstddef>
 #include <nlohmann/json.hpp>
 
@@ -59,11 +61,35 @@ std::string trimmed(std::string_view text)
     return std::string(text);
 }
 
+std::string inputId(bool analog, std::size_t input)
+{
+    return (analog ? "analog" : "digital") + std::to_string(input + 1);
+}
+
+std::string configTopic(const std::string& name, const std::string& prefix, bool analog, std::size_t input)
+{
+    return prefix + (analog ? "/sensor/" : "/binary_sensor/") + name + "/" + inputId(analog, input) + "/config";
+}
+
+// Three intervals, at least 30 s: a logger that stops publishing while its connection stays up
+// then shows as unavailable.
+long long expireAfterSeconds(const LoggerState& state)
+{
+    const auto seconds = static_cast<long long>(std::ceil(3 * state.intervalMs / 1000));
+    return std::max(seconds, 30LL);
+}
+
 }  // namespace
 
 std::string availabilityTopic(const std::string& name) { return "avrnetio/" + name + "/availability"; }
 
 std::string stateTopic(const std::string& name) { return "avrnetio/" + name + "/state"; }
+
+std::string rowsTopic(const std::string& name) { return "avrnetio/" + name + "/rows"; }
+
+std::string ownerTopic(const std::string& name) { return "avrnetio/" + name + "/owner"; }
+
+std::string probeTopic(const std::string& name) { return "avrnetio/" + name + "/probe"; }
 
 std::string statePayload(const LoggerState& state, int utcOffsetMinutes)
 {
@@ -81,6 +107,14 @@ std::string statePayload(const LoggerState& state, int utcOffsetMinutes)
     payload["analog"] = std::move(analog);
     payload["digital"] = std::move(digital);
     return dump(payload);
+}
+
+std::vector<std::string> discoveryTopics(const std::string& name, const std::string& prefix)
+{
+    std::vector<std::string> topics;
+    for (const bool analog : {true, false})
+        for (std::size_t i = 0; i < 4; ++i) topics.push_back(configTopic(name, prefix, analog, i));
+    return topics;
 }
 
 std::vector<TopicPayload> discoveryConfigs(const LoggerState& state, const std::string& name,
@@ -103,15 +137,15 @@ std::vector<TopicPayload> discoveryConfigs(const LoggerState& state, const std::
     for (int kind = 0; kind < 2; ++kind) {
         const bool analog = kind == 0;
         for (std::size_t i = 0; i < 4; ++i) {
-            const std::string input = (analog ? "analog" : "digital") + std::to_string(i + 1);
             json config = {
                 {"name", utf8FromLatin1(analog ? state.settings.analog[i].label : state.settings.digital[i].label)},
-                {"unique_id", name + "_" + input},
+                {"unique_id", "avrnetio_" + name + "_" + inputId(analog, i)},
                 {"state_topic", stateTopic(name)},
                 {"value_template",
                  "{{ value_json." + std::string(analog ? "analog" : "digital") + "[" + std::to_string(i) + "] }}"},
                 {"availability", availability},
                 {"availability_mode", "all"},
+                {"expire_after", expireAfterSeconds(state)},
                 {"device", device},
                 {"origin", origin}};
             const std::string& deviceClass =
@@ -126,8 +160,7 @@ std::vector<TopicPayload> discoveryConfigs(const LoggerState& state, const std::
                 config["payload_on"] = invert ? "0" : "1";
                 config["payload_off"] = invert ? "1" : "0";
             }
-            configs.push_back({prefix + (analog ? "/sensor/" : "/binary_sensor/") + name + "/" + input + "/config",
-                               dump(config)});
+            configs.push_back({configTopic(name, prefix, analog, i), dump(config)});
         }
     }
     return configs;

@@ -2,9 +2,12 @@
 #include "publish/Publishing.h"
 
 #include <algorithm>
+#include <array>
+#include <charconv>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <system_error>
 
 #include "driver/LoggerState.h"
@@ -16,6 +19,8 @@
 namespace {
 
 constexpr int stopTimeoutMs = 2000;
+// Long enough for a broker that takes a few tries to reach.
+constexpr int forgetTimeoutMs = 15000;
 // A bundle of every public CA takes about 200 KB.
 constexpr std::size_t caFileBytesMax = 16 * 1024 * 1024;
 
@@ -102,13 +107,18 @@ std::string checkPublishSettings(const Settings& settings, std::string& password
     return {};
 }
 
-void startPublishing(Publisher& publisher, const LoggerState& state, const std::string& password)
+std::string publishName(const Settings& settings)
 {
-    const Settings& options = state.settings;
-    const std::optional<MqttUrl> url = parseMqttUrl(options.mqttUrl);
-    if (!url) return;
-    publisher.name = options.name.empty() ? publishNameFromHost(options.boardHost) : options.name;
+    return settings.name.empty() ? publishNameFromHost(settings.boardHost) : settings.name;
+}
 
+namespace {
+
+// The broker, and a client id of this process alone: two loggers of one name must not throw
+// each other out.
+platform::MqttSettings brokerSettings(const Settings& options, const std::string& name, const std::string& password)
+{
+    const std::optional<MqttUrl> url = parseMqttUrl(options.mqttUrl);
     platform::MqttSettings settings;
     settings.host = url->host;
     settings.port = url->port;
@@ -116,9 +126,26 @@ void startPublishing(Publisher& publisher, const LoggerState& state, const std::
     settings.caFile = options.mqttCa;
     settings.user = url->user;
     settings.password = password;
-    settings.clientId = "avrnetio-" + publisher.name;
+    std::random_device random;
+    std::array<char, 9> unique{};
+    std::to_chars(unique.data(), unique.data() + 8, random() | 0x10000000u, 16);
+    settings.clientId = "avrnetio-" + name + "-" + unique.data();
+    return settings;
+}
+
+}  // namespace
+
+void startPublishing(Publisher& publisher, const LoggerState& state, const std::string& password)
+{
+    const Settings& options = state.settings;
+    if (!parseMqttUrl(options.mqttUrl)) return;
+    publisher.name = publishName(options);
+
+    platform::MqttSettings settings = brokerSettings(options, publisher.name, password);
     settings.willTopic = availabilityTopic(publisher.name);
     settings.willPayload = "offline";
+    settings.ownerTopic = ownerTopic(publisher.name);
+    settings.probeTopic = probeTopic(publisher.name);
 
     const std::string& prefix = options.haDiscovery;
     if (prefix != "off")
@@ -131,8 +158,9 @@ void startPublishing(Publisher& publisher, const LoggerState& state, const std::
 void publishRow(const Publisher& publisher, const LoggerState& state)
 {
     if (!publisher.active) return;
-    platform::mqttPublish(stateTopic(publisher.name),
-                          statePayload(state, platform::clockLocalTime().utcOffsetMinutes));
+    const std::string payload = statePayload(state, platform::clockLocalTime().utcOffsetMinutes);
+    platform::mqttPublish(rowsTopic(publisher.name), payload);
+    platform::mqttPublishLatest(stateTopic(publisher.name), payload);
 }
 
 void stopPublishing(Publisher& publisher)
@@ -140,4 +168,24 @@ void stopPublishing(Publisher& publisher)
     if (!publisher.active) return;
     platform::mqttStop(availabilityTopic(publisher.name), "offline", stopTimeoutMs);
     publisher.active = false;
+}
+
+std::vector<std::string> forgetTopics(const Settings& settings)
+{
+    const std::string name = publishName(settings);
+    const std::string prefix = settings.haDiscovery == "off" ? fallbackText(*rowOf(&Settings::haDiscovery), 0)
+                                                             : settings.haDiscovery;
+    std::vector<std::string> topics = discoveryTopics(name, prefix);
+    for (const std::string& topic : {stateTopic(name), availabilityTopic(name), ownerTopic(name)})
+        topics.push_back(topic);
+    return topics;
+}
+
+bool forgetPublished(const Settings& settings, const std::string& password)
+{
+    const std::vector<std::string> topics = forgetTopics(settings);
+    // An empty retained message removes the one the broker keeps; the last is confirmed after the rest.
+    for (std::size_t i = 0; i + 1 < topics.size(); ++i) platform::mqttAddConnectMessage(topics[i], "");
+    if (!platform::mqttStart(brokerSettings(settings, publishName(settings), password))) return false;
+    return platform::mqttStop(topics.back(), "", forgetTimeoutMs);
 }

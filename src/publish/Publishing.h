@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "settings/Settings.h"
 
@@ -37,6 +38,9 @@ std::string mqttOptionsProblem(const Settings& settings);
 // credential mqtt-password). Empty when all is well, else why not, for the usage error.
 std::string checkPublishSettings(const Settings& settings, std::string& password);
 
+// The logger's name in topics: the setting, else made from the board's address.
+std::string publishName(const Settings& settings);
+
 struct Publisher {
     bool active = false;
     std::string name;
@@ -47,3 +51,10 @@ void startPublishing(Publisher& publisher, const LoggerState& state, const std::
 void publishRow(const Publisher& publisher, const LoggerState& state);
 // Publishes offline and disconnects, within 2 s.
 void stopPublishing(Publisher& publisher);
+
+// What the broker keeps of the logger under its name: the discovery configs (under the default
+// prefix when discovery is off), the state, the availability and the owner.
+std::vector<std::string> forgetTopics(const Settings& settings);
+// Removes those from the broker by empty retained messages; false when the broker did not confirm
+// them within 15 s (said on standard error).
+bool forgetPublished(const Settings& settings, const std::string& password);

@@ -342,6 +342,11 @@ std::string loadSettings(Settings& settings, const std::optional<std::string>& n
         // Nobody answers a prompt for the service: it takes the default interval.
         if (!isGiven(settings, &Settings::logFilePath)) settings.logFilePath = platform::fileServiceLogPath(*service);
         settings.given.set(givenBit(settingRows, *rowOf(&Settings::interval), 0));
+        // The instance's name stays when the board gets another address.
+        if (!isGiven(settings, &Settings::name)) {
+            settings.name = publishNameFromHost(*service);
+            settings.given.set(givenBit(settingRows, *rowOf(&Settings::name), 0));
+        }
     }
     return {};
 }

@@ -373,9 +373,14 @@ void mqttPublish(const std::string& topic, const std::string& payload)
 {
     platformFake.trace.push_back("mqttPublish " + topic + " " + payload);
 }
-void mqttStop(const std::string& topic, const std::string& payload, int timeoutMs)
+void mqttPublishLatest(const std::string& topic, const std::string& payload)
+{
+    platformFake.trace.push_back("mqttLatest " + topic + " " + payload);
+}
+bool mqttStop(const std::string& topic, const std::string& payload, int timeoutMs)
 {
     platformFake.trace.push_back("mqttStop " + topic + " " + payload + " " + std::to_string(timeoutMs));
+    return true;
 }
 
 }  // namespace platform

@@ -23,6 +23,7 @@
 #include <cstdlib>
 #include <deque>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <string>
 #include <string_view>
@@ -51,8 +52,13 @@ constexpr auto goodAfter = seconds(10);
 // What the thread leaves itself of the stop's time for closing the connection.
 constexpr auto closingTime = milliseconds(200);
 constexpr int pollMs = 1000;  // the library's keep-alive wants a call at least this often
+// How long a holder of the name has to answer a probe, after the probe's own return, and how
+// often a client that stands aside asks again.
+constexpr auto answerWait = seconds(3);
+constexpr auto probeAgainAfter = seconds(30);
 
-enum class Kind { connect, row, last };
+// A row is the only message not retained; a latest state is the newest one alone.
+enum class Kind { connect, row, latest, last };
 
 struct Message {
     std::string topic;
@@ -78,6 +84,7 @@ struct MqttData {
     std::mutex lock;
     std::condition_variable finishedChanged;
     std::deque<Message> waiting;     // not yet handed to the library, oldest first
+    std::optional<Message> latest;   // the newest state not yet handed to the library
     std::size_t handedCount = 0;     // counted against the bound together with waiting
     unsigned long long dropped = 0;  // rows since the recovery was last said
     bool dropSaid = false;
@@ -98,6 +105,13 @@ struct MqttData {
     std::string tlsReason;
     bool tlsReasonKnown = false;  // tlsReason names the certificate's fault, not the library's words
     bool outage = false;          // a failure was said and its recovery not yet
+    // The name (with an owner topic): held by this client, or the probe and its answer.
+    bool holding = false;
+    bool probeReturned = false;
+    Clock::time_point probedAt;
+    Clock::time_point probeReturnedAt;
+    std::string answeredBy;      // a live holder that answered since the last probe
+    std::string standingAsideFor;  // said on standard error, until the name is taken
     std::set<std::string> reasonsSaid;  // in this outage
     unsigned long long refused = 0;
 };
@@ -258,11 +272,33 @@ void sayFirstDrop()
         ", as many as are kept: from now on the oldest row goes for each new one, counted");
 }
 
-void onConnect(mosquitto*, void*, int rc)
+bool claimsName() { return !mqtt.settings.ownerTopic.empty(); }
+
+// Fire and forget: a probe or a claim lost with its connection is made again by the next one.
+void publishAside(mosquitto* client, const std::string& topic, const std::string& payload, bool retain)
+{
+    mosquitto_publish(client, nullptr, topic.c_str(), static_cast<int>(payload.size()), payload.data(), 1, retain);
+}
+
+void probe(mosquitto* client)
+{
+    mqtt.probeReturned = false;
+    mqtt.answeredBy.clear();
+    mqtt.probedAt = Clock::now();
+    publishAside(client, mqtt.settings.probeTopic, mqtt.settings.clientId, false);
+}
+
+void onConnect(mosquitto* client, void*, int rc)
 {
     if (rc == 0) {
         mqtt.connected = true;
         mqtt.connectedAt = Clock::now();
+        if (claimsName()) {
+            char* topics[] = {mqtt.settings.ownerTopic.data(), mqtt.settings.probeTopic.data(),
+                              mqtt.settings.willTopic.data()};
+            mosquitto_subscribe_multiple(client, nullptr, mqtt.settings.willTopic.empty() ? 2 : 3, topics, 1, 0,
+                                         nullptr);
+        }
     } else if (mqtt.failure.empty()) {
         mqtt.failure = refusalReason(rc);
     }
@@ -273,6 +309,59 @@ void onDisconnect(mosquitto*, void*, int rc)
     const int error = errno;
     if (rc != 0 && mqtt.failure.empty()) mqtt.failure = reasonOf(rc, error);
     mqtt.connected = false;
+}
+
+// The broker sends the stored owner before the acknowledgement's effects: the probe follows it.
+void onSubscribe(mosquitto* client, void*, int, int, const int*) { probe(client); }
+
+void standAside(const std::string& holder)
+{
+    mqtt.answeredBy = holder;
+    if (mqtt.standingAsideFor == holder) return;
+    mqtt.standingAsideFor = holder;
+    say("another logger of this name is online at the broker at " + mqtt.where + " (client id " + holder +
+        "): this one publishes nothing while it is");
+}
+
+void onMessage(mosquitto* client, void*, const mosquitto_message* message)
+{
+    const std::string_view topic = message->topic;
+    const std::string payload(static_cast<const char*>(message->payload), static_cast<std::size_t>(message->payloadlen));
+    const std::string& id = mqtt.settings.clientId;
+    bool stopping = false;
+    {
+        std::lock_guard<std::mutex> guard(mqtt.lock);
+        stopping = mqtt.stopping;
+    }
+    if (topic == mqtt.settings.probeTopic) {
+        if (payload == id) {
+            mqtt.probeReturned = true;
+            mqtt.probeReturnedAt = Clock::now();
+        } else if (mqtt.holding && !stopping) {
+            publishAside(client, mqtt.settings.ownerTopic, id, true);
+        }
+    } else if (topic == mqtt.settings.ownerTopic) {
+        // A stored owner may be one long gone, which the probe finds out.
+        if (payload == id || message->retain) return;
+        if (payload.empty()) {
+            if (!mqtt.holding) probe(client);
+        } else if (mqtt.holding && payload > id) {
+            // Both took the name at once: the smaller id keeps it, and says so again.
+            publishAside(client, mqtt.settings.ownerTopic, id, true);
+        } else {
+            mqtt.holding = false;
+            standAside(payload);
+        }
+    } else if (topic == mqtt.settings.willTopic && !message->retain && payload == mqtt.settings.willPayload &&
+               !stopping) {
+        if (mqtt.holding) {
+            // Another's will; this client is still here.
+            const auto again = std::ranges::find(mqtt.connectMessages, mqtt.settings.willTopic, &Message::topic);
+            if (again != mqtt.connectMessages.end()) publishAside(client, again->topic, again->payload, true);
+        } else if (!mqtt.answeredBy.empty()) {
+            probe(client);
+        }
+    }
 }
 
 void acknowledged(Kind kind)
@@ -336,7 +425,7 @@ void publish(mosquitto* client, Message message)
 {
     int mid = 0;
     const int rc = mosquitto_publish(client, &mid, message.topic.c_str(), static_cast<int>(message.payload.size()),
-                                     message.payload.data(), 1, true);
+                                     message.payload.data(), 1, message.kind != Kind::row);
     if (!refusedByLibrary(rc)) {
         // On a failing connection too: the message then waits again when the connection ends.
         mqtt.handed.push_back({mid, std::move(message)});
@@ -362,13 +451,44 @@ void sendConnectMessages(mosquitto* client)
     if (mqtt.connectLeft == 0) mqtt.recoveryDue = true;
 }
 
+// Whether this client holds the name now, taking it when no holder answered the probe.
+bool holdName(mosquitto* client)
+{
+    if (mqtt.holding) return true;
+    const Clock::time_point now = Clock::now();
+    if (!mqtt.answeredBy.empty()) {
+        // Rows of another's time are the other's to publish.
+        {
+            std::lock_guard<std::mutex> guard(mqtt.lock);
+            mqtt.waiting.clear();
+            mqtt.latest.reset();
+        }
+        if (now - mqtt.probedAt >= probeAgainAfter) probe(client);
+        return false;
+    }
+    if (!mqtt.probeReturned || now - mqtt.probeReturnedAt < answerWait) return false;
+    mqtt.holding = true;
+    publishAside(client, mqtt.settings.ownerTopic, mqtt.settings.clientId, true);
+    if (!mqtt.standingAsideFor.empty())
+        say("the other logger of this name (client id " + mqtt.standingAsideFor + ") is gone: this one publishes");
+    mqtt.standingAsideFor.clear();
+    return true;
+}
+
 void handOver(mosquitto* client)
 {
     if (!mqtt.connected) return;
+    if (claimsName() && !holdName(client)) return;
     if (!mqtt.connectSent) sendConnectMessages(client);
     std::vector<Message> batch;
     {
         std::lock_guard<std::mutex> guard(mqtt.lock);
+        // The newest state first: after an outage it is what a reader of the state wants at once.
+        if (mqtt.latest && mqtt.handedCount < inFlightLimit) {
+            batch.push_back(std::move(*mqtt.latest));
+            mqtt.latest.reset();
+            ++mqtt.handedCount;
+        }
         while (mqtt.handedCount < inFlightLimit && !mqtt.waiting.empty()) {
             batch.push_back(std::move(mqtt.waiting.front()));
             mqtt.waiting.pop_front();
@@ -382,8 +502,14 @@ void handOver(mosquitto* client)
 void takeBack()
 {
     std::lock_guard<std::mutex> guard(mqtt.lock);
-    for (auto handed = mqtt.handed.rbegin(); handed != mqtt.handed.rend(); ++handed)
-        if (handed->message.kind != Kind::connect) mqtt.waiting.push_front(std::move(handed->message));
+    for (auto handed = mqtt.handed.rbegin(); handed != mqtt.handed.rend(); ++handed) {
+        Message& message = handed->message;
+        if (message.kind == Kind::latest) {
+            if (!mqtt.latest) mqtt.latest = std::move(message);
+        } else if (message.kind != Kind::connect) {
+            mqtt.waiting.push_front(std::move(message));
+        }
+    }
     mqtt.handed.clear();
     mqtt.handedCount = 0;
 }
@@ -398,8 +524,12 @@ mosquitto* newClient()
     mosquitto_disconnect_callback_set(client, onDisconnect);
     mosquitto_publish_callback_set(client, onPublish);
     mosquitto_log_callback_set(client, onLog);
-    int rc = mosquitto_will_set(client, settings.willTopic.c_str(), static_cast<int>(settings.willPayload.size()),
-                                settings.willPayload.data(), 1, true);
+    mosquitto_subscribe_callback_set(client, onSubscribe);
+    mosquitto_message_callback_set(client, onMessage);
+    int rc = settings.willTopic.empty()
+                 ? MOSQ_ERR_SUCCESS
+                 : mosquitto_will_set(client, settings.willTopic.c_str(), static_cast<int>(settings.willPayload.size()),
+                                      settings.willPayload.data(), 1, true);
     if (rc == MOSQ_ERR_SUCCESS && !settings.user.empty())
         rc = mosquitto_username_pw_set(client, settings.user.c_str(),
                                        settings.password.empty() ? nullptr : settings.password.c_str());
@@ -445,7 +575,8 @@ void runLoop(mosquitto* client, Clock::time_point started)
         readStop(stopping, deadline);
         if (stopping) {
             if (!mqtt.connected || Clock::now() >= deadline) return;
-            if (mqtt.lastAcknowledged) return disconnect(client, deadline);
+            // One that stands aside leaves without a word, and without its will.
+            if (mqtt.lastAcknowledged || (claimsName() && !mqtt.holding)) return disconnect(client, deadline);
         }
         if (!mqtt.connected && Clock::now() - started >= answerTimeout) {
             mqtt.failure = "no answer from the broker within " + std::to_string(answerTimeout.count()) + " s";
@@ -474,6 +605,9 @@ bool runConnection()
     mqtt.connectSent = false;
     mqtt.connectLeft = 0;
     mqtt.lastAcknowledged = false;
+    mqtt.holding = false;
+    mqtt.probeReturned = false;
+    mqtt.answeredBy.clear();
     mosquitto* client = newClient();
     if (client == nullptr) {
         noteFailure(mqtt.failure.empty() ? "the client cannot be made" : mqtt.failure);
@@ -592,9 +726,19 @@ void mqttPublish(const std::string& topic, const std::string& payload)
     wake();
 }
 
-void mqttStop(const std::string& topic, const std::string& payload, int timeoutMs)
+void mqttPublishLatest(const std::string& topic, const std::string& payload)
 {
-    if (!mqtt.thread.joinable()) return;
+    {
+        std::lock_guard<std::mutex> guard(mqtt.lock);
+        if (!mqtt.thread.joinable() || mqtt.stopping) return;
+        mqtt.latest = Message{topic, payload, Kind::latest};
+    }
+    wake();
+}
+
+bool mqttStop(const std::string& topic, const std::string& payload, int timeoutMs)
+{
+    if (!mqtt.thread.joinable()) return false;
     const Clock::time_point deadline = Clock::now() + milliseconds(timeoutMs);
     bool finished = false;
     {
@@ -609,11 +753,12 @@ void mqttStop(const std::string& topic, const std::string& payload, int timeoutM
     if (finished) {
         mqtt.thread.join();
         mosquitto_lib_cleanup();
-    } else {
-        // Stuck in a name lookup or a write to standard error: left to the process's end.
-        mqtt.abandoned = true;
-        mqtt.thread.detach();
+        return mqtt.lastAcknowledged;
     }
+    // Stuck in a name lookup or a write to standard error: left to the process's end.
+    mqtt.abandoned = true;
+    mqtt.thread.detach();
+    return false;
 }
 
 }  // namespace platform
