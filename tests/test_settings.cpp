@@ -11,6 +11,7 @@
 #include "display/SettingsWindow.h"
 #include "driver/CommandLine.h"
 #include "driver/LoggerState.h"
+#include "publish/Publishing.h"
 #include "settings/SettingsFile.h"
 #include "fakes/fake_platform.h"
 #include "platform/window.h"
@@ -405,6 +406,14 @@ TEST_F(SettingsFile, WhichFileIsReadAndWhatWins)
         EXPECT_EQ(given(&Settings::boardHost, options.boardHost), c.host ? c.host : "") << c.what;
         EXPECT_EQ(given(&Settings::interval, options.interval), c.interval ? c.interval : "") << c.what;
         EXPECT_EQ(options.logFilePath, c.logFile ? c.logFile : defaultSettings().logFilePath) << c.what;
+    }
+
+    // A service keeps its name in topics when the board gets another address; a name of its file wins.
+    write("withname.toml", "[mqtt]\nname = \"keller\"\n");
+    for (const auto& [service, name] : {std::pair{"board1", "board1"}, {"cellar.2", "cellar-2"}, {"withname", "keller"}}) {
+        Settings options = defaultSettings();
+        EXPECT_EQ(loadSettings(options, std::nullopt, std::string(service)), "") << service;
+        EXPECT_EQ(publishName(options), name) << service;
     }
 }
 

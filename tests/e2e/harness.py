@@ -148,13 +148,15 @@ class Processes:
             fail("the broker did not start")
         return process, port
 
-    def subscriber(self, port, *options, topic="#"):
+    def subscriber(self, port, *options, topic="#", stamped=False):
         """mosquitto_sub with a persistent session at QoS 1, so that it misses nothing while the
-        broker is restarted; read what it got with messages_of(path)."""
+        broker is restarted; read what it got with messages_of(path), or with arrivals(path) when
+        stamped with the moment each came."""
         path = os.path.join(self.folder, "subscriber-%d.txt" % len(self.started))
         with open(path, "w") as out:
             self.start(["mosquitto_sub", "-h", "127.0.0.1", "-p", str(port), "-q", "1", "-c",
-                        "-i", "test-%d" % len(self.started), "-t", topic, "-F", "%t\t%p", *options], stdout=out)
+                        "-i", "test-%d" % len(self.started), "-t", topic,
+                        "-F", "%U\t%t\t%p" if stamped else "%t\t%p", *options], stdout=out)
         return path
 
     def logger(self, port, log_file, *options, display=None, env=None, wrapper=(), stderr=subprocess.PIPE, **popen):
@@ -219,6 +221,13 @@ def messages_of(path, topic=None):
     with open(path, encoding="utf-8") as lines:
         found = [tuple(line.rstrip("\n").split("\t", 1)) for line in lines if "\t" in line]
     return [message for message in found if topic is None or message[0] == topic]
+
+
+def arrivals(path, topic):
+    """The (Unix time, payload) of each message of topic that a stamped subscriber wrote."""
+    with open(path, encoding="utf-8") as lines:
+        found = [line.rstrip("\n").split("\t", 2) for line in lines if line.count("\t") >= 2]
+    return [(float(moment), payload) for moment, name, payload in found if name == topic]
 
 
 def retained(port, topic, count, *options):

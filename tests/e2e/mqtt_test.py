@@ -1,8 +1,10 @@
 #!/usr/bin/env python3
-"""Every row published to a real mosquitto broker: the discovery configs, one state message per CSV
-row with an absent board as away and null, a broker stopped for 10 s that the logger waits out
-without losing a row or its pace, offline at SIGTERM and through the Last Will at SIGKILL; then one
-table of misbehaving servers, all at once, which the logger outlasts at its pace, ending in 3 s."""
+"""Every row published to a real mosquitto broker: the discovery configs, one rows message per CSV
+row with an absent board as away and null, and the newest alone on the state topic; a broker
+stopped for 20 s that the logger waits out without losing a row or its pace, and after which the
+state topic gets no backlog; offline at SIGTERM and through the Last Will at SIGKILL; two loggers of
+one name, of which one publishes, and --forget; then one table of misbehaving servers, all at once,
+which the logger outlasts at its pace, ending in 3 s."""
 import fcntl
 import json
 import os
@@ -14,23 +16,29 @@ import subprocess
 import sys
 import threading
 import time
+from datetime import datetime
 
 sys.path.insert(0, os.path.dirname(__file__))
-from harness import (STEADY_REPLIES, Processes, end, fail, messages_of, retained, rows_of, stamp_seconds,
-                     wait_for)
+from harness import (PATIENCE, STEADY_REPLIES, Processes, arrivals, end, fail, messages_of, retained, rows_of,
+                     stamp_seconds, unused_port, wait_for)
 from mqtt_security_test import make_certificates
 
 NAME = "cellar"
 STATE = "avrnetio/%s/state" % NAME
+ROWS = "avrnetio/%s/rows" % NAME
 AVAILABILITY = "avrnetio/%s/availability" % NAME
 TIME = re.compile(r"^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d[+-]\d\d:\d\d$")
 BOARD_REPLIES = [arg for reply in STEADY_REPLIES for arg in ("--reply", reply)]
 
 
-def states(path):
-    """The state messages; QoS 1 may deliver the one in flight when the broker went twice."""
-    found = [payload for _, payload in messages_of(path, STATE)]
+def states(path, topic=ROWS):
+    """The rows (or state) messages; QoS 1 may deliver the one in flight when the broker went twice."""
+    found = [payload for _, payload in messages_of(path, topic)]
     return [json.loads(payload) for i, payload in enumerate(found) if i == 0 or payload != found[i - 1]]
+
+
+def moment(state):
+    return datetime.fromisoformat(state["time"]).timestamp()
 
 
 def check_rows_published(rows, published):
@@ -76,8 +84,13 @@ def board_off_and_on(run):
     rows = rows_of(log_file)[1:]
     published = states(subscriber)
     if len(published) != len(rows):
-        fail("%d rows in the CSV, %d state messages" % (len(rows), len(published)))
+        fail("%d rows in the CSV, %d rows messages" % (len(rows), len(published)))
     check_rows_published(rows, published)
+    # The state topic: some of the rows, in order, ending with the last.
+    shown = states(subscriber, STATE)
+    if not shown or shown[-1] != published[-1] or any(state not in published for state in shown) or \
+            [published.index(state) for state in shown] != sorted(published.index(state) for state in shown):
+        fail("the states %r are not the newest rows in order" % [state["time"] for state in shown])
     if not any(row.endswith(b",-0.0,-0.0,-0.0,-0.0,1,1,1,1\r\n") for row in rows):
         fail("no -0.0 rows in the CSV while the board was away")
 
@@ -91,52 +104,121 @@ def board_off_and_on(run):
             for key in ("name", "unique_id", "state_topic", "value_template", "availability", "device", *keys):
                 if key not in config:
                     fail("%s%d config lacks %s" % (kind, input, key))
-            if config["unique_id"] != "%s_%s%d" % (NAME, kind, input) or config["availability_mode"] != "all":
+            if config["unique_id"] != "avrnetio_%s_%s%d" % (NAME, kind, input) or \
+                    config["availability_mode"] != "all" or config["expire_after"] != 30 or "rows" in str(config):
                 fail("config %r" % config)
     if retained(broker_port, AVAILABILITY, 1) != {AVAILABILITY: "offline"}:
         fail("offline is not retained")
-    print("board off and on: %d rows published one for one, %d away; offline %.1f s after SIGTERM"
-          % (len(rows), sum(state["board"] == "away" for state in published), time.monotonic() - started))
+    print("board off and on: %d rows published one for one, %d away, %d of them as the state; offline %.1f s "
+          "after SIGTERM" % (len(rows), sum(state["board"] == "away" for state in published), len(shown),
+                              time.monotonic() - started))
 
 
 def broker_stopped(run):
-    """The broker goes for 10 s: the CSV keeps its pace, the rows of the gap follow in order."""
+    """The broker goes for 20 s: the CSV keeps its pace, the rows of the gap follow in order on the
+    rows topic, and the state topic gets at most the newest of them, with no burst."""
     broker, broker_port = run.broker(name="restarted")
-    subscriber = run.subscriber(broker_port)
+    subscriber = run.subscriber(broker_port, stamped=True)
     board_port = run.boardsim(*BOARD_REPLIES)
     log_file = os.path.join(run.folder, "broker.csv")
     logger = run.logger(board_port, log_file, "--interval", "S1", "--mqtt", "mqtt://127.0.0.1:%d" % broker_port,
                         "--name", NAME, "--ha-discovery", "off")
-    wait_for(lambda: len(states(subscriber)) >= 2, 10, "two state messages")
+    states = lambda topic: [json.loads(payload) for _, payload in arrivals(subscriber, topic)]
+    wait_for(lambda: len(states(STATE)) >= 2, PATIENCE, "two state messages")
     broker.send_signal(signal.SIGTERM)
     broker.wait(timeout=5)
+    stopped = time.time()
     rows_before = len(rows_of(log_file))
-    time.sleep(10)
+    time.sleep(20)
     gap_rows = len(rows_of(log_file)) - rows_before
     run.broker(port=broker_port, name="restarted")
+    restarted_at = time.time()
     restarted = time.monotonic()
-    wait_for(lambda: len(states(subscriber)) >= len(rows_of(log_file)) - 1 and
-             messages_of(subscriber, AVAILABILITY)[-1:] == [(AVAILABILITY, "online")], 45,
+    wait_for(lambda: len(unique(states(ROWS))) >= len(rows_of(log_file)) - 1 and
+             [payload for _, payload in arrivals(subscriber, AVAILABILITY)][-1:] == ["online"], 45,
              "the rows of the gap and online again")
     back_after = time.monotonic() - restarted
     logger.send_signal(signal.SIGKILL)
     logger.wait()
-    wait_for(lambda: messages_of(subscriber, AVAILABILITY)[-1:] == [(AVAILABILITY, "offline")], 45,
+    wait_for(lambda: [payload for _, payload in arrivals(subscriber, AVAILABILITY)][-1:] == ["offline"], 45,
              "offline through the Last Will")
 
     rows = rows_of(log_file)[1:]
-    published = states(subscriber)
+    published = unique(states(ROWS))
     if not 0 <= len(rows) - len(published) <= 1:
-        fail("%d rows in the CSV, %d state messages" % (len(rows), len(published)))
+        fail("%d rows in the CSV, %d rows messages" % (len(rows), len(published)))
     check_rows_published(rows, published)
+    # Home Assistant stamps a state when it comes: of the outage's rows, the newest alone, once.
+    of_the_gap = [state["time"] for state in states(STATE) if stopped + 1 < moment(state) < restarted_at - 1]
+    if len(of_the_gap) > 1:
+        fail("the state topic got %d rows of the outage: %r" % (len(of_the_gap), of_the_gap))
+    per_second = {}
+    for arrived, _ in arrivals(subscriber, STATE):
+        per_second[int(arrived)] = per_second.get(int(arrived), 0) + 1
+    if max(per_second.values()) > 2:
+        fail("a burst of states: %r" % sorted(per_second.items()))
     steps = [later - earlier for earlier, later in zip(map(stamp_seconds, rows), map(stamp_seconds, rows[1:]))]
     if any(step not in (1, 2) for step in steps) or steps.count(2) > 2:
         fail("rows are not one second apart: %r" % steps)
     said = logger.stderr.read().decode(errors="replace")
     if said.count("no connection to the broker") != 1 or said.count("again") != 1:
         fail("the outage was not said once and the recovery once:\n" + said)
-    print("broker stopped for 10 s: %d rows during the gap, all %d rows published in order %.1f s after the "
-          "restart, Last Will offline" % (gap_rows, len(published), back_after))
+    print("broker stopped for 20 s: %d rows during the gap, all %d rows published in order %.1f s after the "
+          "restart, %d of them as the state, at most %d states a second; Last Will offline"
+          % (gap_rows, len(published), back_after, len(of_the_gap), max(per_second.values())))
+
+
+def unique(found):
+    """Without a repeat of the message before it, which QoS 1 may deliver twice."""
+    return [state for i, state in enumerate(found) if i == 0 or state != found[i - 1]]
+
+
+def two_of_one_name(run):
+    """Two loggers of one name at one broker: the second says why it stands aside and publishes
+    nothing; when the first ends, the second takes the name; --forget then leaves nothing retained."""
+    _, broker_port = run.broker(name="twins")
+    subscriber = run.subscriber(broker_port)
+    url, rows_topic = "mqtt://127.0.0.1:%d" % broker_port, "avrnetio/twin/rows"
+    logs = [os.path.join(run.folder, "twin%d.csv" % number) for number in (1, 2)]
+    errors = [os.path.join(run.folder, "twin%d.err" % number) for number in (1, 2)]
+    said = lambda number: open(errors[number]).read()
+    start = lambda number: run.logger(run.boardsim(*BOARD_REPLIES), logs[number], "--interval", "S1", "--mqtt", url,
+                                      "--name", "twin", stderr=open(errors[number], "w"))
+    first = start(0)
+    wait_for(lambda: len(messages_of(subscriber, rows_topic)) >= 2, PATIENCE, "rows of the first")
+    second = start(1)
+    wait_for(lambda: "another logger of this name is online" in said(1), PATIENCE, "the second standing aside")
+    wait_for(lambda: len(rows_of(logs[1])) >= 8, PATIENCE, "rows of the second")
+    published, first_rows = len(unique(messages_of(subscriber, rows_topic))), len(rows_of(logs[0])) - 1
+    if published > first_rows:
+        fail("%d rows messages, %d rows of the first: the second published too\n%s" % (published, first_rows, said(1)))
+    if said(0):
+        fail("the first said:\n" + said(0))
+
+    first.send_signal(signal.SIGTERM)
+    if end(first, timeout=5) != 0:
+        fail("the first's exit status %d" % first.returncode)
+    first_rows = len(rows_of(logs[0])) - 1
+    wait_for(lambda: "is gone: this one publishes" in said(1) and
+             len(unique(messages_of(subscriber, rows_topic))) >= first_rows + 3, PATIENCE, "the second taking the name")
+    owner = retained(broker_port, "avrnetio/twin/owner", 1)
+    availability = retained(broker_port, "avrnetio/twin/availability", 1)
+    if not owner.get("avrnetio/twin/owner", "").startswith("avrnetio-twin-") or \
+            availability != {"avrnetio/twin/availability": "online"}:
+        fail("after the first ended: owner %r, availability %r" % (owner, availability))
+    second.send_signal(signal.SIGTERM)
+    if end(second, timeout=5) != 0:
+        fail("the second's exit status %d" % second.returncode)
+
+    forget = run.logger(unused_port(), logs[0], "--forget", "--mqtt", url, "--name", "twin", stdout=subprocess.PIPE)
+    if end(forget, timeout=PATIENCE) != 0:
+        fail("--forget: exit status %d: %s" % (forget.returncode, forget.stderr.read().decode()))
+    removed = forget.stdout.read().decode()
+    left = {topic: payload for topic, payload in retained(broker_port, "#", 20).items() if "twin" in topic}
+    if left or "homeassistant/binary_sensor/twin/digital4/config" not in removed:
+        fail("--forget left %r and said:\n%s" % (left, removed))
+    print("two loggers of one name: the second stood aside while the first published, took the name when it "
+          "ended; --forget removed %d retained topics" % removed.count("\n  "))
 
 
 class Server:
@@ -254,7 +336,7 @@ def misbehaving_servers(run):
     said = lambda case: open(case["err"]).read() if os.path.exists(case["err"]) else ""
     dropped = lambda case: int((re.findall(r"(\d+) rows were dropped", said(case)) or [0])[-1])
     published = lambda case: list(dict.fromkeys(payload for seen in case["seen"] for _, payload in
-                                                messages_of(seen, "avrnetio/%s/state" % case["name"])))
+                                                messages_of(seen, "avrnetio/%s/rows" % case["name"])))
     time.sleep(3)
     memory_at_start = resident_kib(cases[4]["logger"].pid)
     time.sleep(started + SWITCH - time.monotonic())
@@ -388,6 +470,8 @@ def main():
         board_off_and_on(run)
     with Processes() as run:
         broker_stopped(run)
+    with Processes() as run:
+        two_of_one_name(run)
     with Processes() as run:
         misbehaving_servers(run)
 

@@ -96,6 +96,8 @@ struct MqttData {
     // The network thread's own; the library's callbacks run on it.
     std::deque<Handed> handed;  // in the order handed over
     bool connected = false;     // the broker accepted the current connection
+    bool accepted = false;      // the broker accepted this attempt's connection, which may have ended
+    bool everAccepted = false;
     bool connectSent = false;
     std::size_t connectLeft = 0;  // connect messages of this connection not yet acknowledged
     Clock::time_point connectedAt;
@@ -292,6 +294,8 @@ void onConnect(mosquitto* client, void*, int rc)
 {
     if (rc == 0) {
         mqtt.connected = true;
+        mqtt.accepted = true;
+        mqtt.everAccepted = true;
         mqtt.connectedAt = Clock::now();
         if (claimsName()) {
             char* topics[] = {mqtt.settings.ownerTopic.data(), mqtt.settings.probeTopic.data(),
@@ -574,7 +578,8 @@ void runLoop(mosquitto* client, Clock::time_point started)
         Clock::time_point deadline;
         readStop(stopping, deadline);
         if (stopping) {
-            if (!mqtt.connected || Clock::now() >= deadline) return;
+            // A connection still being made may yet take the final message; one that ended cannot.
+            if ((mqtt.accepted && !mqtt.connected) || Clock::now() >= deadline) return;
             // One that stands aside leaves without a word, and without its will.
             if (mqtt.lastAcknowledged || (claimsName() && !mqtt.holding)) return disconnect(client, deadline);
         }
@@ -602,6 +607,7 @@ bool runConnection()
     mqtt.tlsReason.clear();
     mqtt.tlsReasonKnown = false;
     mqtt.connected = false;
+    mqtt.accepted = false;
     mqtt.connectSent = false;
     mqtt.connectLeft = 0;
     mqtt.lastAcknowledged = false;
@@ -631,7 +637,8 @@ bool runConnection()
     bool stopping = false;
     Clock::time_point deadline;
     readStop(stopping, deadline);
-    if (!stopping && !mqtt.failure.empty()) noteFailure(mqtt.failure);
+    // At the end, only why the broker was never reached: anything later was said as it came.
+    if ((!stopping || !mqtt.everAccepted) && !mqtt.failure.empty()) noteFailure(mqtt.failure);
     return good;
 }
 
