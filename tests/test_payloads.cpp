@@ -2,11 +2,15 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <algorithm>
 #include <nlohmann/json.hpp>
+#include <set>
 #include <string_view>
 
 #include "driver/CommandLine.h"
 #include "driver/LoggerState.h"
+#include "ha_device_classes.h"
+#include "publish/DeviceClasses.h"
 #include "publish/Payloads.h"
 #include "publish/Publishing.h"
 
@@ -133,9 +137,10 @@ TEST(Payloads, InputsWithTheirOwnSettings)
 {
     LoggerState state = readingState();
     AnalogInput& cellar = state.settings.analog[0];
-    cellar = {"Keller", "\xB0" "C", 0.48828, 0.0, 1, true, "temperature"};  // an LM35
-    state.settings.analog[1] = {"Tank", "Volt", 0.0048828, 0.0, 3, true, "voltage"};
-    state.settings.analog[2] = {"Z\xE4hler", "Imp", 1, 0, 0, true, ""};
+    cellar = {"Keller", "\xB0" "C", 0.48828, 0.0, 1, true, "temperature", "measurement"};  // an LM35
+    state.settings.analog[1] = {"Tank", "\xB5V", 0.0048828, 0.0, 3, true, "voltage", "measurement"};
+    state.settings.analog[2] = {"Z\xE4hler", "Imp", 1, 0, 0, true, "", "total_increasing"};
+    state.settings.analog[3] = {"pH", "", 0.01, 0, 2, true, "ph", "measurement"};
     state.reading.analogRaw = {44, 512, std::nullopt, 1};
     struct Case {
         std::size_t input;
@@ -144,18 +149,19 @@ TEST(Payloads, InputsWithTheirOwnSettings)
         const char* deviceClass;  // null: none
         int precision;
         const char* payloadOn;
+        const char* stateClass = nullptr;
     } const cases[] = {
-        {0, true, "\xC2\xB0" "C", "temperature", 1, nullptr},
-        {1, true, "V", "voltage", 3, nullptr},  // the volt by its symbol
-        {2, true, "Imp", nullptr, 0, nullptr},
-        {3, true, "V", "voltage", 2, nullptr},
+        {0, true, "\xC2\xB0" "C", "temperature", 1, nullptr, "measurement"},
+        {1, true, "\xCE\xBCV", "voltage", 3, nullptr, "measurement"},  // the micro sign as Home Assistant's mu
+        {2, true, "Imp", nullptr, 0, nullptr, "total_increasing"},       // a counter
+        {3, true, nullptr, "ph", 2, nullptr, "measurement"},
         {0, false, nullptr, "door", 0, "0"},  // a door is on when open: code 0
-        {1, false, nullptr, "window", 0, "0"},
+        {1, false, nullptr, "lock", 0, "0"},  // a lock is on when unlocked, open
         {2, false, nullptr, "problem", 0, "1"},
         {3, false, nullptr, nullptr, 0, "1"},
     };
     state.settings.digital[0].haDeviceClass = "door";
-    state.settings.digital[1].haDeviceClass = "window";
+    state.settings.digital[1].haDeviceClass = "lock";
     state.settings.digital[2].haDeviceClass = "problem";
     const auto configs = discoveryConfigs(state, "cellar", "homeassistant");
     for (const Case& c : cases) {
@@ -175,10 +181,66 @@ TEST(Payloads, InputsWithTheirOwnSettings)
         if (c.payloadOn) {
             EXPECT_EQ(config["payload_on"], c.payloadOn);
         }
+        if (c.stateClass) {
+            EXPECT_EQ(config["state_class"], c.stateClass);
+        }
     }
     // Numbers in the unit, null where no digit came.
-    EXPECT_TRUE(statePayload(state, 60).find(R"("analog":[21.5,2.5,null,0.0])") != std::string::npos)
+    EXPECT_TRUE(statePayload(state, 60).find(R"("analog":[21.5,2.5,null,0.01])") != std::string::npos)
         << statePayload(state, 60);
+}
+
+// Every class against the copy of Home Assistant's lists: each unit and state class it takes is
+// taken, any other refused with words that name what it takes.
+TEST(Payloads, DeviceClassesAsHomeAssistantHasThem)
+{
+    std::set<std::string> ours;
+    std::set<std::string> theirs = {"monetary"};
+    for (const SensorClass& sensorClass : sensorClasses) ours.insert(std::string(sensorClass.name));
+    for (const HaSensorClass& sensorClass : haSensorClasses) theirs.insert(sensorClass.name);
+    EXPECT_EQ(ours, theirs);
+    const std::string prefix = "Home Assistant takes ";
+    for (const HaSensorClass& c : haSensorClasses) {
+        SCOPED_TRACE(c.name);
+        std::string units;
+        bool none = false;
+        for (const char* unit : c.units) {
+            EXPECT_EQ(sensorClassProblem(c.name, unit ? unit : "", false), "") << (unit ? unit : "no unit");
+            none = none || !unit;
+            if (unit) units += (units.empty() ? "" : ", ") + std::string(unit);
+        }
+        const std::string taken = units.empty() ? prefix + c.name + " without a unit"
+                                                : prefix + c.name + " in " + units + (none ? ", or without a unit" : "");
+        EXPECT_EQ(sensorClassProblem(c.name, "furlong", false), units.empty() ? taken : taken + ", not furlong");
+        if (!none) {
+            EXPECT_EQ(sensorClassProblem(c.name, "", false), taken + ", not without a unit");
+        }
+        std::string states;
+        for (const char* state : c.stateClasses) states += (states.empty() ? "" : ", ") + std::string(state);
+        const std::string unit = c.units.front() ? c.units.front() : "";
+        for (const char* state : ha::all) {
+            const bool listed = std::ranges::count(c.stateClasses, std::string_view(state)) > 0;
+            // The angle's state class takes degrees only, whatever the class.
+            const std::string angle = state == std::string_view("measurement_angle") && unit != "\xC2\xB0"
+                                          ? prefix + "measurement_angle in \xC2\xB0 only"
+                                          : "";
+            EXPECT_EQ(stateClassProblem(c.name, state, unit, false),
+                      listed ? angle : prefix + c.name + " as " + states + ", not as " + state);
+        }
+        EXPECT_EQ(defaultStateClass(c.name), c.stateClasses.front());
+    }
+    EXPECT_EQ(sensorClassProblem("monetary", "EUR", false), "");
+    EXPECT_EQ(sensorClassProblem("monetary", "", false), prefix + "monetary in a currency, not without a unit");
+    EXPECT_EQ(stateClassProblem("monetary", "measurement", "EUR", false), prefix + "monetary as total, not as measurement");
+    EXPECT_EQ(defaultStateClass(""), "measurement");
+
+    // In German as Latin-1, the mu as the micro sign.
+    EXPECT_EQ(sensorClassProblem("pm25", "ppm", true), "Home Assistant nimmt pm25 in \xB5g/m\xB3, nicht in ppm");
+    EXPECT_EQ(stateClassProblem("gas", "measurement", "L", true),
+              "Home Assistant nimmt gas als total, total_increasing, nicht als measurement");
+    // The settings' micro sign is Home Assistant's mu, the rest of Latin-1 as UTF-8.
+    EXPECT_EQ(haUnitText("\xB5g/m\xB3"), "\xCE\xBCg/m\xC2\xB3");
+    EXPECT_EQ(sensorClassProblem("pm25", haUnitText("\xB5g/m\xB3"), false), "");
 }
 
 TEST(Payloads, NamesAndUrls)

@@ -11,6 +11,7 @@
 #include "display/SettingsWindow.h"
 #include "driver/CommandLine.h"
 #include "driver/LoggerState.h"
+#include "logging/LogFormat.h"
 #include "publish/Publishing.h"
 #include "settings/SettingsFile.h"
 #include "fakes/fake_platform.h"
@@ -27,7 +28,7 @@ TEST(Settings, EveryKeyIsTaken)
                              "[log]\nfile = \"/tmp/K\xC3\xBChlraum.csv\"\ninterval = \"m1.5\"\nschedule = \"aligned\"\n"
                              "[analog.1]\nlabel = \"Keller\"\nunit = \"\xC2\xB0" "C\"\nscale = 0.48828\noffset = -0.5\n"
                              "decimals = 1\nha_device_class = \"temperature\"\n"
-                             "[analog.4]\nscale = 10\n"
+                             "[analog.4]\nscale = 10\nha_device_class = \"\"\nha_state_class = \"total_increasing\"\n"
                              "[digital.1]\nlabel = \"Haust\xC3\xBCr\"\nopen = \"offen\"\nclosed = \"zu\"\n"
                              "ha_device_class = \"door\"\n"
                              "[mqtt]\nurl = \"mqtts://logger@127.0.0.1\"\npassword_file = \"/etc/pw\"\nca = \"/etc/ca.pem\"\n"
@@ -47,6 +48,7 @@ TEST(Settings, EveryKeyIsTaken)
     EXPECT_EQ(options.analog[0].decimals, 1);
     EXPECT_EQ(options.analog[0].haDeviceClass, "temperature");
     EXPECT_EQ(options.analog[3].scale, 10.0);  // a whole number is a number too
+    EXPECT_EQ(options.analog[3].haStateClass, "total_increasing");
     EXPECT_FALSE(isGiven(options, &AnalogInput::label, 1) || isGiven(options, &AnalogInput::scale, 1));
     EXPECT_EQ(options.digital[0].label, "Haust\xFCr");
     EXPECT_EQ(options.digital[0].openText, "offen");
@@ -84,7 +86,7 @@ TEST(Settings, TheExampleFileHoldsEveryKeyAtItsDefault)
     Settings options = defaultSettings();
     SettingsProblem problem;
     ASSERT_TRUE(readSettingsText(file, "example.toml", options, problem)) << problemText(problem);
-    EXPECT_EQ(settings, 5 + 2 + 3 + 6 + 4 + 5);  // five sections and their keys
+    EXPECT_EQ(settings, 5 + 2 + 3 + 7 + 4 + 5);  // five sections and their keys
     EXPECT_EQ(options.boardHost, "192.168.1.90");
     EXPECT_EQ(options.boardPort, 50290);
     EXPECT_EQ(options.interval, "S10");
@@ -162,8 +164,24 @@ TEST(Settings, WrongValuesAreRefusedWhereTheyStand)
         {"[analog.1]\nunit = \"Millivolt je\"\n",
          "logger.toml:2:8: analog.1.unit: longer than 10 characters, more than the window shows"},
         {"[analog.1]\nunit = \"\xC2\xB0" "C\"\nha_device_class = \"voltage\"\n",
-         "logger.toml:3:19: analog.1.ha_device_class: Home Assistant takes voltage in V, mV, \xC2\xB5V, kV, MV, "
+         "logger.toml:3:19: analog.1.ha_device_class: Home Assistant takes voltage in \xCE\xBCV, mV, V, kV, MV, "
          "not \xC2\xB0" "C"},
+        {"[analog.1]\nunit = \"BTU/h\"\nha_device_class = \"power\"\n",
+         "logger.toml:3:19: analog.1.ha_device_class: Home Assistant takes power in mW, W, kW, MW, GW, TW, not BTU/h"},
+        {"[analog.1]\nunit = \"\"\nha_device_class = \"voltage\"\n",
+         "logger.toml:3:19: analog.1.ha_device_class: Home Assistant takes voltage in \xCE\xBCV, mV, V, kV, MV, "
+         "not without a unit"},
+        {"[analog.1]\nunit = \"\"\n",
+         "logger.toml:2:8: analog.1.unit: is empty, which only a Home Assistant class of no unit takes: aqi, ph, "
+         "power_factor"},
+        {"[analog.1]\nha_state_class = \"totals\"\n",
+         "logger.toml:2:18: analog.1.ha_state_class: measurement, total, total_increasing or measurement_angle is "
+         "needed"},
+        {"[analog.1]\nunit = \"kWh\"\nha_device_class = \"energy\"\nha_state_class = \"measurement\"\n",
+         "logger.toml:4:18: analog.1.ha_state_class: Home Assistant takes energy as total, total_increasing, not as "
+         "measurement"},
+        {"[analog.1]\nunit = \"%\"\nha_device_class = \"\"\nha_state_class = \"measurement_angle\"\n",
+         "logger.toml:4:18: analog.1.ha_state_class: Home Assistant takes measurement_angle in \xC2\xB0 only"},
         {"[analog.1]\nunit = \"%\"\nha_device_class = \"temprature\"\n",
          "logger.toml:3:19: analog.1.ha_device_class: Home Assistant has no sensor class temprature"},
         {"[analog.1]\nunit = \"ppm\"\nha_device_class = \"timestamp\"\n",
@@ -256,6 +274,7 @@ TEST(Settings, InputsTakeTheirSettingsAndKeepTheRestOfTheirDefaults)
     ASSERT_TRUE(readSettingsText("[analog.1]\nlabel = \"Keller\"\nunit = \"\xC2\xB0" "C\"\nscale = 0.48828\ndecimals = 1\n"
                                  "[analog.2]\ndecimals = 3\n"           // volts with three decimals
                                  "[analog.3]\nlabel = \"Solar\"\n"      // only a label: the voltage form stays
+                                 "[analog.4]\nunit = \"m\xC2\xB3\"\nha_device_class = \"gas\"\n"
                                  "[digital.1]\nlabel = \"Haust\xC3\xBCr\"\nopen = \"offen\"\nclosed = \"zu\"\n"
                                  "ha_device_class = \"door\"\n",
                                  "logger.toml", state.settings, problem))
@@ -268,11 +287,12 @@ TEST(Settings, InputsTakeTheirSettingsAndKeepTheRestOfTheirDefaults)
         bool quantity;
         int decimals;
         const char* deviceClass;
+        const char* stateClass;  // the first that the class takes
     } const cases[] = {
-        {0, "Keller", "\xB0" "C", true, 1, ""},  // the default class fits volts only
-        {1, "Analog-Eingang Nr. 2", "Volt", true, 3, "voltage"},
-        {2, "Solar", "Volt", false, 2, "voltage"},
-        {3, "Analog-Eingang Nr. 4", "Volt", false, 2, "voltage"},
+        {0, "Keller", "\xB0" "C", true, 1, "", "measurement"},  // the default class fits volts only
+        {1, "Analog-Eingang Nr. 2", "Volt", true, 3, "voltage", "measurement"},
+        {2, "Solar", "Volt", false, 2, "voltage", "measurement"},
+        {3, "Analog-Eingang Nr. 4", "m\xB3", true, 2, "gas", "total"},
     };
     for (const Case& c : cases) {
         const AnalogInput& input = state.settings.analog[c.input];
@@ -281,6 +301,16 @@ TEST(Settings, InputsTakeTheirSettingsAndKeepTheRestOfTheirDefaults)
         EXPECT_EQ(input.quantity, c.quantity) << c.input;
         EXPECT_EQ(input.decimals, c.decimals) << c.input;
         EXPECT_EQ(input.haDeviceClass, c.deviceClass) << c.input;
+        EXPECT_EQ(input.haStateClass, c.stateClass) << c.input;
+    }
+    // A class of no unit takes an empty one, its quantity then with no unit.
+    for (const char* unitless : {"aqi", "ph"}) {
+        Settings options = defaultSettings();
+        ASSERT_TRUE(readSettingsText("[analog.2]\nunit = \"\"\nha_device_class = \"" + std::string(unitless) + "\"\n",
+                                     "logger.toml", options, problem))
+            << problemText(problem);
+        EXPECT_TRUE(options.analog[1].unit.empty() && options.analog[1].quantity) << unitless;
+        EXPECT_EQ(analogColumnTitle(options.analog[1]), "Analog-Eingang Nr. 2 []") << "still a quantity to the report";
     }
     EXPECT_EQ(state.settings.analog[0].scale, 0.48828);
     EXPECT_EQ(state.settings.analog[1].scale, 0.0048828);

@@ -54,6 +54,7 @@ struct SettingsForm {
     std::string path;
     SettingRows rows;
     Settings defaults;
+    Settings file;  // as read, for what the window does not show
     std::vector<Field> fields;
     std::vector<int> messages;  // where each section's problems are said; 0 where not shown
     bool mqtt = false;
@@ -178,7 +179,7 @@ int addTable(SettingsForm& form, const Settings& file, const SettingSection& sec
     std::vector<std::pair<const SettingRow*, int>> columns;  // each with its x
     int x = 56;
     for (const SettingRow& row : form.rows) {
-        if (row.section != std::string_view(section.name)) continue;
+        if (row.section != std::string_view(section.name) || row.window.width == 0) continue;
         columns.emplace_back(&row, x);
         createPlainText(section.base + static_cast<int>(columns.size()), x, top - 20, row.window.width, row.window.caption);
         x += row.window.width + columnGap;
@@ -283,6 +284,14 @@ void testConnection(SettingsForm& form)
 std::vector<GivenSetting> givenSettings(SettingsForm& form)
 {
     std::vector<GivenSetting> given;
+    // Written back as the file gave them.
+    for (const SettingRow& row : form.rows) {
+        const auto section = std::ranges::find(settingSections, std::string_view(row.section), &SettingSection::name);
+        const std::size_t inputs = section != settingSections.end() && section->title ? 4 : 1;
+        for (std::size_t input = 0; row.window.width == 0 && input < inputs; ++input)
+            if (form.file.given[givenBit(form.rows, row, input)])
+                given.push_back({keyName(row, input), tomlValue(row, shownValue(form.file, row, input))});
+    }
     for (const Field& field : form.fields) {
         const SettingRow& row = *field.row;
         if (row.kind == SettingKind::choice) {
@@ -350,7 +359,8 @@ SettingsOutcome runSettingsWindow(const std::string& path, SettingsPurpose purpo
     form.rows = rows;
     form.mqtt = publishingBuilt();
     form.defaults = defaultSettings(rows);
-    Settings file = form.defaults;
+    Settings& file = form.file;
+    file = form.defaults;
     SettingsProblem problem;
     const bool readable =
         platform::fileKind(path) == platform::FileKind::missing || readSettingsFile(path, file, problem, rows);

@@ -1,84 +1,93 @@
-// The tables as Home Assistant's sensor and binary sensor integrations define them. A class
-// whose units are many or open (data sizes, currencies) takes any unit here.
+// The tables as Home Assistant 2025.5 defines them: DEVICE_CLASS_UNITS and
+// DEVICE_CLASS_STATE_CLASSES of homeassistant/components/sensor/const.py (core commit 3fd1a330),
+// each unit as homeassistant/const.py 2025.5 spells it, the micro sign as the Greek mu that
+// Home Assistant writes since core PR #144853; binary sensor classes from binary_sensor/__init__.py.
+// tests/ha_device_classes.h holds a copy of them that the tests hold this table to.
 #include "publish/DeviceClasses.h"
 
 #include <algorithm>
 #include <iterator>
+#include <vector>
 
 #include "driver/TextCodec.h"
 
 namespace {
 
-struct SensorClass {
-    std::string_view name;
-    // Units separated by '|', Latin-1 ("\xB0" is the degree sign); empty: any unit; "-": none.
-    std::string_view units;
-};
+// Every state class, and every one but the angle's, which needs degrees.
+constexpr std::string_view allStates = "measurement|measurement_angle|total|total_increasing";
+constexpr std::string_view measurement = "measurement";
+constexpr std::string_view totals = "total|total_increasing";
 
 constexpr std::string_view energyUnits = "J|kJ|MJ|GJ|mWh|Wh|kWh|MWh|GWh|TWh|cal|kcal|Mcal|Gcal";
-constexpr std::string_view volumeUnits = "L|mL|gal|fl. oz.|m\xB3|ft\xB3|CCF|MCF";
-constexpr std::string_view pressureUnits = "Pa|hPa|kPa|MPa|bar|cbar|mbar|mmHg|inHg|psi";
-constexpr std::string_view microgramsPerCubicMetre = "\xB5g/m\xB3";
+constexpr std::string_view volumeUnits = "ft\u00B3|CCF|m\u00B3|L|mL|gal|fl. oz.";
+constexpr std::string_view pressureUnits = "Pa|hPa|kPa|bar|cbar|mbar|mmHg|inHg|psi";
+constexpr std::string_view speedUnits = "Beaufort|ft/s|in/s|m/s|km/h|kn|mph|mm/s";
+constexpr std::string_view fluxUnits = "in/d|in/h|mm/d|mm/h";
+constexpr std::string_view microgramsPerCubicMetre = "\u03BCg/m\u00B3";
+constexpr std::string_view temperatureUnits = "\u00B0" "C|\u00B0" "F|K";
 
-constexpr SensorClass sensorClasses[] = {
-    {"apparent_power", "VA|mVA|kVA"},
-    {"aqi", "-"},
-    {"area", ""},
-    {"atmospheric_pressure", pressureUnits},
-    {"battery", "%"},
-    {"blood_glucose_concentration", "mg/dL|mmol/L"},
-    {"carbon_dioxide", "ppm"},
-    {"carbon_monoxide", "ppm"},
-    {"conductivity", "S/cm|mS/cm|\xB5S/cm"},
-    {"current", "A|mA"},
-    {"data_rate", ""},
-    {"data_size", ""},
-    {"distance", "km|m|cm|mm|mi|nmi|yd|ft|in"},
-    {"duration", "d|h|min|s|ms"},
-    {"energy", energyUnits},
-    {"energy_distance", "kWh/100km|mi/kWh|km/kWh"},
-    {"energy_storage", energyUnits},
-    {"frequency", "Hz|kHz|MHz|GHz"},
-    {"gas", "m\xB3|ft\xB3|CCF"},
-    {"humidity", "%"},
-    {"illuminance", "lx"},
-    {"irradiance", "W/m\xB2"},
-    {"moisture", "%"},
-    {"monetary", ""},
-    {"nitrogen_dioxide", microgramsPerCubicMetre},
-    {"nitrogen_monoxide", microgramsPerCubicMetre},
-    {"nitrous_oxide", microgramsPerCubicMetre},
-    {"ozone", microgramsPerCubicMetre},
-    {"ph", "-"},
-    {"pm1", microgramsPerCubicMetre},
-    {"pm10", microgramsPerCubicMetre},
-    {"pm25", microgramsPerCubicMetre},
-    {"power", "mW|W|kW|MW|GW|TW|BTU/h"},
-    {"power_factor", "%"},
-    {"precipitation", "cm|in|mm"},
-    {"precipitation_intensity", "in/d|in/h|mm/d|mm/h"},
-    {"pressure", pressureUnits},
-    {"reactive_power", "var|mvar|kvar"},
-    {"signal_strength", "dB|dBm"},
-    {"sound_pressure", "dB|dBA"},
-    {"speed", "ft/s|in/d|in/h|in/s|km/h|kn|m/s|mph|mm/d|mm/h|mm/s|Beaufort"},
-    {"sulphur_dioxide", microgramsPerCubicMetre},
-    {"temperature", "\xB0" "C|\xB0" "F|K"},
-    {"temperature_delta", "\xB0" "C|\xB0" "F|K"},
-    {"volatile_organic_compounds", microgramsPerCubicMetre},
-    {"volatile_organic_compounds_parts", "ppm|ppb"},
-    {"voltage", "V|mV|\xB5V|kV|MV"},
-    {"volume", volumeUnits},
-    {"volume_flow_rate", "m\xB3/h|ft\xB3/min|L/min|gal/min|mL/s"},
-    {"volume_storage", volumeUnits},
-    {"water", "L|gal|m\xB3|ft\xB3|CCF|MCF"},
-    {"weight", "g|kg|mg|\xB5g|oz|lb|st"},
-    {"wind_direction", "\xB0"},
-    {"wind_speed", "ft/s|km/h|kn|m/s|mph|Beaufort"},
+constexpr SensorClass table[] = {
+    {"apparent_power", "VA", measurement},
+    {"aqi", "", measurement},
+    {"area", "m\u00B2|cm\u00B2|km\u00B2|mm\u00B2|in\u00B2|ft\u00B2|yd\u00B2|mi\u00B2|ac|ha", allStates},
+    {"atmospheric_pressure", pressureUnits, measurement},
+    {"battery", "%", measurement},
+    {"blood_glucose_concentration", "mg/dL|mmol/L", measurement},
+    {"carbon_dioxide", "ppm", measurement},
+    {"carbon_monoxide", "ppm", measurement},
+    {"conductivity", "S/cm|\u03BCS/cm|mS/cm", measurement},
+    {"current", "mA|A", measurement},
+    {"data_rate", "bit/s|kbit/s|Mbit/s|Gbit/s|B/s|kB/s|MB/s|GB/s|KiB/s|MiB/s|GiB/s", measurement},
+    {"data_size", "bit|kbit|Mbit|Gbit|B|kB|MB|GB|TB|PB|EB|ZB|YB|KiB|MiB|GiB|TiB|PiB|EiB|ZiB|YiB", allStates},
+    {"distance", "mm|cm|m|km|in|ft|yd|mi|nmi", allStates},
+    {"duration", "d|h|min|s|ms|\u03BCs", allStates},
+    {"energy", energyUnits, totals},
+    {"energy_distance", "kWh/100km|mi/kWh|km/kWh", measurement},
+    {"energy_storage", energyUnits, measurement},
+    {"frequency", "Hz|kHz|MHz|GHz", measurement},
+    {"gas", "CCF|ft\u00B3|m\u00B3|L", totals},
+    {"humidity", "%", measurement},
+    {"illuminance", "lx", measurement},
+    {"irradiance", "W/m\u00B2|BTU/(h\u22C5ft\u00B2)", measurement},
+    {"moisture", "%", measurement},
+    {"monetary", "*", "total"},
+    {"nitrogen_dioxide", microgramsPerCubicMetre, measurement},
+    {"nitrogen_monoxide", microgramsPerCubicMetre, measurement},
+    {"nitrous_oxide", microgramsPerCubicMetre, measurement},
+    {"ozone", microgramsPerCubicMetre, measurement},
+    {"ph", "", measurement},
+    {"pm1", microgramsPerCubicMetre, measurement},
+    {"pm10", microgramsPerCubicMetre, measurement},
+    {"pm25", microgramsPerCubicMetre, measurement},
+    {"power", "mW|W|kW|MW|GW|TW", measurement},
+    {"power_factor", "%|", measurement},
+    {"precipitation", "in|mm|cm", allStates},
+    {"precipitation_intensity", fluxUnits, measurement},
+    {"pressure", pressureUnits, measurement},
+    {"reactive_power", "var|kvar", measurement},
+    {"signal_strength", "dB|dBm", measurement},
+    {"sound_pressure", "dB|dBA", measurement},
+    {"speed", "Beaufort|ft/s|in/s|m/s|km/h|kn|mph|mm/s|in/d|in/h|mm/d|mm/h", measurement},
+    {"sulphur_dioxide", microgramsPerCubicMetre, measurement},
+    {"temperature", temperatureUnits, measurement},
+    {"volatile_organic_compounds", microgramsPerCubicMetre, measurement},
+    {"volatile_organic_compounds_parts", "ppb|ppm", measurement},
+    {"voltage", "\u03BCV|mV|V|kV|MV", measurement},
+    {"volume", volumeUnits, totals},
+    {"volume_flow_rate", "m\u00B3/h|m\u00B3/s|ft\u00B3/min|L/h|L/min|L/s|gal/min|mL/s", measurement},
+    {"volume_storage", volumeUnits, measurement},
+    {"water", "CCF|ft\u00B3|m\u00B3|gal|L", totals},
+    {"weight", "g|kg|mg|\u03BCg|oz|lb|st", "measurement|total|total_increasing"},
+    {"wind_direction", "\u00B0", "measurement_angle"},
+    {"wind_speed", speedUnits, measurement},
 };
 
 // Values that are no measurement: a date, a time, one of a list of words.
 constexpr std::string_view nonNumericClasses[] = {"date", "enum", "timestamp"};
+
+// The angle's state class takes degrees only, whatever the class (STATE_CLASS_UNITS).
+constexpr std::string_view angleState = "measurement_angle";
+constexpr std::string_view degree = "\u00B0";
 
 constexpr std::string_view binarySensorClasses[] = {
     "battery", "battery_charging", "carbon_monoxide", "cold", "connectivity", "door", "garage_door",
@@ -86,42 +95,107 @@ constexpr std::string_view binarySensorClasses[] = {
     "power", "presence", "problem", "running", "safety", "smoke", "sound", "tamper", "update",
     "vibration", "window"};
 
-bool listed(std::string_view units, std::string_view unit)
+// The entries of a '|' list, an empty one included.
+std::vector<std::string_view> entries(std::string_view list)
 {
-    while (!units.empty()) {
-        const std::size_t bar = units.find('|');
-        if (units.substr(0, bar) == unit) return true;
-        units.remove_prefix(bar == std::string_view::npos ? units.size() : bar + 1);
+    std::vector<std::string_view> parts;
+    for (std::size_t bar = 0; bar != std::string_view::npos; list.remove_prefix(bar + 1)) {
+        bar = list.find('|');
+        parts.push_back(list.substr(0, bar));
+        if (bar == std::string_view::npos) break;
     }
-    return false;
+    return parts;
 }
 
-std::string readable(std::string_view units)
+// A UTF-8 text in Latin-1 for the German messages: the mu as the micro sign, the dot operator
+// as the middle dot.
+std::string latin1Shown(std::string_view utf8)
+{
+    std::string out;
+    for (std::size_t at = 0; at < utf8.size();) {
+        const char32_t code = nextCodePoint(utf8, at).value_or(U'?');
+        out += code <= 0xFF ? static_cast<char>(code) : code == 0x3BC ? '\xB5' : code == 0x22C5 ? '\xB7' : '?';
+    }
+    return out;
+}
+
+// The list in words, the empty unit as none: "%, or without a unit".
+std::string readable(std::string_view list, bool german)
 {
     std::string text;
-    for (char c : units) text += c == '|' ? std::string(", ") : std::string(1, c);
+    bool none = false;
+    for (std::string_view entry : entries(list)) {
+        if (entry.empty()) none = true;
+        else text += (text.empty() ? "" : ", ") + (german ? latin1Shown(entry) : std::string(entry));
+    }
+    if (none) text += german ? " oder ohne Einheit" : ", or without a unit";
     return text;
 }
 
+const SensorClass* known(std::string_view deviceClass)
+{
+    const auto* found = std::ranges::find(table, deviceClass, &SensorClass::name);
+    return found == std::end(table) ? nullptr : found;
+}
+
+bool listed(std::string_view list, std::string_view entry) { return std::ranges::count(entries(list), entry) > 0; }
+
 }  // namespace
 
-std::string sensorClassProblem(std::string_view deviceClass, std::string_view unit, bool german)
+const std::span<const SensorClass> sensorClasses = table;
+
+std::string haUnitText(std::string_view latin1)
+{
+    std::string text;
+    for (char c : latin1) text += c == '\xB5' ? std::string("\u03BC") : utf8FromLatin1(std::string_view(&c, 1));
+    return text;
+}
+
+std::string haUnitOf(const AnalogInput& input)
+{
+    return haUnitText(!input.quantity || input.unit == "Volt" ? "V" : input.unit);
+}
+
+std::string sensorClassProblem(std::string_view deviceClass, std::string_view haUnit, bool german)
 {
     const std::string name(deviceClass);
     if (std::ranges::find(nonNumericClasses, deviceClass) != std::end(nonNumericClasses))
         return german ? "Home Assistants Klasse " + name + " ist kein Messwert"
                       : "Home Assistant's class " + name + " is no measurement";
-    const auto* known = std::ranges::find(sensorClasses, deviceClass, &SensorClass::name);
-    if (known == std::end(sensorClasses))
-        return german ? "Home Assistant kennt keine Sensorklasse " + name
-                      : "Home Assistant has no sensor class " + name;
-    if (known->units.empty() || listed(known->units, unit)) return {};
-    if (known->units == "-")
-        return german ? "Home Assistant nimmt " + name + " ohne Einheit"
-                      : "Home Assistant takes " + name + " without a unit";
-    if (german) return "Home Assistant nimmt " + name + " in " + readable(known->units) + ", nicht in " + std::string(unit);
-    return utf8FromLatin1("Home Assistant takes " + name + " in " + readable(known->units) + ", not " +
-                          std::string(unit));
+    const SensorClass* found = known(deviceClass);
+    if (!found)
+        return german ? "Home Assistant kennt keine Sensorklasse " + name : "Home Assistant has no sensor class " + name;
+    if (found->units == "*" ? !haUnit.empty() : listed(found->units, haUnit)) return {};
+    if (found->units.empty())
+        return german ? "Home Assistant nimmt " + name + " ohne Einheit" : "Home Assistant takes " + name + " without a unit";
+    const std::string units = found->units == "*" ? (german ? "einer W\xE4hrung" : "a currency") : readable(found->units, german);
+    if (german)
+        return "Home Assistant nimmt " + name + " in " + units + ", nicht " +
+               (haUnit.empty() ? "ohne Einheit" : "in " + latin1Shown(haUnit));
+    return "Home Assistant takes " + name + " in " + units + ", not " +
+           (haUnit.empty() ? "without a unit" : std::string(haUnit));
+}
+
+std::string stateClassProblem(std::string_view deviceClass, std::string_view stateClass, std::string_view haUnit,
+                              bool german)
+{
+    const std::string state(stateClass);
+    if (const SensorClass* found = known(deviceClass); found && !listed(found->stateClasses, stateClass)) {
+        const std::string name(deviceClass);
+        std::string allowed;
+        for (std::string_view entry : entries(found->stateClasses)) allowed += (allowed.empty() ? "" : ", ") + std::string(entry);
+        return german ? "Home Assistant nimmt " + name + " als " + allowed + ", nicht als " + state
+                      : "Home Assistant takes " + name + " as " + allowed + ", not as " + state;
+    }
+    if (stateClass == angleState && haUnit != degree)
+        return german ? "Home Assistant nimmt " + state + " nur in \xB0" : "Home Assistant takes " + state + " in \u00B0 only";
+    return {};
+}
+
+std::string defaultStateClass(std::string_view deviceClass)
+{
+    const SensorClass* found = known(deviceClass);
+    return std::string(found ? entries(found->stateClasses).front() : measurement);
 }
 
 std::string binarySensorClassProblem(std::string_view deviceClass, bool german)
@@ -129,9 +203,4 @@ std::string binarySensorClassProblem(std::string_view deviceClass, bool german)
     if (std::ranges::find(binarySensorClasses, deviceClass) != std::end(binarySensorClasses)) return {};
     return (german ? "Home Assistant kennt keine Bin\xE4rsensorklasse " : "Home Assistant has no binary sensor class ") +
            std::string(deviceClass);
-}
-
-std::string haUnitOf(const AnalogInput& input)
-{
-    return !input.quantity || input.unit == "Volt" ? "V" : input.unit;
 }

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstddef>
 #include <nlohmann/json.hpp>
+#include <utility>
 
 #include "driver/LoggerState.h"
 #include "logging/DateText.h"
@@ -47,11 +48,12 @@ json digitalValue(const LoggerState& state, std::size_t input)
     return *closed ? 1 : 0;
 }
 
-// Home Assistant's device classes of a binary sensor for which "on" means open.
+// Home Assistant's device classes of a binary sensor for which "on" means open: a lock's "on" is
+// unlocked.
 bool onMeansOpen(std::string_view deviceClass)
 {
     return deviceClass == "door" || deviceClass == "window" || deviceClass == "opening" ||
-           deviceClass == "garage_door";
+           deviceClass == "garage_door" || deviceClass == "lock";
 }
 
 std::string trimmed(std::string_view text)
@@ -152,8 +154,10 @@ std::vector<TopicPayload> discoveryConfigs(const LoggerState& state, const std::
                 analog ? state.settings.analog[i].haDeviceClass : state.settings.digital[i].haDeviceClass;
             if (!deviceClass.empty()) config["device_class"] = deviceClass;
             if (analog) {
-                config["unit_of_measurement"] = utf8FromLatin1(haUnitOf(state.settings.analog[i]));
-                config["state_class"] = "measurement";
+                // Home Assistant takes a sensor of no unit only without the key.
+                if (std::string unit = haUnitOf(state.settings.analog[i]); !unit.empty())
+                    config["unit_of_measurement"] = std::move(unit);
+                config["state_class"] = state.settings.analog[i].haStateClass;
                 config["suggested_display_precision"] = state.settings.analog[i].decimals;
             } else {
                 const bool invert = onMeansOpen(deviceClass);

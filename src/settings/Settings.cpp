@@ -64,7 +64,8 @@ bool plainInterval(std::string_view text)
 // A shown text's refusals, whatever its row.
 std::optional<Refusal> shownTextRefusal(const SettingRow& row, std::string_view text)
 {
-    if (text.empty()) return Refusal{"an empty text; a text is needed", "ist leer; ein Text ist n\xF6tig"};
+    if (text.empty() && row.check != SettingCheck::unit)
+        return Refusal{"an empty text; a text is needed", "ist leer; ein Text ist n\xF6tig"};
     if (text.find(',') != std::string::npos)
         return Refusal{"holds a comma, which would split the log's column",
                        "enth\xE4lt ein Komma, das die Spalte der Logdatei teilen w\xFCrde"};
@@ -76,7 +77,7 @@ std::optional<Refusal> shownTextRefusal(const SettingRow& row, std::string_view 
         return Refusal{"holds a quotation mark, which CSV readers take for the start of a quoted field",
                        "enth\xE4lt ein Anf\xFChrungszeichen, das CSV-Leser f\xFCr den Beginn eines Feldes in "
                        "Anf\xFChrungszeichen halten"};
-    if (heading && text.find_first_not_of(" \xA0") == std::string::npos)
+    if (heading && !text.empty() && text.find_first_not_of(" \xA0") == std::string::npos)
         return Refusal{"holds nothing but blanks", "enth\xE4lt nur Leerzeichen"};
     if (text.size() > row.high)
         return Refusal{wordsOf(row, "longer than {high} characters, more than the window shows"),
@@ -116,6 +117,9 @@ std::optional<Refusal> refusalOf(const SettingRow& row, std::string_view text)
     case SettingCheck::interval: refused = !plainInterval(text) || !intervalValid(parseInterval(text)); break;
     case SettingCheck::analogLabel: refused = text.ends_with(']'); break;
     case SettingCheck::unit: refused = text.find_first_of("[]") != std::string_view::npos; break;
+    case SettingCheck::stateClass:
+        refused = text != "measurement" && text != "total" && text != "total_increasing" && text != "measurement_angle";
+        break;
     default: refused = row.kind == SettingKind::path && text.size() < row.low;
     }
     if (!refused) return std::nullopt;
@@ -226,6 +230,9 @@ void settleInput(Settings& settings, std::size_t input, SettingRows rows)
     const SettingRow* deviceClass = rowOf(&AnalogInput::haDeviceClass, rows);
     if (deviceClass && !settings.given[givenBit(rows, *deviceClass, input)])
         analog.haDeviceClass = defaultSensorClass(analog, rows);
+    const SettingRow* stateClass = rowOf(&AnalogInput::haStateClass, rows);
+    if (stateClass && !settings.given[givenBit(rows, *stateClass, input)])
+        analog.haStateClass = defaultStateClass(analog.haDeviceClass);
 }
 
 std::string defaultSensorClass(const AnalogInput& input, SettingRows rows)

@@ -27,6 +27,7 @@ struct AnalogInput {
     int decimals = 0;
     bool quantity = false;  // any of unit, scale, offset and decimals given
     std::string haDeviceClass;  // empty: none
+    std::string haStateClass;
 };
 
 struct DigitalInput {
@@ -77,7 +78,8 @@ enum class SettingKind {
 // it must not start like a formula; an analog input's must not end in ] either.
 // The MQTT ones are publishing's.
 enum class SettingCheck {
-    none, host, interval, nonZero, label, analogLabel, unit, binarySensorClass, mqttUrl, mqttName, discoveryPrefix
+    none, host, interval, nonZero, label, analogLabel, unit, stateClass, binarySensorClass, mqttUrl, mqttName,
+    discoveryPrefix
 };
 
 // A message in English (UTF-8) and German (Latin-1); {low} and {high} stand for the row's bounds.
@@ -99,7 +101,7 @@ enum class WindowExtra { none, connectionTest, browse, askEveryStart };
 struct WindowPlace {
     const char* caption;
     int captionWidth;
-    int width;
+    int width;  // 0: not in the window, which keeps what the file gives
     bool newLine = false;  // starts a line of its own
     WindowExtra extra = WindowExtra::none;
 };
@@ -173,7 +175,8 @@ std::string shownValue(const Settings& settings, const SettingRow& row, std::siz
 const std::string& storedText(const Settings& settings, const SettingRow& row, std::size_t input);
 // Takes into settings every key that from gave and settings did not: the command line wins.
 void takeGiven(Settings& settings, const Settings& from, SettingRows rows = settingRows);
-// What the given keys make of an input: its form, and its Home Assistant class where none is given.
+// What the given keys make of an input: its form, and its Home Assistant class and state class
+// where none is given.
 void settleInput(Settings& settings, std::size_t input, SettingRows rows = settingRows);
 // The Home Assistant class of an input that none is given: voltage while its unit is a volt.
 std::string defaultSensorClass(const AnalogInput& input, SettingRows rows = settingRows);

@@ -135,12 +135,27 @@ void checkInput(Reader& reader, const SettingSection& section, std::size_t input
                  (digits < logDigits ? ", too much to keep " + places + " decimals exact" : ""),
              "ein Messwert von 9999 erg\xE4" "be " + power + " oder mehr" +
                  (digits < logDigits ? ", zu viel f\xFCr " + places + " genaue Nachkommastellen" : ""));
-    } else if (!analog.haDeviceClass.empty() && given(&AnalogInput::haDeviceClass)) {
-        const std::string problem = sensorClassProblem(analog.haDeviceClass, haUnitOf(analog), false);
-        if (!problem.empty())
-            fail(reader, where("ha_device_class"), path + ".ha_device_class", problem,
-                 sensorClassProblem(analog.haDeviceClass, haUnitOf(analog), true));
+        return;
     }
+    const std::string unit = haUnitOf(analog);
+    if (!analog.haDeviceClass.empty() && given(&AnalogInput::haDeviceClass)) {
+        if (const std::string problem = sensorClassProblem(analog.haDeviceClass, unit, false); !problem.empty())
+            fail(reader, where("ha_device_class"), path + ".ha_device_class", problem,
+                 sensorClassProblem(analog.haDeviceClass, unit, true));
+    } else if (unit.empty()) {
+        // Home Assistant takes a sensor without a unit for these classes only.
+        std::string unitless;
+        for (const SensorClass& sensorClass : sensorClasses)
+            if (sensorClassProblem(sensorClass.name, "", false).empty())
+                unitless += (unitless.empty() ? "" : ", ") + std::string(sensorClass.name);
+        fail(reader, where("unit"), path + ".unit", "is empty, which only a Home Assistant class of no unit takes: " + unitless,
+             "ist leer, was nur eine Home-Assistant-Klasse ohne Einheit nimmt: " + unitless);
+    }
+    if (given(&AnalogInput::haStateClass))
+        if (const std::string problem = stateClassProblem(analog.haDeviceClass, analog.haStateClass, unit, false);
+            !problem.empty())
+            fail(reader, where("ha_state_class"), path + ".ha_state_class", problem,
+                 stateClassProblem(analog.haDeviceClass, analog.haStateClass, unit, true));
 }
 
 // Two columns of one name, which the report and a spreadsheet could not tell apart.

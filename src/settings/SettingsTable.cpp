@@ -50,7 +50,8 @@ constexpr SettingRow rows[] = {
      {"ends in ], which the log's column title keeps for the unit",
       "endet auf ], das in der Spalten\xFC" "berschrift der Logdatei die Einheit schlie\xDFt"},
      &A::label, {"Bezeichnung", 0, 150}, false, false},
-    {"analog", "unit", nullptr, K::shown, C::unit, 1, unitLimit, "Volt", nullptr, "Einheit",
+    // Empty for a class of no unit only, which the file's reader judges with the class.
+    {"analog", "unit", nullptr, K::shown, C::unit, 0, unitLimit, "Volt", nullptr, "Einheit",
      {"holds [ or ], which enclose the unit in the log's column title",
       "enth\xE4lt [ oder ], die in der Spalten\xFC" "berschrift der Logdatei die Einheit einschlie\xDF" "en"},
      &A::unit, {"Einheit", 0, 70}, false, true},
@@ -64,6 +65,12 @@ constexpr SettingRow rows[] = {
      &A::decimals, {"Stellen", 0, 44}, false, true},
     {"analog", "ha_device_class", nullptr, K::text, C::none, 0, 0, "voltage", nullptr, "Home-Assistant-Klasse",
      noWords, &A::haDeviceClass, {"Home-Assistant-Klasse", 0, 120}, false, false},
+    // Its default follows the class; too wide for the window beside the preview.
+    {"analog", "ha_state_class", nullptr, K::text, C::stateClass, 0, 0, "measurement", nullptr,
+     "Home-Assistant-Zustandsklasse",
+     {"measurement, total, total_increasing or measurement_angle is needed",
+      "measurement, total, total_increasing oder measurement_angle ist n\xF6tig"},
+     &A::haStateClass, {"Zustandsklasse", 0, 0}, false, false},
 
     {"digital", "label", nullptr, K::shown, C::label, 1, labelLimit, "Digital-Eingang Nr. #", nullptr, "Bezeichnung",
      noWords, &D::label, {"Bezeichnung", 0, 150}, false, false},
