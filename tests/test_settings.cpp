@@ -2,6 +2,7 @@
 // the settings make of the state record.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -535,6 +536,17 @@ TEST(SettingsWindow, PreviewAndConnectionTest)
     EXPECT_EQ(traced("setText 106 Verbunden: AVR-NET-IO 1.03").size(), 1u);
     EXPECT_EQ(fake().controls[106].text, "Keine Verbindung: an Port 50290 antwortet nichts (abgelehnt).");
     EXPECT_GE(tracePosition("connect 192.168.1.90:50290"), 0) << "the fake's only: nothing is contacted";
+
+    // With a broker, the test also asks it whether another logger of the name is online.
+    resetFake();
+    runWindow({{changed, 222, "mqtt://127.0.0.1"}, {changed, 224, "cellar"}, {pressed, 105, ""}});
+    EXPECT_EQ(traced("mqttCheckName avrnetio/cellar/owner").size(), 1u);
+    const auto said = std::ranges::find_if(fake().controls, [](const auto& control) {
+        return control.second.text.starts_with("MQTT:");
+    });
+    ASSERT_NE(said, fake().controls.end());
+    EXPECT_EQ(said->second.text, "MQTT: ein anderer Logger namens cellar ist online; dieser ver\xF6" "ffentlicht nichts, "
+                                 "solange jener l\xE4uft.");
 }
 
 TEST_F(SettingsFile, TheWindowKeepsWhatTheFileGaveEvenAtItsDefault)

@@ -250,6 +250,30 @@ std::string connectionFailure(platform::NetFailure failure, const std::string& p
     }
 }
 
+std::vector<GivenSetting> givenSettings(SettingsForm& form);
+
+// The broker as the start would reach it, and whether another logger of the name is online there.
+void testBroker(SettingsForm& form)
+{
+    const int message = form.messages[static_cast<std::size_t>(
+        std::ranges::find(settingSections, std::string_view("mqtt"), &SettingSection::name) - settingSections.begin())];
+    Settings checked = form.defaults;
+    SettingsProblem problem;
+    std::string password;
+    std::string wrong;
+    if (!readSettingsText(settingsFileText(givenSettings(form), form.rows), form.path, checked, problem, form.rows))
+        wrong = problem.german;
+    else
+        wrong = checkPublishSettings(checked, password);
+    if (!wrong.empty()) return showProblem(message, "MQTT: " + wrong);
+    platform::uiSetTextColour(message, blue);
+    platform::uiSetText(message, "MQTT: Broker wird gepr\xFC" "ft ...");
+    platform::uiDrawNow();
+    const BrokerCheck result = checkBroker(checked, password);
+    platform::uiSetTextColour(message, result.good ? blue : red);
+    platform::uiSetText(message, result.text);
+}
+
 void testConnection(SettingsForm& form)
 {
     const Field& port = *fieldOf(form, &Settings::boardPort);
@@ -279,6 +303,7 @@ void testConnection(SettingsForm& form)
     }
     platform::uiSetTextColour(form.testResult, connected ? blue : red);
     platform::uiSetText(form.testResult, result);
+    if (form.mqtt && !platform::uiGetText(fieldOf(form, &Settings::mqttUrl)->control).empty()) testBroker(form);
 }
 
 std::vector<GivenSetting> givenSettings(SettingsForm& form)

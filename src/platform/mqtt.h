@@ -40,6 +40,19 @@ struct MqttSettings {
 // holds the name is undone by publishing the will topic's connect message again.
 bool mqttStart(const MqttSettings& settings);
 
+enum class MqttNameState { free, held, unreachable };
+
+struct MqttNameCheck {
+    MqttNameState state = MqttNameState::unreachable;
+    std::string holder;  // held: the other's client id
+    std::string reason;  // unreachable: why not, in English
+};
+
+// One connection of its own, made and ended within timeoutMs, that asks as mqttStart does whether
+// another client holds the name of the owner topic, and takes nothing; for a check before a start.
+// Blocks; independent of the client that mqttStart starts.
+MqttNameCheck mqttCheckName(const MqttSettings& settings, int timeoutMs);
+
 // Before mqttStart: added to what every connection sends first (retained, QoS 1), availability
 // and discovery.
 void mqttAddConnectMessage(const std::string& topic, const std::string& payload);

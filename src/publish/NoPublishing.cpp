@@ -23,3 +23,4 @@ void stopPublishing(Publisher&) {}
 std::string publishName(const Settings&) { return {}; }
 std::vector<std::string> forgetTopics(const Settings&) { return {}; }
 bool forgetPublished(const Settings&, const std::string&) { return false; }
+BrokerCheck checkBroker(const Settings&, const std::string&) { return {}; }

@@ -21,6 +21,7 @@ namespace {
 constexpr int stopTimeoutMs = 2000;
 // Long enough for a broker that takes a few tries to reach.
 constexpr int forgetTimeoutMs = 15000;
+constexpr int brokerCheckMs = 8000;
 // A bundle of every public CA takes about 200 KB.
 constexpr std::size_t caFileBytesMax = 16 * 1024 * 1024;
 
@@ -168,6 +169,24 @@ void stopPublishing(Publisher& publisher)
     if (!publisher.active) return;
     platform::mqttStop(availabilityTopic(publisher.name), "offline", stopTimeoutMs);
     publisher.active = false;
+}
+
+BrokerCheck checkBroker(const Settings& settings, const std::string& password)
+{
+    const std::string name = publishName(settings);
+    platform::MqttSettings broker = brokerSettings(settings, name, password);
+    broker.ownerTopic = ownerTopic(name);
+    broker.probeTopic = probeTopic(name);
+    const platform::MqttNameCheck check = platform::mqttCheckName(broker, brokerCheckMs);
+    switch (check.state) {
+    case platform::MqttNameState::free:
+        return {true, "MQTT: Broker erreicht, kein anderer Logger namens " + name + " ist dort."};
+    case platform::MqttNameState::held:
+        return {false, "MQTT: ein anderer Logger namens " + name +
+                           " ist online; dieser ver\xF6" "ffentlicht nichts, solange jener l\xE4uft."};
+    case platform::MqttNameState::unreachable: break;
+    }
+    return {false, "MQTT: keine Verbindung zum Broker (" + latin1FromUtf8(check.reason).value_or("?") + ")."};
 }
 
 std::vector<std::string> forgetTopics(const Settings& settings)

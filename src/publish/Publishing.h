@@ -52,6 +52,15 @@ void publishRow(const Publisher& publisher, const LoggerState& state);
 // Publishes offline and disconnects, within 2 s.
 void stopPublishing(Publisher& publisher);
 
+struct BrokerCheck {
+    bool good = false;
+    std::string text;  // in German
+};
+
+// For the settings window's connection test: whether the broker takes the logger, and whether
+// another logger of its name is online there. Blocks for up to 8 s.
+BrokerCheck checkBroker(const Settings& settings, const std::string& password);
+
 // What the broker keeps of the logger under its name: the discovery configs (under the default
 // prefix when discovery is off), the state, the availability and the owner.
 std::vector<std::string> forgetTopics(const Settings& settings);

@@ -373,6 +373,11 @@ void mqttPublish(const std::string& topic, const std::string& payload)
 {
     platformFake.trace.push_back("mqttPublish " + topic + " " + payload);
 }
+MqttNameCheck mqttCheckName(const MqttSettings& settings, int)
+{
+    platformFake.trace.push_back("mqttCheckName " + settings.ownerTopic);
+    return {MqttNameState::held, "avrnetio-cellar-1a2b3c4d", ""};
+}
 void mqttPublishLatest(const std::string& topic, const std::string& payload)
 {
     platformFake.trace.push_back("mqttLatest " + topic + " " + payload);

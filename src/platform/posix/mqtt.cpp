@@ -518,18 +518,10 @@ void takeBack()
     mqtt.handedCount = 0;
 }
 
-mosquitto* newClient()
+// The protocol, the will, the user and TLS, as the settings say.
+int configure(mosquitto* client, const MqttSettings& settings)
 {
-    const MqttSettings& settings = mqtt.settings;
-    mosquitto* client = mosquitto_new(settings.clientId.c_str(), true, nullptr);
-    if (client == nullptr) return nullptr;
     mosquitto_int_option(client, MOSQ_OPT_PROTOCOL_VERSION, MQTT_PROTOCOL_V311);
-    mosquitto_connect_callback_set(client, onConnect);
-    mosquitto_disconnect_callback_set(client, onDisconnect);
-    mosquitto_publish_callback_set(client, onPublish);
-    mosquitto_log_callback_set(client, onLog);
-    mosquitto_subscribe_callback_set(client, onSubscribe);
-    mosquitto_message_callback_set(client, onMessage);
     int rc = settings.willTopic.empty()
                  ? MOSQ_ERR_SUCCESS
                  : mosquitto_will_set(client, settings.willTopic.c_str(), static_cast<int>(settings.willPayload.size()),
@@ -541,6 +533,21 @@ mosquitto* newClient()
         rc = settings.caFile.empty()
                  ? mosquitto_int_option(client, MOSQ_OPT_TLS_USE_OS_CERTS, 1)
                  : mosquitto_tls_set(client, settings.caFile.c_str(), nullptr, nullptr, nullptr, nullptr);
+    return rc;
+}
+
+mosquitto* newClient()
+{
+    const MqttSettings& settings = mqtt.settings;
+    mosquitto* client = mosquitto_new(settings.clientId.c_str(), true, nullptr);
+    if (client == nullptr) return nullptr;
+    mosquitto_connect_callback_set(client, onConnect);
+    mosquitto_disconnect_callback_set(client, onDisconnect);
+    mosquitto_publish_callback_set(client, onPublish);
+    mosquitto_log_callback_set(client, onLog);
+    mosquitto_subscribe_callback_set(client, onSubscribe);
+    mosquitto_message_callback_set(client, onMessage);
+    const int rc = configure(client, settings);
     if (rc != MOSQ_ERR_SUCCESS) {
         mqtt.failure = std::string("the library does not take the settings: ") + mosquitto_strerror(rc);
         mosquitto_destroy(client);
@@ -684,7 +691,83 @@ std::size_t queueLimitFromEnvironment(std::size_t limit)
     return error == std::errc{} && end == value.data() + value.size() && parsed > 0 ? std::min(parsed, limit) : limit;
 }
 
+// The name check's own connection: the same questions as a start's, with no answers of its own.
+struct NameCheck {
+    const MqttSettings* settings = nullptr;
+    MqttNameCheck result;
+    int refusal = -1;
+    bool returned = false;
+    Clock::time_point returnedAt;
+};
+
+void onCheckConnect(mosquitto* client, void* data, int rc)
+{
+    auto& check = *static_cast<NameCheck*>(data);
+    check.refusal = rc;
+    if (rc != 0) return;
+    char* topics[] = {const_cast<char*>(check.settings->ownerTopic.c_str()),
+                      const_cast<char*>(check.settings->probeTopic.c_str())};
+    mosquitto_subscribe_multiple(client, nullptr, 2, topics, 1, 0, nullptr);
+}
+
+void onCheckSubscribe(mosquitto* client, void* data, int, int, const int*)
+{
+    const auto& check = *static_cast<NameCheck*>(data);
+    const std::string& id = check.settings->clientId;
+    mosquitto_publish(client, nullptr, check.settings->probeTopic.c_str(), static_cast<int>(id.size()), id.data(), 1,
+                      false);
+}
+
+void onCheckMessage(mosquitto*, void* data, const mosquitto_message* message)
+{
+    auto& check = *static_cast<NameCheck*>(data);
+    const std::string payload(static_cast<const char*>(message->payload), static_cast<std::size_t>(message->payloadlen));
+    if (message->topic == check.settings->probeTopic && payload == check.settings->clientId) {
+        check.returned = true;
+        check.returnedAt = Clock::now();
+    } else if (message->topic == check.settings->ownerTopic && !message->retain && !payload.empty() &&
+               payload != check.settings->clientId) {
+        check.result.state = MqttNameState::held;
+        check.result.holder = payload;
+    }
+}
+
 }  // namespace
+
+MqttNameCheck mqttCheckName(const MqttSettings& settings, int timeoutMs)
+{
+    mosquitto_lib_init();
+    NameCheck check;
+    check.settings = &settings;
+    const Clock::time_point deadline = Clock::now() + milliseconds(timeoutMs);
+    mosquitto* client = mosquitto_new(settings.clientId.c_str(), true, &check);
+    int rc = client == nullptr ? MOSQ_ERR_NOMEM : configure(client, settings);
+    if (rc == MOSQ_ERR_SUCCESS) {
+        mosquitto_connect_callback_set(client, onCheckConnect);
+        mosquitto_subscribe_callback_set(client, onCheckSubscribe);
+        mosquitto_message_callback_set(client, onCheckMessage);
+        rc = mosquitto_connect(client, settings.host.c_str(), settings.port, keepAliveSeconds);
+    }
+    int error = errno;
+    while (rc == MOSQ_ERR_SUCCESS && check.refusal <= 0 && check.result.state != MqttNameState::held &&
+           !(check.returned && Clock::now() - check.returnedAt >= answerWait) && Clock::now() < deadline) {
+        rc = mosquitto_loop(client, std::min(msUntil(deadline), 100), 1);
+        error = errno;
+    }
+    if (check.result.state != MqttNameState::held) {
+        if (check.returned) check.result.state = MqttNameState::free;
+        else if (check.refusal > 0) check.result.reason = mosquitto_connack_string(check.refusal);
+        else if (rc == MOSQ_ERR_ERRNO) check.result.reason = std::system_category().message(error);
+        else if (rc != MOSQ_ERR_SUCCESS) check.result.reason = mosquitto_strerror(rc);
+        else check.result.reason = "no answer within " + std::to_string(timeoutMs / 1000) + " s";
+    }
+    if (client != nullptr) {
+        mosquitto_disconnect(client);
+        mosquitto_destroy(client);
+    }
+    mosquitto_lib_cleanup();
+    return check.result;
+}
 
 bool mqttStart(const MqttSettings& settings)
 {
