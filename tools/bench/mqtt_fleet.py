@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """mqtt_fleet.py N [SECONDS]: N simulators and N loggers at S1 against one mosquitto broker on
-loopback for a minute (or SECONDS); a subscriber counts every row of every logger. Prints the rows
+loopback for a minute (or SECONDS); a subscriber counts every row of every logger on its rows topic. Prints the rows
 logged, the rows that reached the subscriber, the rows lost, and the loggers' CPU share."""
 import os
 import signal
@@ -24,7 +24,7 @@ def main():
     seconds = float(sys.argv[2]) if len(sys.argv) > 2 else 60
     with Processes() as run:
         _, broker_port = run.broker()
-        subscriber = run.subscriber(broker_port, topic="avrnetio/+/state")
+        subscriber = run.subscriber(broker_port, topic="avrnetio/+/rows")
         loggers = []
         for number in range(count):
             board_port = run.boardsim()
