@@ -56,6 +56,7 @@ constexpr int pollMs = 1000;  // the library's keep-alive wants a call at least 
 // often a client that stands aside asks again.
 constexpr auto answerWait = seconds(3);
 constexpr auto probeAgainAfter = seconds(30);
+constexpr auto probeLostAfter = seconds(10);
 
 // A row is the only message not retained; a latest state is the newest one alone.
 enum class Kind { connect, row, latest, last };
@@ -114,6 +115,7 @@ struct MqttData {
     Clock::time_point probeReturnedAt;
     std::string answeredBy;      // a live holder that answered since the last probe
     std::string standingAsideFor;  // said on standard error, until the name is taken
+    bool readRefusalSaid = false;
     std::set<std::string> reasonsSaid;  // in this outage
     unsigned long long refused = 0;
 };
@@ -316,7 +318,20 @@ void onDisconnect(mosquitto*, void*, int rc)
 }
 
 // The broker sends the stored owner before the acknowledgement's effects: the probe follows it.
-void onSubscribe(mosquitto* client, void*, int, int, const int*) { probe(client); }
+void onSubscribe(mosquitto* client, void*, int, int count, const int* granted)
+{
+    // A broker that lets the logger publish but not read cannot tell it of another: it publishes.
+    if (std::any_of(granted, granted + count, [](int qos) { return qos > 2; })) {
+        if (!mqtt.readRefusalSaid)
+            say("the broker at " + mqtt.where + " refuses this logger the reading of " + mqtt.settings.ownerTopic +
+                ", so it cannot see another logger of its name; it publishes");
+        mqtt.readRefusalSaid = true;
+        mqtt.probeReturned = true;
+        mqtt.probeReturnedAt = Clock::now() - answerWait;
+        return;
+    }
+    probe(client);
+}
 
 void standAside(const std::string& holder)
 {
@@ -470,7 +485,9 @@ bool holdName(mosquitto* client)
         if (now - mqtt.probedAt >= probeAgainAfter) probe(client);
         return false;
     }
-    if (!mqtt.probeReturned || now - mqtt.probeReturnedAt < answerWait) return false;
+    // A probe that never returns was dropped by the broker, which then lets nothing be read.
+    const bool unanswerable = mqtt.probedAt != Clock::time_point{} && now - mqtt.probedAt >= probeLostAfter;
+    if (!unanswerable && (!mqtt.probeReturned || now - mqtt.probeReturnedAt < answerWait)) return false;
     mqtt.holding = true;
     publishAside(client, mqtt.settings.ownerTopic, mqtt.settings.clientId, true);
     if (!mqtt.standingAsideFor.empty())
@@ -620,6 +637,7 @@ bool runConnection()
     mqtt.lastAcknowledged = false;
     mqtt.holding = false;
     mqtt.probeReturned = false;
+    mqtt.probedAt = {};
     mqtt.answeredBy.clear();
     mosquitto* client = newClient();
     if (client == nullptr) {
