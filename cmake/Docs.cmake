@@ -1,19 +1,26 @@
 # What both packages carry to read: the guide as one HTML page, made from docs/Anleitung.md with
-# cmark, and the licences. Each build puts them in its own folder, where the program finds the
+# cmark, with its screenshots, and the licences; on Windows also the example settings, which the
+# Linux package keeps in /etc. Each build puts them in its own folder, where the program finds the
 # guide beside itself and the Windows Installer package takes them from; the Linux build also
 # installs them, the guide with a menu entry.
 
 find_program(AVRNETIO_CMARK cmark REQUIRED)
-add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/anleitung.html
+# The screenshots that the guide shows lie beside its page wherever it goes.
+set(guide_images window-windows.png window-linux.png settings-windows.png settings-linux.png report.png)
+list(TRANSFORM guide_images PREPEND ${CMAKE_CURRENT_SOURCE_DIR}/docs/ OUTPUT_VARIABLE guide_image_sources)
+list(TRANSFORM guide_images PREPEND ${CMAKE_BINARY_DIR}/)
+add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/anleitung.html ${guide_images}
   COMMAND ${CMAKE_COMMAND} -DCMARK=${AVRNETIO_CMARK} -DINPUT=${CMAKE_CURRENT_SOURCE_DIR}/docs/Anleitung.md
           -DOUTPUT=${CMAKE_BINARY_DIR}/anleitung.html -P ${CMAKE_CURRENT_SOURCE_DIR}/cmake/guide.cmake
-  DEPENDS docs/Anleitung.md cmake/guide.cmake
+  COMMAND ${CMAKE_COMMAND} -E copy_if_different ${guide_image_sources} ${CMAKE_BINARY_DIR}
+  DEPENDS docs/Anleitung.md cmake/guide.cmake ${guide_image_sources}
   VERBATIM)
-add_custom_target(avrnetio_guide ALL DEPENDS ${CMAKE_BINARY_DIR}/anleitung.html)
+add_custom_target(avrnetio_guide ALL DEPENDS ${CMAKE_BINARY_DIR}/anleitung.html ${guide_images})
 
 set(AVRNETIO_LICENSE ${CMAKE_CURRENT_SOURCE_DIR}/LICENSE)
 set(AVRNETIO_NOTICES ${CMAKE_CURRENT_SOURCE_DIR}/packaging/THIRD-PARTY-NOTICES.txt)
-set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${AVRNETIO_LICENSE} ${AVRNETIO_NOTICES})
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${AVRNETIO_LICENSE} ${AVRNETIO_NOTICES}
+  ${CMAKE_CURRENT_SOURCE_DIR}/packaging/example.toml)
 file(READ ${AVRNETIO_LICENSE} license)
 file(READ ${AVRNETIO_NOTICES} notices)
 
@@ -26,6 +33,10 @@ if(WIN32)
   endforeach()
   file(WRITE ${CMAKE_BINARY_DIR}/LICENSE.txt "${bom}${license}")
   file(WRITE ${CMAKE_BINARY_DIR}/THIRD-PARTY-NOTICES.txt "${bom}${notices}")
+  # The example settings beside the guide; TOML takes CR LF, but no byte order mark.
+  file(READ ${CMAKE_CURRENT_SOURCE_DIR}/packaging/example.toml example)
+  string(REPLACE "\n" "\r\n" example "${example}")
+  file(WRITE ${CMAKE_BINARY_DIR}/example.toml "${example}")
   return()
 endif()
 
@@ -66,6 +77,6 @@ Comment: The programs link the shared libraries of FLTK and libmosquitto and
  ${notices}
 ")
 
-install(FILES ${CMAKE_BINARY_DIR}/anleitung.html ${CMAKE_BINARY_DIR}/copyright
+install(FILES ${CMAKE_BINARY_DIR}/anleitung.html ${guide_images} ${CMAKE_BINARY_DIR}/copyright
   DESTINATION share/doc/avrnetio-logger)
 install(FILES packaging/avrnetio-logger-guide.desktop DESTINATION share/applications)

@@ -2,14 +2,21 @@
 # The manual page, the service template and the example settings are installed here too, so that
 # `cmake --install` puts them in place as the package does.
 
-# gzip -n leaves out the time stamp, so that the same page gives the same package.
+# gzip -n leaves out the time stamp, so that the same page gives the same package. The German page
+# is found by man -L de.
 add_custom_command(OUTPUT ${CMAKE_CURRENT_BINARY_DIR}/avrnetio-logger.1.gz
+                          ${CMAKE_CURRENT_BINARY_DIR}/de/avrnetio-logger.1.gz
   COMMAND gzip -9 -n -c ${CMAKE_CURRENT_SOURCE_DIR}/packaging/avrnetio-logger.1
           > ${CMAKE_CURRENT_BINARY_DIR}/avrnetio-logger.1.gz
-  DEPENDS packaging/avrnetio-logger.1
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_CURRENT_BINARY_DIR}/de
+  COMMAND gzip -9 -n -c ${CMAKE_CURRENT_SOURCE_DIR}/packaging/avrnetio-logger.de.1
+          > ${CMAKE_CURRENT_BINARY_DIR}/de/avrnetio-logger.1.gz
+  DEPENDS packaging/avrnetio-logger.1 packaging/avrnetio-logger.de.1
   VERBATIM)
-add_custom_target(avrnetio_manual ALL DEPENDS ${CMAKE_CURRENT_BINARY_DIR}/avrnetio-logger.1.gz)
+add_custom_target(avrnetio_manual ALL DEPENDS ${CMAKE_CURRENT_BINARY_DIR}/avrnetio-logger.1.gz
+                                              ${CMAKE_CURRENT_BINARY_DIR}/de/avrnetio-logger.1.gz)
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/avrnetio-logger.1.gz DESTINATION share/man/man1)
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/de/avrnetio-logger.1.gz DESTINATION share/man/de/man1)
 install(FILES packaging/avrnetio-logger@.service DESTINATION lib/systemd/system)
 # Absolute: beside the settings of the service's instances, whatever the prefix.
 install(FILES packaging/example.toml DESTINATION /etc/avrnetio-logger)

@@ -98,6 +98,8 @@ pre code { padding: 0; }
 .inhalt p { font-weight: bold; margin: 0.6em 0 0.2em; }
 .inhalt ul { margin: 0.2em 0; padding-left: 1.4em; }
 a { color: #1a4f9c; }
+img { max-width: 100%; height: auto; vertical-align: top; border: 1px solid #ddd; }
+p:has(> img + img) img { max-width: calc(50% - 0.4em); }
 @media print { body { background: #fff; } main { max-width: none; padding: 0; } }
 ]=])
 file(WRITE ${OUTPUT} "<!DOCTYPE html>

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The package check, for a throwaway root: ../shared/tools/fresh-machine -- scripts/test-package.sh
-# Builds the Debian package, installs it with apt, tries the installed programs, the manual page,
+# Builds the Debian package, installs it with apt, tries the installed programs, the manual pages,
 # the desktop entries, the guide, the licence and the service unit, then removes and purges it and
 # looks for anything it left behind. It installs and removes packages on the machine it runs on.
 # Usage: scripts/test-package.sh [--package FILE.deb] [--unit-tests FOLDER]
@@ -57,6 +57,8 @@ installed=$(dpkg -L avrnetio-logger)
 
 avrnetio-logger --help | grep -q -- '--log-file' || fail "avrnetio-logger --help"
 man -P cat avrnetio-logger 2>/dev/null | grep -q '^EXIT STATUS' || fail "man avrnetio-logger"
+grep -qx /usr/share/man/de/man1/avrnetio-logger.1.gz <<<"$installed" || fail "the package lacks the German manual page"
+man -L de -P cat avrnetio-logger 2>/dev/null | grep -q '^EXIT-STATUS' || fail "man -L de avrnetio-logger"
 for entry in avrnetio-logger avrnetio-logger-settings avrnetio-logger-guide; do
   desktop-file-validate "/usr/share/applications/$entry.desktop" || fail "the desktop entry $entry"
 done

@@ -115,7 +115,7 @@ TEST(Settings, TheWrittenFileReadsBackAsGiven)
     EXPECT_FALSE(isGiven(options, &Settings::interval) || isGiven(options, &AnalogInput::unit, 0) ||
                  isGiven(options, &AnalogInput::label, 1) || isGiven(options, &Settings::mqttUrl));
     // Commented like the example, every input's section there.
-    EXPECT_TRUE(file.starts_with("# Settings of the AVR-NET-IO data logger")) << file;
+    EXPECT_TRUE(file.starts_with("# Einstellungen des Datenloggers f\xC3\xBCr das AVR-NET-IO-Board")) << file;
     for (const char* line : {"\n[analog.2]\n", "\n#[analog.3]\n", "\n#label = \"Digital-Eingang Nr. 4\"\n",
                              "\n#interval = \"S10\"\n", "\n[board]\n"})
         EXPECT_NE(file.find(line), std::string::npos) << line << " in\n" << file;

@@ -83,7 +83,7 @@ constexpr SettingRow rows[] = {
 
     {"mqtt", "url", "--mqtt", K::text, C::mqttUrl, 0, 0, "", "mqtts://logger@broker.example", "MQTT-Broker",
      noWords, &S::mqttUrl, {"&MQTT-Broker (URL):", 120, 250}, true, false},
-    {"mqtt", "name", "--name", K::text, C::mqttName, 0, 0, "", "cellar", "Name", noWords, &S::name,
+    {"mqtt", "name", "--name", K::text, C::mqttName, 0, 0, "", "keller", "Name", noWords, &S::name,
      {"&Name:", 50, 100}, true, false},
     {"mqtt", "ha_discovery", "--ha-discovery", K::text, C::discoveryPrefix, 0, 0, "homeassistant", nullptr,
      "Discovery-Pr\xE4" "fix", noWords, &S::haDiscovery, {"Discovery-&Pr\xE4" "fix:", 100, 96}, true, false},

@@ -50,7 +50,9 @@ SHORTCUTS = {
     "Datenlogger f\u00fcr AVR-NET-IO-Board.lnk": ("avrnetio-logger.exe", "--desktop"),
     "Einstellungen des AVR-NET-IO-Datenloggers.lnk": ("avrnetio-logger.exe", "--setup"),
 }
-INSTALLED = ["LICENSE.txt", "THIRD-PARTY-NOTICES.txt", "anleitung.html", "avrnetio-logger.exe", "avrnetio-report.exe"]
+INSTALLED = ["LICENSE.txt", "THIRD-PARTY-NOTICES.txt", "anleitung.html", "avrnetio-logger.exe", "avrnetio-report.exe",
+             "example.toml", "report.png", "settings-linux.png", "settings-windows.png", "window-linux.png",
+             "window-windows.png"]
 FILE_SIZE_LIMIT = 1024  # what avrnetio-platform-test --full-disk expects
 
 
