@@ -15,8 +15,8 @@ import sys
 import zlib
 
 sys.path.insert(0, os.path.dirname(__file__))
-from harness import (HEADER, REPORT, Processes, check_summary, end, expected_summary, fail, left_out, parse_log,
-                     rows_of, stop_boardsim, wait_for)
+from harness import (HEADER, REPORT, Processes, check_summary, end, expected_summary, fail, find_window, focus,
+                     left_out, parse_log, rows_of, stop_boardsim, wait_for, xdotool)
 
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 DOCUMENTATION = os.environ.get("AVRNETIO_SCREENSHOT") == "1"
@@ -89,11 +89,18 @@ def screenshot(run, page, target, size):
     print("report: screenshot %dx%d, %d inked, %d blue and %d grey pixels" % (width, height, inked, blue, grey))
 
 
-def check_page(page):
+def check_page(page, copy_link=None):
+    """The page's charts and bands; it refers to nothing outside itself but the German copy beside
+    it, when it links to one."""
     text = open(page, encoding="utf-8").read()
     counts = {marker: text.count('class="%s"' % marker) for marker in ("chart analog", "chart digital", "band away")}
     if counts != {"chart analog": 4, "chart digital": 4, "band away": 8}:
         fail("page markers: %r" % counts)
+    if copy_link is not None:
+        link = '<a href="%s">' % copy_link
+        if text.count(link) != 1:
+            fail("the page does not link to the German copy %s" % copy_link)
+        text = text.replace(link, "")
     if re.search(r"(src|href)\s*=|url\(|https?:|<script", text):
         fail("the page refers to something outside itself")
 
@@ -130,6 +137,67 @@ def check_german_copy(log_file, copy, rows):
     if result.returncode != 0 or len(lines) != len(rows) + 2 or lines[0] != (
             'Datum;Uhrzeit;Keller [\xb0C];A 2;"A;3";A4;D1;D2;D3;D4') or lines[1] != wanted:
         fail("German copy of a row before the header: exit %d, %r" % (result.returncode, lines[:2]))
+
+
+def check_from_desktop(run, log_file):
+    """As the menu entry starts it: the log from the chooser, the page and the German copy beside
+    it or, where its folder takes neither, in the documents folder, the page in the browser (here
+    a stand-in that notes what it was given); a log that cannot be read gives the box "Problem"."""
+    display = run.xvfb()
+    folder, home = os.path.join(run.folder, "desktop"), os.path.join(run.folder, "home")
+    for made in (folder, os.path.join(home, ".config"), os.path.join(home, "Dokumente"), os.path.join(run.folder, "bin")):
+        os.makedirs(made)
+    with open(os.path.join(home, ".config", "user-dirs.dirs"), "w") as dirs:
+        dirs.write('XDG_DOCUMENTS_DIR="$HOME/Dokumente"\n')
+    browser, opened = os.path.join(run.folder, "bin", "xdg-open"), os.path.join(run.folder, "opened.txt")
+    with open(browser, "w") as script:
+        script.write('#!/bin/sh\nprintf "%%s" "$1" > "%s"\n' % opened)
+    os.chmod(browser, 0o755)
+    environment = dict(os.environ, DISPLAY=display, HOME=home, PATH=os.path.dirname(browser) + ":" + os.environ["PATH"])
+    environment.pop("XDG_CONFIG_HOME", None)
+    # The same German copy as from a terminal.
+    german_copy = os.path.join(run.folder, "terminal.csv")
+    subprocess.run([REPORT, log_file, "--german-csv", german_copy], capture_output=True, timeout=30)
+    expected_copy = open(german_copy, "rb").read()
+
+    def from_desktop(*logs, chosen=None):
+        if os.path.exists(opened):
+            os.remove(opened)
+        process = run.start([REPORT, "--desktop", *logs], env=environment, stdout=subprocess.DEVNULL,
+                            stderr=subprocess.DEVNULL)
+        if chosen:
+            chooser = find_window(display, "Logdateien")
+            focus(display, chooser)
+            xdotool(display, "type", "--delay", "20", chosen)
+            xdotool(display, "key", "Return")
+        return process
+
+    def check_outputs(name, where, link):
+        page, copy = os.path.join(where, name + ".html"), os.path.join(where, name + "-deutsch.csv")
+        browsed = open(opened).read() if os.path.exists(opened) else None
+        if not os.path.isfile(copy) or open(copy, "rb").read() != expected_copy or browsed != page:
+            fail("from the desktop, %s: German copy %s, the browser got %r" % (name, os.path.isfile(copy), browsed))
+        check_page(page, link)
+
+    # The chooser starts in the home folder, GTK's or FLTK's own, where GTK is missing.
+    shutil.copy(log_file, os.path.join(home, "Messung.csv"))
+    if end(from_desktop(chosen="Messung.csv")) != 0:
+        fail("the report of a chosen log did not end with 0")
+    check_outputs("Messung", home, "Messung-deutsch.csv")
+    # Folders of the outputs' names stand for a folder that takes nothing.
+    shutil.copy(log_file, os.path.join(folder, "Gesperrt.csv"))
+    os.mkdir(os.path.join(folder, "Gesperrt.html"))
+    os.mkdir(os.path.join(folder, "Gesperrt-deutsch.csv"))
+    if end(from_desktop(os.path.join(folder, "Gesperrt.csv"))) != 0:
+        fail("the report of a log in a folder that takes nothing did not end with 0")
+    check_outputs("Gesperrt", os.path.join(home, "Dokumente"), "Gesperrt-deutsch.csv")
+
+    process = from_desktop(os.path.join(folder, "fehlt.csv"))
+    box = find_window(display, "^Problem$")
+    focus(display, box)
+    xdotool(display, "key", "Return")
+    if end(process) != 1:
+        fail("the report of a missing log from the desktop: exit %r" % process.returncode)
 
 
 def check_failures(run, log_file):
@@ -186,9 +254,10 @@ def main():
         screenshot(run, page, target, (1000, 1300) if DOCUMENTATION else (900, 700))
         check_summary(log_file, expected_summary(headers, rows))
         check_german_copy(log_file, os.path.join(run.folder, "german.csv"), rows)
+        check_from_desktop(run, log_file)
         check_failures(run, log_file)
-        print("report: %d rows, %d of them without the board; page, summary and German copy agree" %
-              (len(rows), sum(1 for out in left_out(rows) if out)))
+        print("report: %d rows, %d of them without the board; page, summary and German copy agree, also from "
+              "the desktop" % (len(rows), sum(1 for out in left_out(rows) if out)))
 
 
 if __name__ == "__main__":
