@@ -2,7 +2,9 @@
 """The report of a real log: the logger logs the simulated board every second while the board goes
 away for a few rows and comes back; avrnetio-report renders the page, which has its eight charts
 and the shaded band of the absent board, and headless Chromium shows it; --summary agrees with the
-figures computed here from the CSV, and --german-csv copies the rows for a German spreadsheet.
+figures computed here from the CSV, and --german-csv copies the rows for a German spreadsheet,
+which LibreOffice Calc reads with empty cells where the board gave no reading. From the desktop,
+the chooser's log gets its page and German copy beside it.
 
 AVRNETIO_SCREENSHOT=1 logs for a few minutes instead and refreshes docs/report.png."""
 import os
@@ -13,6 +15,7 @@ import struct
 import subprocess
 import sys
 import zlib
+from xml.etree import ElementTree
 
 sys.path.insert(0, os.path.dirname(__file__))
 from harness import (HEADER, REPORT, Processes, check_summary, end, expected_summary, fail, find_window, focus,
@@ -139,6 +142,47 @@ def check_german_copy(log_file, copy, rows):
         fail("German copy of a row before the header: exit %d, %r" % (result.returncode, lines[:2]))
 
 
+def check_in_calc(run, log_file):
+    """LibreOffice Calc opens the German copy as a German user's spreadsheet does (semicolons,
+    Latin-1, German number forms): every value a number, every cell left empty an empty cell."""
+    soffice = shutil.which("soffice")
+    if soffice is None:
+        fail("no soffice: scripts/install-deps.sh --tests installs LibreOffice Calc")
+    copy = os.path.join(run.folder, "calc", "Kopie.csv")
+    os.makedirs(os.path.dirname(copy))
+    subprocess.run([REPORT, log_file, "--german-csv", copy], capture_output=True, timeout=30)
+    command = [soffice, "--headless", "--norestore", "-env:UserInstallation=file://" + os.path.join(run.folder, "office"),
+               "--infilter=CSV:59,34,12,1,,1031", "--convert-to", "fods", "--outdir", os.path.dirname(copy), copy]
+    try:
+        subprocess.run(command, env=dict(os.environ, HOME=run.folder), capture_output=True, timeout=180)
+    except subprocess.TimeoutExpired:
+        fail("LibreOffice did not end")
+    sheet = copy[:-len(".csv")] + ".fods"
+    if not os.path.exists(sheet):
+        fail("LibreOffice made no spreadsheet of the German copy")
+    space = {"table": "urn:oasis:names:tc:opendocument:xmlns:table:1.0",
+             "office": "urn:oasis:names:tc:opendocument:xmlns:office:1.0"}
+    read = []
+    for row in ElementTree.parse(sheet).getroot().iter("{%s}table-row" % space["table"]):
+        cells = []
+        for cell in row.iter("{%s}table-cell" % space["table"]):
+            repeated = int(cell.get("{%s}number-columns-repeated" % space["table"], "1"))
+            value = cell.get("{%s}value" % space["office"]) if cell.get("{%s}value-type" % space["office"]) == \
+                "float" else cell.get("{%s}value-type" % space["office"])
+            cells += [value] * min(repeated, 10)
+        read.append(cells[2:10] + [None] * (10 - len(cells)))
+    lines = open(copy, "rb").read().decode("latin-1").split("\r\n")[1:-1]
+    for line, cells in zip(lines, read[1:]):
+        fields = line.split(";")[2:]
+        wanted = [float(field.replace(",", ".")) if field else None for field in fields]
+        got = [float(cell) if cell is not None else None for cell in cells]
+        if got != wanted:
+            fail("LibreOffice read the German row %r as %r" % (line, cells))
+    if len(read) < len(lines) + 1 or not any(line.endswith(";;;;;;;;") for line in lines):
+        fail("LibreOffice read %d rows of %d, or the copy has no row of the absent board" % (len(read), len(lines) + 1))
+    print("report: LibreOffice Calc reads the German copy's %d rows, its empty cells as empty" % len(lines))
+
+
 def check_from_desktop(run, log_file):
     """As the menu entry starts it: the log from the chooser, the page and the German copy beside
     it or, where its folder takes neither, in the documents folder, the page in the browser (here
@@ -254,6 +298,7 @@ def main():
         screenshot(run, page, target, (1000, 1300) if DOCUMENTATION else (900, 700))
         check_summary(log_file, expected_summary(headers, rows))
         check_german_copy(log_file, os.path.join(run.folder, "german.csv"), rows)
+        check_in_calc(run, log_file)
         check_from_desktop(run, log_file)
         check_failures(run, log_file)
         print("report: %d rows, %d of them without the board; page, summary and German copy agree, also from "
