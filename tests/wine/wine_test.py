@@ -418,8 +418,8 @@ def run_report_from_desktop(run, loader, checks, report, environment, display):
     code = end(process, timeout=30)
     if code != 1:
         fail("report of a missing log from the desktop: exit %d" % code)
-    print("wine: the report from the desktop opened its page in the browser, in Documents where it could not be"
-          " beside the log, and showed its problem in a box")
+    print("wine: the report from the desktop opened its page in the browser, linked to the German copy beside the"
+          " log, in Documents where it could not be beside the log, and showed its problem in a box")
 
 
 def check_in_work_area(display, window, what):
