@@ -46,6 +46,8 @@ packages=(cmake g++ make "${libraries[@]}" "${headers[@]}" "${tools[@]}" fonts-l
 # or ask a silent name server; xauth lets xvfb-run give the window layer's unit test a display.
 test_packages=(googletest libgtest-dev python3 locales xvfb xauth xdotool openbox x11-utils imagemagick chromium
   strace mosquitto mosquitto-clients openssl iproute2)
+# LibreOffice Calc opens the report's German copy as a German user's spreadsheet does.
+test_packages+=(libreoffice-calc-nogui)
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo=sudo
 

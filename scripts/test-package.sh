@@ -59,9 +59,13 @@ avrnetio-logger --help | grep -q -- '--log-file' || fail "avrnetio-logger --help
 man -P cat avrnetio-logger 2>/dev/null | grep -q '^EXIT STATUS' || fail "man avrnetio-logger"
 grep -qx /usr/share/man/de/man1/avrnetio-logger.1.gz <<<"$installed" || fail "the package lacks the German manual page"
 man -L de -P cat avrnetio-logger 2>/dev/null | grep -q '^EXIT-STATUS' || fail "man -L de avrnetio-logger"
-for entry in avrnetio-logger avrnetio-logger-settings avrnetio-logger-guide; do
+for entry in avrnetio-logger avrnetio-logger-settings avrnetio-logger-guide avrnetio-report; do
   desktop-file-validate "/usr/share/applications/$entry.desktop" || fail "the desktop entry $entry"
 done
+# The report's menu entry: its name, and a start that asks for a log when it is given none.
+grep -qx 'Name=Bericht einer AVR-NET-IO-Logdatei' /usr/share/applications/avrnetio-report.desktop &&
+  grep -qx 'Exec=avrnetio-report --desktop %F' /usr/share/applications/avrnetio-report.desktop ||
+  fail "the report's menu entry"
 grep -qx 'Exec=avrnetio-logger --setup' /usr/share/applications/avrnetio-logger-settings.desktop ||
   fail "the settings' menu entry does not open the settings window"
 # The guide's menu entry opens the page the package holds, whose links all find their places.

@@ -46,12 +46,14 @@ inline std::unique_ptr<LogFigures> readPlainly(std::string_view bytes)
     return figures;
 }
 
-// The file in chunks of chunkBytes, through the reader.
-inline std::unique_ptr<LogFigures> readInChunks(std::string_view bytes, std::size_t chunkBytes)
+// The file in chunks of chunkBytes, through the reader, and into the German copy when given one.
+inline std::unique_ptr<LogFigures> readInChunks(std::string_view bytes, std::size_t chunkBytes,
+                                                GermanCsv* copy = nullptr)
 {
     auto figures = std::make_unique<LogFigures>();
     auto reader = std::make_unique<LogReader>();
     reader->figures = figures.get();
+    reader->copy = copy;
     beginLogFile(*reader);
     for (std::size_t at = 0; at < bytes.size(); at += chunkBytes)
         feedLog(*reader, bytes.data() + at, std::min(chunkBytes, bytes.size() - at));

@@ -5,6 +5,8 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <fstream>
+#include <iterator>
 #include <optional>
 #include <random>
 #include <string>
@@ -308,6 +310,57 @@ TEST(LogReader, FiguresOfASequence)
     EXPECT_GT(putBack->buckets[0].firstStamp, putBack->buckets[1].firstStamp);
 }
 
+// The log read in chunks, and its German copy's bytes in copyText.
+std::unique_ptr<LogFigures> readWithCopy(const std::string& log, std::size_t chunkBytes, std::string& copyText)
+{
+    const std::string path = ::testing::TempDir() + "german.csv";
+    GermanCsv copy;
+    EXPECT_TRUE(openGermanCsv(copy, path, {}));
+    auto figures = readInChunks(log, chunkBytes, &copy);
+    EXPECT_TRUE(closeGermanCsv(copy));
+    std::ifstream written(path, std::ios::binary);
+    copyText.assign(std::istreambuf_iterator<char>(written), {});
+    std::remove(path.c_str());
+    return figures;
+}
+
+TEST(LogReader, TheGermanCopyLeavesACellEmptyWhereTheFiguresHaveNoReading)
+{
+    struct Case {
+        const char* name;
+        std::string log;
+        const char* copy;  // its rows after the header, "hh:mm:ss;..." on 07.12.2026
+    } cases[] = {
+        {"an outage, its edges and a 0 V that is real",
+         rows({"09:00:00 1.00 2.00 3.00 4.00 0 0 0 0", "09:00:01 1.50 2.50 -0.0 -0.0 1 1 1 1",
+               "09:00:02 -0.0 -0.0 -0.0 -0.0 1 1 1 1", "09:00:03 -0.0 2.20 3.00 4.00 1 1 1 1",
+               "09:00:04 1.00 -0.0 3.00 4.00 0 0 1 1", "09:00:05 1.00 -0.0 3.00 4.00 1 1 1 1"}),
+         "09:00:00;1,00;2,00;3,00;4,00;0;0;0;0\n09:00:01;1,50;2,50;;;;;;\n09:00:02;;;;;;;;\n"
+         "09:00:03;;2,20;3,00;4,00;;;;\n09:00:04;1,00;-0,0;3,00;4,00;0;0;1;1\n"
+         "09:00:05;1,00;-0,0;3,00;4,00;1;1;1;1\n"},
+        {"the quantity form's empty fields, and inputs not read yet",
+         quantityHeader + rowsOnly({"09:00:00 21.5 1013 2.1 1.00 0 0 0 ", "09:00:01 21.6  2.2 -0.0 1 1 1 ",
+                                    "09:00:02     1 1 1 ", "09:00:03 21.7 1014 2.3 1.00 0 0 0 0"}),
+         "09:00:00;21,5;1013;2,1;1,00;0;0;0;\n09:00:01;21,6;;2,2;;;;;\n09:00:02;;;;;;;;\n"
+         "09:00:03;21,7;1014;2,3;1,00;0;0;0;0\n"},
+        {"a new run: an outage there is no edge of the row before",
+         rows({"09:00:00 1.00 -0.0 3.00 4.00 1 1 1 1"}) + rows({"09:00:01 -0.0 -0.0 -0.0 -0.0 1 1 1 1"}),
+         "09:00:00;1,00;-0,0;3,00;4,00;1;1;1;1\n09:00:01;;;;;;;;\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string expected;
+        for (std::string_view rest = c.copy; !rest.empty(); rest.remove_prefix(rest.find('\n') + 1))
+            expected += "07.12.2026;" + std::string(rest.substr(0, rest.find('\n'))) + "\r\n";
+        // Through the shortcut of the usual row and, in chunks of 7 bytes, field by field.
+        for (std::size_t chunk : {c.log.size(), std::size_t{7}}) {
+            std::string copy;
+            readWithCopy(c.log, chunk, copy);
+            EXPECT_EQ(copy.substr(copy.find('\n') + 1), expected) << chunk;
+        }
+    }
+}
+
 // A long log of every kind of line, made up from a fixed seed.
 std::string mixedLog(std::size_t lines, unsigned seed)
 {
@@ -358,9 +411,14 @@ TEST(LogReader, ShortcutsAgreeWithThePlainReading)
     // Past a thousand buckets' worth of rows, so that they merge, with every kind of line.
     const std::string log = mixedLog(300'000, 10);
     const std::string plain = describe(*readPlainly(log));
+    std::string firstCopy;
     for (std::size_t chunk : {std::size_t{1} << 18, std::size_t{4093}, std::size_t{48}}) {
         SCOPED_TRACE(chunk);
-        EXPECT_EQ(describe(*readInChunks(log, chunk)), plain);
+        std::string copy;
+        EXPECT_EQ(describe(*readWithCopy(log, chunk, copy)), plain);
+        // Rows with and without the shortcut leave the same cells empty.
+        if (firstCopy.empty()) firstCopy = copy;
+        EXPECT_TRUE(copy == firstCopy);
     }
 
     // Decimals that only the usual rows, through the shortcut, bring: two, "-0.0" among them.

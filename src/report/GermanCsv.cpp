@@ -2,6 +2,7 @@
 #include "report/GermanCsv.h"
 
 #include "logging/LogFormat.h"
+#include "report/LogLine.h"
 
 namespace {
 
@@ -40,6 +41,42 @@ void writeHeader(GermanCsv& copy)
     copy.headerWritten = true;
 }
 
+// Field n of the row is left empty where bit n of blankFields is set.
+void appendRow(GermanCsv& copy, std::string_view line, std::uint32_t blankFields)
+{
+    std::string& out = copy.buffer;
+    // Date and time keep their points; the values take decimal commas.
+    constexpr std::size_t valuesAt = usualRowLayout.fieldAt[firstAnalogField];
+    std::size_t field = 0;
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        const char c = line[i];
+        if (c == logSeparator) {
+            ++field;
+            out += ';';
+        } else if ((blankFields >> field & 1u) == 0) {
+            out += c == '.' && i >= valuesAt ? ',' : c;
+        }
+    }
+    out += "\r\n";
+    if (out.size() >= flushBytes) flush(copy);
+}
+
+// The fields of a row that the figures count as an outage with these silent values: the
+// digital codes then are what a missing reply gives too.
+std::uint32_t outageFields(std::uint32_t silentInputs)
+{
+    constexpr std::uint32_t digitalFields = allInputs << firstDigitalField;
+    return silentInputs == 0 ? 0 : silentInputs << firstAnalogField | digitalFields;
+}
+
+void releaseHeld(GermanCsv& copy, bool outageFollows)
+{
+    if (!copy.holding) return;
+    copy.holding = false;
+    appendRow(copy, copy.held, outageFollows ? outageFields(copy.heldSilent) : 0);
+    copy.previousAway = false;
+}
+
 }  // namespace
 
 bool openGermanCsv(GermanCsv& copy, const std::string& path, const std::array<std::string, 8>& titles)
@@ -50,23 +87,33 @@ bool openGermanCsv(GermanCsv& copy, const std::string& path, const std::array<st
     return copy.file != nullptr;
 }
 
-void copyHeader(GermanCsv& copy) { writeHeader(copy); }
+void copyHeader(GermanCsv& copy)
+{
+    // A new run: its first row follows no absent board.
+    releaseHeld(copy, false);
+    copy.previousAway = false;
+    writeHeader(copy);
+}
 
-void copyRow(GermanCsv& copy, std::string_view line)
+void copyRow(GermanCsv& copy, std::string_view line, std::uint32_t silentInputs)
 {
     writeHeader(copy);
-    std::string& out = copy.buffer;
-    // Date and time keep their points; the values take decimal commas.
-    constexpr std::size_t valuesAt = usualRowLayout.fieldAt[firstAnalogField];
-    for (std::size_t i = 0; i < line.size(); ++i)
-        out += line[i] == logSeparator ? ';' : line[i] == '.' && i >= valuesAt ? ',' : line[i];
-    out += "\r\n";
-    if (out.size() >= flushBytes) flush(copy);
+    const bool away = silentInputs == allInputs;
+    releaseHeld(copy, away);
+    if (silentInputs != 0 && !away && !copy.previousAway) {
+        copy.held.assign(line);
+        copy.heldSilent = silentInputs;
+        copy.holding = true;
+        return;
+    }
+    appendRow(copy, line, outageFields(silentInputs));
+    copy.previousAway = away;
 }
 
 bool closeGermanCsv(GermanCsv& copy)
 {
     if (!copy.file) return false;
+    releaseHeld(copy, false);
     flush(copy);
     const bool closed = std::fclose(copy.file) == 0;
     copy.file = nullptr;

@@ -25,7 +25,7 @@ void handleLine(LogReader& reader, std::string_view line)
     switch (parseLogLine(line, reader.cache, row, titles)) {
         case LineKind::row:
             addRow(figures, row);
-            if (reader.copy) copyRow(*reader.copy, line);
+            if (reader.copy) copyRow(*reader.copy, line, row.silentInputs);
             return;
         case LineKind::header:
             startRun(figures, &titles);
@@ -117,7 +117,7 @@ void feedLog(LogReader& reader, const char* data, std::size_t size)
             } else if (gather(reader.batch, row, *reader.figures)) {
                 addRows(*reader.figures, reader.batch);
             }
-            if (reader.copy) copyRow(*reader.copy, std::string_view(at, usualRowBytes));
+            if (reader.copy) copyRow(*reader.copy, std::string_view(at, usualRowBytes), row.silentInputs);
             at += usualRowBytes + logLineEnd.size();
             continue;
         }

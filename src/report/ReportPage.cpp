@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <charconv>
 #include <chrono>
 #include <cmath>
@@ -536,6 +537,32 @@ std::string digitalTable(const DigitalFigures& digital, std::int64_t rows)
            "</table>\n";
 }
 
+// The address of a file by its path, relative or whole (a drive letter's too): UTF-8 with
+// every byte but letters, digits, "-._~/" and a drive's colon percent-encoded, so that it needs
+// no escape in the page either.
+std::string fileAddress(const std::string& path)
+{
+    std::string text = utf8Of(path, isUtf8(path));
+    std::replace(text.begin(), text.end(), '\\', '/');
+    const bool drive = text.size() > 2 && std::isalpha(static_cast<unsigned char>(text[0])) != 0 && text[1] == ':' &&
+                       text[2] == '/';
+    std::string address = drive ? "file:///" : text.starts_with('/') ? "file://" : "";
+    constexpr char hex[] = "0123456789ABCDEF";
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        const bool plain = (c < 0x80 && std::isalnum(c) != 0) || (drive && i == 1) ||
+                           std::string_view("-._~/").find(static_cast<char>(c)) != std::string_view::npos;
+        if (plain) {
+            address += static_cast<char>(c);
+        } else {
+            address += '%';
+            address += hex[c >> 4];
+            address += hex[c & 0xF];
+        }
+    }
+    return address;
+}
+
 constexpr const char* style = R"(<style>
 body{font-family:"Liberation Sans",Arial,Helvetica,sans-serif;color:#222;background:#fff}
 body{margin:24px auto;padding:0 16px;max-width:1040px}
@@ -564,7 +591,8 @@ svg.chart{display:block;width:100%;height:auto}
 
 }  // namespace
 
-std::string renderPage(const LogFigures& figures, const std::vector<std::string>& logNames)
+std::string renderPage(const LogFigures& figures, const std::vector<std::string>& logNames,
+                       const std::string& germanCopy)
 {
     // The first few names: thousands of them would outgrow the page's bound.
     constexpr std::size_t namesShown = 3;
@@ -595,6 +623,12 @@ std::string renderPage(const LogFigures& figures, const std::vector<std::string>
     out += "<tr><th>L&uuml;cken in der Zeitfolge</th><td>" + countText(figures.gaps) +
            (figures.gaps > 0 ? " (die l&auml;ngste: " + durationText(figures.longestGap) + ")" : "") + "</td></tr>\n";
     out += "<tr><th>&uuml;bersprungene Zeilen</th><td>" + countText(figures.skippedLines) + "</td></tr>\n</table>\n";
+    if (!germanCopy.empty()) {
+        const std::string name = germanCopy.substr(germanCopy.find_last_of("/\\") + 1);
+        out += "<p class=\"copy\">Die Zeilen f&uuml;r Excel oder LibreOffice Calc, mit Semikolons und "
+               "Dezimalkommas, leer wo das Board nicht antwortete: <a href=\"" +
+               fileAddress(germanCopy) + "\">" + htmlText(utf8Of(name, isUtf8(name))) + "</a></p>\n";
+    }
     out +=
         "<p class=\"legend\">Hinterlegt:<i class=\"away\"></i>Board ohne Antwort (aus Minimum, Maximum und "
         "Mittelwert herausgenommen)<i class=\"gap\"></i>L&uuml;cke: mehr als doppelter Zeilenabstand<i "

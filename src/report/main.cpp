@@ -1,5 +1,6 @@
 // avrnetio-report: reads the logger's CSV logs in one pass and writes a page of charts, a plain
-// summary or a copy for German spreadsheets. Needs nothing beyond the standard library.
+// summary or a copy for German spreadsheets. Beyond the standard library only the desktop's
+// services: a chooser of logs, a box of problems, the browser.
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -29,6 +30,9 @@ constexpr char usage[] =
     "                          or --german-csv only when asked for)\n"
     "  --summary               the figures as tab-separated text on standard output\n"
     "  --german-csv OUT.csv    a copy of the rows with semicolons and decimal commas\n"
+    "  --desktop               a start from the desktop, as the menu entry makes it: a chooser when\n"
+    "                          no log is given, the page and the German copy beside the first log\n"
+    "                          (or in Documents), the page in the browser, problems in a box\n"
     "  --help                  shows this text\n";
 
 struct Options {
@@ -36,6 +40,7 @@ struct Options {
     std::string page;
     std::string germanCsv;
     bool summary = false;
+    bool desktop = false;
 };
 
 enum class Parsed { run, help, usageError };
@@ -51,15 +56,15 @@ Parsed parseOptions(int argc, char** argv, Options& options)
             onlyNames = true;
         } else if (argument == "--help" || argument == "-h") {
             return Parsed::help;
-        } else if (argument == "--summary") {
-            options.summary = true;
+        } else if (argument == "--summary" || argument == "--desktop") {
+            (argument == "--summary" ? options.summary : options.desktop) = true;
         } else if ((argument == "-o" || argument == "--german-csv") && i + 1 < argc && argv[i + 1][0] != '\0') {
             (argument == "-o" ? options.page : options.germanCsv) = argv[++i];
         } else {
             return Parsed::usageError;
         }
     }
-    return options.logs.empty() ? Parsed::usageError : Parsed::run;
+    return Parsed::run;
 }
 
 // Where a file not written yet would be: its absolute path with its links resolved as far as
@@ -118,18 +123,34 @@ bool writeFile(const std::string& path, const std::string& content)
     return std::fclose(file) == 0 && written;
 }
 
+// Where a file that cannot lie beside the log goes: Documents, unless that is a log too.
+std::string instead(const Options& options, const std::string& output)
+{
+    const std::string path = platform::desktopDocumentsPath(output);
+    return path.empty() || sameAsLog(options, path) != nullptr ? std::string() : path;
+}
+
+// The German copy as the page links to it: its name where both lie in one folder, else its
+// whole path.
+std::string copyLink(const std::string& copy, const std::string& page)
+{
+    namespace fs = std::filesystem;
+    if (copy.empty()) return {};
+    std::error_code error;
+    const fs::path copyPath = fs::absolute(copy, error);
+    const fs::path pagePath = fs::absolute(page, error);
+    if (error) return copy;
+    return (copyPath.parent_path() == pagePath.parent_path() ? copyPath.filename() : copyPath).string();
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
     Options options;
-    // From the desktop: logs from the open dialog when none were given, the page in the browser.
-    const bool desktop = platform::desktopStarted();
-    if (desktop && argc == 1) {
-        options.logs = platform::desktopAskForLogs();
-        if (options.logs.empty()) return 0;
-    }
-    switch (parseOptions(argc, argv, options)) {
+    const Parsed parsed = parseOptions(argc, argv, options);
+    const bool desktop = platform::desktopStarted(options.desktop);
+    switch (parsed) {
         case Parsed::help:
             std::fputs(usage, stdout);
             return 0;
@@ -139,9 +160,22 @@ int main(int argc, char** argv)
         case Parsed::run:
             break;
     }
-    const bool pageBesideLog = options.page.empty() && !options.summary && options.germanCsv.empty();
-    if (pageBesideLog)
-        options.page = std::filesystem::path(options.logs.front()).replace_extension(".html").string();
+    if (options.logs.empty()) {
+        if (!desktop) {
+            std::fputs(usage, stderr);
+            return 2;
+        }
+        options.logs = platform::desktopAskForLogs();
+        if (options.logs.empty()) return 0;
+    }
+    // Nothing asked for but the logs: the page beside the first one, from the desktop the German
+    // copy too; where the log's folder takes neither, both go to Documents.
+    const bool besideLog = options.page.empty() && !options.summary && options.germanCsv.empty();
+    if (besideLog) {
+        std::filesystem::path first(options.logs.front());
+        options.page = std::filesystem::path(first).replace_extension(".html").string();
+        if (desktop) options.germanCsv = first.replace_filename(first.stem().string() + "-deutsch.csv").string();
+    }
     for (const std::string& output : {options.page, options.germanCsv}) {
         if (const std::string* log = sameAsLog(options, output)) {
             complain("Ausgabe und Logdatei sind dieselbe Datei:", *log);
@@ -156,8 +190,12 @@ int main(int argc, char** argv)
     const auto figures = std::make_unique<LogFigures>();
     GermanCsv copy;
     if (!options.germanCsv.empty() && !openGermanCsv(copy, options.germanCsv, firstTitles(options.logs))) {
-        complain("Die Datei kann nicht geschrieben werden:", options.germanCsv);
-        return 1;
+        const std::string otherCopy = besideLog ? instead(options, options.germanCsv) : "";
+        if (otherCopy.empty() || !openGermanCsv(copy, otherCopy, firstTitles(options.logs))) {
+            complain("Die Datei kann nicht geschrieben werden:", options.germanCsv);
+            return 1;
+        }
+        options.germanCsv = otherCopy;
     }
     const auto reader = std::make_unique<LogReader>();
     reader->figures = figures.get();
@@ -179,18 +217,20 @@ int main(int argc, char** argv)
         return 1;
     }
     if (!options.page.empty()) {
-        const std::string page = renderPage(*figures, options.logs);
-        if (!writeFile(options.page, page)) {
+        const auto pageAt = [&](const std::string& path) {
+            return renderPage(*figures, options.logs, copyLink(options.germanCsv, path));
+        };
+        if (!writeFile(options.page, pageAt(options.page))) {
             // Where a log lies that its reader may not add to (C:\ on Windows), the page goes
             // to the Documents folder.
-            const std::string instead = pageBesideLog ? platform::desktopDocumentsPath(options.page) : "";
-            if (instead.empty() || sameAsLog(options, instead) != nullptr || !writeFile(instead, page)) {
+            const std::string otherPage = besideLog ? instead(options, options.page) : "";
+            if (otherPage.empty() || !writeFile(otherPage, pageAt(otherPage))) {
                 complain("Die Seite kann nicht geschrieben werden:", options.page);
                 return 1;
             }
             // From the desktop the browser shows where it is.
-            if (!desktop) complain("Die Seite steht statt neben der Logdatei in", instead);
-            options.page = instead;
+            if (!desktop) complain("Die Seite steht statt neben der Logdatei in", otherPage);
+            options.page = otherPage;
         }
     }
     if (options.summary && !writeAll(stdout, summaryText(*figures))) {

@@ -2,7 +2,9 @@
 """The report of a real log: the logger logs the simulated board every second while the board goes
 away for a few rows and comes back; avrnetio-report renders the page, which has its eight charts
 and the shaded band of the absent board, and headless Chromium shows it; --summary agrees with the
-figures computed here from the CSV, and --german-csv copies the rows for a German spreadsheet.
+figures computed here from the CSV, and --german-csv copies the rows for a German spreadsheet,
+which LibreOffice Calc reads with empty cells where the board gave no reading. From the desktop,
+the chooser's log gets its page and German copy beside it.
 
 AVRNETIO_SCREENSHOT=1 logs for a few minutes instead and refreshes docs/report.png."""
 import os
@@ -13,10 +15,11 @@ import struct
 import subprocess
 import sys
 import zlib
+from xml.etree import ElementTree
 
 sys.path.insert(0, os.path.dirname(__file__))
-from harness import (HEADER, REPORT, Processes, check_summary, end, expected_summary, fail, left_out, parse_log,
-                     rows_of, stop_boardsim, wait_for)
+from harness import (HEADER, REPORT, Processes, check_summary, end, expected_summary, fail, find_window, focus,
+                     left_out, parse_log, rows_of, stop_boardsim, wait_for, xdotool)
 
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 DOCUMENTATION = os.environ.get("AVRNETIO_SCREENSHOT") == "1"
@@ -89,13 +92,29 @@ def screenshot(run, page, target, size):
     print("report: screenshot %dx%d, %d inked, %d blue and %d grey pixels" % (width, height, inked, blue, grey))
 
 
-def check_page(page):
+def check_page(page, copy_link=None):
+    """The page's charts and bands; it refers to nothing outside itself but the German copy beside
+    it, when it links to one."""
     text = open(page, encoding="utf-8").read()
     counts = {marker: text.count('class="%s"' % marker) for marker in ("chart analog", "chart digital", "band away")}
     if counts != {"chart analog": 4, "chart digital": 4, "band away": 8}:
         fail("page markers: %r" % counts)
+    if copy_link is not None:
+        link = '<a href="%s">' % copy_link
+        if text.count(link) != 1:
+            fail("the page does not link to the German copy %s" % copy_link)
+        text = text.replace(link, "")
     if re.search(r"(src|href)\s*=|url\(|https?:|<script", text):
         fail("the page refers to something outside itself")
+
+
+def german_row(line, out):
+    """The German copy of a log row: decimal commas, and empty cells where the figures leave out
+    the row's values (those of a missing reply, and then the digital codes too)."""
+    fields = line.split(",")
+    cells = [field.replace(".", ",") for field in fields[2:]]
+    cells = ["" if i in out or (out and i >= 4) else cell for i, cell in enumerate(cells)]
+    return ";".join(fields[:2] + cells)
 
 
 def check_german_copy(log_file, copy, rows):
@@ -103,10 +122,13 @@ def check_german_copy(log_file, copy, rows):
     lines = open(copy, "rb").read().decode("latin-1").split("\r\n")[:-1]
     if result.returncode != 0 or len(lines) != len(rows) + 1 or not lines[0].startswith("Datum;Uhrzeit;Analog"):
         fail("German copy: exit %d, %d lines for %d rows" % (result.returncode, len(lines), len(rows)))
-    fields = open(log_file, "rb").read().decode("latin-1").split("\r\n")[1].split(",")
-    wanted = ";".join(fields[:2] + [field.replace(".", ",") for field in fields[2:]])
-    if lines[1] != wanted:
-        fail("German row %r, expected %r" % (lines[1], wanted))
+    log_lines = open(log_file, "rb").read().decode("latin-1").split("\r\n")[1:-1]
+    wanted_rows = [german_row(line, out) for line, out in zip(log_lines, left_out(rows))]
+    if lines[1:] != wanted_rows:
+        fail("German rows %r, expected %r" % (lines[1:], wanted_rows))
+    if not any(line.endswith(";;;;;;;;") for line in lines):
+        fail("no row of the absent board in the German copy: %r" % lines)
+    wanted = wanted_rows[0]
     # A row before the first header row still gets that row's titles; a CR in a title stays in it.
     content = open(log_file, "rb").read()
     first_row = content[len(HEADER):content.index(b"\r\n", len(HEADER)) + 2]
@@ -118,6 +140,108 @@ def check_german_copy(log_file, copy, rows):
     if result.returncode != 0 or len(lines) != len(rows) + 2 or lines[0] != (
             'Datum;Uhrzeit;Keller [\xb0C];A 2;"A;3";A4;D1;D2;D3;D4') or lines[1] != wanted:
         fail("German copy of a row before the header: exit %d, %r" % (result.returncode, lines[:2]))
+
+
+def check_in_calc(run, log_file):
+    """LibreOffice Calc opens the German copy as a German user's spreadsheet does (semicolons,
+    Latin-1, German number forms): every value a number, every cell left empty an empty cell."""
+    soffice = shutil.which("soffice")
+    if soffice is None:
+        fail("no soffice: scripts/install-deps.sh --tests installs LibreOffice Calc")
+    copy = os.path.join(run.folder, "calc", "Kopie.csv")
+    os.makedirs(os.path.dirname(copy))
+    subprocess.run([REPORT, log_file, "--german-csv", copy], capture_output=True, timeout=30)
+    command = [soffice, "--headless", "--norestore", "-env:UserInstallation=file://" + os.path.join(run.folder, "office"),
+               "--infilter=CSV:59,34,12,1,,1031", "--convert-to", "fods", "--outdir", os.path.dirname(copy), copy]
+    try:
+        subprocess.run(command, env=dict(os.environ, HOME=run.folder), capture_output=True, timeout=180)
+    except subprocess.TimeoutExpired:
+        fail("LibreOffice did not end")
+    sheet = copy[:-len(".csv")] + ".fods"
+    if not os.path.exists(sheet):
+        fail("LibreOffice made no spreadsheet of the German copy")
+    space = {"table": "urn:oasis:names:tc:opendocument:xmlns:table:1.0",
+             "office": "urn:oasis:names:tc:opendocument:xmlns:office:1.0"}
+    read = []
+    for row in ElementTree.parse(sheet).getroot().iter("{%s}table-row" % space["table"]):
+        cells = []
+        for cell in row.iter("{%s}table-cell" % space["table"]):
+            repeated = int(cell.get("{%s}number-columns-repeated" % space["table"], "1"))
+            value = cell.get("{%s}value" % space["office"]) if cell.get("{%s}value-type" % space["office"]) == \
+                "float" else cell.get("{%s}value-type" % space["office"])
+            cells += [value] * min(repeated, 10)
+        read.append(cells[2:10] + [None] * (10 - len(cells)))
+    lines = open(copy, "rb").read().decode("latin-1").split("\r\n")[1:-1]
+    for line, cells in zip(lines, read[1:]):
+        fields = line.split(";")[2:]
+        wanted = [float(field.replace(",", ".")) if field else None for field in fields]
+        got = [float(cell) if cell is not None else None for cell in cells]
+        if got != wanted:
+            fail("LibreOffice read the German row %r as %r" % (line, cells))
+    if len(read) < len(lines) + 1 or not any(line.endswith(";;;;;;;;") for line in lines):
+        fail("LibreOffice read %d rows of %d, or the copy has no row of the absent board" % (len(read), len(lines) + 1))
+    print("report: LibreOffice Calc reads the German copy's %d rows, its empty cells as empty" % len(lines))
+
+
+def check_from_desktop(run, log_file):
+    """As the menu entry starts it: the log from the chooser, the page and the German copy beside
+    it or, where its folder takes neither, in the documents folder, the page in the browser (here
+    a stand-in that notes what it was given); a log that cannot be read gives the box "Problem"."""
+    display = run.xvfb()
+    folder, home = os.path.join(run.folder, "desktop"), os.path.join(run.folder, "home")
+    for made in (folder, os.path.join(home, ".config"), os.path.join(home, "Dokumente"), os.path.join(run.folder, "bin")):
+        os.makedirs(made)
+    with open(os.path.join(home, ".config", "user-dirs.dirs"), "w") as dirs:
+        dirs.write('XDG_DOCUMENTS_DIR="$HOME/Dokumente"\n')
+    browser, opened = os.path.join(run.folder, "bin", "xdg-open"), os.path.join(run.folder, "opened.txt")
+    with open(browser, "w") as script:
+        script.write('#!/bin/sh\nprintf "%%s" "$1" > "%s"\n' % opened)
+    os.chmod(browser, 0o755)
+    environment = dict(os.environ, DISPLAY=display, HOME=home, PATH=os.path.dirname(browser) + ":" + os.environ["PATH"])
+    environment.pop("XDG_CONFIG_HOME", None)
+    # The same German copy as from a terminal.
+    german_copy = os.path.join(run.folder, "terminal.csv")
+    subprocess.run([REPORT, log_file, "--german-csv", german_copy], capture_output=True, timeout=30)
+    expected_copy = open(german_copy, "rb").read()
+
+    def from_desktop(*logs, chosen=None):
+        if os.path.exists(opened):
+            os.remove(opened)
+        process = run.start([REPORT, "--desktop", *logs], env=environment, stdout=subprocess.DEVNULL,
+                            stderr=subprocess.DEVNULL)
+        if chosen:
+            chooser = find_window(display, "Logdateien")
+            focus(display, chooser)
+            xdotool(display, "type", "--delay", "20", chosen)
+            xdotool(display, "key", "Return")
+        return process
+
+    def check_outputs(name, where, link):
+        page, copy = os.path.join(where, name + ".html"), os.path.join(where, name + "-deutsch.csv")
+        browsed = open(opened).read() if os.path.exists(opened) else None
+        if not os.path.isfile(copy) or open(copy, "rb").read() != expected_copy or browsed != page:
+            fail("from the desktop, %s: German copy %s, the browser got %r" % (name, os.path.isfile(copy), browsed))
+        check_page(page, link)
+
+    # The chooser starts in the home folder, GTK's or FLTK's own, where GTK is missing.
+    shutil.copy(log_file, os.path.join(home, "Messung.csv"))
+    if end(from_desktop(chosen="Messung.csv")) != 0:
+        fail("the report of a chosen log did not end with 0")
+    check_outputs("Messung", home, "Messung-deutsch.csv")
+    # Folders of the outputs' names stand for a folder that takes nothing.
+    shutil.copy(log_file, os.path.join(folder, "Gesperrt.csv"))
+    os.mkdir(os.path.join(folder, "Gesperrt.html"))
+    os.mkdir(os.path.join(folder, "Gesperrt-deutsch.csv"))
+    if end(from_desktop(os.path.join(folder, "Gesperrt.csv"))) != 0:
+        fail("the report of a log in a folder that takes nothing did not end with 0")
+    check_outputs("Gesperrt", os.path.join(home, "Dokumente"), "Gesperrt-deutsch.csv")
+
+    process = from_desktop(os.path.join(folder, "fehlt.csv"))
+    box = find_window(display, "^Problem$")
+    focus(display, box)
+    xdotool(display, "key", "Return")
+    if end(process) != 1:
+        fail("the report of a missing log from the desktop: exit %r" % process.returncode)
 
 
 def check_failures(run, log_file):
@@ -174,9 +298,11 @@ def main():
         screenshot(run, page, target, (1000, 1300) if DOCUMENTATION else (900, 700))
         check_summary(log_file, expected_summary(headers, rows))
         check_german_copy(log_file, os.path.join(run.folder, "german.csv"), rows)
+        check_in_calc(run, log_file)
+        check_from_desktop(run, log_file)
         check_failures(run, log_file)
-        print("report: %d rows, %d of them without the board; page, summary and German copy agree" %
-              (len(rows), sum(1 for out in left_out(rows) if out)))
+        print("report: %d rows, %d of them without the board; page, summary and German copy agree, also from "
+              "the desktop" % (len(rows), sum(1 for out in left_out(rows) if out)))
 
 
 if __name__ == "__main__":

@@ -3,7 +3,8 @@
 first the checks of the Windows services (a write cut short by a full disk among them), then the
 whole logger with the prompt typed, rows at the interval, the window's texts and colours, QUIT and
 the final prompt answered No, then the two stages of opening a document, and last the report
-program's summary and page of a small log, from a console and dropped on it from the desktop.
+program's summary and page of a small log, from a console and dropped on it from the desktop, with its
+German copy beside the log.
 All of it in a network of loopback only. In a fresh 64-bit prefix on a screen lower than the window,
 with a taskbar: the installer package installed, upgraded and removed silently, its shortcuts,
 files and entry; the first start from the Start menu through the settings window to logged rows;
@@ -16,6 +17,7 @@ AVRNETIO_MSI_NEWER the package and one of a higher version (scripts/package-msi.
 built here."""
 import glob
 import os
+import re
 import resource
 import shutil
 import signal
@@ -377,6 +379,13 @@ def run_report_from_desktop(run, loader, checks, report, environment, display):
     charts = open(page, encoding="utf-8").read().count('class="chart ') if os.path.exists(page) else 0
     if code != 0 or charts != 8 or opened.lower() != windows_path(page).lower():
         fail("report from the desktop: exit %d, %d charts, the browser got %r" % (code, charts, opened))
+    # The German copy beside it, the absent board's row left empty, and the page's link to it.
+    copy = os.path.join(folder, "Messung-deutsch.csv")
+    rows = open(copy, "rb").read().split(b"\r\n")[1:-1] if os.path.exists(copy) else []
+    if rows != [b"07.12.2026;09:00:00;2,50;-0,0;4,99;0,00;1;0;0;0", b"07.12.2026;09:00:01;;;;;;;;",
+                b"07.12.2026;09:00:02;3,00;48,8;1,00;0,01;0;0;1;0"] or \
+            '<a href="Messung-deutsch.csv">' not in open(page, encoding="utf-8").read():
+        fail("the German copy from the desktop: %r" % rows)
 
     # A log beside which no page can be made (here a folder holds its name): the page goes to Documents.
     os.remove(browser + ".started")
@@ -389,6 +398,11 @@ def run_report_from_desktop(run, loader, checks, report, environment, display):
     page = os.path.join(environment["WINEPREFIX"], "drive_c", *opened[3:].split("\\"))
     if code != 0 or not opened.lower().endswith("\\documents\\gesperrt.html") or not os.path.isfile(page):
         fail("report beside a blocked page: exit %d, the browser got %r" % (code, opened))
+    # The copy could lie beside the log: the page links to it there, by its whole path.
+    link = re.search(r'<a href="file:///([^"]*)">', open(page, encoding="utf-8").read())
+    if not os.path.isfile(os.path.join(folder, "Gesperrt-deutsch.csv")) or not link or \
+            not link.group(1).endswith("/Gesperrt-deutsch.csv"):
+        fail("the German copy beside a blocked page: %r" % (link and link.group(1)))
 
     process = dropped(os.path.join(folder, "fehlt.csv"))
     box = find_window(display, "^Problem$", timeout=60)
@@ -406,8 +420,8 @@ def run_report_from_desktop(run, loader, checks, report, environment, display):
     code = end(process, timeout=30)
     if code != 1:
         fail("report of a missing log from the desktop: exit %d" % code)
-    print("wine: the report from the desktop opened its page in the browser, in Documents where it could not be"
-          " beside the log, and showed its problem in a box")
+    print("wine: the report from the desktop opened its page in the browser, linked to the German copy beside the"
+          " log, in Documents where it could not be beside the log, and showed its problem in a box")
 
 
 def check_in_work_area(display, window, what):

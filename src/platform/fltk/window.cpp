@@ -699,6 +699,8 @@ bool uiStart()
     if (display == nullptr) return false;
     fl_open_display(display);
     ui.display = true;
+    // Also for the report's chooser of logs.
+    germanFileChooser();
     // Every window carries the program's icon, the prompt and the message boxes too; some window
     // managers draw a warning sign for a window without one.
     Fl_PNG_Image icon(nullptr, avrnetioIconPng, static_cast<int>(avrnetioIconPngSize));
@@ -912,7 +914,6 @@ void uiSetFocus(int control)
 std::string uiAskSavePath(const std::string& title, const std::string& path)
 {
     if (!ui.display || ui.terminationRequested) return {};
-    germanFileChooser();
     Fl_Native_File_Chooser chooser(Fl_Native_File_Chooser::BROWSE_SAVE_FILE);
     const std::string shownTitle = displayText(title, TextUse::title);
     chooser.title(shownTitle.c_str());

@@ -45,10 +45,10 @@ void showProblems()
 
 namespace platform {
 
-bool desktopStarted()
+bool desktopStarted(bool asked)
 {
     DWORD processes[2];
-    if (GetConsoleProcessList(processes, 2) != 1) return false;
+    if (GetConsoleProcessList(processes, 2) != 1) return asked;
     FreeConsole();
     char folder[MAX_PATH];
     const DWORD length = GetTempPathA(MAX_PATH, folder);
