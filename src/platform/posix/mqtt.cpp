@@ -490,6 +490,9 @@ bool holdName(mosquitto* client)
     if (!unanswerable && (!mqtt.probeReturned || now - mqtt.probeReturnedAt < answerWait)) return false;
     mqtt.holding = true;
     publishAside(client, mqtt.settings.ownerTopic, mqtt.settings.clientId, true);
+    // Taken back after standing aside on this connection: the other's end said offline.
+    if (mqtt.connectSent)
+        for (const Message& message : mqtt.connectMessages) publishAside(client, message.topic, message.payload, true);
     if (!mqtt.standingAsideFor.empty())
         say("the other logger of this name (client id " + mqtt.standingAsideFor + ") is gone: this one publishes");
     mqtt.standingAsideFor.clear();
