@@ -32,10 +32,10 @@ TEST(CommandLine, OptionsAndErrors)
     for (const Case& c : cases) {
         StartOptions start;
         Settings settings = defaultSettings();
-        std::string problem;
+        Message problem;
         EXPECT_EQ(parseCommandLine(c.arguments, start, settings, &problem), c.action)
             << (c.arguments.empty() ? "(none)" : c.arguments.front());
-        EXPECT_EQ(problem, c.problem);
+        EXPECT_EQ(problem.english, c.problem);
     }
 
     StartOptions start;
