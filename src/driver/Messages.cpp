@@ -145,15 +145,15 @@ constexpr MessageRow rows[] = {
      "  --summary               die Kennzahlen als Text mit Tabulatoren auf der Standardausgabe\n"
      "  --german-csv KOPIE.csv  eine Kopie der Zeilen mit Semikolons und Dezimalkommas\n"
      "  --help                  zeigt diesen Text\n"},
-    {M::reportSameAsLog, "output and log are the same file: '{1}'", "Ausgabe und Logdatei sind dieselbe Datei: '{1}'"},
-    {M::reportPageIsCopy, "the page and the German copy are the same file: '{1}'",
+    {M::reportSameAsLog, "Output and log are the same file: '{1}'", "Ausgabe und Logdatei sind dieselbe Datei: '{1}'"},
+    {M::reportPageIsCopy, "The page and the German copy are the same file: '{1}'",
      "Seite und deutsche Kopie sind dieselbe Datei: '{1}'"},
-    {M::reportCannotWrite, "the file cannot be written: '{1}'", "Die Datei kann nicht geschrieben werden: '{1}'"},
-    {M::reportCannotRead, "the log cannot be read: '{1}'", "Die Logdatei kann nicht gelesen werden: '{1}'"},
-    {M::reportPageCannotWrite, "the page cannot be written: '{1}'", "Die Seite kann nicht geschrieben werden: '{1}'"},
-    {M::reportPageInstead, "the page is not beside the log but in '{1}'",
+    {M::reportCannotWrite, "The file cannot be written: '{1}'", "Die Datei kann nicht geschrieben werden: '{1}'"},
+    {M::reportCannotRead, "The log cannot be read: '{1}'", "Die Logdatei kann nicht gelesen werden: '{1}'"},
+    {M::reportPageCannotWrite, "The page cannot be written: '{1}'", "Die Seite kann nicht geschrieben werden: '{1}'"},
+    {M::reportPageInstead, "The page is not beside the log but in '{1}'",
      "Die Seite steht statt neben der Logdatei in '{1}'"},
-    {M::reportSummaryCannotWrite, "the summary cannot be written", "Die Zusammenfassung kann nicht geschrieben werden"},
+    {M::reportSummaryCannotWrite, "The summary cannot be written", "Die Zusammenfassung kann nicht geschrieben werden"},
 };
 static_assert(std::size(rows) == static_cast<std::size_t>(MessageId::count));
 

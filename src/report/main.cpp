@@ -8,6 +8,7 @@
 #include <system_error>
 #include <vector>
 
+#include "driver/Messages.h"
 #include "platform/desktop.h"
 #include "platform/shell.h"
 #include "report/GermanCsv.h"
@@ -17,19 +18,6 @@
 #include "report/ReportText.h"
 
 namespace {
-
-constexpr char usage[] =
-    "Usage: avrnetio-report LOG.CSV [LOG.CSV...] [-o REPORT.html] [--summary] [--german-csv OUT.csv]\n"
-    "\n"
-    "Reads the AVR-NET-IO logger's CSV logs (several are read as one, in the order given) and\n"
-    "writes a page of charts and figures. The first header row names the columns: an analog one\n"
-    "titled LABEL [UNIT] is shown in that unit with its values' decimals, any other in volts.\n"
-    "\n"
-    "  -o REPORT.html          the page (default: the first log's name with .html; with --summary\n"
-    "                          or --german-csv only when asked for)\n"
-    "  --summary               the figures as tab-separated text on standard output\n"
-    "  --german-csv OUT.csv    a copy of the rows with semicolons and decimal commas\n"
-    "  --help                  shows this text\n";
 
 struct Options {
     std::vector<std::string> logs;
@@ -100,9 +88,18 @@ const std::string* sameAsLog(const Options& options, const std::string& output)
     return nullptr;
 }
 
-void complain(const char* what, const std::string& path)
+// In German from the desktop, where the box that shows it is; else in the locale's language.
+Language language = Language::english;
+
+void say(std::FILE* to, const Message& text) { std::fputs(consoleText(text.in(language)).c_str(), to); }
+
+void complain(MessageId what, const std::string& path)
 {
-    std::fprintf(stderr, "avrnetio-report: %s '%s'\n", what, path.c_str());
+    // The path goes in after the text's conversion, in the bytes the file system names it with,
+    // which the console shows as they are.
+    const std::string text = consoleText("avrnetio-report: " + message(what, {"\x01"}).in(language) + "\n");
+    const std::size_t at = text.find('\x01');
+    std::fputs((text.substr(0, at) + path + text.substr(at + 1)).c_str(), stderr);
 }
 
 bool writeAll(std::FILE* file, const std::string& content)
@@ -125,16 +122,17 @@ int main(int argc, char** argv)
     Options options;
     // From the desktop: logs from the open dialog when none were given, the page in the browser.
     const bool desktop = platform::desktopStarted();
+    language = desktop ? Language::german : consoleLanguage();
     if (desktop && argc == 1) {
         options.logs = platform::desktopAskForLogs();
         if (options.logs.empty()) return 0;
     }
     switch (parseOptions(argc, argv, options)) {
         case Parsed::help:
-            std::fputs(usage, stdout);
+            say(stdout, message(MessageId::reportUsage));
             return 0;
         case Parsed::usageError:
-            std::fputs(usage, stderr);
+            say(stderr, message(MessageId::reportUsage));
             return 2;
         case Parsed::run:
             break;
@@ -144,19 +142,19 @@ int main(int argc, char** argv)
         options.page = std::filesystem::path(options.logs.front()).replace_extension(".html").string();
     for (const std::string& output : {options.page, options.germanCsv}) {
         if (const std::string* log = sameAsLog(options, output)) {
-            complain("Ausgabe und Logdatei sind dieselbe Datei:", *log);
+            complain(MessageId::reportSameAsLog, *log);
             return 2;
         }
     }
     if (!options.page.empty() && !options.germanCsv.empty() && sameFile(options.page, options.germanCsv)) {
-        complain("Seite und deutsche Kopie sind dieselbe Datei:", options.germanCsv);
+        complain(MessageId::reportPageIsCopy, options.germanCsv);
         return 2;
     }
 
     const auto figures = std::make_unique<LogFigures>();
     GermanCsv copy;
     if (!options.germanCsv.empty() && !openGermanCsv(copy, options.germanCsv, firstTitles(options.logs))) {
-        complain("Die Datei kann nicht geschrieben werden:", options.germanCsv);
+        complain(MessageId::reportCannotWrite, options.germanCsv);
         return 1;
     }
     const auto reader = std::make_unique<LogReader>();
@@ -164,7 +162,7 @@ int main(int argc, char** argv)
     reader->copy = options.germanCsv.empty() ? nullptr : &copy;
     for (const std::string& log : options.logs) {
         if (!readLogFile(*reader, log)) {
-            complain("Die Logdatei kann nicht gelesen werden:", log);
+            complain(MessageId::reportCannotRead, log);
             if (!options.germanCsv.empty()) {
                 closeGermanCsv(copy);
                 std::remove(options.germanCsv.c_str());
@@ -175,7 +173,7 @@ int main(int argc, char** argv)
     finishFigures(*figures);
 
     if (!options.germanCsv.empty() && !closeGermanCsv(copy)) {
-        complain("Die Datei kann nicht geschrieben werden:", options.germanCsv);
+        complain(MessageId::reportCannotWrite, options.germanCsv);
         return 1;
     }
     if (!options.page.empty()) {
@@ -185,16 +183,16 @@ int main(int argc, char** argv)
             // to the Documents folder.
             const std::string instead = pageBesideLog ? platform::desktopDocumentsPath(options.page) : "";
             if (instead.empty() || sameAsLog(options, instead) != nullptr || !writeFile(instead, page)) {
-                complain("Die Seite kann nicht geschrieben werden:", options.page);
+                complain(MessageId::reportPageCannotWrite, options.page);
                 return 1;
             }
             // From the desktop the browser shows where it is.
-            if (!desktop) complain("Die Seite steht statt neben der Logdatei in", instead);
+            if (!desktop) complain(MessageId::reportPageInstead, instead);
             options.page = instead;
         }
     }
     if (options.summary && !writeAll(stdout, summaryText(*figures))) {
-        std::fputs("avrnetio-report: Die Zusammenfassung kann nicht geschrieben werden\n", stderr);
+        say(stderr, "avrnetio-report: " + message(MessageId::reportSummaryCannotWrite).in(language) + "\n");
         return 1;
     }
     if (desktop && !options.page.empty()) platform::shellOpenDocument(options.page);
