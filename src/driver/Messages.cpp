@@ -121,6 +121,31 @@ constexpr MessageRow rows[] = {
     {M::intervalInvalid, "No valid time interval was entered!", "Es wurde kein g\xFCltiger Zeitintervall eingegeben!"},
     {M::logFileFailed, "The output file '{1}' cannot be created!", "Die Ausgabedatei '{1}' kann nicht erzeugt werden!"},
 
+    {M::mqttNoConnection, "no connection to the broker at {1} ({2}); rows wait in memory, up to {3}, until it is back",
+     "keine Verbindung zum Broker unter {1} ({2}); Zeilen warten im Speicher, bis zu {3}, bis er wieder da ist"},
+    {M::mqttStillUnreachable, "the broker at {1} still cannot be reached: {2}",
+     "der Broker unter {1} ist weiter nicht erreichbar: {2}"},
+    {M::mqttBack, "connected to the broker at {1} again; {2} messages follow, {3} rows were dropped",
+     "wieder mit dem Broker unter {1} verbunden; {2} Nachrichten folgen, {3} Zeilen wurden verworfen"},
+    {M::mqttQueueFull,
+     "{1} messages wait for the broker at {2}, as many as are kept: from now on the oldest row goes for each new "
+     "one, counted",
+     "{1} Nachrichten warten auf den Broker unter {2}, so viele, wie gehalten werden: ab jetzt weicht f\xFCr jede neue "
+     "Zeile die \xE4lteste, gez\xE4hlt"},
+    {M::mqttStandAside,
+     "another logger of this name is online at the broker at {1} (client id {2}): this one publishes nothing while "
+     "it is",
+     "ein anderer Logger dieses Namens ist beim Broker unter {1} online (Client-ID {2}): dieser sendet nichts, "
+     "solange er es ist"},
+    {M::mqttDropped, "a message to {1} is dropped, since the library refused it: {2}; any further ones are counted",
+     "eine Nachricht an {1} wird verworfen, da die Bibliothek sie ablehnte: {2}; weitere werden gez\xE4hlt"},
+    {M::mqttOtherGone, "the other logger of this name (client id {1}) is gone: this one publishes",
+     "der andere Logger dieses Namens (Client-ID {1}) ist fort: dieser sendet"},
+    {M::mqttRefusedInAll, "{1} messages were refused by the library in all",
+     "{1} Nachrichten hat die Bibliothek insgesamt abgelehnt"},
+    {M::mqttCannotStart, "cannot start publishing: {1}", "das Senden kann nicht beginnen: {1}"},
+    {M::mqttNoThread, "cannot start the network thread: {1}", "der Netzwerk-Thread kann nicht starten: {1}"},
+
     {M::reportUsage,
      "Usage: avrnetio-report LOG.CSV [LOG.CSV...] [-o REPORT.html] [--summary] [--german-csv OUT.csv]\n"
      "\n"

@@ -45,6 +45,17 @@ enum class MessageId {
     boardNotFound,
     intervalInvalid,
     logFileFailed,
+    // Publishing's, in the journal.
+    mqttNoConnection,
+    mqttStillUnreachable,
+    mqttBack,
+    mqttQueueFull,
+    mqttStandAside,
+    mqttDropped,
+    mqttOtherGone,
+    mqttRefusedInAll,
+    mqttCannotStart,
+    mqttNoThread,
     // The report's.
     reportUsage,
     reportSameAsLog,
