@@ -426,9 +426,12 @@ TEST_F(SettingsFile, WhichFileIsReadAndWhatWins)
         Settings options = defaultSettings();
         const std::vector<std::string_view> arguments(c.arguments.begin(), c.arguments.end());
         // A wrong option is refused by the command line, a wrong file by the loading.
+        Message said;
         std::string problem;
-        if (parseCommandLine(arguments, start, options, &problem) == CommandLineAction::run)
-            problem = loadSettings(options, start.settingsFile, start.service);
+        if (parseCommandLine(arguments, start, options, &said) == CommandLineAction::run)
+            problem = problemText(loadSettings(options, start.settingsFile, start.service));
+        else
+            problem = said.english;
         EXPECT_TRUE(problem.starts_with(c.problem) && (problem.empty() == c.problem.empty())) << c.what << ": " << problem;
         if (!problem.empty()) continue;
         const auto given = [&](SettingField field, const std::string& value) {
@@ -443,7 +446,7 @@ TEST_F(SettingsFile, WhichFileIsReadAndWhatWins)
     write("withname.toml", "[mqtt]\nname = \"keller\"\n");
     for (const auto& [service, name] : {std::pair{"board1", "board1"}, {"cellar.2", "cellar-2"}, {"withname", "keller"}}) {
         Settings options = defaultSettings();
-        EXPECT_EQ(loadSettings(options, std::nullopt, std::string(service)), "") << service;
+        EXPECT_EQ(loadSettings(options, std::nullopt, std::string(service)).what, "") << service;
         EXPECT_EQ(publishName(options), name) << service;
     }
 }

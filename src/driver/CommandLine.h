@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "driver/Messages.h"
 #include "settings/Settings.h"
 
 struct StartOptions {
@@ -22,7 +23,7 @@ enum class CommandLineAction { run, help, usageError };
 // Reads the arguments after the program's name into start and, as given keys, into settings;
 // for a usage error, says in problem what is wrong.
 CommandLineAction parseCommandLine(std::span<const std::string_view> arguments, StartOptions& start,
-                                   Settings& settings, std::string* problem = nullptr, SettingRows rows = settingRows);
+                                   Settings& settings, Message* problem = nullptr, SettingRows rows = settingRows);
 
 // The usage of this build: only the options it takes, with this machine's default places.
-std::string usageText();
+Message usageText();

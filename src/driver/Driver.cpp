@@ -10,6 +10,7 @@
 #include "board/Decoding.h"
 #include "display/MainWindow.h"
 #include "driver/LoggerState.h"
+#include "driver/Messages.h"
 #include "logging/CsvLog.h"
 #include "logging/DateText.h"
 #include "logging/LogInterval.h"
@@ -33,7 +34,12 @@ struct LoggerRun {
     bool soundStarted = false;
 };
 
-void showProblem(const std::string& text) { platform::uiMessage("Problem", text); }
+// In a box in German, as the window is; where no box can be shown, on standard error in the
+// language of the user's locale.
+void showProblem(const Message& text)
+{
+    platform::uiMessage("Problem", text.in(platform::uiStart() ? Language::german : consoleLanguage()));
+}
 
 void click(const LoggerState& state)
 {
@@ -60,12 +66,12 @@ bool startUp(LoggerRun& run, const Settings& settings, const std::string& mqttPa
     }
 
     if (!startNetwork()) {
-        showProblem("Das Netzwerk kann nicht initialisiert werden!");
+        showProblem(message(MessageId::networkFailed));
         return false;
     }
     state.connection = openConnection(settings.boardHost, settings.boardPort);
     if (state.connection == nullptr) {
-        showProblem("Das AVR-NET-IO-Board kann nicht gefunden werden!");
+        showProblem(message(MessageId::boardNotFound));
         // The box above says nothing of where the logger looked; this one does, and offers the way.
         if (run.offerSettings)
             run.settingsWanted = platform::uiAskYesNo(
@@ -76,12 +82,11 @@ bool startUp(LoggerRun& run, const Settings& settings, const std::string& mqttPa
         return false;
     }
     if (!askInterval(state, settings)) {
-        showProblem("Es wurde kein g\xFCltiger Zeitintervall eingegeben!");
+        showProblem(message(MessageId::intervalInvalid));
         return false;
     }
     if (!openLog(run.log, state)) {
-        showProblem("Die Ausgabedatei '" + platform::filePathText(settings.logFilePath) +
-                    "' kann nicht erzeugt werden!");
+        showProblem(message(MessageId::logFileFailed, {platform::filePathText(settings.logFilePath)}));
         return false;
     }
     readBoardInfo(state);

@@ -60,7 +60,10 @@ bool isUtf8(std::string_view text)
     return true;
 }
 
-std::string printable(std::string_view text, std::size_t limit)
+namespace {
+
+// Both forms of printable: the characters kept as UTF-8, or as Latin-1 with the others escaped.
+std::string printableIn(std::string_view text, std::size_t limit, bool latin1)
 {
     // Controls, and what turns or hides the text around it.
     const auto hidden = [](char32_t code) {
@@ -75,9 +78,17 @@ std::string printable(std::string_view text, std::size_t limit)
         char escape[12];
         if (!code)
             std::snprintf(escape, sizeof escape, "\\x%02X", static_cast<unsigned char>(text[i++]));
-        else if (hidden(*code))
+        else if (hidden(*code) || (latin1 && *code > 0xFF))
             std::snprintf(escape, sizeof escape, "\\u%04X", static_cast<unsigned>(*code));
-        out += !code || hidden(*code) ? std::string(escape) : std::string(text.substr(start, i - start));
+        if (!code || hidden(*code) || (latin1 && *code > 0xFF)) out += escape;
+        else if (latin1) out += static_cast<char>(*code);
+        else out += text.substr(start, i - start);
     }
     return i < text.size() ? out + "..." : out;
 }
+
+}  // namespace
+
+std::string printable(std::string_view text, std::size_t limit) { return printableIn(text, limit, false); }
+
+std::string printableLatin1(std::string_view text, std::size_t limit) { return printableIn(text, limit, true); }

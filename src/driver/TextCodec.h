@@ -18,6 +18,8 @@ std::optional<char32_t> nextCodePoint(std::string_view text, std::size_t& at);
 // The UTF-8 text as a terminal may show it: control and direction characters and bytes of no
 // character as escapes (\x1B, \u202E), and cut after limit characters.
 std::string printable(std::string_view text, std::size_t limit = 80);
+// The same in Latin-1, for a message of the program's own: a character beyond it as an escape too.
+std::string printableLatin1(std::string_view text, std::size_t limit = 80);
 
 // Valid UTF-8: no overlong form, no surrogate, nothing beyond U+10FFFF, no sequence cut short.
 bool isUtf8(std::string_view text);

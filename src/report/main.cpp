@@ -9,6 +9,7 @@
 #include <system_error>
 #include <vector>
 
+#include "driver/Messages.h"
 #include "platform/desktop.h"
 #include "platform/shell.h"
 #include "report/GermanCsv.h"
@@ -18,22 +19,6 @@
 #include "report/ReportText.h"
 
 namespace {
-
-constexpr char usage[] =
-    "Usage: avrnetio-report LOG.CSV [LOG.CSV...] [-o REPORT.html] [--summary] [--german-csv OUT.csv]\n"
-    "\n"
-    "Reads the AVR-NET-IO logger's CSV logs (several are read as one, in the order given) and\n"
-    "writes a page of charts and figures. The first header row names the columns: an analog one\n"
-    "titled LABEL [UNIT] is shown in that unit with its values' decimals, any other in volts.\n"
-    "\n"
-    "  -o REPORT.html          the page (default: the first log's name with .html; with --summary\n"
-    "                          or --german-csv only when asked for)\n"
-    "  --summary               the figures as tab-separated text on standard output\n"
-    "  --german-csv OUT.csv    a copy of the rows with semicolons and decimal commas\n"
-    "  --desktop               a start from the desktop, as the menu entry makes it: a chooser when\n"
-    "                          no log is given, the page and the German copy beside the first log\n"
-    "                          (or in Documents), the page in the browser, problems in a box\n"
-    "  --help                  shows this text\n";
 
 struct Options {
     std::vector<std::string> logs;
@@ -105,9 +90,18 @@ const std::string* sameAsLog(const Options& options, const std::string& output)
     return nullptr;
 }
 
-void complain(const char* what, const std::string& path)
+// In German from the desktop, where the box that shows it is; else in the locale's language.
+Language language = Language::english;
+
+void say(std::FILE* to, const Message& text) { std::fputs(consoleText(text.in(language)).c_str(), to); }
+
+void complain(MessageId what, const std::string& path)
 {
-    std::fprintf(stderr, "avrnetio-report: %s '%s'\n", what, path.c_str());
+    // The path goes in after the text's conversion, in the bytes the file system names it with,
+    // which the console shows as they are.
+    const std::string text = consoleText("avrnetio-report: " + message(what, {"\x01"}).in(language) + "\n");
+    const std::size_t at = text.find('\x01');
+    std::fputs((text.substr(0, at) + path + text.substr(at + 1)).c_str(), stderr);
 }
 
 bool writeAll(std::FILE* file, const std::string& content)
@@ -150,19 +144,20 @@ int main(int argc, char** argv)
     Options options;
     const Parsed parsed = parseOptions(argc, argv, options);
     const bool desktop = platform::desktopStarted(options.desktop);
+    language = desktop ? Language::german : consoleLanguage();
     switch (parsed) {
         case Parsed::help:
-            std::fputs(usage, stdout);
+            say(stdout, message(MessageId::reportUsage));
             return 0;
         case Parsed::usageError:
-            std::fputs(usage, stderr);
+            say(stderr, message(MessageId::reportUsage));
             return 2;
         case Parsed::run:
             break;
     }
     if (options.logs.empty()) {
         if (!desktop) {
-            std::fputs(usage, stderr);
+            say(stderr, message(MessageId::reportUsage));
             return 2;
         }
         options.logs = platform::desktopAskForLogs();
@@ -178,12 +173,12 @@ int main(int argc, char** argv)
     }
     for (const std::string& output : {options.page, options.germanCsv}) {
         if (const std::string* log = sameAsLog(options, output)) {
-            complain("Ausgabe und Logdatei sind dieselbe Datei:", *log);
+            complain(MessageId::reportSameAsLog, *log);
             return 2;
         }
     }
     if (!options.page.empty() && !options.germanCsv.empty() && sameFile(options.page, options.germanCsv)) {
-        complain("Seite und deutsche Kopie sind dieselbe Datei:", options.germanCsv);
+        complain(MessageId::reportPageIsCopy, options.germanCsv);
         return 2;
     }
 
@@ -192,7 +187,7 @@ int main(int argc, char** argv)
     if (!options.germanCsv.empty() && !openGermanCsv(copy, options.germanCsv, firstTitles(options.logs))) {
         const std::string otherCopy = besideLog ? instead(options, options.germanCsv) : "";
         if (otherCopy.empty() || !openGermanCsv(copy, otherCopy, firstTitles(options.logs))) {
-            complain("Die Datei kann nicht geschrieben werden:", options.germanCsv);
+            complain(MessageId::reportCannotWrite, options.germanCsv);
             return 1;
         }
         options.germanCsv = otherCopy;
@@ -202,7 +197,7 @@ int main(int argc, char** argv)
     reader->copy = options.germanCsv.empty() ? nullptr : &copy;
     for (const std::string& log : options.logs) {
         if (!readLogFile(*reader, log)) {
-            complain("Die Logdatei kann nicht gelesen werden:", log);
+            complain(MessageId::reportCannotRead, log);
             if (!options.germanCsv.empty()) {
                 closeGermanCsv(copy);
                 std::remove(options.germanCsv.c_str());
@@ -213,7 +208,7 @@ int main(int argc, char** argv)
     finishFigures(*figures);
 
     if (!options.germanCsv.empty() && !closeGermanCsv(copy)) {
-        complain("Die Datei kann nicht geschrieben werden:", options.germanCsv);
+        complain(MessageId::reportCannotWrite, options.germanCsv);
         return 1;
     }
     if (!options.page.empty()) {
@@ -225,16 +220,16 @@ int main(int argc, char** argv)
             // to the Documents folder.
             const std::string otherPage = besideLog ? instead(options, options.page) : "";
             if (otherPage.empty() || !writeFile(otherPage, pageAt(otherPage))) {
-                complain("Die Seite kann nicht geschrieben werden:", options.page);
+                complain(MessageId::reportPageCannotWrite, options.page);
                 return 1;
             }
             // From the desktop the browser shows where it is.
-            if (!desktop) complain("Die Seite steht statt neben der Logdatei in", otherPage);
+            if (!desktop) complain(MessageId::reportPageInstead, otherPage);
             options.page = otherPage;
         }
     }
     if (options.summary && !writeAll(stdout, summaryText(*figures))) {
-        std::fputs("avrnetio-report: Die Zusammenfassung kann nicht geschrieben werden\n", stderr);
+        say(stderr, "avrnetio-report: " + message(MessageId::reportSummaryCannotWrite).in(language) + "\n");
         return 1;
     }
     if (desktop && !options.page.empty()) platform::shellOpenDocument(options.page);

@@ -267,15 +267,20 @@ std::string_view exampleComment(std::string_view from, std::string_view head)
     return line == std::string_view::npos ? std::string_view{} : commentAbove(example, line + 1);
 }
 
+// A problem of no file and no key.
+SettingsProblem said(const Message& words) { return {"", 0, 0, "", words.english, words.german}; }
+
 }  // namespace
 
-std::string problemText(const SettingsProblem& problem)
+std::string problemText(const SettingsProblem& problem, Language language)
 {
-    std::string text = printable(problem.file, 200);
+    const std::string& what = language == Language::german ? problem.german : problem.what;
+    if (problem.file.empty()) return what;
+    std::string text = printableLatin1(problem.file, 200);
     if (problem.line > 0) text += ":" + std::to_string(problem.line) + ":" + std::to_string(problem.column);
     text += ": ";
-    if (!problem.key.empty()) text += printable(problem.key) + ": ";
-    return text + problem.what;
+    if (!problem.key.empty()) text += printableLatin1(problem.key) + ": ";
+    return text + what;
 }
 
 bool readSettingsText(std::string_view text, const std::string& name, Settings& settings, SettingsProblem& problem,
@@ -284,7 +289,7 @@ bool readSettingsText(std::string_view text, const std::string& name, Settings& 
     Reader reader{name, problem, settings, rows, false, {}};
     toml::parse_result parsed = toml::parse(text, name);
     if (!parsed) {
-        const std::string description(parsed.error().description());
+        const std::string description = printableLatin1(parsed.error().description(), 200);
         fail(reader, parsed.error().source(), "", description, "TOML-Syntaxfehler: " + description);
         return false;
     }
@@ -331,7 +336,7 @@ bool readSettingsFile(const std::string& path, Settings& settings, SettingsProbl
     return false;
 }
 
-std::string loadSettings(Settings& settings, const std::optional<std::string>& namedFile,
+SettingsProblem loadSettings(Settings& settings, const std::optional<std::string>& namedFile,
                          const std::optional<std::string>& service)
 {
     std::string path = namedFile.value_or("");
@@ -339,8 +344,8 @@ std::string loadSettings(Settings& settings, const std::optional<std::string>& n
         const std::string& name = *service;
         if (name.empty() || name.front() == '.' || name.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"
                                                                      "0123456789_.-") != std::string::npos)
-            return "--service takes letters A-Z and a-z, digits, '_', '.' and '-': " + name;
-        if (platform::fileServiceSettingsPath(name).empty()) return "This build runs no service: --service cannot be used.";
+            return said(message(MessageId::serviceName, {printableLatin1(name, 200)}));
+        if (platform::fileServiceSettingsPath(name).empty()) return said(message(MessageId::noService));
         if (path.empty()) path = platform::fileServiceSettingsPath(name);
     } else if (path.empty()) {
         path = platform::fileDefaultSettingsPath();
@@ -349,7 +354,7 @@ std::string loadSettings(Settings& settings, const std::optional<std::string>& n
     // Only a file that is not there means no settings; one that cannot be read is a problem.
     if (!path.empty() && (namedFile || platform::fileKind(path) != platform::FileKind::missing)) {
         SettingsProblem problem;
-        if (!readSettingsFile(path, fromFile, problem)) return problemText(problem);
+        if (!readSettingsFile(path, fromFile, problem)) return problem;
     }
     takeGiven(settings, fromFile);
     for (std::size_t input = 0; input < 4; ++input) settleInput(settings, input);

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "driver/Messages.h"
 #include "settings/Settings.h"
 
 // Where a file went wrong, for one line of the usage error: "logger.toml:12:9: analog.2.scale:
@@ -15,16 +16,17 @@ struct SettingsProblem {
     int line = 0;
     int column = 0;
     std::string key;  // empty for the syntax or the file itself
-    std::string what;    // in English, UTF-8
-    std::string german;  // the same in German, Latin-1, for the settings window
+    std::string what;    // in English
+    std::string german;  // the same in German, for the settings window too
 };
-std::string problemText(const SettingsProblem& problem);
+// The problem in one line; without a file, what alone.
+std::string problemText(const SettingsProblem& problem, Language language = Language::english);
 
 // Reads the file that namedFile names, else the service instance's or the user's own where it
 // exists, into the keys that settings (from the command line) does not give; then the service's
-// own defaults. Empty, or the problem for the usage error.
-std::string loadSettings(Settings& settings, const std::optional<std::string>& namedFile,
-                         const std::optional<std::string>& service);
+// own defaults. The problem for the usage error, or none (what empty).
+SettingsProblem loadSettings(Settings& settings, const std::optional<std::string>& namedFile,
+                             const std::optional<std::string>& service);
 
 // Reads the settings into settings, which holds the defaults; name stands for the file in the
 // problem. False with the problem when the file cannot be read or any setting is wrong.

@@ -159,9 +159,11 @@ class Processes:
                         "-F", "%U\t%t\t%p" if stamped else "%t\t%p", *options], stdout=out)
         return path
 
-    def logger(self, port, log_file, *options, display=None, env=None, wrapper=(), stderr=subprocess.PIPE, **popen):
-        """The logger; wrapper is a command that runs it, such as strace."""
-        environment = dict(os.environ if env is None else env)
+    def logger(self, port, log_file, *options, display=None, env=None, wrapper=(), stderr=subprocess.PIPE, lang=None,
+               **popen):
+        """The logger; wrapper is a command that runs it, such as strace. It speaks the language of
+        lang, a locale's name (English where none is given)."""
+        environment = in_locale(dict(os.environ if env is None else env), lang)
         # Never the settings of whoever runs the tests.
         environment.setdefault("XDG_CONFIG_HOME", os.path.join(self.folder, "no-settings"))
         environment.pop("DISPLAY", None)
@@ -170,16 +172,25 @@ class Processes:
         return self.start([*wrapper, LOGGER, "--host", "127.0.0.1", "--port", str(port), "--log-file", log_file, *options],
                           env=environment, stderr=stderr, **popen)
 
-    def logger_from_settings(self, *options, display=None, env=None):
+    def logger_from_settings(self, *options, display=None, env=None, lang=None):
         """The logger with no board, log or interval options of the test's own: they must come
         from a settings file. Only inside loopback_only(), where the default board cannot be reached."""
         if os.environ.get("AVRNETIO_LOOPBACK_ONLY") != "1":
             fail("a logger started from settings outside a loopback-only network")
-        environment = dict(os.environ if env is None else env)
+        environment = in_locale(dict(os.environ if env is None else env), lang)
         environment.pop("DISPLAY", None)
         if display:
             environment["DISPLAY"] = display
         return self.start([LOGGER, *options], env=environment, stderr=subprocess.PIPE)
+
+
+def in_locale(environment, lang):
+    """The environment with lang as the locale's only name, so that the logger's language is
+    the test's choice and not that of whoever runs it."""
+    for name in ("LC_ALL", "LC_MESSAGES", "LANG"):
+        environment.pop(name, None)
+    environment["LANG"] = lang or "C.UTF-8"
+    return environment
 
 
 def loopback_only():

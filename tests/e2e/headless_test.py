@@ -29,7 +29,7 @@ def main():
             fail("%d rows in about four seconds" % len(rows))
         check_summary(log_file, expected_summary(*parse_log(content)))
 
-        bad = run.logger(port, os.path.join(run.folder, "bad.csv"), "--interval", "X5")
+        bad = run.logger(port, os.path.join(run.folder, "bad.csv"), "--interval", "X5", lang="de_AT.UTF-8")
         code = end(bad)
         message = bad.stderr.read().decode("utf-8")
         if code != 1 or "Problem: Es wurde kein g\u00fcltiger Zeitintervall eingegeben!" not in message:

@@ -19,7 +19,7 @@ from xml.etree import ElementTree
 
 sys.path.insert(0, os.path.dirname(__file__))
 from harness import (HEADER, REPORT, Processes, check_summary, end, expected_summary, fail, find_window, focus,
-                     left_out, parse_log, rows_of, stop_boardsim, wait_for, xdotool)
+                     in_locale, left_out, parse_log, rows_of, stop_boardsim, wait_for, xdotool)
 
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 DOCUMENTATION = os.environ.get("AVRNETIO_SCREENSHOT") == "1"
@@ -250,13 +250,15 @@ def check_failures(run, log_file):
     if missing.returncode != 1 or "none.csv" not in missing.stderr or usage.returncode != 2:
         fail("an unreadable log gave %d (%r), a wrong option %d" % (missing.returncode, missing.stderr,
                                                                    usage.returncode))
-    # A summary that cannot be written, to a full device or a closed output, is a failure.
+    # A summary that cannot be written, to a full device or a closed output, is a failure, said in
+    # the language of the user's locale.
     with open("/dev/full", "w") as full:
-        to_full = subprocess.run([REPORT, "--summary", log_file], stdout=full, stderr=subprocess.PIPE, text=True)
+        to_full = subprocess.run([REPORT, "--summary", log_file], stdout=full, stderr=subprocess.PIPE, text=True,
+                                 env=in_locale(dict(os.environ), "de_DE.UTF-8"))
     closed = subprocess.run([REPORT, "--summary", log_file], stdout=subprocess.PIPE, stderr=subprocess.PIPE,
-                            text=True, preexec_fn=lambda: os.close(1))
-    for name, result in (("/dev/full", to_full), ("a closed output", closed)):
-        if result.returncode != 1 or "Zusammenfassung" not in result.stderr:
+                            text=True, preexec_fn=lambda: os.close(1), env=in_locale(dict(os.environ), "C"))
+    for name, result, said in (("/dev/full", to_full, "Zusammenfassung"), ("a closed output", closed, "summary")):
+        if result.returncode != 1 or said not in result.stderr:
             fail("--summary to %s: exit %d, %r" % (name, result.returncode, result.stderr))
     # One file in two spellings is still one file, also through a link to a file not written yet.
     os.symlink("future.html", os.path.join(run.folder, "link.html"))

@@ -21,7 +21,7 @@ import tomllib
 
 sys.path.insert(0, os.path.dirname(__file__))
 from harness import (BLUE, LOGGER, RED, REPORT, STEADY_REPLIES, Processes, answer_prompt, check_frame_centred, end,
-                     fail, find_window, focus, loopback_only, read_dump, retained, rows_of, stamp_seconds,
+                     fail, find_window, focus, in_locale, loopback_only, read_dump, retained, rows_of, stamp_seconds,
                      stop_boardsim, unused_port, wait_for, xdotool)
 
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
@@ -289,8 +289,9 @@ def refusals(run):
     """What the logger cannot honour ends it with the reason, never a hang or a default in its place."""
     board, board_port = run.boardsim_process(*replies(STEADY_REPLIES))
 
-    def refused(*options, env=None, wrapper=()):
-        process = run.start([*wrapper, LOGGER, *options], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+    def refused(*options, env=None, wrapper=(), lang=None):
+        process = run.start([*wrapper, LOGGER, *options], env=in_locale(dict(env or os.environ), lang),
+                            stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
         said = process.stderr.read()
         return end(process), said
 
@@ -316,8 +317,9 @@ def refusals(run):
     if code != 2 or (pipe + ": cannot be read: the way to it is barred").encode() not in said:
         fail("an unsearchable settings folder: exit %d, %r" % (code, said[-200:]))
     # A device as the log: refused at start with the log file's message.
-    code, said = refused("--host", "127.0.0.1", "--port", str(board_port), "--interval", "S1", "--log-file", "/dev/full")
-    if code != 1 or "Die Ausgabedatei '/dev/full' kann nicht erzeugt werden!".encode("latin-1") not in said:
+    code, said = refused("--host", "127.0.0.1", "--port", str(board_port), "--interval", "S1", "--log-file", "/dev/full",
+                         lang="de_DE.UTF-8")
+    if code != 1 or "Die Ausgabedatei '/dev/full' kann nicht erzeugt werden!".encode() not in said:
         fail("/dev/full as the log: exit %d, %r" % (code, said[-200:]))
     # What the terminal would obey, in a key, comes out as an escape.
     escaped = os.path.join(run.folder, "escaped.toml")
@@ -329,9 +331,28 @@ def refusals(run):
     print("settings: an unsearchable folder, /dev/full as the log and an escape in a key refused with the reason")
 
 
+def languages(run):
+    """On a terminal the usage and a wrong settings file are said in the language of the user's
+    locale, in UTF-8: German for de_DE, English for C."""
+    wrong = os.path.join(run.folder, "languages", "logger.toml")
+    write(wrong, "[board]\nport = 0\n")
+    cases = [("de_DE.UTF-8", ["--help"], 0, "Aufruf: avrnetio-logger", "Schreibt die Eing\u00e4nge eines AVR-NET-IO-Boards"),
+             ("C", ["--help"], 0, "Usage: avrnetio-logger", "Logs the inputs of an AVR-NET-IO board"),
+             ("de_DE.UTF-8", ["--settings", wrong], 2, "Aufruf: avrnetio-logger",
+              wrong + ":2:8: board.port: ein Port von 1 bis 65535 ist n\u00f6tig\n"),
+             ("C", ["--settings", wrong], 2, "Usage: avrnetio-logger", wrong + ":2:8: board.port: a port from 1 to 65535 is needed\n")]
+    for lang, options, status, first, line in cases:
+        result = subprocess.run([LOGGER, *options], env=in_locale(dict(os.environ), lang), capture_output=True, timeout=10)
+        said = (result.stdout if status == 0 else result.stderr).decode("utf-8")
+        if result.returncode != status or not said.startswith(first) or line not in said:
+            fail("%s with LANG=%s: exit %d, %r" % (options[0], lang, result.returncode, said[-300:]))
+    print("settings: --help and a wrong settings file in German for LANG=de_DE.UTF-8, in English for LANG=C")
+
+
 def main():
     loopback_only()
     with Processes() as run:
+        languages(run)
         settings_window(run)
         cellar(run)
         schedules(run)

@@ -19,7 +19,7 @@ ROW_SIZE = 19 + len(STEADY_ROW)
 
 
 def message_for(path):
-    return "Problem: Die Ausgabedatei '%s' kann nicht erzeugt werden!" % path
+    return "Problem: The output file '%s' cannot be created!" % path
 
 
 def size_limit(run, port):

@@ -18,7 +18,7 @@ def main():
         started = []
         for name, port, _, _ in cases:
             log_file = os.path.join(run.folder, name.replace(" ", "-") + ".csv")
-            started.append((run.logger(port, log_file, "--interval", "S1"), time.monotonic(), log_file))
+            started.append((run.logger(port, log_file, "--interval", "S1", lang="de_DE.UTF-8"), time.monotonic(), log_file))
         for (name, _, earliest, latest), (logger, since, log_file) in zip(cases, started):
             code = end(logger, timeout=20)
             took = time.monotonic() - since

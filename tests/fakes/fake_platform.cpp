@@ -7,7 +7,9 @@
 #include <fstream>
 
 #include "fakes/fake_clock.h"
+#include "platform/desktop.h"
 #include "platform/files.h"
+#include "platform/locale.h"
 #include "platform/mqtt.h"
 #include "platform/shell.h"
 #include "platform/sockets.h"
@@ -358,6 +360,11 @@ void shellStartAgain(const std::vector<std::string>& arguments)
     for (const std::string& argument : arguments) line += " " + argument;
     platformFake.trace.push_back(line);
 }
+
+bool localeGerman() { return platformFake.german; }
+bool localeConsoleUtf8() { return true; }
+// Started from a terminal, whose output is read.
+bool desktopOutputUnseen() { return false; }
 
 bool mqttStart(const MqttSettings& settings)
 {

@@ -49,6 +49,7 @@ struct FakePlatform {
     std::map<std::string, std::string> replacedFiles;  // fileReplace's files by path
     int focus = 0;                    // the control with the keyboard focus
     std::string serviceFolder = "/nonexistent";  // where the service instances' settings live
+    bool german = false;              // the user's locale, or UI language, is German
 
     // What happened.
     std::vector<std::string> trace;

@@ -9,7 +9,8 @@ All of it in a network of loopback only. In a fresh 64-bit prefix on a screen lo
 with a taskbar: the installer package installed, upgraded and removed silently, its shortcuts,
 files and entry; the first start from the Start menu through the settings window to logged rows;
 the next start straight to the prompt, with the prompt, the window and the final box placed within
-the work area; --help and a wrong option in a box.
+the work area; --help and a wrong option in a box, a wrong settings file in a German box that offers
+the settings window.
 
 AVRNETIO_WIN_BUILD names the Windows build folder or its avrnetio-logger.exe (default build-win);
 AVRNETIO_BUILD the Linux build with the simulator (default build); AVRNETIO_MSI and
@@ -626,7 +627,19 @@ def run_help_from_menu(run, loader, logger, environment, display):
         xdotool(display, "key", "Return")
         if end(process, timeout=30) != status:
             fail("%s from the desktop: exit %r, expected %d" % (option, process.returncode, status))
-    print("wine: --help and a wrong option from the desktop showed their boxes")
+    # A wrong settings file: one German box, whatever the user's language, that offers the
+    # settings window instead of the usage; No ends the logger with 2.
+    wrong = os.path.join(environment["WINEPREFIX"], "drive_c", "wrong.toml")
+    with open(wrong, "w") as out:
+        out.write("[board]\nport = 0\n")
+    process = start_from_menu(run, loader, logger, environment, "Datenlogger f\u00fcr AVR-NET-IO-Board.lnk",
+                              "--settings", "C:\\wrong.toml")
+    focus(display, find_window(display, "^Einstellungen .ffnen", timeout=60))
+    xdotool(display, "key", "n")
+    if end(process, timeout=30) != 2:
+        fail("a wrong settings file from the desktop: exit %r, expected 2" % process.returncode)
+    os.remove(wrong)
+    print("wine: --help, a wrong option and a wrong settings file from the desktop showed their boxes")
 
 
 def run_package(run, logger, packages):

@@ -5,6 +5,10 @@
 #include "platform/mqtt.h"
 #include "platform/posix/interrupted.h"
 
+// The journal's words come from the program's table of messages.
+#include "driver/Messages.h"
+#include "driver/TextCodec.h"
+
 #include <fcntl.h>
 #include <mosquitto.h>
 #include <openssl/ssl.h>
@@ -129,11 +133,15 @@ MqttData& mqtt = *new MqttData;
 
 // Straight to the descriptor: a stdio lock held by a write that blocks would also hold up the
 // process's end.
-void say(const std::string& text)
+// ::Message: the program's words, not a message to the broker.
+void say(MessageId id, std::initializer_list<::Message> words)
 {
-    writeAll(STDERR_FILENO, "MQTT: " + text + "\n");
+    writeAll(STDERR_FILENO, consoleText("MQTT: " + message(id, words).in(consoleLanguage()) + "\n"));
     if (mqtt.abandoned) park();
 }
+
+// A UTF-8 text of the broker's or the library's, as the messages hold it.
+::Message quoted(const std::string& utf8) { return printableLatin1(utf8, 200); }
 
 void wake()
 {
@@ -239,10 +247,9 @@ void noteFailure(const std::string& reason)
     if (!mqtt.outage) {
         mqtt.outage = true;
         mqtt.reasonsSaid = {reason};
-        say("no connection to the broker at " + mqtt.where + " (" + reason + "); rows wait in memory, up to " +
-            std::to_string(mqtt.settings.queueLimit) + ", until it is back");
+        say(MessageId::mqttNoConnection, {quoted(mqtt.where), quoted(reason), std::to_string(mqtt.settings.queueLimit)});
     } else if (mqtt.reasonsSaid.insert(reason).second) {
-        say("the broker at " + mqtt.where + " still cannot be reached: " + reason);
+        say(MessageId::mqttStillUnreachable, {quoted(mqtt.where), quoted(reason)});
     }
 }
 
@@ -261,8 +268,7 @@ void sayRecovery()
         mqtt.dropped = 0;
         mqtt.dropSaid = false;
     }
-    say("connected to the broker at " + mqtt.where + " again; " + std::to_string(following) +
-        " messages follow, " + std::to_string(dropped) + " rows were dropped");
+    say(MessageId::mqttBack, {quoted(mqtt.where), std::to_string(following), std::to_string(dropped)});
 }
 
 void sayFirstDrop()
@@ -272,8 +278,7 @@ void sayFirstDrop()
         if (mqtt.dropped == 0 || mqtt.dropSaid) return;
         mqtt.dropSaid = true;
     }
-    say(std::to_string(mqtt.settings.queueLimit) + " messages wait for the broker at " + mqtt.where +
-        ", as many as are kept: from now on the oldest row goes for each new one, counted");
+    say(MessageId::mqttQueueFull, {std::to_string(mqtt.settings.queueLimit), quoted(mqtt.where)});
 }
 
 bool claimsName() { return !mqtt.settings.ownerTopic.empty(); }
@@ -338,8 +343,7 @@ void standAside(const std::string& holder)
     mqtt.answeredBy = holder;
     if (mqtt.standingAsideFor == holder) return;
     mqtt.standingAsideFor = holder;
-    say("another logger of this name is online at the broker at " + mqtt.where + " (client id " + holder +
-        "): this one publishes nothing while it is");
+    say(MessageId::mqttStandAside, {quoted(mqtt.where), quoted(holder)});
 }
 
 void onMessage(mosquitto* client, void*, const mosquitto_message* message)
@@ -451,8 +455,7 @@ void publish(mosquitto* client, Message message)
         return;
     }
     if (++mqtt.refused == 1)
-        say("a message to " + message.topic + " is dropped, since the library refused it: " + mosquitto_strerror(rc) +
-            "; any further ones are counted");
+        say(MessageId::mqttDropped, {quoted(message.topic), quoted(mosquitto_strerror(rc))});
     acknowledged(message.kind);
 }
 
@@ -494,7 +497,7 @@ bool holdName(mosquitto* client)
     if (mqtt.connectSent)
         for (const Message& message : mqtt.connectMessages) publishAside(client, message.topic, message.payload, true);
     if (!mqtt.standingAsideFor.empty())
-        say("the other logger of this name (client id " + mqtt.standingAsideFor + ") is gone: this one publishes");
+        say(MessageId::mqttOtherGone, {quoted(mqtt.standingAsideFor)});
     mqtt.standingAsideFor.clear();
     return true;
 }
@@ -695,7 +698,7 @@ void runNetwork()
         if (!backOff(pause)) break;
         pause = std::min<Clock::duration>(pause * 2, backOffLast);
     }
-    if (mqtt.refused > 1) say(std::to_string(mqtt.refused) + " messages were refused by the library in all");
+    if (mqtt.refused > 1) say(MessageId::mqttRefusedInAll, {std::to_string(mqtt.refused)});
     std::lock_guard<std::mutex> guard(mqtt.lock);
     mqtt.finished = true;
     mqtt.finishedChanged.notify_all();
@@ -797,7 +800,7 @@ bool mqttStart(const MqttSettings& settings)
     mqtt.settings.queueLimit = queueLimitFromEnvironment(settings.queueLimit);
     mqtt.where = settings.host + ":" + std::to_string(settings.port);
     if (::pipe2(mqtt.wake, O_NONBLOCK | O_CLOEXEC) != 0) {
-        say("cannot start publishing: " + std::system_category().message(errno));
+        say(MessageId::mqttCannotStart, {quoted(std::system_category().message(errno))});
         return false;
     }
     // The network thread takes no termination signal, so that those still end the driver's wait,
@@ -811,7 +814,7 @@ bool mqttStart(const MqttSettings& settings)
         mqtt.thread = std::thread(runNetwork);
     } catch (const std::system_error& error) {
         pthread_sigmask(SIG_SETMASK, &previous, nullptr);
-        say(std::string("cannot start the network thread: ") + error.what());
+        say(MessageId::mqttNoThread, {quoted(error.what())});
         return false;
     }
     pthread_sigmask(SIG_SETMASK, &previous, nullptr);

@@ -1,0 +1,225 @@
+// Every message of the console, the journal and the report, English and German side by side.
+#include "driver/Messages.h"
+
+#include <string_view>
+
+#include "driver/TextCodec.h"
+#include "platform/locale.h"
+
+namespace {
+
+using M = MessageId;
+
+constexpr MessageRow rows[] = {
+    {M::usageSynopsis,
+     "Usage: avrnetio-logger [--settings FILE] [--host HOST] [--port PORT] [--log-file PATH]\n"
+     "                       [--interval TEXT] [--schedule drift|aligned]\n",
+     "Aufruf: avrnetio-logger [--settings DATEI] [--host RECHNER] [--port PORT] [--log-file PFAD]\n"
+     "                        [--interval TEXT] [--schedule drift|aligned]\n"},
+    {M::usageSynopsisMqtt,
+     "                       [--mqtt URL [--mqtt-password-file FILE] [--mqtt-ca FILE] [--name NAME]\n"
+     "                        [--ha-discovery PREFIX|off]]\n",
+     "                        [--mqtt URL [--mqtt-password-file DATEI] [--mqtt-ca DATEI] [--name NAME]\n"
+     "                         [--ha-discovery PR\xC4" "FIX|off]]\n"},
+    {M::usageSynopsisSetup, "       avrnetio-logger --setup [--settings FILE]\n",
+     "        avrnetio-logger --setup [--settings DATEI]\n"},
+    {M::usageSynopsisForget, "       avrnetio-logger --forget [--settings FILE] [--mqtt URL ...] [--name NAME]\n",
+     "        avrnetio-logger --forget [--settings DATEI] [--mqtt URL ...] [--name NAME]\n"},
+    {M::usageSynopsisService, "       avrnetio-logger --service NAME\n", "        avrnetio-logger --service NAME\n"},
+    {M::usageOptions,
+     "\n"
+     "Logs the inputs of an AVR-NET-IO board to a CSV file once per interval.\n"
+     "\n"
+     "  --settings FILE  the settings file (default {1},\n"
+     "                   read when it exists); an option given here wins over the file\n"
+     "  --setup          opens the settings window, which edits that file\n"
+     "  --host HOST      the board's address or host name (default {2})\n"
+     "  --port PORT      the board's TCP port (default {3})\n"
+     "  --log-file PATH  the CSV log file (default {4})\n"
+     "  --interval TEXT  answers the interval prompt, e.g. S10, M1.5, H2 or D1\n"
+     "  --schedule drift|aligned  a row an interval after the last one's work (default), or\n"
+     "                   on the whole multiples of the interval (on the second, on the minute)\n",
+     "\n"
+     "Schreibt die Eing\xE4nge eines AVR-NET-IO-Boards einmal je Intervall in eine CSV-Datei.\n"
+     "\n"
+     "  --settings DATEI  die Einstellungsdatei (Vorgabe {1},\n"
+     "                    gelesen, wenn es sie gibt); eine Option hier gilt vor der Datei\n"
+     "  --setup           \xF6" "ffnet das Einstellungsfenster, das diese Datei bearbeitet\n"
+     "  --host RECHNER    Adresse oder Rechnername des Boards (Vorgabe {2})\n"
+     "  --port PORT       TCP-Port des Boards (Vorgabe {3})\n"
+     "  --log-file PFAD   die CSV-Logdatei (Vorgabe {4})\n"
+     "  --interval TEXT   beantwortet die Frage nach dem Intervall, z. B. S10, M1.5, H2 oder D1\n"
+     "  --schedule drift|aligned  eine Zeile ein Intervall nach der Arbeit der letzten (Vorgabe)\n"
+     "                    oder auf ganzen Vielfachen des Intervalls (zur vollen Sekunde, Minute)\n"},
+    {M::usageOptionsMqtt,
+     "  --mqtt URL       also publishes every row to an MQTT broker:\n"
+     "                   mqtt://[USER@]HOST[:PORT] or mqtts://[USER@]HOST[:PORT] (TLS)\n"
+     "  --mqtt-password-file FILE  the broker password for USER, the file's first line\n"
+     "  --mqtt-ca FILE   CA certificates for mqtts (default: the system's)\n"
+     "  --name NAME      the logger's name in topics (default: the host, e.g. {1}{2})\n"
+     "  --ha-discovery PREFIX|off  Home Assistant discovery prefix (default {3})\n"
+     "  --forget         removes the logger of that name from the broker and Home Assistant,\n"
+     "                   then ends; before a new name or discovery off, with the old settings\n",
+     "  --mqtt URL        sendet au\xDF" "erdem jede Zeile an einen MQTT-Broker:\n"
+     "                    mqtt://[BENUTZER@]RECHNER[:PORT] oder mqtts://[BENUTZER@]RECHNER[:PORT] (TLS)\n"
+     "  --mqtt-password-file DATEI  das Passwort des BENUTZERs beim Broker, die erste Zeile der Datei\n"
+     "  --mqtt-ca DATEI   CA-Zertifikate f\xFCr mqtts (Vorgabe: die des Systems)\n"
+     "  --name NAME       der Name des Loggers in den Topics (Vorgabe: aus dem Host,\n"
+     "                    z. B. {1}{2})\n"
+     "  --ha-discovery PR\xC4" "FIX|off  Discovery-Pr\xE4" "fix von Home Assistant (Vorgabe {3})\n"
+     "  --forget          entfernt den Logger dieses Namens vom Broker und aus Home Assistant und\n"
+     "                    endet; vor einem neuen Namen oder discovery off, mit den alten Einstellungen\n"},
+    {M::usageServiceName, "; the service's: NAME", "; beim Dienst: NAME"},
+    {M::usageOptionsService,
+     "  --service NAME   runs as the service instance NAME: its settings in\n"
+     "                   {1}, its log\n"
+     "                   {2},\n"
+     "                   every 10 seconds unless the settings say otherwise\n",
+     "  --service NAME    l\xE4uft als Dienst-Instanz NAME: ihre Einstellungen in\n"
+     "                    {1}, ihr Log\n"
+     "                    {2},\n"
+     "                    alle 10 Sekunden, wenn die Einstellungen nichts anderes sagen\n"},
+    {M::usageEnd,
+     "  --desktop        a start from the desktop, as the menu entry makes it: the settings\n"
+     "                   window at the first start, this text in a box\n"
+     "  --help           shows this text\n"
+     "\n"
+     "Exit status: 0 when the logger ends after logging (QUIT, the close box, Ctrl+C, SIGTERM),\n"
+     "1 when it cannot start (no network, no board, no valid interval, no usable log file),\n"
+     "2 for a usage error (a wrong option or setting).\n",
+     "  --desktop         ein Start vom Desktop, wie ihn der Men\xFC" "eintrag macht: beim ersten Start\n"
+     "                    das Einstellungsfenster, dieser Text in einem Fenster\n"
+     "  --help            zeigt diesen Text\n"
+     "\n"
+     "R\xFC" "ckgabewert: 0, wenn der Logger nach dem Aufzeichnen endet (QUIT, Fenster schlie\xDF" "en,\n"
+     "Strg+C, SIGTERM), 1, wenn er nicht starten kann (kein Netzwerk, kein Board, kein g\xFCltiges\n"
+     "Intervall, keine nutzbare Logdatei), 2 bei einem Aufruffehler (falsche Option oder Einstellung).\n"},
+
+    {M::optionTwice, "{1} is given twice", "{1} ist zweimal angegeben"},
+    {M::optionUnknown, "Unknown option: {1}", "Unbekannte Option: {1}"},
+    {M::optionNeedsValue, "{1} needs a value", "{1} braucht einen Wert"},
+    // {2}: what the option takes in English, what is needed in German.
+    {M::optionTakes, "{1} takes {2}: {3}", "{1}: {3} geht nicht; {2}"},
+    {M::optionRefused, "{1} {2}: {3}", "{1} {2}: {3}"},
+    {M::serviceName, "--service takes letters A-Z and a-z, digits, '_', '.' and '-': {1}",
+     "--service nimmt Buchstaben A-Z und a-z, Ziffern, '_', '.' und '-': {1}"},
+    {M::noService, "This build runs no service: --service cannot be used.",
+     "Dieses Programm l\xE4uft nicht als Dienst: --service geht hier nicht."},
+    {M::forgetNeedsBroker, "--forget needs the broker: --mqtt URL, or url in the settings file's [mqtt]",
+     "--forget braucht den Broker: --mqtt URL oder url im Abschnitt [mqtt] der Einstellungsdatei"},
+    {M::noMqtt, "This build has no MQTT: --forget cannot be used.",
+     "Dieses Programm hat kein MQTT: --forget geht hier nicht."},
+    {M::settingsNeedDisplay, "The settings window needs a display; the settings file is {1}\n",
+     "Das Einstellungsfenster braucht eine grafische Oberfl\xE4" "che; die Einstellungsdatei ist {1}\n"},
+    {M::forgetUnconfirmed, "Nothing was removed: the broker did not confirm the removal within 15 s.\n",
+     "Nichts wurde entfernt: der Broker hat das Entfernen nicht binnen 15 s best\xE4tigt.\n"},
+    {M::forgotten, "Removed from the broker, and so from Home Assistant, the logger {1}:\n",
+     "Vom Broker und damit aus Home Assistant entfernt, der Logger {1}:\n"},
+
+    {M::networkFailed, "The network cannot be initialised!", "Das Netzwerk kann nicht initialisiert werden!"},
+    {M::boardNotFound, "The AVR-NET-IO board cannot be found!", "Das AVR-NET-IO-Board kann nicht gefunden werden!"},
+    {M::intervalInvalid, "No valid time interval was entered!", "Es wurde kein g\xFCltiger Zeitintervall eingegeben!"},
+    {M::logFileFailed, "The output file '{1}' cannot be created!", "Die Ausgabedatei '{1}' kann nicht erzeugt werden!"},
+
+    {M::mqttNoConnection, "no connection to the broker at {1} ({2}); rows wait in memory, up to {3}, until it is back",
+     "keine Verbindung zum Broker unter {1} ({2}); Zeilen warten im Speicher, bis zu {3}, bis er wieder da ist"},
+    {M::mqttStillUnreachable, "the broker at {1} still cannot be reached: {2}",
+     "der Broker unter {1} ist weiter nicht erreichbar: {2}"},
+    {M::mqttBack, "connected to the broker at {1} again; {2} messages follow, {3} rows were dropped",
+     "wieder mit dem Broker unter {1} verbunden; {2} Nachrichten folgen, {3} Zeilen wurden verworfen"},
+    {M::mqttQueueFull,
+     "{1} messages wait for the broker at {2}, as many as are kept: from now on the oldest row goes for each new "
+     "one, counted",
+     "{1} Nachrichten warten auf den Broker unter {2}, so viele, wie gehalten werden: ab jetzt weicht f\xFCr jede neue "
+     "Zeile die \xE4lteste, gez\xE4hlt"},
+    {M::mqttStandAside,
+     "another logger of this name is online at the broker at {1} (client id {2}): this one publishes nothing while "
+     "it is",
+     "ein anderer Logger dieses Namens ist beim Broker unter {1} online (Client-ID {2}): dieser sendet nichts, "
+     "solange er es ist"},
+    {M::mqttDropped, "a message to {1} is dropped, since the library refused it: {2}; any further ones are counted",
+     "eine Nachricht an {1} wird verworfen, da die Bibliothek sie ablehnte: {2}; weitere werden gez\xE4hlt"},
+    {M::mqttOtherGone, "the other logger of this name (client id {1}) is gone: this one publishes",
+     "der andere Logger dieses Namens (Client-ID {1}) ist fort: dieser sendet"},
+    {M::mqttRefusedInAll, "{1} messages were refused by the library in all",
+     "{1} Nachrichten hat die Bibliothek insgesamt abgelehnt"},
+    {M::mqttCannotStart, "cannot start publishing: {1}", "das Senden kann nicht beginnen: {1}"},
+    {M::mqttNoThread, "cannot start the network thread: {1}", "der Netzwerk-Thread kann nicht starten: {1}"},
+
+    {M::reportUsage,
+     "Usage: avrnetio-report LOG.CSV [LOG.CSV...] [-o REPORT.html] [--summary] [--german-csv OUT.csv]\n"
+     "\n"
+     "Reads the AVR-NET-IO logger's CSV logs (several are read as one, in the order given) and\n"
+     "writes a page of charts and figures. The first header row names the columns: an analog one\n"
+     "titled LABEL [UNIT] is shown in that unit with its values' decimals, any other in volts.\n"
+     "\n"
+     "  -o REPORT.html          the page (default: the first log's name with .html; with --summary\n"
+     "                          or --german-csv only when asked for)\n"
+     "  --summary               the figures as tab-separated text on standard output\n"
+     "  --german-csv OUT.csv    a copy of the rows with semicolons and decimal commas\n"
+     "  --desktop               a start from the desktop, as the menu entry makes it: a chooser when\n"
+     "                          no log is given, the page and the German copy beside the first log\n"
+     "                          (or in Documents), the page in the browser, problems in a box\n"
+     "  --help                  shows this text\n",
+     "Aufruf: avrnetio-report LOG.CSV [LOG.CSV...] [-o BERICHT.html] [--summary] [--german-csv KOPIE.csv]\n"
+     "\n"
+     "Liest die CSV-Logdateien des AVR-NET-IO-Loggers (mehrere als eine, in der angegebenen\n"
+     "Reihenfolge) und schreibt eine Seite mit Diagrammen und Kennzahlen. Die erste Kopfzeile\n"
+     "benennt die Spalten: eine analoge mit dem Titel NAME [EINHEIT] erscheint in dieser Einheit\n"
+     "mit den Nachkommastellen ihrer Werte, jede andere in Volt.\n"
+     "\n"
+     "  -o BERICHT.html         die Seite (Vorgabe: der Name der ersten Logdatei mit .html; mit\n"
+     "                          --summary oder --german-csv nur auf Wunsch)\n"
+     "  --summary               die Kennzahlen als Text mit Tabulatoren auf der Standardausgabe\n"
+     "  --german-csv KOPIE.csv  eine Kopie der Zeilen mit Semikolons und Dezimalkommas\n"
+     "  --desktop               ein Start vom Desktop, wie ihn der Men\xFC" "eintrag macht: ohne Logdatei\n"
+     "                          eine Dateiauswahl, die Seite und die deutsche Kopie neben der ersten\n"
+     "                          Logdatei (oder in Dokumente), die Seite im Browser, Probleme in einem\n"
+     "                          Fenster\n"
+     "  --help                  zeigt diesen Text\n"},
+    {M::reportSameAsLog, "Output and log are the same file: '{1}'", "Ausgabe und Logdatei sind dieselbe Datei: '{1}'"},
+    {M::reportPageIsCopy, "The page and the German copy are the same file: '{1}'",
+     "Seite und deutsche Kopie sind dieselbe Datei: '{1}'"},
+    {M::reportCannotWrite, "The file cannot be written: '{1}'", "Die Datei kann nicht geschrieben werden: '{1}'"},
+    {M::reportCannotRead, "The log cannot be read: '{1}'", "Die Logdatei kann nicht gelesen werden: '{1}'"},
+    {M::reportPageCannotWrite, "The page cannot be written: '{1}'", "Die Seite kann nicht geschrieben werden: '{1}'"},
+    {M::reportPageInstead, "The page is not beside the log but in '{1}'",
+     "Die Seite steht statt neben der Logdatei in '{1}'"},
+    {M::reportSummaryCannotWrite, "The summary cannot be written", "Die Zusammenfassung kann nicht geschrieben werden"},
+};
+static_assert(std::size(rows) == static_cast<std::size_t>(MessageId::count));
+
+// One pass over the text, so that what an argument holds is never taken for a mark.
+std::string filled(std::string_view text, std::initializer_list<Message> arguments, Language language)
+{
+    std::string out;
+    for (std::size_t at = 0; at < text.size(); ++at) {
+        const std::size_t number = at + 2 < text.size() && text[at] == '{' && text[at + 2] == '}'
+                                       ? static_cast<std::size_t>(text[at + 1] - '1')
+                                       : arguments.size();
+        if (number >= arguments.size()) {
+            out += text[at];
+            continue;
+        }
+        out += arguments.begin()[number].in(language);
+        at += 2;
+    }
+    return out;
+}
+
+}  // namespace
+
+const std::span<const MessageRow> messageRows = rows;
+
+Language consoleLanguage() { return platform::localeGerman() ? Language::german : Language::english; }
+
+std::string consoleText(const std::string& latin1)
+{
+    return platform::localeConsoleUtf8() ? utf8FromLatin1(latin1) : latin1;
+}
+
+Message message(MessageId id, std::initializer_list<Message> arguments)
+{
+    const MessageRow& row = rows[static_cast<std::size_t>(id)];
+    return {filled(row.english, arguments, Language::english), filled(row.german, arguments, Language::german)};
+}
