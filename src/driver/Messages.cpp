@@ -141,6 +141,11 @@ constexpr MessageRow rows[] = {
      "eine Nachricht an {1} wird verworfen, da die Bibliothek sie ablehnte: {2}; weitere werden gez\xE4hlt"},
     {M::mqttOtherGone, "the other logger of this name (client id {1}) is gone: this one publishes",
      "der andere Logger dieses Namens (Client-ID {1}) ist fort: dieser sendet"},
+    {M::mqttReadRefused,
+     "the broker at {1} refuses this logger the reading of {2}, so it cannot see another logger of its name; "
+     "it publishes",
+     "der Broker unter {1} l\xE4sst diesen Logger {2} nicht lesen, so dass er einen anderen Logger seines Namens "
+     "nicht sehen kann; er sendet"},
     {M::mqttRefusedInAll, "{1} messages were refused by the library in all",
      "{1} Nachrichten hat die Bibliothek insgesamt abgelehnt"},
     {M::mqttCannotStart, "cannot start publishing: {1}", "das Senden kann nicht beginnen: {1}"},

@@ -53,6 +53,7 @@ enum class MessageId {
     mqttStandAside,
     mqttDropped,
     mqttOtherGone,
+    mqttReadRefused,
     mqttRefusedInAll,
     mqttCannotStart,
     mqttNoThread,

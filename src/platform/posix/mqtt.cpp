@@ -328,8 +328,7 @@ void onSubscribe(mosquitto* client, void*, int, int count, const int* granted)
     // A broker that lets the logger publish but not read cannot tell it of another: it publishes.
     if (std::any_of(granted, granted + count, [](int qos) { return qos > 2; })) {
         if (!mqtt.readRefusalSaid)
-            say("the broker at " + mqtt.where + " refuses this logger the reading of " + mqtt.settings.ownerTopic +
-                ", so it cannot see another logger of its name; it publishes");
+            say(MessageId::mqttReadRefused, {quoted(mqtt.where), quoted(mqtt.settings.ownerTopic)});
         mqtt.readRefusalSaid = true;
         mqtt.probeReturned = true;
         mqtt.probeReturnedAt = Clock::now() - answerWait;
