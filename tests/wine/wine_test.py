@@ -634,7 +634,8 @@ def run_help_from_menu(run, loader, logger, environment, display):
         out.write("[board]\nport = 0\n")
     process = start_from_menu(run, loader, logger, environment, "Datenlogger f\u00fcr AVR-NET-IO-Board.lnk",
                               "--settings", "C:\\wrong.toml")
-    focus(display, find_window(display, "^Einstellungen .ffnen", timeout=60))
+    # The title's umlaut is two bytes, which xdotool's pattern matches byte by byte.
+    focus(display, find_window(display, "^Einstellungen .*ffnen", timeout=60))
     xdotool(display, "key", "n")
     if end(process, timeout=30) != 2:
         fail("a wrong settings file from the desktop: exit %r, expected 2" % process.returncode)
