@@ -106,6 +106,15 @@ TEST(Language, TheConsoleGetsTheLocalesLanguage)
         {{"--port", "0"}, true, "--port: 0 geht nicht; ein Port von 1 bis 65535 ist n\xC3\xB6tig\n"},
         {{"--gr\xC3\xBC\xC3\x9F" "e"}, true, "Unbekannte Option: --gr\xC3\xBC\xC3\x9F" "e\n"},
         {{"--gr\xE2\x82\xAC\x1B"}, false, "Unknown option: --gr\\u20AC\\u001B\n"},
+        // The MQTT settings' problems, of the settings and of the files they name.
+        {{"--mqtt", "http://broker"}, true, "Keine MQTT-URL: http://broker (mqtt://[BENUTZER@]RECHNER[:PORT] oder"},
+        {{"--mqtt", "mqtt://broker", "--name", "a/b"}, true,
+         "--name nimmt Buchstaben A-Z und a-z, Ziffern, '_' und '-': a/b\n"},
+        {{"--mqtt", "mqtt://logger@broker", "--mqtt-password-file", "/nonexistent/pw"}, true,
+         "Die Passwortdatei /nonexistent/pw kann nicht gelesen werden: es gibt sie nicht\n"},
+        {{"--mqtt", "mqtt://logger@broker", "--mqtt-password-file", "/nonexistent/pw"}, false,
+         "Cannot read the password file /nonexistent/pw: it does not exist\n"},
+        {{"--mqtt", "mqtts://broker", "--mqtt-ca", "/"}, true, "Die CA-Datei / ist keine gew\xC3\xB6hnliche Datei\n"},
     };
     for (const Case& c : cases) {
         resetFake();

@@ -9,6 +9,7 @@
 
 #include "driver/CommandLine.h"
 #include "driver/LoggerState.h"
+#include "driver/TextCodec.h"
 #include "ha_device_classes.h"
 #include "publish/DeviceClasses.h"
 #include "publish/Payloads.h"
@@ -190,6 +191,16 @@ TEST(Payloads, InputsWithTheirOwnSettings)
         << statePayload(state, 60);
 }
 
+// Home Assistant's UTF-8 unit as the messages hold it, in Latin-1: the mu as the micro sign, the
+// dot operator as the middle dot.
+std::string shownUnit(std::string utf8)
+{
+    for (const auto& [from, to] : {std::pair{"\xCE\xBC", "\xC2\xB5"}, {"\xE2\x8B\x85", "\xC2\xB7"}})
+        for (std::size_t at = utf8.find(from); at != std::string::npos; at = utf8.find(from, at))
+            utf8.replace(at, std::string_view(from).size(), to);
+    return latin1FromUtf8(utf8).value_or("?");
+}
+
 // Every class against the copy of Home Assistant's lists: each unit and state class it takes is
 // taken, any other refused with words that name what it takes.
 TEST(Payloads, DeviceClassesAsHomeAssistantHasThem)
@@ -205,15 +216,15 @@ TEST(Payloads, DeviceClassesAsHomeAssistantHasThem)
         std::string units;
         bool none = false;
         for (const char* unit : c.units) {
-            EXPECT_EQ(sensorClassProblem(c.name, unit ? unit : "", false), "") << (unit ? unit : "no unit");
+            EXPECT_EQ(sensorClassProblem(c.name, unit ? unit : "").english, "") << (unit ? unit : "no unit");
             none = none || !unit;
-            if (unit) units += (units.empty() ? "" : ", ") + std::string(unit);
+            if (unit) units += (units.empty() ? "" : ", ") + shownUnit(unit);
         }
         const std::string taken = units.empty() ? prefix + c.name + " without a unit"
                                                 : prefix + c.name + " in " + units + (none ? ", or without a unit" : "");
-        EXPECT_EQ(sensorClassProblem(c.name, "furlong", false), units.empty() ? taken : taken + ", not furlong");
+        EXPECT_EQ(sensorClassProblem(c.name, "furlong").english, units.empty() ? taken : taken + ", not furlong");
         if (!none) {
-            EXPECT_EQ(sensorClassProblem(c.name, "", false), taken + ", not without a unit");
+            EXPECT_EQ(sensorClassProblem(c.name, "").english, taken + ", not without a unit");
         }
         std::string states;
         for (const char* state : c.stateClasses) states += (states.empty() ? "" : ", ") + std::string(state);
@@ -222,25 +233,53 @@ TEST(Payloads, DeviceClassesAsHomeAssistantHasThem)
             const bool listed = std::ranges::count(c.stateClasses, std::string_view(state)) > 0;
             // The angle's state class takes degrees only, whatever the class.
             const std::string angle = state == std::string_view("measurement_angle") && unit != "\xC2\xB0"
-                                          ? prefix + "measurement_angle in \xC2\xB0 only"
+                                          ? prefix + "measurement_angle in \xB0 only"
                                           : "";
-            EXPECT_EQ(stateClassProblem(c.name, state, unit, false),
+            EXPECT_EQ(stateClassProblem(c.name, state, unit).english,
                       listed ? angle : prefix + c.name + " as " + states + ", not as " + state);
         }
         EXPECT_EQ(defaultStateClass(c.name), c.stateClasses.front());
     }
-    EXPECT_EQ(sensorClassProblem("monetary", "EUR", false), "");
-    EXPECT_EQ(sensorClassProblem("monetary", "", false), prefix + "monetary in a currency, not without a unit");
-    EXPECT_EQ(stateClassProblem("monetary", "measurement", "EUR", false), prefix + "monetary as total, not as measurement");
     EXPECT_EQ(defaultStateClass(""), "measurement");
 
-    // In German as Latin-1, the mu as the micro sign.
-    EXPECT_EQ(sensorClassProblem("pm25", "ppm", true), "Home Assistant nimmt pm25 in \xB5g/m\xB3, nicht in ppm");
-    EXPECT_EQ(stateClassProblem("gas", "measurement", "L", true),
-              "Home Assistant nimmt gas als total, total_increasing, nicht als measurement");
+    // Each kind of refusal in both languages, Latin-1 both.
+    const struct {
+        Message problem;
+        const char* english;
+        const char* german;
+    } cases[] = {
+        {sensorClassProblem("monetary", "EUR"), "", ""},
+        {sensorClassProblem("monetary", ""), "Home Assistant takes monetary in a currency, not without a unit",
+         "Home Assistant nimmt monetary in einer W\xE4hrung, nicht ohne Einheit"},
+        {sensorClassProblem("pm25", "ppm"), "Home Assistant takes pm25 in \xB5g/m\xB3, not ppm",
+         "Home Assistant nimmt pm25 in \xB5g/m\xB3, nicht in ppm"},
+        {sensorClassProblem("power_factor", "V"), "Home Assistant takes power_factor in %, or without a unit, not V",
+         "Home Assistant nimmt power_factor in % oder ohne Einheit, nicht in V"},
+        {sensorClassProblem("aqi", "V"), "Home Assistant takes aqi without a unit", "Home Assistant nimmt aqi ohne Einheit"},
+        {sensorClassProblem("date", "V"), "Home Assistant's class date is no measurement",
+         "Home Assistants Klasse date ist kein Messwert"},
+        {sensorClassProblem("warp", "V"), "Home Assistant has no sensor class warp",
+         "Home Assistant kennt keine Sensorklasse warp"},
+        {stateClassProblem("monetary", "measurement", "EUR"), "Home Assistant takes monetary as total, not as measurement",
+         "Home Assistant nimmt monetary als total, nicht als measurement"},
+        {stateClassProblem("gas", "measurement", "L"), "Home Assistant takes gas as total, total_increasing, not as measurement",
+         "Home Assistant nimmt gas als total, total_increasing, nicht als measurement"},
+        {stateClassProblem("", "measurement_angle", "V"), "Home Assistant takes measurement_angle in \xB0 only",
+         "Home Assistant nimmt measurement_angle nur in \xB0"},
+        {binarySensorClassProblem("door"), "", ""},
+        {binarySensorClassProblem("gate"), "Home Assistant has no binary sensor class gate",
+         "Home Assistant kennt keine Bin\xE4rsensorklasse gate"},
+        // A class the user typed is shown as Latin-1, a character beyond it as an escape.
+        {binarySensorClassProblem("t\xC3\xBCr\xE2\x82\xAC"), "Home Assistant has no binary sensor class t\xFCr\\u20AC",
+         "Home Assistant kennt keine Bin\xE4rsensorklasse t\xFCr\\u20AC"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.problem.english, c.english);
+        EXPECT_EQ(c.problem.german, c.german);
+    }
     // The settings' micro sign is Home Assistant's mu, the rest of Latin-1 as UTF-8.
     EXPECT_EQ(haUnitText("\xB5g/m\xB3"), "\xCE\xBCg/m\xC2\xB3");
-    EXPECT_EQ(sensorClassProblem("pm25", haUnitText("\xB5g/m\xB3"), false), "");
+    EXPECT_TRUE(sensorClassProblem("pm25", haUnitText("\xB5g/m\xB3")).empty());
 }
 
 TEST(Payloads, NamesAndUrls)
@@ -287,22 +326,23 @@ TEST(Payloads, DiscoveryPrefixes)
     struct Case {
         const char* prefix;
         const char* problem;  // empty: taken
+        const char* german = "";
     } cases[] = {
         {"homeassistant", ""},
         {"home/assistant", ""},
         {"h\xC3\xA4user", ""},
         {"\xF0\x9F\x8F\xA0", ""},  // four bytes, U+1F3E0
         {"off", ""},
-        {"h\xE4user", "not valid UTF-8"},  // Latin-1
+        {"h\xE4user", "not valid UTF-8", "Das Discovery-Pr\xE4" "fix ist kein g\xFCltiges UTF-8"},  // Latin-1
         {"\xC0\xAF", "not valid UTF-8"},  // '/' in two bytes
         {"\xED\xA0\x80", "not valid UTF-8"},  // a surrogate
         {"\xF4\x90\x80\x80", "not valid UTF-8"},  // beyond U+10FFFF
         {"ab\xE2\x82", "not valid UTF-8"},  // cut short
-        {"a\tb", "control character"},
+        {"a\tb", "control character", "enth\xE4lt ein Steuerzeichen"},
         {"a\xC2\x85" "b", "control character"},  // U+0085
-        {"a\xEF\xBF\xBE", "noncharacter"},
-        {"$SYS", "begins with $"},
-        {"ha/#", "Not a discovery prefix"},
+        {"a\xEF\xBF\xBE", "noncharacter", "enth\xE4lt ein Nichtzeichen"},
+        {"$SYS", "begins with $", "beginnt mit $"},
+        {"ha/#", "Not a discovery prefix", "Kein Discovery-Pr\xE4" "fix: ha/#"},
         {"", "Not a discovery prefix"},
     };
     for (const Case& c : cases) {
@@ -311,11 +351,12 @@ TEST(Payloads, DiscoveryPrefixes)
         const std::vector<std::string_view> options = {"--mqtt", "mqtt://127.0.0.1", "--ha-discovery", c.prefix};
         ASSERT_EQ(parseCommandLine(options, start, settings), CommandLineAction::run);
         std::string password;
-        const std::string problem = checkPublishSettings(settings, password);
+        const Message problem = checkPublishSettings(settings, password);
         if (*c.problem == '\0')
-            EXPECT_EQ(problem, "") << c.prefix;
+            EXPECT_TRUE(problem.empty()) << c.prefix;
         else
-            EXPECT_NE(problem.find(c.problem), std::string::npos) << c.prefix << ": " << problem;
+            EXPECT_NE(problem.english.find(c.problem), std::string::npos) << c.prefix << ": " << problem.english;
+        EXPECT_NE(problem.german.find(c.german), std::string::npos) << c.prefix << ": " << problem.german;
     }
 }
 

@@ -126,6 +126,7 @@ TEST(Settings, WrongValuesAreRefusedWhereTheyStand)
     struct Case {
         const char* file;
         const char* message;
+        const char* german = nullptr;  // where the table holds the German
     } const cases[] = {
         {"[board]\nhost = 127.0.0.1\n",
          "logger.toml:2:13: Error while parsing floating-point: expected decimal digit or exponent, saw '.'"},
@@ -165,12 +166,13 @@ TEST(Settings, WrongValuesAreRefusedWhereTheyStand)
         {"[analog.1]\nunit = \"Millivolt je\"\n",
          "logger.toml:2:8: analog.1.unit: longer than 10 characters, more than the window shows"},
         {"[analog.1]\nunit = \"\xC2\xB0" "C\"\nha_device_class = \"voltage\"\n",
-         "logger.toml:3:19: analog.1.ha_device_class: Home Assistant takes voltage in \xCE\xBCV, mV, V, kV, MV, "
-         "not \xC2\xB0" "C"},
+         "logger.toml:3:19: analog.1.ha_device_class: Home Assistant takes voltage in \xB5V, mV, V, kV, MV, not \xB0" "C",
+         "logger.toml:3:19: analog.1.ha_device_class: Home Assistant nimmt voltage in \xB5V, mV, V, kV, MV, nicht in "
+         "\xB0" "C"},
         {"[analog.1]\nunit = \"BTU/h\"\nha_device_class = \"power\"\n",
          "logger.toml:3:19: analog.1.ha_device_class: Home Assistant takes power in mW, W, kW, MW, GW, TW, not BTU/h"},
         {"[analog.1]\nunit = \"\"\nha_device_class = \"voltage\"\n",
-         "logger.toml:3:19: analog.1.ha_device_class: Home Assistant takes voltage in \xCE\xBCV, mV, V, kV, MV, "
+         "logger.toml:3:19: analog.1.ha_device_class: Home Assistant takes voltage in \xB5V, mV, V, kV, MV, "
          "not without a unit"},
         {"[analog.1]\nunit = \"\"\n",
          "logger.toml:2:8: analog.1.unit: is empty, which only a Home Assistant class of no unit takes: aqi, ph, "
@@ -182,7 +184,8 @@ TEST(Settings, WrongValuesAreRefusedWhereTheyStand)
          "logger.toml:4:18: analog.1.ha_state_class: Home Assistant takes energy as total, total_increasing, not as "
          "measurement"},
         {"[analog.1]\nunit = \"%\"\nha_device_class = \"\"\nha_state_class = \"measurement_angle\"\n",
-         "logger.toml:4:18: analog.1.ha_state_class: Home Assistant takes measurement_angle in \xC2\xB0 only"},
+         "logger.toml:4:18: analog.1.ha_state_class: Home Assistant takes measurement_angle in \xB0 only",
+         "logger.toml:4:18: analog.1.ha_state_class: Home Assistant nimmt measurement_angle nur in \xB0"},
         {"[analog.1]\nunit = \"%\"\nha_device_class = \"temprature\"\n",
          "logger.toml:3:19: analog.1.ha_device_class: Home Assistant has no sensor class temprature"},
         {"[analog.1]\nunit = \"ppm\"\nha_device_class = \"timestamp\"\n",
@@ -191,7 +194,8 @@ TEST(Settings, WrongValuesAreRefusedWhereTheyStand)
          "logger.toml:2:19: analog.1.ha_device_class: Home Assistant takes aqi without a unit"},
         {"[analog.1]\nfactor = 2\n", "logger.toml:2:1: analog.1.factor: unknown setting"},
         {"[digital.3]\nha_device_class = \"dor\"\n",
-         "logger.toml:2:19: digital.3.ha_device_class: Home Assistant has no binary sensor class dor"},
+         "logger.toml:2:19: digital.3.ha_device_class: Home Assistant has no binary sensor class dor",
+         "logger.toml:2:19: digital.3.ha_device_class: Home Assistant kennt keine Bin\xE4rsensorklasse dor"},
         {"[digital.3]\nopen = \"GESCHLOSSEN\"\n",
          "logger.toml:2:8: digital.3.open: open and closed need texts of their own"},
         {"[digital.3]\nclosed = \"zu, verriegelt\"\n",
@@ -248,11 +252,16 @@ TEST(Settings, WrongValuesAreRefusedWhereTheyStand)
         {"[analog.1]\nscale = 1\noffset = 1e13\n",
          "logger.toml:3:10: analog.1.offset: a reading of 9999 would give 10^12 or more"},
         {"[mqtt]\nurl = \"http://broker\"\n",
-         "logger.toml:2:7: mqtt.url: not an MQTT URL (mqtt://[USER@]HOST[:PORT] or mqtts://[USER@]HOST[:PORT])"},
+         "logger.toml:2:7: mqtt.url: not an MQTT URL (mqtt://[USER@]HOST[:PORT] or mqtts://[USER@]HOST[:PORT])",
+         "logger.toml:2:7: mqtt.url: keine MQTT-URL (mqtt://[BENUTZER@]RECHNER[:PORT] oder "
+         "mqtts://[BENUTZER@]RECHNER[:PORT])"},
         {"[mqtt]\nurl = \"mqtt://broker\"\nname = \"a/b\"\n",
-         "logger.toml:3:8: mqtt.name: takes letters A-Z and a-z, digits, '_' and '-': a/b"},
+         "logger.toml:3:8: mqtt.name: takes letters A-Z and a-z, digits, '_' and '-': a/b",
+         "logger.toml:3:8: mqtt.name: nimmt Buchstaben A-Z und a-z, Ziffern, '_' und '-': a/b"},
         {"[mqtt]\nurl = \"mqtt://broker\"\nha_discovery = \"$SYS\"\n",
-         "logger.toml:3:16: mqtt.ha_discovery: The discovery prefix begins with $, which marks the broker's own topics: $SYS"},
+         "logger.toml:3:16: mqtt.ha_discovery: The discovery prefix begins with $, which marks the broker's own topics: $SYS",
+         "logger.toml:3:16: mqtt.ha_discovery: Das Discovery-Pr\xE4" "fix beginnt mit $, das die eigenen Topics des "
+         "Brokers kennzeichnet: $SYS"},
         {"[mqtt]\nurl = \"mqtt://broker\"\nca = \"/etc/ca.pem\"\n", "logger.toml:3:6: mqtt.ca: needs an mqtts:// URL"},
         {"[mqtt]\nurl = \"mqtts://broker\"\npassword_file = \"/etc/pw\"\n",
          "logger.toml:3:17: mqtt.password_file: needs a user in the URL (mqtt://USER@HOST)"},
@@ -264,6 +273,9 @@ TEST(Settings, WrongValuesAreRefusedWhereTheyStand)
         EXPECT_FALSE(readSettingsText(c.file, "logger.toml", options, problem)) << c.file;
         EXPECT_EQ(problemText(problem), c.message) << c.file;
         EXPECT_FALSE(problem.german.empty()) << "the settings window says it in German too: " << c.file;
+        if (c.german) {
+            EXPECT_EQ(problemText(problem, Language::german), c.german) << c.file;
+        }
     }
 }
 

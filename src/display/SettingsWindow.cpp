@@ -264,14 +264,14 @@ void testBroker(SettingsForm& form)
     if (!readSettingsText(settingsFileText(givenSettings(form), form.rows), form.path, checked, problem, form.rows))
         wrong = problem.german;
     else
-        wrong = checkPublishSettings(checked, password);
+        wrong = checkPublishSettings(checked, password).german;
     if (!wrong.empty()) return showProblem(message, "MQTT: " + wrong);
     platform::uiSetTextColour(message, blue);
     platform::uiSetText(message, "MQTT: Broker wird gepr\xFC" "ft ...");
     platform::uiDrawNow();
     const BrokerCheck result = checkBroker(checked, password);
     platform::uiSetTextColour(message, result.good ? blue : red);
-    platform::uiSetText(message, result.text);
+    platform::uiSetText(message, result.text.german);
 }
 
 void testConnection(SettingsForm& form)
@@ -351,7 +351,7 @@ bool save(SettingsForm& form)
         wrong = problem.german;
     } else if (form.mqtt) {
         // The MQTT settings as the start would take them: the files they name exist and fit.
-        wrong = checkPublishSettings(checked, mqttPassword);
+        wrong = checkPublishSettings(checked, mqttPassword).german;
         key = "mqtt.url";
     }
     if (!wrong.empty()) {

@@ -45,7 +45,7 @@ CommandLineAction parseCommandLine(std::span<const std::string_view> arguments, 
         const SettingCheck check = row->check;
         const bool judgedElsewhere = check == SettingCheck::interval || check == SettingCheck::mqttUrl ||
                                      check == SettingCheck::mqttName || check == SettingCheck::discoveryPrefix;
-        const std::optional<Refusal> refusal = judgedElsewhere ? std::nullopt : refusalOf(*row, value);
+        const std::optional<Message> refusal = judgedElsewhere ? std::nullopt : refusalOf(*row, value);
         const std::string needed = wordsOf(*row, row->wrong.english);
         const Message shownValue = printableLatin1(value, 200);
         if (!setFromText(settings, *row, 0, value) || (refusal && refusal->english == needed))
@@ -53,7 +53,7 @@ CommandLineAction parseCommandLine(std::span<const std::string_view> arguments, 
             return wrong(MessageId::optionTakes,
                          {typed, {needed.substr(0, needed.rfind(" is needed")), wordsOf(*row, row->wrong.german)},
                           shownValue});
-        if (refusal) return wrong(MessageId::optionRefused, {typed, {refusal->english, refusal->german}, shownValue});
+        if (refusal) return wrong(MessageId::optionRefused, {typed, *refusal, shownValue});
         settings.given.set(givenBit(rows, *row, 0));
     }
     return CommandLineAction::run;

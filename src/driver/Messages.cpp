@@ -3,9 +3,6 @@
 
 #include <string_view>
 
-#include "driver/TextCodec.h"
-#include "platform/locale.h"
-
 namespace {
 
 using M = MessageId;
@@ -151,6 +148,120 @@ constexpr MessageRow rows[] = {
     {M::mqttCannotStart, "cannot start publishing: {1}", "das Senden kann nicht beginnen: {1}"},
     {M::mqttNoThread, "cannot start the network thread: {1}", "der Netzwerk-Thread kann nicht starten: {1}"},
 
+    {M::mqttNameUnknown, "the name {1} cannot be looked up", "der Name {1} l\xE4sst sich nicht aufl\xF6sen"},
+    {M::mqttConnectionClosed, "the broker closed the connection", "der Broker hat die Verbindung geschlossen"},
+    {M::mqttStoppedAnswering, "the broker stopped answering: nothing came back within two keep-alives of {1} s",
+     "der Broker antwortet nicht mehr: binnen zweier Keep-alives von {1} s kam nichts zur\xFC" "ck"},
+    {M::mqttNoAnswer, "no answer from the broker within {1} s", "keine Antwort vom Broker binnen {1} s"},
+    {M::mqttNotMqtt, "the server's answer is not MQTT", "die Antwort des Servers ist kein MQTT"},
+    {M::mqttNoTls, "the server does not answer in TLS (is the port right?)",
+     "der Server antwortet nicht mit TLS (stimmt der Port?)"},
+    {M::mqttTlsFailed, "TLS failed", "TLS ist gescheitert"},
+    {M::mqttCertificateExpired, "the broker's certificate has expired", "das Zertifikat des Brokers ist abgelaufen"},
+    {M::mqttCertificateNotYetValid, "the broker's certificate is not valid yet (is the clock right?)",
+     "das Zertifikat des Brokers gilt noch nicht (geht die Uhr richtig?)"},
+    {M::mqttCertificateUnknownCa,
+     "the broker's certificate is signed by a CA this system does not know (name it with --mqtt-ca)",
+     "das Zertifikat des Brokers ist von einer CA signiert, die dieses System nicht kennt (mit --mqtt-ca angeben)"},
+    {M::mqttCertificateOtherCa, "the broker's certificate is not signed by the CA in {1}",
+     "das Zertifikat des Brokers ist nicht von der CA in {1} signiert"},
+    {M::mqttCertificateOtherHost, "the broker's certificate is not for {1}",
+     "das Zertifikat des Brokers gilt nicht f\xFCr {1}"},
+    {M::mqttCertificateRefused, "the broker's certificate is not accepted: {1}",
+     "das Zertifikat des Brokers wird nicht angenommen: {1}"},
+    {M::mqttConnectionRefused, "the broker refused the connection: {1}", "der Broker hat die Verbindung abgelehnt: {1}"},
+    {M::mqttRefusedProtocol, "it does not take MQTT 3.1.1", "er nimmt kein MQTT 3.1.1"},
+    {M::mqttRefusedClientId, "it does not take the client id {1}", "er nimmt die Client-ID {1} nicht"},
+    {M::mqttRefusedUnavailable, "it is not available", "er ist nicht verf\xFCgbar"},
+    {M::mqttBadLogin, "bad user name or password", "Benutzername oder Passwort falsch"},
+    {M::mqttNotAuthorised, "not authorised", "nicht berechtigt"},
+    // {2}: what is odd about the password, or nothing.
+    {M::mqttCheckLogin, "{1}; check the user name and the password{2}",
+     "{1}; bitte Benutzername und Passwort pr\xFC" "fen{2}"},
+    {M::mqttPasswordEndsInBlank, ", which ends in a blank that is part of it",
+     ", das auf ein Leerzeichen endet, das dazugeh\xF6rt"},
+    {M::mqttPasswordByteOrderMark, ", which begins with a byte-order mark that is part of it",
+     ", das mit einer Byte-Order-Mark beginnt, die dazugeh\xF6rt"},
+    {M::mqttSettingsRefused, "the library does not take the settings: {1}",
+     "die Bibliothek nimmt die Einstellungen nicht an: {1}"},
+    {M::mqttNoClient, "the client cannot be made", "der Client kann nicht angelegt werden"},
+    {M::mqttNoAnswerWithin, "no answer within {1} s", "keine Antwort binnen {1} s"},
+
+    {M::brokerFree, "MQTT: broker reached, no other logger named {1} is there.",
+     "MQTT: Broker erreicht, kein anderer Logger namens {1} ist dort."},
+    {M::brokerHeld, "MQTT: another logger named {1} is online; this one publishes nothing while that one runs.",
+     "MQTT: ein anderer Logger namens {1} ist online; dieser ver\xF6" "ffentlicht nichts, solange jener l\xE4uft."},
+    {M::brokerUnreachable, "MQTT: no connection to the broker ({1}).", "MQTT: keine Verbindung zum Broker ({1})."},
+
+    {M::mqttTextNotUtf8, "is not valid UTF-8", "ist kein g\xFCltiges UTF-8"},
+    {M::mqttTextControl, "holds a control character", "enth\xE4lt ein Steuerzeichen"},
+    {M::mqttTextNoncharacter, "holds a noncharacter", "enth\xE4lt ein Nichtzeichen"},
+    {M::prefixTooLong, "The discovery prefix is longer than {1} bytes",
+     "Das Discovery-Pr\xE4" "fix ist l\xE4nger als {1} Bytes"},
+    {M::prefixTooDeep, "The discovery prefix has more than {1} levels", "Das Discovery-Pr\xE4" "fix hat mehr als {1} Ebenen"},
+    {M::prefixText, "The discovery prefix {1}", "Das Discovery-Pr\xE4" "fix {1}"},
+    {M::prefixOfBroker, "The discovery prefix begins with $, which marks the broker's own topics: {1}",
+     "Das Discovery-Pr\xE4" "fix beginnt mit $, das die eigenen Topics des Brokers kennzeichnet: {1}"},
+    {M::prefixInvalid, "Not a discovery prefix: {1}", "Kein Discovery-Pr\xE4" "fix: {1}"},
+    {M::nameTooLong, "is longer than {1} characters", "ist l\xE4nger als {1} Zeichen"},
+    {M::nameLetters, "takes letters A-Z and a-z, digits, '_' and '-': {1}",
+     "nimmt Buchstaben A-Z und a-z, Ziffern, '_' und '-': {1}"},
+    {M::nameOption, "--name {1}", "--name {1}"},
+    {M::nameFromHostTooLong, "The name made from --host is longer than {1} characters: give one with --name",
+     "Der aus --host gebildete Name ist l\xE4nger als {1} Zeichen: bitte einen mit --name angeben"},
+    {M::urlPassword,
+     "The URL holds a password after the user name, where ps shows it to everyone: put it in a file for "
+     "--mqtt-password-file",
+     "Die URL enth\xE4lt nach dem Benutzernamen ein Passwort, das ps allen zeigt: es geh\xF6rt in eine Datei f\xFCr "
+     "--mqtt-password-file"},
+    {M::urlUserTooLong, "The user name in the URL is longer than 65535 bytes",
+     "Der Benutzername in der URL ist l\xE4nger als 65535 Bytes"},
+    {M::urlUserText, "The user name in the URL {1}", "Der Benutzername in der URL {1}"},
+    {M::urlHostControl, "The broker's host in the URL holds a control character",
+     "Der Rechner des Brokers in der URL enth\xE4lt ein Steuerzeichen"},
+    {M::urlHostTooLong, "The broker's host in the URL is longer than {1} bytes",
+     "Der Rechner des Brokers in der URL ist l\xE4nger als {1} Bytes"},
+    {M::urlInvalid, "not an MQTT URL (mqtt://[USER@]HOST[:PORT] or mqtts://[USER@]HOST[:PORT])",
+     "keine MQTT-URL (mqtt://[BENUTZER@]RECHNER[:PORT] oder mqtts://[BENUTZER@]RECHNER[:PORT])"},
+    {M::urlInvalidOption, "Not an MQTT URL: {1} (mqtt://[USER@]HOST[:PORT] or mqtts://...)",
+     "Keine MQTT-URL: {1} (mqtt://[BENUTZER@]RECHNER[:PORT] oder mqtts://...)"},
+    {M::caNeedsTls, "--mqtt-ca needs an mqtts:// URL", "--mqtt-ca braucht eine mqtts://-URL"},
+    {M::passwordFileNeedsUser, "--mqtt-password-file needs a user in the URL (mqtt://USER@HOST)",
+     "--mqtt-password-file braucht einen Benutzer in der URL (mqtt://BENUTZER@RECHNER)"},
+    {M::noMqttSetting, "this build has no MQTT", "dieses Programm hat kein MQTT"},
+    {M::noMqttOption, "This build has no MQTT: --mqtt cannot be used.",
+     "Dieses Programm hat kein MQTT: --mqtt geht hier nicht."},
+
+    // Each a feminine noun in German, for the rows below.
+    {M::passwordFileKind, "password file", "Passwortdatei"},
+    {M::caFileKind, "CA file", "CA-Datei"},
+    {M::credentialKind, "password credential", "Passwortdatei des Dienstes"},
+    {M::fileMissing, "Cannot read the {1} {2}: it does not exist", "Die {1} {2} kann nicht gelesen werden: es gibt sie nicht"},
+    {M::fileUnreadableBecause, "Cannot read the {1} {2}: {3}", "Die {1} {2} kann nicht gelesen werden: {3}"},
+    {M::fileNotRegular, "The {1} {2} is not a regular file", "Die {1} {2} ist keine gew\xF6hnliche Datei"},
+    {M::fileUnreadable, "Cannot read the {1} {2}", "Die {1} {2} kann nicht gelesen werden"},
+    {M::passwordFileEmpty, "The {1} {2} is empty", "Die {1} {2} ist leer"},
+    {M::passwordBlank, "The first line of the {1} {2} is blank", "Die erste Zeile der {1} {2} ist leer"},
+    {M::passwordTooLong, "The password in the {1} {2} is longer than 65535 bytes",
+     "Das Passwort in der {1} {2} ist l\xE4nger als 65535 Bytes"},
+    {M::passwordNul, "The password in the {1} {2} holds a NUL byte", "Das Passwort in der {1} {2} enth\xE4lt ein NUL-Byte"},
+    {M::caNoCertificate, "The CA file {1} holds no certificate (a PEM block -----BEGIN CERTIFICATE-----)",
+     "Die CA-Datei {1} enth\xE4lt kein Zertifikat (einen PEM-Block -----BEGIN CERTIFICATE-----)"},
+
+    {M::haNoMeasurement, "Home Assistant's class {1} is no measurement", "Home Assistants Klasse {1} ist kein Messwert"},
+    {M::haNoSensorClass, "Home Assistant has no sensor class {1}", "Home Assistant kennt keine Sensorklasse {1}"},
+    {M::haTakesNoUnit, "Home Assistant takes {1} without a unit", "Home Assistant nimmt {1} ohne Einheit"},
+    // {3}: haInUnit or haWithoutUnit.
+    {M::haTakesUnits, "Home Assistant takes {1} in {2}, not {3}", "Home Assistant nimmt {1} in {2}, nicht {3}"},
+    {M::haInUnit, "{1}", "in {1}"},
+    {M::haWithoutUnit, "without a unit", "ohne Einheit"},
+    {M::haOrWithoutUnit, ", or without a unit", " oder ohne Einheit"},
+    {M::haCurrency, "a currency", "einer W\xE4hrung"},
+    {M::haStateClasses, "Home Assistant takes {1} as {2}, not as {3}", "Home Assistant nimmt {1} als {2}, nicht als {3}"},
+    {M::haAngleOnly, "Home Assistant takes {1} in \xB0 only", "Home Assistant nimmt {1} nur in \xB0"},
+    {M::haNoBinarySensorClass, "Home Assistant has no binary sensor class {1}",
+     "Home Assistant kennt keine Bin\xE4rsensorklasse {1}"},
+
     {M::reportUsage,
      "Usage: avrnetio-report LOG.CSV [LOG.CSV...] [-o REPORT.html] [--summary] [--german-csv OUT.csv]\n"
      "\n"
@@ -215,13 +326,6 @@ std::string filled(std::string_view text, std::initializer_list<Message> argumen
 }  // namespace
 
 const std::span<const MessageRow> messageRows = rows;
-
-Language consoleLanguage() { return platform::localeGerman() ? Language::german : Language::english; }
-
-std::string consoleText(const std::string& latin1)
-{
-    return platform::localeConsoleUtf8() ? utf8FromLatin1(latin1) : latin1;
-}
 
 Message message(MessageId id, std::initializer_list<Message> arguments)
 {

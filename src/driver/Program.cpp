@@ -116,8 +116,10 @@ int runProgram(const std::vector<std::string>& arguments)
     SettingsProblem problem = loadSettings(settings, options.settingsFile, options.service);
     std::string mqttPassword;
     if (problem.what.empty())
-        if (const std::string publishing = checkPublishSettings(settings, mqttPassword); !publishing.empty())
-            problem.what = problem.german = publishing;
+        if (const Message publishing = checkPublishSettings(settings, mqttPassword); !publishing.empty()) {
+            problem.what = publishing.english;
+            problem.german = publishing.german;
+        }
     if (problem.what.empty() && options.forget && !isGiven(settings, &Settings::mqttUrl)) {
         const Message needed = message(publishingBuilt() ? MessageId::forgetNeedsBroker : MessageId::noMqtt);
         problem.what = needed.english;

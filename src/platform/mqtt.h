@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <string>
 
+#include "driver/Messages.h"
+
 namespace platform {
 
 struct MqttSettings {
@@ -45,7 +47,7 @@ enum class MqttNameState { free, held, unreachable };
 struct MqttNameCheck {
     MqttNameState state = MqttNameState::unreachable;
     std::string holder;  // held: the other's client id
-    std::string reason;  // unreachable: why not, in English
+    ::Message reason;    // unreachable: why not
 };
 
 // One connection of its own, made and ended within timeoutMs, that asks as mqttStart does whether

@@ -107,8 +107,8 @@ std::vector<std::string_view> entries(std::string_view list)
     return parts;
 }
 
-// A UTF-8 text in Latin-1 for the German messages: the mu as the micro sign, the dot operator
-// as the middle dot.
+// A UTF-8 text of Home Assistant's in Latin-1, as the messages hold it: the mu as the micro sign,
+// the dot operator as the middle dot.
 std::string latin1Shown(std::string_view utf8)
 {
     std::string out;
@@ -120,16 +120,17 @@ std::string latin1Shown(std::string_view utf8)
 }
 
 // The list in words, the empty unit as none: "%, or without a unit".
-std::string readable(std::string_view list, bool german)
+Message readable(std::string_view list)
 {
     std::string text;
     bool none = false;
     for (std::string_view entry : entries(list)) {
         if (entry.empty()) none = true;
-        else text += (text.empty() ? "" : ", ") + (german ? latin1Shown(entry) : std::string(entry));
+        else text += (text.empty() ? "" : ", ") + latin1Shown(entry);
     }
-    if (none) text += german ? " oder ohne Einheit" : ", or without a unit";
-    return text;
+    if (!none) return text;
+    const Message without = message(MessageId::haOrWithoutUnit);
+    return {text + without.english, text + without.german};
 }
 
 const SensorClass* known(std::string_view deviceClass)
@@ -156,39 +157,30 @@ std::string haUnitOf(const AnalogInput& input)
     return haUnitText(!input.quantity || input.unit == "Volt" ? "V" : input.unit);
 }
 
-std::string sensorClassProblem(std::string_view deviceClass, std::string_view haUnit, bool german)
+Message sensorClassProblem(std::string_view deviceClass, std::string_view haUnit)
 {
-    const std::string name(deviceClass);
+    const std::string name = printableLatin1(deviceClass, 200);
     if (std::ranges::find(nonNumericClasses, deviceClass) != std::end(nonNumericClasses))
-        return german ? "Home Assistants Klasse " + name + " ist kein Messwert"
-                      : "Home Assistant's class " + name + " is no measurement";
+        return message(MessageId::haNoMeasurement, {name});
     const SensorClass* found = known(deviceClass);
-    if (!found)
-        return german ? "Home Assistant kennt keine Sensorklasse " + name : "Home Assistant has no sensor class " + name;
+    if (!found) return message(MessageId::haNoSensorClass, {name});
     if (found->units == "*" ? !haUnit.empty() : listed(found->units, haUnit)) return {};
-    if (found->units.empty())
-        return german ? "Home Assistant nimmt " + name + " ohne Einheit" : "Home Assistant takes " + name + " without a unit";
-    const std::string units = found->units == "*" ? (german ? "einer W\xE4hrung" : "a currency") : readable(found->units, german);
-    if (german)
-        return "Home Assistant nimmt " + name + " in " + units + ", nicht " +
-               (haUnit.empty() ? "ohne Einheit" : "in " + latin1Shown(haUnit));
-    return "Home Assistant takes " + name + " in " + units + ", not " +
-           (haUnit.empty() ? "without a unit" : std::string(haUnit));
+    if (found->units.empty()) return message(MessageId::haTakesNoUnit, {name});
+    const Message units = found->units == "*" ? message(MessageId::haCurrency) : readable(found->units);
+    const Message unit = haUnit.empty() ? message(MessageId::haWithoutUnit)
+                                        : message(MessageId::haInUnit, {latin1Shown(haUnit)});
+    return message(MessageId::haTakesUnits, {name, units, unit});
 }
 
-std::string stateClassProblem(std::string_view deviceClass, std::string_view stateClass, std::string_view haUnit,
-                              bool german)
+Message stateClassProblem(std::string_view deviceClass, std::string_view stateClass, std::string_view haUnit)
 {
-    const std::string state(stateClass);
+    const std::string state = printableLatin1(stateClass, 200);
     if (const SensorClass* found = known(deviceClass); found && !listed(found->stateClasses, stateClass)) {
-        const std::string name(deviceClass);
         std::string allowed;
         for (std::string_view entry : entries(found->stateClasses)) allowed += (allowed.empty() ? "" : ", ") + std::string(entry);
-        return german ? "Home Assistant nimmt " + name + " als " + allowed + ", nicht als " + state
-                      : "Home Assistant takes " + name + " as " + allowed + ", not as " + state;
+        return message(MessageId::haStateClasses, {std::string(deviceClass), allowed, state});
     }
-    if (stateClass == angleState && haUnit != degree)
-        return german ? "Home Assistant nimmt " + state + " nur in \xB0" : "Home Assistant takes " + state + " in \u00B0 only";
+    if (stateClass == angleState && haUnit != degree) return message(MessageId::haAngleOnly, {state});
     return {};
 }
 
@@ -198,9 +190,8 @@ std::string defaultStateClass(std::string_view deviceClass)
     return std::string(found ? entries(found->stateClasses).front() : measurement);
 }
 
-std::string binarySensorClassProblem(std::string_view deviceClass, bool german)
+Message binarySensorClassProblem(std::string_view deviceClass)
 {
     if (std::ranges::find(binarySensorClasses, deviceClass) != std::end(binarySensorClasses)) return {};
-    return (german ? "Home Assistant kennt keine Bin\xE4rsensorklasse " : "Home Assistant has no binary sensor class ") +
-           std::string(deviceClass);
+    return message(MessageId::haNoBinarySensorClass, {printableLatin1(deviceClass, 200)});
 }

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "driver/Messages.h"
 #include "settings/Settings.h"
 
 struct SensorClass {
@@ -26,13 +27,12 @@ std::string haUnitText(std::string_view latin1);
 std::string haUnitOf(const AnalogInput& input);
 
 // Empty when Home Assistant takes the sensor class with this unit (as haUnitOf gives it), else
-// why not: in English as UTF-8, in German as Latin-1.
-std::string sensorClassProblem(std::string_view deviceClass, std::string_view haUnit, bool german);
+// why not.
+Message sensorClassProblem(std::string_view deviceClass, std::string_view haUnit);
 // Empty when Home Assistant takes the state class for a sensor of the class (none: "") and unit.
-std::string stateClassProblem(std::string_view deviceClass, std::string_view stateClass, std::string_view haUnit,
-                              bool german);
+Message stateClassProblem(std::string_view deviceClass, std::string_view stateClass, std::string_view haUnit);
 // The first state class that the class allows; measurement for none or a class not known.
 std::string defaultStateClass(std::string_view deviceClass);
 
 // Empty when Home Assistant knows the binary sensor class, else why not.
-std::string binarySensorClassProblem(std::string_view deviceClass, bool german);
+Message binarySensorClassProblem(std::string_view deviceClass);

@@ -16,53 +16,54 @@ constexpr std::size_t nameBytesMax = 64;
 constexpr std::size_t hostBytesMax = 253;
 
 // Why text cannot be an MQTT string (a topic, a user name); empty when it can.
-std::string mqttTextProblem(std::string_view text)
+Message mqttTextProblem(std::string_view text)
 {
     for (std::size_t at = 0; at < text.size();) {
         const std::optional<char32_t> code = nextCodePoint(text, at);
-        if (!code) return "is not valid UTF-8";
-        if (*code < 0x20 || (*code >= 0x7F && *code <= 0x9F)) return "holds a control character";
-        if ((*code >= 0xFDD0 && *code <= 0xFDEF) || (*code & 0xFFFE) == 0xFFFE) return "holds a noncharacter";
+        if (!code) return message(MessageId::mqttTextNotUtf8);
+        if (*code < 0x20 || (*code >= 0x7F && *code <= 0x9F)) return message(MessageId::mqttTextControl);
+        if ((*code >= 0xFDD0 && *code <= 0xFDEF) || (*code & 0xFFFE) == 0xFFFE)
+            return message(MessageId::mqttTextNoncharacter);
     }
     return {};
 }
 
-std::string checkPrefix(const std::string& prefix)
+// A value the user gave, as a message holds it.
+Message given(std::string_view text) { return printableLatin1(text, 200); }
+
+Message checkPrefix(const std::string& prefix)
 {
     if (prefix == "off") return {};
-    if (prefix.size() > prefixBytesMax)
-        return "The discovery prefix is longer than " + std::to_string(prefixBytesMax) + " bytes";
+    if (prefix.size() > prefixBytesMax) return message(MessageId::prefixTooLong, {std::to_string(prefixBytesMax)});
     if (static_cast<std::size_t>(std::ranges::count(prefix, '/')) + 1 > prefixLevelsMax)
-        return "The discovery prefix has more than " + std::to_string(prefixLevelsMax) + " levels";
-    if (const std::string problem = mqttTextProblem(prefix); !problem.empty()) return "The discovery prefix " + problem;
-    if (prefix.starts_with('$'))
-        return "The discovery prefix begins with $, which marks the broker's own topics: " + prefix;
-    if (prefix.empty() || prefix.find_first_of("+# ") != std::string::npos) return "Not a discovery prefix: " + prefix;
+        return message(MessageId::prefixTooDeep, {std::to_string(prefixLevelsMax)});
+    if (const Message problem = mqttTextProblem(prefix); !problem.empty())
+        return message(MessageId::prefixText, {problem});
+    if (prefix.starts_with('$')) return message(MessageId::prefixOfBroker, {given(prefix)});
+    if (prefix.empty() || prefix.find_first_of("+# ") != std::string::npos)
+        return message(MessageId::prefixInvalid, {given(prefix)});
     return {};
 }
 
 // What is wrong with a name given, said after the name's option or key.
-std::string nameProblem(const std::string& name)
+Message nameProblem(const std::string& name)
 {
-    if (name.size() > nameBytesMax) return "is longer than " + std::to_string(nameBytesMax) + " characters";
+    if (name.size() > nameBytesMax) return message(MessageId::nameTooLong, {std::to_string(nameBytesMax)});
     if (name.empty() || name.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789_-") !=
                             std::string::npos)
-        return "takes letters A-Z and a-z, digits, '_' and '-': " + name;
+        return message(MessageId::nameLetters, {given(name)});
     return {};
 }
 
-std::string checkUrl(const MqttUrl& url)
+Message checkUrl(const MqttUrl& url)
 {
-    if (url.user.find(':') != std::string::npos)
-        return "The URL holds a password after the user name, where ps shows it to everyone: put it in a file for "
-               "--mqtt-password-file";
-    if (url.user.size() > mqttStringBytesMax) return "The user name in the URL is longer than 65535 bytes";
-    if (const std::string problem = mqttTextProblem(url.user); !problem.empty())
-        return "The user name in the URL " + problem;
+    if (url.user.find(':') != std::string::npos) return message(MessageId::urlPassword);
+    if (url.user.size() > mqttStringBytesMax) return message(MessageId::urlUserTooLong);
+    if (const Message problem = mqttTextProblem(url.user); !problem.empty())
+        return message(MessageId::urlUserText, {problem});
     if (std::ranges::any_of(url.host, [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; }))
-        return "The broker's host in the URL holds a control character";
-    if (url.host.size() > hostBytesMax)
-        return "The broker's host in the URL is longer than " + std::to_string(hostBytesMax) + " bytes";
+        return message(MessageId::urlHostControl);
+    if (url.host.size() > hostBytesMax) return message(MessageId::urlHostTooLong, {std::to_string(hostBytesMax)});
     return {};
 }
 
@@ -111,28 +112,27 @@ std::optional<MqttUrl> parseMqttUrl(std::string_view url)
     return parsed;
 }
 
-std::string mqttSettingProblem(SettingCheck check, const std::string& value)
+Message mqttSettingProblem(SettingCheck check, const std::string& value)
 {
     if (check == SettingCheck::mqttName) return nameProblem(value);
     if (check == SettingCheck::discoveryPrefix) return checkPrefix(value);
     if (check != SettingCheck::mqttUrl) return {};
     const std::optional<MqttUrl> url = parseMqttUrl(value);
-    return url ? checkUrl(*url) : "not an MQTT URL (mqtt://[USER@]HOST[:PORT] or mqtts://[USER@]HOST[:PORT])";
+    return url ? checkUrl(*url) : message(MessageId::urlInvalid);
 }
 
-std::string mqttOptionsProblem(const Settings& settings)
+Message mqttOptionsProblem(const Settings& settings)
 {
     const std::optional<MqttUrl> url = parseMqttUrl(settings.mqttUrl);
-    if (!url) return "Not an MQTT URL: " + settings.mqttUrl + " (mqtt://[USER@]HOST[:PORT] or mqtts://...)";
-    if (std::string problem = checkUrl(*url); !problem.empty()) return problem;
+    if (!url) return message(MessageId::urlInvalidOption, {given(settings.mqttUrl)});
+    if (Message problem = checkUrl(*url); !problem.empty()) return problem;
     if (!isGiven(settings, &Settings::name) && publishNameFromHost(settings.boardHost).size() > nameBytesMax)
-        return "The name made from --host is longer than " + std::to_string(nameBytesMax) +
-               " characters: give one with --name";
-    if (std::string problem = isGiven(settings, &Settings::name) ? nameProblem(settings.name) : ""; !problem.empty())
-        return "--name " + problem;
-    if (std::string problem = checkPrefix(settings.haDiscovery); !problem.empty()) return problem;
-    if (isGiven(settings, &Settings::mqttCa) && !url->tls) return "--mqtt-ca needs an mqtts:// URL";
+        return message(MessageId::nameFromHostTooLong, {std::to_string(nameBytesMax)});
+    if (Message problem = isGiven(settings, &Settings::name) ? nameProblem(settings.name) : Message(); !problem.empty())
+        return message(MessageId::nameOption, {problem});
+    if (Message problem = checkPrefix(settings.haDiscovery); !problem.empty()) return problem;
+    if (isGiven(settings, &Settings::mqttCa) && !url->tls) return message(MessageId::caNeedsTls);
     if (isGiven(settings, &Settings::mqttPasswordFile) && url->user.empty())
-        return "--mqtt-password-file needs a user in the URL (mqtt://USER@HOST)";
+        return message(MessageId::passwordFileNeedsUser);
     return {};
 }

@@ -7,14 +7,14 @@ bool publishingBuilt() { return false; }
 
 std::optional<MqttUrl> parseMqttUrl(std::string_view) { return std::nullopt; }
 
-std::string mqttSettingProblem(SettingCheck check, const std::string&)
+Message mqttSettingProblem(SettingCheck check, const std::string&)
 {
-    return check == SettingCheck::mqttUrl ? "this build has no MQTT" : "";
+    return check == SettingCheck::mqttUrl ? message(MessageId::noMqttSetting) : Message();
 }
 
-std::string checkPublishSettings(const Settings& settings, std::string&)
+Message checkPublishSettings(const Settings& settings, std::string&)
 {
-    return isGiven(settings, &Settings::mqttUrl) ? "This build has no MQTT: --mqtt cannot be used." : std::string();
+    return isGiven(settings, &Settings::mqttUrl) ? message(MessageId::noMqttOption) : Message();
 }
 
 void startPublishing(Publisher&, const LoggerState&, const std::string&) {}

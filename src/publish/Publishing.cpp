@@ -13,6 +13,7 @@
 #include "driver/LoggerState.h"
 #include "driver/TextCodec.h"
 #include "platform/clock.h"
+#include "platform/files.h"
 #include "platform/mqtt.h"
 #include "publish/Payloads.h"
 
@@ -26,38 +27,40 @@ constexpr int brokerCheckMs = 8000;
 constexpr std::size_t caFileBytesMax = 16 * 1024 * 1024;
 
 // Up to limit bytes of a regular file, into text; else why not. Nothing else is opened, since a
-// FIFO would hold up the start.
-std::string readRegularFile(const std::string& what, const std::string& path, std::size_t limit, std::string& text)
+// FIFO would hold up the start. kind names the file in the message.
+Message readRegularFile(MessageId kind, const std::string& path, std::size_t limit, std::string& text)
 {
+    const Message what = message(kind);
+    const Message where = platform::filePathText(path);
     std::error_code error;
     const std::filesystem::file_status status = std::filesystem::status(path, error);
-    if (status.type() == std::filesystem::file_type::not_found)
-        return "Cannot read the " + what + " " + path + ": it does not exist";
-    if (error) return "Cannot read the " + what + " " + path + ": " + error.message();
-    if (!std::filesystem::is_regular_file(status)) return "The " + what + " " + path + " is not a regular file";
+    if (status.type() == std::filesystem::file_type::not_found) return message(MessageId::fileMissing, {what, where});
+    // The system's own words, the same in both languages.
+    if (error) return message(MessageId::fileUnreadableBecause, {what, where, printableLatin1(error.message(), 200)});
+    if (!std::filesystem::is_regular_file(status)) return message(MessageId::fileNotRegular, {what, where});
     std::ifstream file(path, std::ios::binary);
     text.assign(limit, '\0');
     if (file) file.read(text.data(), static_cast<std::streamsize>(limit));
-    if (!file && !file.eof()) return "Cannot read the " + what + " " + path;
+    if (!file && !file.eof()) return message(MessageId::fileUnreadable, {what, where});
     text.resize(static_cast<std::size_t>(file.gcount()));
     return {};
 }
 
 // The first line of a password file or credential without its line end and a CR before that:
 // every other byte is the password. The service's credential is an empty line when there is none.
-std::string readPassword(const std::string& what, const std::string& path, bool emptyIsNone, std::string& password)
+Message readPassword(MessageId kind, const std::string& path, bool emptyIsNone, std::string& password)
 {
     std::string text;
-    if (std::string problem = readRegularFile(what, path, mqttStringBytesMax + 2, text); !problem.empty())
-        return problem;
+    if (Message problem = readRegularFile(kind, path, mqttStringBytesMax + 2, text); !problem.empty()) return problem;
     if (emptyIsNone && (text.empty() || text == "\n")) return {};
-    const std::string where = "the " + what + " " + path;
-    if (text.empty()) return "The " + what + " " + path + " is empty";
+    const Message what = message(kind);
+    const Message where = platform::filePathText(path);
+    if (text.empty()) return message(MessageId::passwordFileEmpty, {what, where});
     std::string line = text.substr(0, text.find('\n'));
     if (line.ends_with('\r')) line.pop_back();
-    if (line.find_first_not_of(" \t") == std::string::npos) return "The first line of " + where + " is blank";
-    if (line.size() > mqttStringBytesMax) return "The password in " + where + " is longer than 65535 bytes";
-    if (line.find('\0') != std::string::npos) return "The password in " + where + " holds a NUL byte";
+    if (line.find_first_not_of(" \t") == std::string::npos) return message(MessageId::passwordBlank, {what, where});
+    if (line.size() > mqttStringBytesMax) return message(MessageId::passwordTooLong, {what, where});
+    if (line.find('\0') != std::string::npos) return message(MessageId::passwordNul, {what, where});
     password = line;
     return {};
 }
@@ -84,26 +87,25 @@ bool holdsCertificate(std::string_view text)
 
 bool publishingBuilt() { return true; }
 
-std::string checkPublishSettings(const Settings& settings, std::string& password)
+Message checkPublishSettings(const Settings& settings, std::string& password)
 {
     if (!isGiven(settings, &Settings::mqttUrl)) return {};
-    if (std::string problem = mqttOptionsProblem(settings); !problem.empty()) return problem;
+    if (Message problem = mqttOptionsProblem(settings); !problem.empty()) return problem;
     const std::optional<MqttUrl> url = parseMqttUrl(settings.mqttUrl);
     if (isGiven(settings, &Settings::mqttCa)) {
         std::string text;
-        if (std::string problem = readRegularFile("CA file", settings.mqttCa, caFileBytesMax, text); !problem.empty())
+        if (Message problem = readRegularFile(MessageId::caFileKind, settings.mqttCa, caFileBytesMax, text);
+            !problem.empty())
             return problem;
-        if (!holdsCertificate(text))
-            return "The CA file " + settings.mqttCa + " holds no certificate (a PEM block -----BEGIN CERTIFICATE-----)";
+        if (!holdsCertificate(text)) return message(MessageId::caNoCertificate, {platform::filePathText(settings.mqttCa)});
     }
-    if (isGiven(settings, &Settings::mqttPasswordFile)) {
-        return readPassword("password file", settings.mqttPasswordFile, false, password);
-    }
+    if (isGiven(settings, &Settings::mqttPasswordFile))
+        return readPassword(MessageId::passwordFileKind, settings.mqttPasswordFile, false, password);
     if (const char* credentials = std::getenv("CREDENTIALS_DIRECTORY"); credentials && !url->user.empty()) {
         const std::string path = std::string(credentials) + "/mqtt-password";
         std::error_code error;
         if (std::filesystem::symlink_status(path, error).type() != std::filesystem::file_type::not_found)
-            return readPassword("password credential", path, true, password);
+            return readPassword(MessageId::credentialKind, path, true, password);
     }
     return {};
 }
@@ -178,15 +180,13 @@ BrokerCheck checkBroker(const Settings& settings, const std::string& password)
     broker.ownerTopic = ownerTopic(name);
     broker.probeTopic = probeTopic(name);
     const platform::MqttNameCheck check = platform::mqttCheckName(broker, brokerCheckMs);
+    const Message shownName = printableLatin1(name, 200);
     switch (check.state) {
-    case platform::MqttNameState::free:
-        return {true, "MQTT: Broker erreicht, kein anderer Logger namens " + name + " ist dort."};
-    case platform::MqttNameState::held:
-        return {false, "MQTT: ein anderer Logger namens " + name +
-                           " ist online; dieser ver\xF6" "ffentlicht nichts, solange jener l\xE4uft."};
+    case platform::MqttNameState::free: return {true, message(MessageId::brokerFree, {shownName})};
+    case platform::MqttNameState::held: return {false, message(MessageId::brokerHeld, {shownName})};
     case platform::MqttNameState::unreachable: break;
     }
-    return {false, "MQTT: keine Verbindung zum Broker (" + latin1FromUtf8(check.reason).value_or("?") + ")."};
+    return {false, message(MessageId::brokerUnreachable, {check.reason})};
 }
 
 std::vector<std::string> forgetTopics(const Settings& settings)

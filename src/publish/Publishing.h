@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "driver/Messages.h"
 #include "settings/Settings.h"
 
 struct LoggerState;
@@ -29,14 +30,14 @@ std::optional<MqttUrl> parseMqttUrl(std::string_view url);
 
 // Why an MQTT setting of the settings file cannot be used, judged by its row's check; empty where
 // it can. Its key names it in the message: "not an MQTT URL (mqtt://...)".
-std::string mqttSettingProblem(SettingCheck check, const std::string& value);
+Message mqttSettingProblem(SettingCheck check, const std::string& value);
 
 // What the MQTT settings say that cannot be, in words of the options; empty where all can be.
-std::string mqttOptionsProblem(const Settings& settings);
+Message mqttOptionsProblem(const Settings& settings);
 
 // Checks the MQTT settings and reads the password (the password file, else the service's
 // credential mqtt-password). Empty when all is well, else why not, for the usage error.
-std::string checkPublishSettings(const Settings& settings, std::string& password);
+Message checkPublishSettings(const Settings& settings, std::string& password);
 
 // The logger's name in topics: the setting, else made from the board's address.
 std::string publishName(const Settings& settings);
@@ -54,7 +55,7 @@ void stopPublishing(Publisher& publisher);
 
 struct BrokerCheck {
     bool good = false;
-    std::string text;  // in German
+    Message text;
 };
 
 // For the settings window's connection test: whether the broker takes the logger, and whether

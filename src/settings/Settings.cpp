@@ -62,51 +62,49 @@ bool plainInterval(std::string_view text)
 }
 
 // A shown text's refusals, whatever its row.
-std::optional<Refusal> shownTextRefusal(const SettingRow& row, std::string_view text)
+std::optional<Message> shownTextRefusal(const SettingRow& row, std::string_view text)
 {
     if (text.empty() && row.check != SettingCheck::unit)
-        return Refusal{"an empty text; a text is needed", "ist leer; ein Text ist n\xF6tig"};
+        return Message{"an empty text; a text is needed", "ist leer; ein Text ist n\xF6tig"};
     if (text.find(',') != std::string::npos)
-        return Refusal{"holds a comma, which would split the log's column",
+        return Message{"holds a comma, which would split the log's column",
                        "enth\xE4lt ein Komma, das die Spalte der Logdatei teilen w\xFCrde"};
-    if (std::ranges::any_of(text, isControl)) return Refusal{"holds a control character", "enth\xE4lt ein Steuerzeichen"};
+    if (std::ranges::any_of(text, isControl)) return Message{"holds a control character", "enth\xE4lt ein Steuerzeichen"};
     // Labels and units go into the log's header, which other programs read.
     const bool heading = row.check == SettingCheck::label || row.check == SettingCheck::analogLabel ||
                          row.check == SettingCheck::unit;
     if (heading && text.find('"') != std::string::npos)
-        return Refusal{"holds a quotation mark, which CSV readers take for the start of a quoted field",
+        return Message{"holds a quotation mark, which CSV readers take for the start of a quoted field",
                        "enth\xE4lt ein Anf\xFChrungszeichen, das CSV-Leser f\xFCr den Beginn eines Feldes in "
                        "Anf\xFChrungszeichen halten"};
     if (heading && !text.empty() && text.find_first_not_of(" \xA0") == std::string::npos)
-        return Refusal{"holds nothing but blanks", "enth\xE4lt nur Leerzeichen"};
+        return Message{"holds nothing but blanks", "enth\xE4lt nur Leerzeichen"};
     if (text.size() > row.high)
-        return Refusal{wordsOf(row, "longer than {high} characters, more than the window shows"),
+        return Message{wordsOf(row, "longer than {high} characters, more than the window shows"),
                        wordsOf(row, "ist l\xE4nger als {high} Zeichen, mehr als das Fenster zeigt")};
     return std::nullopt;
 }
 
 }  // namespace
 
-std::optional<Refusal> refusalOf(const SettingRow& row, std::string_view text)
+std::optional<Message> refusalOf(const SettingRow& row, std::string_view text)
 {
     if (row.kind == SettingKind::shown)
-        if (std::optional<Refusal> refusal = shownTextRefusal(row, text)) return refusal;
+        if (std::optional<Message> refusal = shownTextRefusal(row, text)) return refusal;
     // A path is UTF-8, whose bytes from 0x80 on are no controls.
     if (row.kind == SettingKind::path &&
         std::ranges::any_of(text, [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; }))
-        return Refusal{"holds a control character", "enth\xE4lt ein Steuerzeichen"};
+        return Message{"holds a control character", "enth\xE4lt ein Steuerzeichen"};
     if ((row.check == SettingCheck::label || row.check == SettingCheck::analogLabel) &&
         std::string_view("=+-@").find(text.front()) != std::string_view::npos)
-        return Refusal{"begins with =, +, - or @, which spreadsheets take for a formula",
+        return Message{"begins with =, +, - or @, which spreadsheets take for a formula",
                        "beginnt mit =, +, - oder @, was Tabellenkalkulationen f\xFCr eine Formel halten"};
     if (row.check == SettingCheck::interval && !plainInterval(text) && text.find(',') != std::string_view::npos)
-        return Refusal{"not an interval: the number takes a decimal point, not a comma (S2.5)",
+        return Message{"not an interval: the number takes a decimal point, not a comma (S2.5)",
                        "kein Intervall: die Zahl braucht einen Dezimalpunkt, kein Komma (S2.5)"};
-    if (const std::string problem = mqttSettingProblem(row.check, std::string(text)); !problem.empty())
-        return Refusal{problem, problem};
+    if (Message problem = mqttSettingProblem(row.check, std::string(text)); !problem.empty()) return problem;
     if (row.check == SettingCheck::binarySensorClass && !text.empty())
-        if (std::string problem = binarySensorClassProblem(text, false); !problem.empty())
-            return Refusal{std::move(problem), binarySensorClassProblem(text, true)};
+        if (Message problem = binarySensorClassProblem(text); !problem.empty()) return problem;
     bool refused = false;
     switch (row.check) {
     case SettingCheck::host:
@@ -123,7 +121,7 @@ std::optional<Refusal> refusalOf(const SettingRow& row, std::string_view text)
     default: refused = row.kind == SettingKind::path && text.size() < row.low;
     }
     if (!refused) return std::nullopt;
-    return Refusal{wordsOf(row, row.wrong.english), wordsOf(row, row.wrong.german)};
+    return Message{wordsOf(row, row.wrong.english), wordsOf(row, row.wrong.german)};
 }
 
 std::string keyName(const SettingRow& row, std::size_t input)
@@ -239,7 +237,7 @@ std::string defaultSensorClass(const AnalogInput& input, SettingRows rows)
 {
     // The default class fits volts only.
     const std::string fallback = fallbackText(*rowOf(&AnalogInput::haDeviceClass, rows), 0);
-    return sensorClassProblem(fallback, haUnitOf(input), false).empty() ? fallback : "";
+    return sensorClassProblem(fallback, haUnitOf(input)).empty() ? fallback : "";
 }
 
 std::optional<int> portNumber(std::string_view text)

@@ -12,6 +12,8 @@
 #include <string_view>
 #include <variant>
 
+#include "driver/Messages.h"
+
 // Inputs are numbered 1 to 4 as on the board; entry n - 1 holds input n.
 template <typename T>
 using PerInput = std::array<T, 4>;
@@ -155,14 +157,9 @@ std::string keyName(const SettingRow& row, std::size_t input);
 // A message of the row's words with its bounds put in.
 std::string wordsOf(const SettingRow& row, const char* words);
 
-// Why a value is refused: in English (UTF-8) and in German (Latin-1).
-struct Refusal {
-    std::string english;
-    std::string german;
-};
 // What the row's rules refuse in a text as it is kept (a shown text in Latin-1); none where they
 // take it. A whole number or a choice is judged by setFromText.
-std::optional<Refusal> refusalOf(const SettingRow& row, std::string_view text);
+std::optional<Message> refusalOf(const SettingRow& row, std::string_view text);
 
 // Sets the row's field from a text as the command line gives it: a whole number or a choice
 // within its row's rules (within any int where not withinBounds), any other as it stands.

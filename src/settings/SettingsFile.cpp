@@ -89,7 +89,7 @@ bool readValue(Reader& reader, const SettingRow& row, std::size_t input, const t
                           "enth\xE4lt ein Zeichen, das Logdatei und Fenster (Latin-1) nicht darstellen k\xF6nnen"});
         text = *latin1;
     }
-    const std::optional<Refusal> refusal = refusalOf(row, text);
+    const std::optional<Message> refusal = refusalOf(row, text);
     if (row.kind == SettingKind::path) text = platform::filePathFromUtf8(text);
     // A choice that is none is given all the same, and refused.
     if (!setFromText(settings, row, input, text)) return taken(true);
@@ -139,23 +139,20 @@ void checkInput(Reader& reader, const SettingSection& section, std::size_t input
     }
     const std::string unit = haUnitOf(analog);
     if (!analog.haDeviceClass.empty() && given(&AnalogInput::haDeviceClass)) {
-        if (const std::string problem = sensorClassProblem(analog.haDeviceClass, unit, false); !problem.empty())
-            fail(reader, where("ha_device_class"), path + ".ha_device_class", problem,
-                 sensorClassProblem(analog.haDeviceClass, unit, true));
+        if (const Message problem = sensorClassProblem(analog.haDeviceClass, unit); !problem.empty())
+            fail(reader, where("ha_device_class"), path + ".ha_device_class", problem.english, problem.german);
     } else if (unit.empty()) {
         // Home Assistant takes a sensor without a unit for these classes only.
         std::string unitless;
         for (const SensorClass& sensorClass : sensorClasses)
-            if (sensorClassProblem(sensorClass.name, "", false).empty())
+            if (sensorClassProblem(sensorClass.name, "").empty())
                 unitless += (unitless.empty() ? "" : ", ") + std::string(sensorClass.name);
         fail(reader, where("unit"), path + ".unit", "is empty, which only a Home Assistant class of no unit takes: " + unitless,
              "ist leer, was nur eine Home-Assistant-Klasse ohne Einheit nimmt: " + unitless);
     }
     if (given(&AnalogInput::haStateClass))
-        if (const std::string problem = stateClassProblem(analog.haDeviceClass, analog.haStateClass, unit, false);
-            !problem.empty())
-            fail(reader, where("ha_state_class"), path + ".ha_state_class", problem,
-                 stateClassProblem(analog.haDeviceClass, analog.haStateClass, unit, true));
+        if (const Message problem = stateClassProblem(analog.haDeviceClass, analog.haStateClass, unit); !problem.empty())
+            fail(reader, where("ha_state_class"), path + ".ha_state_class", problem.english, problem.german);
 }
 
 // Two columns of one name, which the report and a spreadsheet could not tell apart.
@@ -319,7 +316,7 @@ bool readSettingsFile(const std::string& path, Settings& settings, SettingsProbl
     }
     const bool failed = !file || std::ferror(file);
     if (file) std::fclose(file);
-    Refusal why{"cannot be read", "kann nicht gelesen werden"};
+    Message why{"cannot be read", "kann nicht gelesen werden"};
     if (kind == platform::FileKind::missing) why = {"cannot be read: it does not exist", "kann nicht gelesen werden: es gibt sie nicht"};
     else if (kind == platform::FileKind::other)
         why = {"cannot be read: it is no file but a folder, a pipe or a device",

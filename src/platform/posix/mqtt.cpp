@@ -108,8 +108,8 @@ struct MqttData {
     Clock::time_point connectedAt;
     bool recoveryDue = false;
     bool lastAcknowledged = false;
-    std::string failure;  // why the current attempt ended, in the user's words
-    std::string tlsReason;
+    ::Message failure;  // why the current attempt ended, in the user's words
+    ::Message tlsReason;
     bool tlsReasonKnown = false;  // tlsReason names the certificate's fault, not the library's words
     bool outage = false;          // a failure was said and its recovery not yet
     // The name (with an owner topic): held by this client, or the probe and its answer.
@@ -120,7 +120,7 @@ struct MqttData {
     std::string answeredBy;      // a live holder that answered since the last probe
     std::string standingAsideFor;  // said on standard error, until the name is taken
     bool readRefusalSaid = false;
-    std::set<std::string> reasonsSaid;  // in this outage
+    std::set<std::string> reasonsSaid;  // in this outage, in English
     unsigned long long refused = 0;
 };
 // Never destroyed: a thread that the stop gave up on may still wake up in it while the process ends.
@@ -169,87 +169,80 @@ bool makeRoom(std::size_t count)
     return true;
 }
 
-std::string certificateReason(long verify)
+::Message certificateReason(long verify)
 {
     switch (verify) {
-    case X509_V_ERR_CERT_HAS_EXPIRED:
-        return "the broker's certificate has expired";
-    case X509_V_ERR_CERT_NOT_YET_VALID:
-        return "the broker's certificate is not valid yet (is the clock right?)";
+    case X509_V_ERR_CERT_HAS_EXPIRED: return message(MessageId::mqttCertificateExpired);
+    case X509_V_ERR_CERT_NOT_YET_VALID: return message(MessageId::mqttCertificateNotYetValid);
     case X509_V_ERR_DEPTH_ZERO_SELF_SIGNED_CERT:
     case X509_V_ERR_SELF_SIGNED_CERT_IN_CHAIN:
     case X509_V_ERR_UNABLE_TO_GET_ISSUER_CERT:
     case X509_V_ERR_UNABLE_TO_GET_ISSUER_CERT_LOCALLY:
     case X509_V_ERR_UNABLE_TO_VERIFY_LEAF_SIGNATURE:
         return mqtt.settings.caFile.empty()
-                   ? "the broker's certificate is signed by a CA this system does not know (name it with --mqtt-ca)"
-                   : "the broker's certificate is not signed by the CA in " + mqtt.settings.caFile;
+                   ? message(MessageId::mqttCertificateUnknownCa)
+                   : message(MessageId::mqttCertificateOtherCa, {quoted(mqtt.settings.caFile)});
     case X509_V_ERR_HOSTNAME_MISMATCH:
     case X509_V_ERR_IP_ADDRESS_MISMATCH:
-        return "the broker's certificate is not for " + mqtt.settings.host;
+        return message(MessageId::mqttCertificateOtherHost, {quoted(mqtt.settings.host)});
     default:
-        return std::string("the broker's certificate is not accepted: ") + X509_verify_cert_error_string(verify);
+        return message(MessageId::mqttCertificateRefused, {quoted(X509_verify_cert_error_string(verify))});
     }
 }
 
-std::string reasonOf(int rc, int error)
+::Message reasonOf(int rc, int error)
 {
     switch (rc) {
     case MOSQ_ERR_ERRNO:
-        return std::system_category().message(error);
+        return quoted(std::system_category().message(error));
     case MOSQ_ERR_EAI:
-        return "the name " + mqtt.settings.host + " cannot be looked up";
+        return message(MessageId::mqttNameUnknown, {quoted(mqtt.settings.host)});
     case MOSQ_ERR_CONN_LOST:
-        return "the broker closed the connection";
+        return message(MessageId::mqttConnectionClosed);
     case MOSQ_ERR_KEEPALIVE:
-        return mqtt.connected ? "the broker stopped answering: nothing came back within two keep-alives of " +
-                                    std::to_string(keepAliveSeconds) + " s"
-                              : "no answer from the broker within " + std::to_string(keepAliveSeconds) + " s";
+        return message(mqtt.connected ? MessageId::mqttStoppedAnswering : MessageId::mqttNoAnswer,
+                       {std::to_string(keepAliveSeconds)});
     case MOSQ_ERR_PROTOCOL:
     case MOSQ_ERR_MALFORMED_PACKET:
-        return "the server's answer is not MQTT";
+        return message(MessageId::mqttNotMqtt);
     case MOSQ_ERR_TLS:
     case MOSQ_ERR_TLS_HANDSHAKE:
-        return mqtt.tlsReason.empty() ? "TLS failed" : mqtt.tlsReason;
+        return mqtt.tlsReason.empty() ? message(MessageId::mqttTlsFailed) : mqtt.tlsReason;
     default:
-        return mosquitto_strerror(rc);
+        return quoted(mosquitto_strerror(rc));
     }
 }
 
-std::string refusalReason(int rc)
+::Message refusalReason(int rc)
 {
-    std::string reason = "the broker refused the connection: ";
+    const auto refused = [](const ::Message& why) { return message(MessageId::mqttConnectionRefused, {why}); };
     switch (rc) {
-    case 1:
-        return reason + "it does not take MQTT 3.1.1";
-    case 2:
-        return reason + "it does not take the client id " + mqtt.settings.clientId;
-    case 3:
-        return reason + "it is not available";
+    case 1: return refused(message(MessageId::mqttRefusedProtocol));
+    case 2: return refused(message(MessageId::mqttRefusedClientId, {quoted(mqtt.settings.clientId)}));
+    case 3: return refused(message(MessageId::mqttRefusedUnavailable));
     case 4:
     case 5: {
-        reason += rc == 4 ? "bad user name or password" : "not authorised";
-        reason += "; check the user name and the password";
         const std::string& password = mqtt.settings.password;
+        ::Message odd;
         if (!password.empty() && (password.back() == ' ' || password.back() == '\t'))
-            reason += ", which ends in a blank that is part of it";
+            odd = message(MessageId::mqttPasswordEndsInBlank);
         else if (password.starts_with("\xEF\xBB\xBF"))
-            reason += ", which begins with a byte-order mark that is part of it";
-        return reason;
+            odd = message(MessageId::mqttPasswordByteOrderMark);
+        return refused(message(MessageId::mqttCheckLogin,
+                               {message(rc == 4 ? MessageId::mqttBadLogin : MessageId::mqttNotAuthorised), odd}));
     }
-    default:
-        return reason + mosquitto_connack_string(rc);
+    default: return refused(quoted(mosquitto_connack_string(rc)));
     }
 }
 
-void noteFailure(const std::string& reason)
+void noteFailure(const ::Message& reason)
 {
     if (!mqtt.outage) {
         mqtt.outage = true;
-        mqtt.reasonsSaid = {reason};
-        say(MessageId::mqttNoConnection, {quoted(mqtt.where), quoted(reason), std::to_string(mqtt.settings.queueLimit)});
-    } else if (mqtt.reasonsSaid.insert(reason).second) {
-        say(MessageId::mqttStillUnreachable, {quoted(mqtt.where), quoted(reason)});
+        mqtt.reasonsSaid = {reason.english};
+        say(MessageId::mqttNoConnection, {quoted(mqtt.where), reason, std::to_string(mqtt.settings.queueLimit)});
+    } else if (mqtt.reasonsSaid.insert(reason.english).second) {
+        say(MessageId::mqttStillUnreachable, {quoted(mqtt.where), reason});
     }
 }
 
@@ -419,10 +412,10 @@ void onLog(mosquitto* client, void*, int level, const char* text)
         mqtt.tlsReason = certificateReason(verify);
         mqtt.tlsReasonKnown = true;
     } else if (line.find("wrong version number") != std::string_view::npos) {
-        mqtt.tlsReason = "the server does not answer in TLS (is the port right?)";
+        mqtt.tlsReason = message(MessageId::mqttNoTls);
         mqtt.tlsReasonKnown = true;
     } else if (mqtt.tlsReason.empty()) {
-        mqtt.tlsReason = line;
+        mqtt.tlsReason = quoted(std::string(line));
     }
 }
 
@@ -571,7 +564,7 @@ mosquitto* newClient()
     mosquitto_message_callback_set(client, onMessage);
     const int rc = configure(client, settings);
     if (rc != MOSQ_ERR_SUCCESS) {
-        mqtt.failure = std::string("the library does not take the settings: ") + mosquitto_strerror(rc);
+        mqtt.failure = message(MessageId::mqttSettingsRefused, {quoted(mosquitto_strerror(rc))});
         mosquitto_destroy(client);
         return nullptr;
     }
@@ -613,7 +606,7 @@ void runLoop(mosquitto* client, Clock::time_point started)
             if (mqtt.lastAcknowledged || (claimsName() && !mqtt.holding)) return disconnect(client, deadline);
         }
         if (!mqtt.connected && Clock::now() - started >= answerTimeout) {
-            mqtt.failure = "no answer from the broker within " + std::to_string(answerTimeout.count()) + " s";
+            mqtt.failure = message(MessageId::mqttNoAnswer, {std::to_string(answerTimeout.count())});
             return;
         }
         const short events = POLLIN | (mosquitto_want_write(client) ? POLLOUT : 0);
@@ -632,8 +625,8 @@ void runLoop(mosquitto* client, Clock::time_point started)
 // One attempt and the connection it makes; true when that connection was good.
 bool runConnection()
 {
-    mqtt.failure.clear();
-    mqtt.tlsReason.clear();
+    mqtt.failure = {};
+    mqtt.tlsReason = {};
     mqtt.tlsReasonKnown = false;
     mqtt.connected = false;
     mqtt.accepted = false;
@@ -646,7 +639,7 @@ bool runConnection()
     mqtt.answeredBy.clear();
     mosquitto* client = newClient();
     if (client == nullptr) {
-        noteFailure(mqtt.failure.empty() ? "the client cannot be made" : mqtt.failure);
+        noteFailure(mqtt.failure.empty() ? message(MessageId::mqttNoClient) : mqtt.failure);
         return false;
     }
     const Clock::time_point started = Clock::now();
@@ -779,10 +772,10 @@ MqttNameCheck mqttCheckName(const MqttSettings& settings, int timeoutMs)
     }
     if (check.result.state != MqttNameState::held) {
         if (check.returned) check.result.state = MqttNameState::free;
-        else if (check.refusal > 0) check.result.reason = mosquitto_connack_string(check.refusal);
-        else if (rc == MOSQ_ERR_ERRNO) check.result.reason = std::system_category().message(error);
-        else if (rc != MOSQ_ERR_SUCCESS) check.result.reason = mosquitto_strerror(rc);
-        else check.result.reason = "no answer within " + std::to_string(timeoutMs / 1000) + " s";
+        else if (check.refusal > 0) check.result.reason = quoted(mosquitto_connack_string(check.refusal));
+        else if (rc == MOSQ_ERR_ERRNO) check.result.reason = quoted(std::system_category().message(error));
+        else if (rc != MOSQ_ERR_SUCCESS) check.result.reason = quoted(mosquitto_strerror(rc));
+        else check.result.reason = message(MessageId::mqttNoAnswerWithin, {std::to_string(timeoutMs / 1000)});
     }
     if (client != nullptr) {
         mosquitto_disconnect(client);
