@@ -131,8 +131,8 @@ Message mqttOptionsProblem(const Settings& settings)
     if (Message problem = isGiven(settings, &Settings::name) ? nameProblem(settings.name) : Message(); !problem.empty())
         return message(MessageId::nameOption, {problem});
     if (Message problem = checkPrefix(settings.haDiscovery); !problem.empty()) return problem;
-    if (isGiven(settings, &Settings::mqttCa) && !url->tls) return message(MessageId::caNeedsTls);
+    if (isGiven(settings, &Settings::mqttCa) && !url->tls) return message(MessageId::caNeedsTls, {"--mqtt-ca "});
     if (isGiven(settings, &Settings::mqttPasswordFile) && url->user.empty())
-        return message(MessageId::passwordFileNeedsUser);
+        return message(MessageId::passwordFileNeedsUser, {"--mqtt-password-file "});
     return {};
 }

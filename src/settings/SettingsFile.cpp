@@ -15,6 +15,7 @@
 #include <toml++/toml.h>
 
 #include "assets/Assets.h"
+#include "driver/Messages.h"
 #include "driver/TextCodec.h"
 #include "platform/files.h"
 #include "publish/DeviceClasses.h"
@@ -185,11 +186,14 @@ void checkMqtt(Reader& reader)
     const std::optional<MqttUrl> url = parseMqttUrl(reader.settings.mqttUrl);
     const auto place = [&](SettingField field) { return reader.places.find(givenBit(reader.rows, *rowOf(field), 0)); };
     if (!url || place(&Settings::mqttUrl) == reader.places.end()) return;
+    const auto failWith = [&](const auto& place, const char* key, MessageId id) {
+        const Message why = message(id, {""});
+        fail(reader, place->second, key, why.english, why.german);
+    };
     if (const auto ca = place(&Settings::mqttCa); ca != reader.places.end() && !url->tls)
-        fail(reader, ca->second, "mqtt.ca", "needs an mqtts:// URL", "braucht eine mqtts://-URL");
+        failWith(ca, "mqtt.ca", MessageId::caNeedsTls);
     if (const auto file = place(&Settings::mqttPasswordFile); file != reader.places.end() && url->user.empty())
-        fail(reader, file->second, "mqtt.password_file", "needs a user in the URL (mqtt://USER@HOST)",
-             "braucht einen Benutzer in der URL (mqtt://BENUTZER@RECHNER)");
+        failWith(file, "mqtt.password_file", MessageId::passwordFileNeedsUser);
 }
 
 // The keys of one section, for input where it is an input's; false after a problem.
