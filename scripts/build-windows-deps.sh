@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the Windows program's MQTT client library, libmosquitto, and its TLS, OpenSSL 3, as static
 # mingw-w64 libraries from Debian's own source packages, once per version, into
-# build-win-deps/ARCH/mosquitto-VERSION_openssl-VERSION/ (include/, lib/), and prints that folder.
+# build-win-deps/ARCH/mosquitto-VERSION_openssl-VERSION_RECIPE/ (include/, lib/, licenses/), and
+# prints that folder.
 # Usage: scripts/build-windows-deps.sh [i686|x86_64]   (default i686, the program handed out)
 # AVRNETIO_WIN_DEPS_CACHE names the cache folder (default build-win-deps), AVRNETIO_JOBS the jobs.
 #
@@ -44,7 +45,10 @@ openssl_version=$(apt-cache policy libssl-dev 2>/dev/null | awk '$1 == "Candidat
 [ -n "$mosquitto_version" ] && [ -n "$openssl_version" ] ||
   { say "apt knows no libmosquitto-dev or libssl-dev: run apt-get update first"; exit 1; }
 
-folder_of() { echo "$cache/$arch/mosquitto-$1_openssl-$2"; }
+# The folder's name holds the versions and this script's own hash, so that a changed build is
+# made again rather than taken from the cache.
+recipe=$(sha256sum scripts/build-windows-deps.sh | cut -c1-8)
+folder_of() { echo "$cache/$arch/mosquitto-$1_openssl-$2_$recipe"; }
 prefix=$(folder_of "$mosquitto_version" "$openssl_version")
 # A folder is complete once its marker is written, last: a build cut short is started again.
 if [ -f "$prefix/versions" ]; then
@@ -152,8 +156,9 @@ start=$SECONDS
 
 # OpenSSL: the libraries alone, for a TLS 1.2/1.3 client. Off: the legacy provider, engines and
 # loadable modules, the configuration file read at start (its path would be the build machine's),
-# DTLS, SRP, PSK (the client sets none), NPN, certificate transparency, CMS, CMP, time stamps and
-# the ciphers and digests no TLS 1.2/1.3 suite uses. OCSP stays: libmosquitto calls it.
+# DTLS, SRP, PSK (the client sets none), NPN, certificate transparency, CMS, CMP, time stamps, DSA
+# and the ciphers and digests no TLS 1.2/1.3 suite uses. OCSP stays: libmosquitto calls it. -Os,
+# since a few messages a second need no speed: a quarter less program.
 tar -xf "$tarball" -C "$work"
 (
   cd "$work"/openssl-*/
@@ -162,7 +167,7 @@ tar -xf "$tarball" -C "$work"
     no-autoload-config no-comp no-ssl3 no-dtls no-sctp no-srtp no-srp no-psk no-nextprotoneg \
     no-ct no-cms no-cmp no-ts no-rfc3779 no-ssl-trace no-async no-ec2m no-gost no-sm2 no-sm3 no-sm4 \
     no-idea no-mdc2 no-md4 no-rc2 no-rc4 no-rc5 no-seed no-bf no-cast no-camellia no-aria no-des \
-    no-whirlpool no-scrypt no-ocb >&2
+    no-whirlpool no-scrypt no-ocb no-dsa no-siphash no-rmd160 no-blake2 -Os >&2
   make -j"$jobs" build_libs >&2
   make install_dev >&2
 )
