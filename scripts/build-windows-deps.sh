@@ -42,8 +42,10 @@ version_of() {
 }
 mosquitto_version=$(version_of libmosquitto-dev)
 openssl_version=$(apt-cache policy libssl-dev 2>/dev/null | awk '$1 == "Candidate:" && $2 != "(none)" {print $2}')
-[ -n "$mosquitto_version" ] && [ -n "$openssl_version" ] ||
-  { say "apt knows no libmosquitto-dev or libssl-dev: run apt-get update first"; exit 1; }
+if [ -z "$mosquitto_version" ] || [ -z "$openssl_version" ]; then
+  say "apt knows no libmosquitto-dev or libssl-dev: run apt-get update first"
+  exit 1
+fi
 
 # The folder's name holds the versions and this script's own hash, so that a changed build is
 # made again rather than taken from the cache.
@@ -197,6 +199,6 @@ cp "$work/mosquitto/epl-v20" "$work/mosquitto/edl-v10" "$prefix/licenses/"
 cp "$work"/openssl-*/LICENSE.txt "$prefix/licenses/openssl-LICENSE.txt"
 say "both libraries built in $((SECONDS - start)) s"
 
-rm -rf "$work" "$prefix/lib/pkgconfig" "$prefix/bin"
+rm -rf "$work" "${prefix:?}/lib/pkgconfig" "${prefix:?}/bin"
 printf 'mosquitto %s\nopenssl %s\narch %s\n' "$mosquitto_version" "$openssl_version" "$arch" >"$prefix/versions"
 echo "$prefix"
