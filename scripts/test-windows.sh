@@ -65,8 +65,9 @@ else
   echo "windows: no 32-bit Wine here; the Wine checks use the 64-bit build in $win64"
   # Wine itself came with the first build; asking again would wait for the i386 lists once more.
   scripts/install-deps.sh g++-mingw-w64-x86-64
+  deps64=$(scripts/build-windows-deps.sh x86_64)
   cmake -S . -B "$win64" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake \
-    -DCMAKE_BUILD_TYPE=Release -DAVRNETIO_WERROR=ON >/dev/null
+    -DCMAKE_BUILD_TYPE=Release -DAVRNETIO_WERROR=ON -DAVRNETIO_WIN_DEPS="$deps64" >/dev/null
   cmake --build "$win64" -j"$jobs"
   AVRNETIO_WIN_BUILD=$win64 python3 tests/wine/wine_test.py
 fi

@@ -56,6 +56,7 @@ SHORTCUTS = {
 INSTALLED = ["LICENSE.txt", "THIRD-PARTY-NOTICES.txt", "anleitung.html", "avrnetio-logger.exe", "avrnetio-report.exe",
              "example.toml", "report.png", "settings-linux.png", "settings-windows.png", "window-linux.png",
              "window-windows.png"]
+CA_BUNDLE = "/etc/ssl/certs/ca-certificates.crt"  # Debian's ca-certificates, which Wine takes as its roots
 FILE_SIZE_LIMIT = 1024  # what avrnetio-platform-test --full-disk expects
 
 
@@ -180,7 +181,13 @@ def run_platform_checks(run, loader, checks, environment):
     files = os.path.join(run.folder, "files")
     os.makedirs(files)
     command = [loader, checks, windows_path(files) + "\\", str(steady), str(silent), str(unused_port())]
-    check_output("platform checks", *run_to_end(command, environment, "the platform checks", timeout=180))
+    code, output = run_to_end(command, environment, "the platform checks", timeout=180)
+    check_output("platform checks", code, output)
+    # Wine fills the Windows root store from the machine's own certificates.
+    tls = [line for line in output.splitlines() if line.startswith("tls: ")] or ["tls: no line"]
+    if os.path.exists(CA_BUNDLE) and not re.search(r", [1-9][0-9]* Windows root certificates$", tls[0]):
+        fail("the Windows root certificates did not reach OpenSSL: " + tls[0])
+    print("platform: " + tls[0])
     # Where C:\ takes no log of that name (a standard user's, here a folder's), it goes to Documents.
     rooted = os.path.join(environment["WINEPREFIX"], "drive_c", "AVR-NET-IO.CSV")
     os.mkdir(rooted)
