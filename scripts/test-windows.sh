@@ -31,7 +31,7 @@ check_program() {
 }
 
 check_program "$exe" "Windows GUI" kernel32.dll user32.dll gdi32.dll comctl32.dll comdlg32.dll ole32.dll \
-  shell32.dll wsock32.dll msvcrt.dll advapi32.dll
+  shell32.dll wsock32.dll ws2_32.dll crypt32.dll msvcrt.dll advapi32.dll
 resources=$(i686-w64-mingw32-windres -i "$exe" -O rc)
 grep -q "^1 14 " <<<"$resources" || fail "$exe has no icon"
 grep -q "^1 24 " <<<"$resources" || fail "$exe has no manifest"
