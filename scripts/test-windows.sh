@@ -51,9 +51,9 @@ export AVRNETIO_MSI AVRNETIO_MSI_NEWER
 msiinfo suminfo "$AVRNETIO_MSI" | grep -qx "Template: Intel;1031" || fail "$AVRNETIO_MSI's summary is not German (1031)"
 echo "windows: $AVRNETIO_MSI, $(stat -c %s "$AVRNETIO_MSI") bytes, German"
 
-# The simulator comes from the Linux build.
+# The simulator, and the Linux logger whose discovery configs the Windows one must match, come from the Linux build.
 cmake -S . -B "$AVRNETIO_BUILD" -DAVRNETIO_WERROR=ON >/dev/null
-cmake --build "$AVRNETIO_BUILD" -j"$jobs" --target avrnetio-boardsim
+cmake --build "$AVRNETIO_BUILD" -j"$jobs" --target avrnetio-boardsim avrnetio-logger
 
 # 32-bit Wine where the machine runs 32-bit code and its package could be installed.
 if dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q "install ok installed" &&

@@ -17,6 +17,7 @@ AVRNETIO_BUILD the Linux build with the simulator (default build); AVRNETIO_MSI 
 AVRNETIO_MSI_NEWER the package and one of a higher version (scripts/package-msi.sh). Nothing is
 built here."""
 import glob
+import json
 import os
 import re
 import resource
@@ -30,15 +31,16 @@ import time
 import tomllib
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "e2e"))
-from harness import (BLUE, HEADER, RED, STEADY_REPLIES, Processes, answer_prompt, cardinals, check_steady_log,
-                     check_steady_window, end, fail, find_window, focus, loopback_only, read_dump, rows_of, unused_port,
-                     wait_for, wait_for_rows_one_second_apart, xdotool)
+from harness import LOGGER as LINUX_LOGGER
+from harness import (BLUE, HEADER, RED, STEADY_REPLIES, STEADY_ROW, Processes, answer_prompt, cardinals,
+                     check_steady_log, check_steady_window, end, fail, find_window, focus, loopback_only, messages_of,
+                     read_dump, retained, rows_of, unused_port, wait_for, wait_for_rows_one_second_apart, xdotool)
 
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 MACHINE_I386, MACHINE_AMD64 = 0x14C, 0x8664
 WINE_FONTS = "/usr/share/wine/fonts"  # Debian's fonts-wine
 CLIENT_SIZE = (440, 600)  # the main window's client area
-SETTINGS_CLIENT_SIZE = (760, 482)  # the settings window's, without MQTT
+SETTINGS_CLIENT_SIZE = (760, 558)  # the settings window's, with the MQTT fields
 SMALL_SCREEN = (800, 600)  # lower than the main window's frame
 PROGRAM_FOLDER = os.path.join("drive_c", "Program Files (x86)", "AVR-NET-IO Logger")
 # The Start menu for every user, and the user's own, where Wine's installer puts a per-machine
@@ -229,21 +231,54 @@ def run_shell_checks(run, loader, checks, environment, display):
     print("shell: a program started, a CSV file opened in its associated application")
 
 
-def run_without_mqtt(loader, logger, environment):
-    """The Windows program has no MQTT client: --mqtt is a usage error that says so."""
-    code, output = run_to_end([loader, logger, "--host", "127.0.0.1", "--mqtt", "mqtt://127.0.0.1"], environment,
-                              "the logger with --mqtt")
-    if code != 2 or "no MQTT" not in output:
-        fail("--mqtt: exit %d, %r" % (code, output[-300:]))
-    # The same URL in a settings file is refused alike.
-    settings = os.path.join(environment["WINEPREFIX"], "mqtt.toml")
-    with open(settings, "w") as out:
-        out.write("[board]\nhost = \"127.0.0.1\"\n[mqtt]\nurl = \"mqtt://127.0.0.1\"\n")
-    code, output = run_to_end([loader, logger, "--settings", windows_path(settings)], environment,
-                              "the logger with [mqtt] settings")
-    if code != 2 or "no MQTT" not in output:
-        fail("[mqtt] url: exit %d, %r" % (code, output[-300:]))
-    print("wine: --mqtt and [mqtt] url are usage errors, this build has no MQTT")
+def published_by(run, command, broker_port, what, **options):
+    """Starts a logger that publishes to the broker as "wine" with discovery; returns its process,
+    its rows as the subscriber got them once three came, and its eight retained configs."""
+    subscriber = run.subscriber(broker_port, topic="avrnetio/wine/rows")
+    process = run.start(command + ["--interval", "S1", "--mqtt", "mqtt://127.0.0.1:%d" % broker_port,
+                                   "--name", "wine"], **options)
+    wait_for(lambda: len(messages_of(subscriber)) >= 3, 60, "three rows on the broker from " + what)
+    configs = retained(broker_port, "homeassistant/#", 8)
+    if len(configs) != 8:
+        fail("%s: %d retained discovery configs: %r" % (what, len(configs), sorted(configs)))
+    return process, [json.loads(payload) for _, payload in messages_of(subscriber)], configs
+
+
+def run_with_mqtt(run, loader, logger, environment):
+    """The Windows program publishes its rows and Home Assistant's discovery configs to a broker on
+    loopback, the configs byte for byte those of the Linux program for the same board; a killed
+    logger's will says offline."""
+    board_port = run.boardsim(*[arg for reply in STEADY_REPLIES for arg in ("--reply", reply)])
+    windows_log = os.path.join(run.folder, "mqtt-windows.csv")
+    broker, broker_port = run.broker(name="windows")
+    with open(os.path.join(run.folder, "wine-output.txt"), "ab") as output:
+        process, rows, configs = published_by(
+            run, [loader, logger, "--host", "127.0.0.1", "--port", str(board_port), "--log-file",
+                  windows_path(windows_log)], broker_port, "the Windows logger", env=environment, stdout=output,
+            stderr=output)
+    # The row's time comes from the clock; the values are the simulator's, as in the CSV.
+    values = STEADY_ROW.decode().strip().split(",")[1:]
+    analog, digital = [float(value) for value in values[:4]], [int(value) for value in values[4:]]
+    for row in rows:
+        if row.get("board") != "online" or row.get("analog") != analog or row.get("digital") != digital:
+            fail("Windows row %r" % row)
+    process.kill()
+    process.wait()
+    wait_for(lambda: retained(broker_port, "avrnetio/wine/availability", 1) == {"avrnetio/wine/availability": "offline"},
+             30, "the will of the killed Windows logger")
+
+    _, linux_port = run.broker(name="linux")
+    linux, _, linux_configs = published_by(
+        run, [LINUX_LOGGER, "--host", "127.0.0.1", "--port", str(board_port), "--log-file",
+              os.path.join(run.folder, "mqtt-linux.csv")], linux_port, "the Linux logger",
+        env=dict(os.environ, XDG_CONFIG_HOME=os.path.join(run.folder, "no-settings")), stderr=subprocess.DEVNULL)
+    linux.terminate()
+    end(linux)
+    for topic in sorted(set(configs) | set(linux_configs)):
+        if configs.get(topic) != linux_configs.get(topic):
+            fail("%s: Windows %r, Linux %r" % (topic, configs.get(topic), linux_configs.get(topic)))
+    print("wine: --mqtt published %d rows and the 8 discovery configs, the same as the Linux program's; "
+          "the will said offline" % len(rows))
 
 
 def settings_folder(environment):
@@ -740,7 +775,7 @@ def main():
             wine_server(server, environment, "-p")
             run_platform_checks(run, loader, checks, environment)
             run_full_disk_check(run, loader, checks, environment)
-            run_without_mqtt(loader, logger, environment)
+            run_with_mqtt(run, loader, logger, environment)
             run_logger(run, loader, logger, environment, display)
             run_from_settings(run, loader, logger, environment, display)
             run_shell_checks(run, loader, checks, environment, display)
