@@ -31,6 +31,7 @@
 #include <string>
 #include <string_view>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace platform {
@@ -117,6 +118,11 @@ struct MqttData {
     std::string answeredBy;      // a live holder that answered since the last probe
     std::string standingAsideFor;  // said on standard error, until the name is taken
     bool readRefusalSaid = false;
+    // What the callbacks leave to the loop: the library's locks are held while they run.
+    bool subscribeDue = false;
+    bool probeDue = false;
+    bool answerDue = false;
+    bool onlineDue = false;
     std::set<std::string> reasonsSaid;  // in this outage, in English
     unsigned long long refused = 0;
 };
@@ -271,19 +277,14 @@ void probe(mosquitto* client)
     publishAside(client, mqtt.settings.probeTopic, mqtt.settings.clientId, false);
 }
 
-void onConnect(mosquitto* client, void*, int rc)
+void onConnect(mosquitto*, void*, int rc)
 {
     if (rc == 0) {
         mqtt.connected = true;
         mqtt.accepted = true;
         mqtt.everAccepted = true;
         mqtt.connectedAt = Clock::now();
-        if (claimsName()) {
-            char* topics[] = {mqtt.settings.ownerTopic.data(), mqtt.settings.probeTopic.data(),
-                              mqtt.settings.willTopic.data()};
-            mosquitto_subscribe_multiple(client, nullptr, mqtt.settings.willTopic.empty() ? 2 : 3, topics, 1, 0,
-                                         nullptr);
-        }
+        mqtt.subscribeDue = claimsName();
     } else if (mqtt.failure.empty()) {
         mqtt.failure = refusalReason(rc);
     }
@@ -297,7 +298,7 @@ void onDisconnect(mosquitto*, void*, int rc)
 }
 
 // The broker sends the stored owner before the acknowledgement's effects: the probe follows it.
-void onSubscribe(mosquitto* client, void*, int, int count, const int* granted)
+void onSubscribe(mosquitto*, void*, int, int count, const int* granted)
 {
     // A broker that lets the logger publish but not read cannot tell it of another: it publishes.
     if (std::any_of(granted, granted + count, [](int qos) { return qos > 2; })) {
@@ -308,7 +309,7 @@ void onSubscribe(mosquitto* client, void*, int, int count, const int* granted)
         mqtt.probeReturnedAt = Clock::now() - answerWait;
         return;
     }
-    probe(client);
+    mqtt.probeDue = true;
 }
 
 void standAside(const std::string& holder)
@@ -319,7 +320,7 @@ void standAside(const std::string& holder)
     say(MessageId::mqttStandAside, {quoted(mqtt.where), quoted(holder)});
 }
 
-void onMessage(mosquitto* client, void*, const mosquitto_message* message)
+void onMessage(mosquitto*, void*, const mosquitto_message* message)
 {
     const std::string_view topic = message->topic;
     const std::string payload(static_cast<const char*>(message->payload), static_cast<std::size_t>(message->payloadlen));
@@ -334,29 +335,25 @@ void onMessage(mosquitto* client, void*, const mosquitto_message* message)
             mqtt.probeReturned = true;
             mqtt.probeReturnedAt = Clock::now();
         } else if (mqtt.holding && !stopping) {
-            publishAside(client, mqtt.settings.ownerTopic, id, true);
+            mqtt.answerDue = true;
         }
     } else if (topic == mqtt.settings.ownerTopic) {
         // A stored owner may be one long gone, which the probe finds out.
         if (payload == id || message->retain) return;
         if (payload.empty()) {
-            if (!mqtt.holding) probe(client);
+            if (!mqtt.holding) mqtt.probeDue = true;
         } else if (mqtt.holding && payload > id) {
             // Both took the name at once: the smaller id keeps it, and says so again.
-            publishAside(client, mqtt.settings.ownerTopic, id, true);
+            mqtt.answerDue = true;
         } else {
             mqtt.holding = false;
             standAside(payload);
         }
     } else if (topic == mqtt.settings.willTopic && !message->retain && payload == mqtt.settings.willPayload &&
                !stopping) {
-        if (mqtt.holding) {
-            // Another's will; this client is still here.
-            const auto again = std::ranges::find(mqtt.connectMessages, mqtt.settings.willTopic, &Message::topic);
-            if (again != mqtt.connectMessages.end()) publishAside(client, again->topic, again->payload, true);
-        } else if (!mqtt.answeredBy.empty()) {
-            probe(client);
-        }
+        // Another's will, while this client is still here; or the other's end.
+        if (mqtt.holding) mqtt.onlineDue = true;
+        else if (!mqtt.answeredBy.empty()) mqtt.probeDue = true;
     }
 }
 
@@ -475,9 +472,26 @@ bool holdName(mosquitto* client)
     return true;
 }
 
+// What the callbacks asked for, done outside them.
+void answerCallbacks(mosquitto* client)
+{
+    if (std::exchange(mqtt.subscribeDue, false)) {
+        char* topics[] = {mqtt.settings.ownerTopic.data(), mqtt.settings.probeTopic.data(),
+                          mqtt.settings.willTopic.data()};
+        mosquitto_subscribe_multiple(client, nullptr, mqtt.settings.willTopic.empty() ? 2 : 3, topics, 1, 0, nullptr);
+    }
+    if (std::exchange(mqtt.probeDue, false)) probe(client);
+    if (std::exchange(mqtt.answerDue, false)) publishAside(client, mqtt.settings.ownerTopic, mqtt.settings.clientId, true);
+    if (std::exchange(mqtt.onlineDue, false)) {
+        const auto again = std::ranges::find(mqtt.connectMessages, mqtt.settings.willTopic, &Message::topic);
+        if (again != mqtt.connectMessages.end()) publishAside(client, again->topic, again->payload, true);
+    }
+}
+
 void handOver(mosquitto* client)
 {
     if (!mqtt.connected) return;
+    answerCallbacks(client);
     if (claimsName() && !holdName(client)) return;
     if (!mqtt.connectSent) sendConnectMessages(client);
     std::vector<Message> batch;
@@ -615,6 +629,7 @@ bool runConnection()
     mqtt.probeReturned = false;
     mqtt.probedAt = {};
     mqtt.answeredBy.clear();
+    mqtt.subscribeDue = mqtt.probeDue = mqtt.answerDue = mqtt.onlineDue = false;
     mosquitto* client = newClient();
     if (client == nullptr) {
         noteFailure(mqtt.failure.empty() ? message(MessageId::mqttNoClient) : mqtt.failure);
@@ -688,26 +703,32 @@ struct NameCheck {
     const MqttSettings* settings = nullptr;
     MqttNameCheck result;
     int refusal = -1;
+    bool subscribeDue = false;
+    bool probeDue = false;
     bool returned = false;
     Clock::time_point returnedAt;
 };
 
-void onCheckConnect(mosquitto* client, void* data, int rc)
+void onCheckConnect(mosquitto*, void* data, int rc)
 {
     auto& check = *static_cast<NameCheck*>(data);
     check.refusal = rc;
-    if (rc != 0) return;
-    char* topics[] = {const_cast<char*>(check.settings->ownerTopic.c_str()),
-                      const_cast<char*>(check.settings->probeTopic.c_str())};
-    mosquitto_subscribe_multiple(client, nullptr, 2, topics, 1, 0, nullptr);
+    check.subscribeDue = rc == 0;
 }
 
-void onCheckSubscribe(mosquitto* client, void* data, int, int, const int*)
+void onCheckSubscribe(mosquitto*, void* data, int, int, const int*) { static_cast<NameCheck*>(data)->probeDue = true; }
+
+// Outside the callbacks, as for the logger's own connection.
+void answerCheck(mosquitto* client, NameCheck& check)
 {
-    const auto& check = *static_cast<NameCheck*>(data);
-    const std::string& id = check.settings->clientId;
-    mosquitto_publish(client, nullptr, check.settings->probeTopic.c_str(), static_cast<int>(id.size()), id.data(), 1,
-                      false);
+    const MqttSettings& settings = *check.settings;
+    if (std::exchange(check.subscribeDue, false)) {
+        char* topics[] = {const_cast<char*>(settings.ownerTopic.c_str()), const_cast<char*>(settings.probeTopic.c_str())};
+        mosquitto_subscribe_multiple(client, nullptr, 2, topics, 1, 0, nullptr);
+    }
+    if (std::exchange(check.probeDue, false))
+        mosquitto_publish(client, nullptr, settings.probeTopic.c_str(), static_cast<int>(settings.clientId.size()),
+                          settings.clientId.data(), 1, false);
 }
 
 void onCheckMessage(mosquitto*, void* data, const mosquitto_message* message)
@@ -745,6 +766,7 @@ MqttNameCheck mqttCheckName(const MqttSettings& settings, int timeoutMs)
            !(check.returned && Clock::now() - check.returnedAt >= answerWait) && Clock::now() < deadline) {
         rc = mosquitto_loop(client, std::min(msUntil(deadline), 100), 1);
         error = errno;
+        if (rc == MOSQ_ERR_SUCCESS) answerCheck(client, check);
     }
     if (check.result.state != MqttNameState::held) {
         if (check.returned) check.result.state = MqttNameState::free;

@@ -229,11 +229,12 @@ def two_of_one_name(run):
 class Server:
     """A server on a loopback port in front of the broker at broker_port, in the mode the test sets
     for the next connection: bytes answer CONNECT with them, "away" closes at once, "drop" relays
-    CONNECT and CONNACK and closes, "freeze" relays them and then nothing, "stall" relays them and
-    then only what the logger sends, "forward" relays everything."""
+    CONNECT and CONNACK and closes, "freeze" relays them and then nothing, "stall" relays everything
+    until the test stalls it and then only what the logger sends, "forward" relays everything."""
 
     def __init__(self, broker_port, mode):
         self.broker_port, self.mode, self.connections = broker_port, mode, 0
+        self.stalled = False
         self.listener = socket.create_server(("127.0.0.1", 0))
         self.port = self.listener.getsockname()[1]
         threading.Thread(target=self.accept, daemon=True).start()
@@ -258,16 +259,16 @@ class Server:
                 if mode == "drop":
                     return
                 if mode != "freeze":
-                    threading.Thread(target=relay, args=(broker, client if mode == "forward" else None),
-                                     daemon=True).start()
+                    until = (lambda: self.stalled) if mode == "stall" else (lambda: False)
+                    threading.Thread(target=relay, args=(broker, client, until), daemon=True).start()
             # Until the logger gives up; what it sends goes on only where the mode says.
             relay(client, broker if mode in ("stall", "forward") else None)
 
 
-def relay(source, target):
+def relay(source, target, stalled=lambda: False):
     try:
         while data := source.recv(65536):
-            if target:
+            if target and not stalled():
                 target.sendall(data)
     except OSError:
         pass
@@ -369,10 +370,14 @@ def misbehaving_servers(run):
     def through(case):
         if case["after"] in ("forward", "tls"):
             return " again; " in said(case) and len(published(case)) >= len(rows_of(case["log"])) - 2 - dropped(case)
-        return case["after"] != "stall" or case["server"].connections > case["connections"]
+        # A stalled link is stalled once the logger holds the name on it, and has said online.
+        return case["after"] != "stall" or case["server"].connections > case["connections"] and published(case)
     wait_for(lambda: all(map(through, cases)), 40, "the rows through after the switch")
     memory_at_end = resident_kib(cases[4]["logger"].pid)
     stopping = time.monotonic()
+    for case in cases:
+        if case["after"] == "stall":
+            case["server"].stalled = True
     for case in cases[:-1]:
         case["logger"].send_signal(signal.SIGTERM)
     for case in cases[:-1]:

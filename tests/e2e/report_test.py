@@ -18,8 +18,8 @@ import zlib
 from xml.etree import ElementTree
 
 sys.path.insert(0, os.path.dirname(__file__))
-from harness import (HEADER, REPORT, Processes, check_summary, end, expected_summary, fail, find_window, focus,
-                     in_locale, left_out, parse_log, rows_of, stop_boardsim, wait_for, xdotool)
+from harness import (HEADER, PATIENCE, REPORT, Processes, check_summary, end, expected_summary, fail, find_window,
+                     focus, in_locale, left_out, parse_log, rows_of, stop_boardsim, wait_for, xdotool)
 
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 DOCUMENTATION = os.environ.get("AVRNETIO_SCREENSHOT") == "1"
@@ -218,7 +218,9 @@ def check_from_desktop(run, log_file):
 
     def check_outputs(name, where, link):
         page, copy = os.path.join(where, name + ".html"), os.path.join(where, name + "-deutsch.csv")
-        browsed = open(opened).read() if os.path.exists(opened) else None
+        # The browser is started and not waited for: the report may end before it has begun.
+        wait_for(lambda: os.path.exists(opened) and os.path.getsize(opened) > 0, PATIENCE, "the browser")
+        browsed = open(opened).read()
         if not os.path.isfile(copy) or open(copy, "rb").read() != expected_copy or browsed != page:
             fail("from the desktop, %s: German copy %s, the browser got %r" % (name, os.path.isfile(copy), browsed))
         check_page(page, link)

@@ -105,24 +105,26 @@ bool desktopOutputUnseen() { return false; }
 std::vector<std::string> desktopAskForLogs()
 {
     if (!uiStart()) return {};
-    Fl_Native_File_Chooser chooser(Fl_Native_File_Chooser::BROWSE_MULTI_FILE);
-    chooser.title("Logdateien f\xc3\xbcr den Bericht");
-    chooser.filter("Logdateien\t*.{csv,CSV}\nAlle Dateien\t*");
-    if (const char* home = std::getenv("HOME")) chooser.directory(home);
-    // GTK's chooser speaks on standard error of its own affairs, such as a list of recent files
-    // that it cannot write: no problem of the report's, so not for the box.
+    // GTK's chooser, and FLTK's search for it when the chooser is made, speak on standard error
+    // of their own affairs (a GTK that is missing or does not fit, a list of recent files that
+    // cannot be written): no problem of the report's, so not for the box.
     const int problems = desktop.terminal >= 0 ? dup(STDERR_FILENO) : -1;
     if (problems >= 0) dup2(desktop.terminal, STDERR_FILENO);
-    const int shown = chooser.show();
+    std::vector<std::string> logs;
+    {
+        Fl_Native_File_Chooser chooser(Fl_Native_File_Chooser::BROWSE_MULTI_FILE);
+        chooser.title("Logdateien f\xc3\xbcr den Bericht");
+        chooser.filter("Logdateien\t*.{csv,CSV}\nAlle Dateien\t*");
+        if (const char* home = std::getenv("HOME")) chooser.directory(home);
+        // The names as the file system has them.
+        if (chooser.show() == 0)
+            for (int i = 0; i < chooser.count(); ++i)
+                if (const char* name = chooser.filename(i); name != nullptr && *name != '\0') logs.emplace_back(name);
+    }
     if (problems >= 0) {
         dup2(problems, STDERR_FILENO);
         close(problems);
     }
-    if (shown != 0) return {};
-    // The names as the file system has them.
-    std::vector<std::string> logs;
-    for (int i = 0; i < chooser.count(); ++i)
-        if (const char* name = chooser.filename(i); name != nullptr && *name != '\0') logs.emplace_back(name);
     return logs;
 }
 
