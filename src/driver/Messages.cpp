@@ -147,6 +147,11 @@ constexpr MessageRow rows[] = {
      "{1} Nachrichten hat die Bibliothek insgesamt abgelehnt"},
     {M::mqttCannotStart, "cannot start publishing: {1}", "das Senden kann nicht beginnen: {1}"},
     {M::mqttNoThread, "cannot start the network thread: {1}", "der Netzwerk-Thread kann nicht starten: {1}"},
+    {M::mqttStatusConnecting, "MQTT: connecting to {1} ...", "MQTT: verbinde mit {1} ..."},
+    {M::mqttStatusConnected, "MQTT: connected to {1}", "MQTT: verbunden mit {1}"},
+    {M::mqttStatusDisconnected, "MQTT: disconnected: {1}", "MQTT: getrennt: {1}"},
+    {M::mqttStatusAside, "MQTT: another logger (client id {1}) publishes under this name",
+     "MQTT: ein anderer Logger (Client-ID {1}) sendet unter diesem Namen"},
 
     {M::mqttNameUnknown, "the name {1} cannot be looked up", "der Name {1} l\xE4sst sich nicht aufl\xF6sen"},
     {M::mqttConnectionClosed, "the broker closed the connection", "der Broker hat die Verbindung geschlossen"},

@@ -57,6 +57,11 @@ enum class MessageId {
     mqttRefusedInAll,
     mqttCannotStart,
     mqttNoThread,
+    // The connection's state, in the main window.
+    mqttStatusConnecting,
+    mqttStatusConnected,
+    mqttStatusDisconnected,
+    mqttStatusAside,
     // Why publishing has no connection, inside the lines above.
     mqttNameUnknown,
     mqttConnectionClosed,

@@ -7,6 +7,7 @@
 #include "platform/mqtt.h"
 #include "platform/MqttSystem.h"
 #include "platform/deadline.h"
+#include "platform/window.h"
 
 // The journal's words come from the program's table of messages.
 #include "driver/Messages.h"
@@ -95,6 +96,7 @@ struct MqttData {
     Clock::time_point stopDeadline;
     bool finished = false;
     std::atomic<bool> abandoned = false;  // the stop no longer waits for the thread
+    MqttStatus status;
 
     // The network thread's own; the library's callbacks run on it.
     std::deque<Handed> handed;  // in the order handed over
@@ -139,6 +141,18 @@ void say(MessageId id, std::initializer_list<::Message> words)
 {
     mqttSystemSay(consoleText("MQTT: " + message(id, words).in(consoleLanguage()) + "\n"));
     if (mqtt.abandoned) park();
+}
+
+void setStatus(MessageId id, std::initializer_list<::Message> words)
+{
+    ::Message text = message(id, words);
+    {
+        std::lock_guard<std::mutex> guard(mqtt.lock);
+        if (mqtt.status.text.english == text.english) return;
+        mqtt.status.text = std::move(text);
+        ++mqtt.status.serial;
+    }
+    uiWake();
 }
 
 // A UTF-8 text of the broker's or the library's, as the messages hold it.
@@ -224,6 +238,7 @@ bool makeRoom(std::size_t count)
 
 void noteFailure(const ::Message& reason)
 {
+    setStatus(MessageId::mqttStatusDisconnected, {reason});
     if (!mqtt.outage) {
         mqtt.outage = true;
         mqtt.reasonsSaid = {reason.english};
@@ -317,6 +332,7 @@ void standAside(const std::string& holder)
     mqtt.answeredBy = holder;
     if (mqtt.standingAsideFor == holder) return;
     mqtt.standingAsideFor = holder;
+    setStatus(MessageId::mqttStatusAside, {quoted(holder)});
     say(MessageId::mqttStandAside, {quoted(mqtt.where), quoted(holder)});
 }
 
@@ -432,6 +448,7 @@ void publish(mosquitto* client, Message message)
 // Every connection starts with the connect messages, from their own list, within the bound.
 void sendConnectMessages(mosquitto* client)
 {
+    setStatus(MessageId::mqttStatusConnected, {quoted(mqtt.where)});
     mqtt.connectSent = true;
     mqtt.connectLeft = mqtt.connectMessages.size();
     {
@@ -462,6 +479,7 @@ bool holdName(mosquitto* client)
     const bool unanswerable = mqtt.probedAt != Clock::time_point{} && now - mqtt.probedAt >= probeLostAfter;
     if (!unanswerable && (!mqtt.probeReturned || now - mqtt.probeReturnedAt < answerWait)) return false;
     mqtt.holding = true;
+    setStatus(MessageId::mqttStatusConnected, {quoted(mqtt.where)});
     publishAside(client, mqtt.settings.ownerTopic, mqtt.settings.clientId, true);
     // Taken back after standing aside on this connection: the other's end said offline.
     if (mqtt.connectSent)
@@ -789,6 +807,7 @@ bool mqttStart(const MqttSettings& settings)
     mqtt.settings = settings;
     mqtt.settings.queueLimit = queueLimitFromEnvironment(settings.queueLimit);
     mqtt.where = settings.host + ":" + std::to_string(settings.port);
+    setStatus(MessageId::mqttStatusConnecting, {quoted(mqtt.where)});
     std::string error;
     if (!mqttSystemStart(error)) {
         say(MessageId::mqttCannotStart, {quoted(error)});
@@ -828,6 +847,12 @@ void mqttPublishLatest(const std::string& topic, const std::string& payload)
         mqtt.latest = Message{topic, payload, Kind::latest};
     }
     mqttSystemWake();
+}
+
+MqttStatus mqttStatus()
+{
+    std::lock_guard<std::mutex> guard(mqtt.lock);
+    return mqtt.status;
 }
 
 bool mqttStop(const std::string& topic, const std::string& payload, int timeoutMs)

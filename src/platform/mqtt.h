@@ -67,6 +67,14 @@ void mqttPublish(const std::string& topic, const std::string& payload);
 // waiting rows, so that after an outage only the newest is sent, once.
 void mqttPublishLatest(const std::string& topic, const std::string& payload);
 
+// The connection's state in the user's words: connecting, connected, why not, or another holding
+// the name. serial counts the changes, 0 before mqttStart; each change also wakes uiTakeEvent.
+struct MqttStatus {
+    unsigned long serial = 0;
+    ::Message text;
+};
+MqttStatus mqttStatus();
+
 // Queues the final message behind the rest and gives the network thread timeoutMs in all to
 // deliver it; the connection then ends with a DISCONNECT if the broker confirmed it, else without,
 // so that the broker publishes the will. Returns within timeoutMs whatever the broker does: true

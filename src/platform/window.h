@@ -85,6 +85,9 @@ struct UiEvent {
 // Repaints and other window work are done meanwhile.
 UiEvent uiTakeEvent(int timeoutMs);
 
+// From any thread: the wait of the current or the next uiTakeEvent ends at once, without an event.
+void uiWake();
+
 // Modal boxes without an icon; the main window takes no input while one is open.
 void uiMessage(const std::string& title, const std::string& text);
 bool uiAskYesNo(const std::string& title, const std::string& text);

@@ -166,6 +166,15 @@ void publishRow(const Publisher& publisher, const LoggerState& state)
     platform::mqttPublishLatest(stateTopic(publisher.name), payload);
 }
 
+std::optional<std::string> publishingStatusChange(Publisher& publisher)
+{
+    if (!publisher.active) return std::nullopt;
+    const platform::MqttStatus status = platform::mqttStatus();
+    if (status.serial == publisher.statusShown) return std::nullopt;
+    publisher.statusShown = status.serial;
+    return status.text.in(Language::german);
+}
+
 void stopPublishing(Publisher& publisher)
 {
     if (!publisher.active) return;

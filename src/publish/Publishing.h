@@ -45,11 +45,14 @@ std::string publishName(const Settings& settings);
 struct Publisher {
     bool active = false;
     std::string name;
+    unsigned long statusShown = 0;
 };
 
 void startPublishing(Publisher& publisher, const LoggerState& state, const std::string& password);
 // Publishes the row just logged.
 void publishRow(const Publisher& publisher, const LoggerState& state);
+// The connection's state as the window says it, when it changed since the last call.
+std::optional<std::string> publishingStatusChange(Publisher& publisher);
 // Publishes offline and disconnects, within 2 s.
 void stopPublishing(Publisher& publisher);
 

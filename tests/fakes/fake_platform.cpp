@@ -302,6 +302,8 @@ void uiDrawPicture(UiPicture*, int x, int y)
 
 void uiDrawNow() { platformFake.trace.push_back("drawNow"); }
 
+void uiWake() {}
+
 UiEvent uiTakeEvent(int timeoutMs)
 {
     const std::int64_t now = clockTicksMs();
@@ -389,6 +391,7 @@ void mqttPublishLatest(const std::string& topic, const std::string& payload)
 {
     platformFake.trace.push_back("mqttLatest " + topic + " " + payload);
 }
+MqttStatus mqttStatus() { return {1, message(MessageId::mqttStatusConnected, {"broker:1883"})}; }
 bool mqttStop(const std::string& topic, const std::string& payload, int timeoutMs)
 {
     platformFake.trace.push_back("mqttStop " + topic + " " + payload + " " + std::to_string(timeoutMs));

@@ -138,14 +138,16 @@ bool openSignalPipe()
     return true;
 }
 
-// Turns any number of signals since the last look into one close request.
+// Turns any number of signals since the last look into one close request; a wake-up's byte only
+// ends the wait.
 void drainSignalPipe()
 {
     if (ui.signalPipe[0] < 0) return;
     bool signalled = false;
     char bytes[64];
-    while (platform::retryInterrupted([&] { return read(ui.signalPipe[0], bytes, sizeof bytes); }) > 0)
-        signalled = true;
+    ssize_t count = 0;
+    while ((count = platform::retryInterrupted([&] { return read(ui.signalPipe[0], bytes, sizeof bytes); })) > 0)
+        signalled = signalled || std::find(bytes, bytes + count, 1) != bytes + count;
     if (!signalled) return;
     ui.terminationRequested = true;
     ui.events.push_back({platform::uiEventClose, 0});
@@ -1009,6 +1011,14 @@ void uiDrawNow()
         Fl::wait(static_cast<double>(left) / 1000.0);
     }
     Fl::flush();
+}
+
+void uiWake()
+{
+    const char byte = 0;
+    if (ui.signalPipe[1] >= 0 && write(ui.signalPipe[1], &byte, 1) < 0) {
+        // A full pipe already holds a wake-up.
+    }
 }
 
 UiEvent uiTakeEvent(int timeoutMs)
