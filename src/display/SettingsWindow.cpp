@@ -6,11 +6,13 @@
 #include <algorithm>
 #include <array>
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "board/BoardLink.h"
+#include "driver/TextCodec.h"
 #include "driver/LoggerState.h"
 #include "logging/LogFormat.h"
 #include "platform/files.h"
@@ -64,6 +66,10 @@ struct SettingsForm {
     int browseButton = 0;
     int askCheck = 0;
     int previews = 0;  // their heading; input n's is 10 n on
+    // Where the platform keeps the broker password (Windows), its field takes the password file's
+    // place; what it holds goes to the platform's store, never into the file.
+    int password = 0;
+    bool passwordChanged = false;
 };
 
 void createPlainText(int control, int x, int y, int width, const std::string& text, int height = 18)
@@ -140,8 +146,17 @@ void addLines(SettingsForm& form, const Settings& file, const SettingSection& se
             x = 12;
             y += lineStep;
         }
-        platform::uiCreateLabel(control++, x, y + 2, row.window.captionWidth, rowHeight - 2, row.window.caption);
+        const bool password = row.field == SettingField(&Settings::mqttPasswordFile) && passwordStoreExists();
+        platform::uiCreateLabel(control++, x, y + 2, row.window.captionWidth, rowHeight - 2,
+                                password ? "Pass&wort:" : row.window.caption);
         x += row.window.captionWidth;
+        if (password) {
+            form.password = control++;
+            const std::optional<std::string> stored = latin1FromUtf8(storedPassword(file).value_or(""));
+            platform::uiCreateEdit(form.password, x, y, row.window.width, rowHeight, stored.value_or(""), true);
+            x += row.window.width + gap;
+            continue;
+        }
         addField(form, file, row, 0, control++, x, y, row.german);
         x += row.window.width + gap;
         switch (row.window.extra) {
@@ -266,6 +281,7 @@ void testBroker(SettingsForm& form)
     else
         wrong = checkPublishSettings(checked, password).german;
     if (!wrong.empty()) return showProblem(message, "MQTT: " + wrong);
+    if (form.passwordChanged) password = utf8FromLatin1(platform::uiGetText(form.password));
     platform::uiSetTextColour(message, blue);
     platform::uiSetText(message, "MQTT: Broker wird gepr\xFC" "ft ...");
     platform::uiDrawNow();
@@ -313,8 +329,8 @@ std::vector<GivenSetting> givenSettings(SettingsForm& form)
     for (const SettingRow& row : form.rows) {
         const auto section = std::ranges::find(settingSections, std::string_view(row.section), &SettingSection::name);
         const std::size_t inputs = section != settingSections.end() && section->title ? 4 : 1;
-        for (std::size_t input = 0; row.window.width == 0 && input < inputs; ++input)
-            if (form.file.given[givenBit(form.rows, row, input)])
+        for (std::size_t input = 0; input < inputs; ++input)
+            if (fieldOf(form, row.field, input) == nullptr && form.file.given[givenBit(form.rows, row, input)])
                 given.push_back({keyName(row, input), tomlValue(row, shownValue(form.file, row, input))});
     }
     for (const Field& field : form.fields) {
@@ -366,6 +382,10 @@ bool save(SettingsForm& form)
         const int message = section != settingSections.end() && form.messages[at] ? form.messages[at] : saveResult;
         showProblem(message, (field != form.fields.end() ? field->name + ": " : std::string()) + wrong);
         if (field != form.fields.end()) platform::uiSetFocus(field->control);
+        return false;
+    }
+    if (form.passwordChanged && !storePassword(checked, utf8FromLatin1(platform::uiGetText(form.password)))) {
+        showProblem(saveResult, "Das Passwort kann nicht gespeichert werden.");
         return false;
     }
     if (!platform::fileReplace(form.path, text)) {
@@ -420,6 +440,7 @@ SettingsOutcome runSettingsWindow(const std::string& path, SettingsPurpose purpo
         const platform::UiEvent event = platform::uiTakeEvent(60000);
         if (event.code == platform::uiEventClose) break;
         if (event.code == platform::uiEventChanged) {
+            form.passwordChanged = form.passwordChanged || (form.password && event.control == form.password);
             if (Field* field = fieldOf(form, event.control)) {
                 field->given = field->given || field->row->kind == SettingKind::choice ||
                                platform::uiGetText(field->control) != field->loaded;

@@ -112,6 +112,8 @@ constexpr MessageRow rows[] = {
      "Nichts wurde entfernt: der Broker hat das Entfernen nicht binnen 15 s best\xE4tigt.\n"},
     {M::forgotten, "Removed from the broker, and so from Home Assistant, the logger {1}:\n",
      "Vom Broker und damit aus Home Assistant entfernt, der Logger {1}:\n"},
+    {M::forgottenPassword, "and the password stored for it in Windows' Credential Manager.\n",
+     "und das daf\xFCr in der Windows-Anmeldeinformationsverwaltung gespeicherte Passwort.\n"},
 
     {M::networkFailed, "The network cannot be initialised!", "Das Netzwerk kann nicht initialisiert werden!"},
     {M::boardNotFound, "The AVR-NET-IO board cannot be found!", "Das AVR-NET-IO-Board kann nicht gefunden werden!"},

@@ -40,6 +40,7 @@ enum class MessageId {
     settingsNeedDisplay,
     forgetUnconfirmed,
     forgotten,
+    forgottenPassword,
     // The start-up failures, on a console where no box can be shown.
     networkFailed,
     boardNotFound,

@@ -39,6 +39,13 @@ Message mqttOptionsProblem(const Settings& settings);
 // credential mqtt-password). Empty when all is well, else why not, for the usage error.
 Message checkPublishSettings(const Settings& settings, std::string& password);
 
+// The broker password kept for the logger's name where the platform keeps one (Windows' credential
+// manager), UTF-8: whether it does, the password (nullopt: none), and storing it, where an empty
+// one removes it.
+bool passwordStoreExists();
+std::optional<std::string> storedPassword(const Settings& settings);
+bool storePassword(const Settings& settings, const std::string& password);
+
 // The logger's name in topics: the setting, else made from the board's address.
 std::string publishName(const Settings& settings);
 
@@ -68,6 +75,6 @@ BrokerCheck checkBroker(const Settings& settings, const std::string& password);
 // What the broker keeps of the logger under its name: the discovery configs (under the default
 // prefix when discovery is off), the state, the availability and the owner.
 std::vector<std::string> forgetTopics(const Settings& settings);
-// Removes those from the broker by empty retained messages; false when the broker did not confirm
-// them within 15 s (said on standard error).
+// Removes those from the broker by empty retained messages, and then the stored password; false
+// when the broker did not confirm them within 15 s (said on standard error), and nothing else goes.
 bool forgetPublished(const Settings& settings, const std::string& password);

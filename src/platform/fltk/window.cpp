@@ -34,6 +34,7 @@
 #include <FL/Fl_Double_Window.H>
 #include <FL/Fl_File_Chooser.H>
 #include <FL/Fl_Input.H>
+#include <FL/Fl_Secret_Input.H>
 #include <FL/Fl_Menu_Item.H>
 #include <FL/Fl_Native_File_Chooser.H>
 #include <FL/Fl_PNG_Image.H>
@@ -820,11 +821,11 @@ void uiCreateLabel(int control, int x, int y, int width, int height, const std::
     addControl(control, label, Kind::label, TextUse::mnemonicLabel, text);
 }
 
-void uiCreateEdit(int control, int x, int y, int width, int height, const std::string& text)
+void uiCreateEdit(int control, int x, int y, int width, int height, const std::string& text, bool secret)
 {
     if (ui.window == nullptr) return;
     Fl_Group::current(nullptr);
-    auto* edit = new Fl_Input(x, y, width, height);
+    auto* edit = secret ? new Fl_Secret_Input(x, y, width, height) : new Fl_Input(x, y, width, height);
     edit->box(FL_DOWN_BOX);
     edit->textfont(guiFont);
     edit->textsize(guiFontSize);

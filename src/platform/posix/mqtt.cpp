@@ -2,6 +2,7 @@
 // termination signals, messages go straight to standard error, and OpenSSL's own default paths
 // hold the system's roots.
 #include "platform/MqttSystem.h"
+#include "platform/mqtt.h"
 #include "platform/posix/interrupted.h"
 
 #include <fcntl.h>
@@ -78,5 +79,10 @@ int mqttSystemUseRoots(mosquitto* client, const std::string&)
 {
     return mosquitto_int_option(client, MOSQ_OPT_TLS_USE_OS_CERTS, 1);
 }
+
+bool mqttPasswordStoreExists() { return false; }
+std::optional<std::string> mqttPasswordStored(const std::string&) { return std::nullopt; }
+bool mqttPasswordStore(const std::string&, const std::string&) { return false; }
+bool mqttPasswordRemove(const std::string&) { return true; }
 
 }  // namespace platform

@@ -7,13 +7,17 @@
 #define WIN32_LEAN_AND_MEAN
 
 #include "platform/MqttSystem.h"
+#include "platform/mqtt.h"
 #include "platform/win32/tlsroots.h"
 
 #include <cstdio>
+#include <optional>
+#include <string>
 #include <system_error>
 
 #include <winsock2.h>
 #include <windows.h>
+#include <wincred.h>
 // After windows.h: OpenSSL's headers undo wincrypt.h's X509_NAME and similar macros.
 #include <mosquitto.h>
 #include <openssl/ssl.h>
@@ -129,6 +133,50 @@ int mqttSystemUseRoots(mosquitto* client, const std::string& host)
     }
     SSL_CTX_free(context);  // the client holds its own reference
     return rc;
+}
+
+namespace {
+
+// The credential's name as the credential manager lists it.
+std::wstring credentialTarget(const std::string& name)
+{
+    const std::string target = "AVR-NET-IO Logger/" + name;
+    const int size = MultiByteToWideChar(CP_UTF8, 0, target.data(), static_cast<int>(target.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(size), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, target.data(), static_cast<int>(target.size()), wide.data(), size);
+    return wide;
+}
+
+}  // namespace
+
+bool mqttPasswordStoreExists() { return true; }
+
+std::optional<std::string> mqttPasswordStored(const std::string& name)
+{
+    PCREDENTIALW credential = nullptr;
+    if (!CredReadW(credentialTarget(name).c_str(), CRED_TYPE_GENERIC, 0, &credential)) return std::nullopt;
+    std::string password(reinterpret_cast<const char*>(credential->CredentialBlob), credential->CredentialBlobSize);
+    CredFree(credential);
+    return password;
+}
+
+bool mqttPasswordStore(const std::string& name, const std::string& password)
+{
+    std::wstring target = credentialTarget(name);
+    std::string blob = password;
+    CREDENTIALW credential{};
+    credential.Type = CRED_TYPE_GENERIC;
+    credential.TargetName = target.data();
+    credential.CredentialBlobSize = static_cast<DWORD>(blob.size());
+    credential.CredentialBlob = reinterpret_cast<LPBYTE>(blob.data());
+    // This user's, on this machine alone: a roaming profile need not carry it.
+    credential.Persist = CRED_PERSIST_LOCAL_MACHINE;
+    return CredWriteW(&credential, 0) != FALSE;
+}
+
+bool mqttPasswordRemove(const std::string& name)
+{
+    return CredDeleteW(credentialTarget(name).c_str(), CRED_TYPE_GENERIC, 0) != FALSE || GetLastError() == ERROR_NOT_FOUND;
 }
 
 }  // namespace platform

@@ -667,11 +667,11 @@ void uiCreateLabel(int control, int x, int y, int width, int height, const std::
     addControl(control, Kind::label, "STATIC", SS_LEFT, 0, x, y, width, height, text);
 }
 
-void uiCreateEdit(int control, int x, int y, int width, int height, const std::string& text)
+void uiCreateEdit(int control, int x, int y, int width, int height, const std::string& text, bool secret)
 {
     if (ui.window == nullptr) return;
-    HWND edit = addControl(control, Kind::edit, "EDIT", ES_LEFT | ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE,
-                           x, y, width, height, text);
+    HWND edit = addControl(control, Kind::edit, "EDIT", ES_LEFT | ES_AUTOHSCROLL | WS_TABSTOP | (secret ? ES_PASSWORD : 0),
+                           WS_EX_CLIENTEDGE, x, y, width, height, text);
     if (edit != nullptr) setEditText(edit, text);
 }
 
