@@ -35,12 +35,12 @@ from harness import LOGGER as LINUX_LOGGER
 from harness import (BLUE, HEADER, RED, STEADY_REPLIES, STEADY_ROW, Processes, answer_prompt, cardinals,
                      check_steady_log, check_steady_window, end, fail, find_window, focus, loopback_only, messages_of,
                      read_dump, retained, rows_of, unused_port, wait_for, wait_for_rows_one_second_apart, xdotool)
+from mqtt_security_test import make_certificates
 
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 MACHINE_I386, MACHINE_AMD64 = 0x14C, 0x8664
 WINE_FONTS = "/usr/share/wine/fonts"  # Debian's fonts-wine
 CLIENT_SIZE = (440, 600)  # the main window's client area
-SETTINGS_CLIENT_SIZE = (760, 558)  # the settings window's, with the MQTT fields
 SMALL_SCREEN = (800, 600)  # lower than the main window's frame
 PROGRAM_FOLDER = os.path.join("drive_c", "Program Files (x86)", "AVR-NET-IO Logger")
 # The Start menu for every user, and the user's own, where Wine's installer puts a per-machine
@@ -231,54 +231,100 @@ def run_shell_checks(run, loader, checks, environment, display):
     print("shell: a program started, a CSV file opened in its associated application")
 
 
-def published_by(run, command, broker_port, what, **options):
-    """Starts a logger that publishes to the broker as "wine" with discovery; returns its process,
-    its rows as the subscriber got them once three came, and its eight retained configs."""
-    subscriber = run.subscriber(broker_port, topic="avrnetio/wine/rows")
-    process = run.start(command + ["--interval", "S1", "--mqtt", "mqtt://127.0.0.1:%d" % broker_port,
-                                   "--name", "wine"], **options)
-    wait_for(lambda: len(messages_of(subscriber)) >= 3, 60, "three rows on the broker from " + what)
-    configs = retained(broker_port, "homeassistant/#", 8)
-    if len(configs) != 8:
-        fail("%s: %d retained discovery configs: %r" % (what, len(configs), sorted(configs)))
-    return process, [json.loads(payload) for _, payload in messages_of(subscriber)], configs
+def masked_time(payload):
+    """A state payload with its time left out, which is the moment's alone."""
+    return re.sub(r'"time":"[^"]*"', '"time":""', payload)
 
 
-def run_with_mqtt(run, loader, logger, environment):
-    """The Windows program publishes its rows and Home Assistant's discovery configs to a broker on
-    loopback, the configs byte for byte those of the Linux program for the same board; a killed
-    logger's will says offline."""
-    board_port = run.boardsim(*[arg for reply in STEADY_REPLIES for arg in ("--reply", reply)])
-    windows_log = os.path.join(run.folder, "mqtt-windows.csv")
+def run_with_mqtt(run, loader, logger, environment, display):
+    """The Windows program publishes as the Linux one does: its rows, and the discovery configs and
+    the state byte for byte those of the Linux program for the same board (but for the time);
+    through a broker stopped and started again every row on the rows topic; over TLS with a test
+    CA; and a wrong CA said in the window. A killed logger's will says offline."""
+    path = make_certificates(run.folder)
     broker, broker_port = run.broker(name="windows")
-    with open(os.path.join(run.folder, "wine-output.txt"), "ab") as output:
-        process, rows, configs = published_by(
-            run, [loader, logger, "--host", "127.0.0.1", "--port", str(board_port), "--log-file",
-                  windows_path(windows_log)], broker_port, "the Windows logger", env=environment, stdout=output,
-            stderr=output)
+    tls_settings = ("cafile " + path("ca.pem"), "certfile " + path("server.pem"), "keyfile " + path("server.key"))
+    _, tls_port = run.broker(*tls_settings, name="tls")
+    subscriber = run.subscriber(broker_port)
+    tls_subscriber = run.subscriber(tls_port, "--cafile", path("ca.pem"))
+    output = open(os.path.join(run.folder, "wine-output.txt"), "ab")
+    rows = lambda seen, name: [json.loads(payload) for _, payload in messages_of(seen, "avrnetio/%s/rows" % name)]
+
+    def windows_logger(name, url, *options, dump=None):
+        board_port = run.boardsim(*[arg for reply in STEADY_REPLIES for arg in ("--reply", reply)])
+        log_file = os.path.join(run.folder, "mqtt-%s.csv" % name)
+        env = dict(environment, AVRNETIO_DUMP_CONTROLS=windows_path(dump)) if dump else environment
+        process = run.start([loader, logger, "--host", "127.0.0.1", "--port", str(board_port), "--log-file",
+                             windows_path(log_file), "--interval", "S1", "--mqtt", url, "--name", name, *options],
+                            env=env, stdout=output, stderr=output)
+        return process, log_file
+
+    # The wrong CA's window first, to tell it from the others'.
+    dump = os.path.join(run.folder, "wrong-ca.txt")
+    wrong, _ = windows_logger("wrong-ca", "mqtts://127.0.0.1:%d" % tls_port, "--mqtt-ca",
+                              windows_path(path("wrong-ca.pem")), dump=dump)
+    window = find_window(display, "^Datenlogger", timeout=120)
+    plain, plain_log = windows_logger("wine", "mqtt://127.0.0.1:%d" % broker_port)
+    tls, _ = windows_logger("tls", "mqtts://127.0.0.1:%d" % tls_port, "--mqtt-ca", windows_path(path("ca.pem")))
+    said = "MQTT: getrennt: das Zertifikat des Brokers ist nicht von der CA in"
+    wait_for(lambda: shown(dump, 51).startswith(said), 60, "the wrong CA said in the window")
+    screenshot(display, window, "window-windows-mqtt.png")
+    wait_for(lambda: len(rows(tls_subscriber, "tls")) >= 2, 60, "two rows over TLS with the test CA")
+    wait_for(lambda: len(rows(subscriber, "wine")) >= 3, 60, "three rows on the broker from the Windows logger")
+    configs = retained(broker_port, "homeassistant/#", 8)
+    state = retained(broker_port, "avrnetio/wine/state", 1).get("avrnetio/wine/state", "")
+
+    # The broker away for three rows: all of them follow once it is back.
+    broker.terminate()
+    broker.wait(timeout=10)
+    logged = len(rows_of(plain_log))
+    wait_for(lambda: len(rows_of(plain_log)) >= logged + 3, 30, "three rows while the broker is away")
+    run.broker(port=broker_port, name="windows")
+
+    def unpublished():
+        """The logged rows, but the last two that may be on their way, that the broker has not had."""
+        published = {row["time"][:19] for row in rows(subscriber, "wine")}
+        stamps = [(row[6:10] + b"-" + row[3:5] + b"-" + row[:2] + b"T" + row[11:19]).decode()
+                  for row in rows_of(plain_log)[1:]]
+        return [stamp for stamp in stamps[:-2] if stamp not in published]
+    wait_for(lambda: not unpublished(), 90, "every row of the broker's absence, none lost")
+    published = {row["time"][:19] for row in rows(subscriber, "wine")}
     # The row's time comes from the clock; the values are the simulator's, as in the CSV.
     values = STEADY_ROW.decode().strip().split(",")[1:]
     analog, digital = [float(value) for value in values[:4]], [int(value) for value in values[4:]]
-    for row in rows:
+    for row in rows(subscriber, "wine"):
         if row.get("board") != "online" or row.get("analog") != analog or row.get("digital") != digital:
             fail("Windows row %r" % row)
-    process.kill()
-    process.wait()
+    plain.kill()
+    plain.wait()
     wait_for(lambda: retained(broker_port, "avrnetio/wine/availability", 1) == {"avrnetio/wine/availability": "offline"},
              30, "the will of the killed Windows logger")
+    for process in (tls, wrong):
+        process.kill()
+        process.wait()
 
     _, linux_port = run.broker(name="linux")
-    linux, _, linux_configs = published_by(
-        run, [LINUX_LOGGER, "--host", "127.0.0.1", "--port", str(board_port), "--log-file",
-              os.path.join(run.folder, "mqtt-linux.csv")], linux_port, "the Linux logger",
-        env=dict(os.environ, XDG_CONFIG_HOME=os.path.join(run.folder, "no-settings")), stderr=subprocess.DEVNULL)
+    linux_subscriber = run.subscriber(linux_port, topic="avrnetio/wine/rows")
+    linux = run.start([LINUX_LOGGER, "--host", "127.0.0.1", "--port", str(run.boardsim(
+        *[arg for reply in STEADY_REPLIES for arg in ("--reply", reply)])), "--log-file",
+        os.path.join(run.folder, "mqtt-linux.csv"), "--interval", "S1", "--mqtt", "mqtt://127.0.0.1:%d" % linux_port,
+        "--name", "wine"], env=dict(os.environ, XDG_CONFIG_HOME=os.path.join(run.folder, "no-settings")),
+        stderr=subprocess.DEVNULL)
+    wait_for(lambda: len(messages_of(linux_subscriber)) >= 2, 60, "two rows on the broker from the Linux logger")
+    linux_configs = retained(linux_port, "homeassistant/#", 8)
+    linux_state = retained(linux_port, "avrnetio/wine/state", 1).get("avrnetio/wine/state", "")
     linux.terminate()
     end(linux)
+    if len(configs) != 8:
+        fail("%d retained discovery configs: %r" % (len(configs), sorted(configs)))
     for topic in sorted(set(configs) | set(linux_configs)):
         if configs.get(topic) != linux_configs.get(topic):
             fail("%s: Windows %r, Linux %r" % (topic, configs.get(topic), linux_configs.get(topic)))
-    print("wine: --mqtt published %d rows and the 8 discovery configs, the same as the Linux program's; "
-          "the will said offline" % len(rows))
+    if not state or masked_time(state) != masked_time(linux_state):
+        fail("the state: Windows %r, Linux %r" % (state, linux_state))
+    print("wine: --mqtt published %d rows, through the broker's restart every one; the 8 discovery configs and "
+          "the state the same as the Linux program's; over TLS with a test CA; a wrong CA said in the window; "
+          "the will said offline" % len(published))
 
 
 def settings_folder(environment):
@@ -620,42 +666,69 @@ def run_first_start(run, loader, logger, environment, display):
         xdotool(display, "key", "alt+v")
         wait_for(lambda: shown(dump, 106).startswith(result.replace("%d", str(tried))), 30,
                  "the connection test to port %d" % tried)
-    # The first analog input's label and scale, which have no mnemonic.
-    left, top = client_origin(display, window, SETTINGS_CLIENT_SIZE)
-    for x, text in ((130, "Keller"), (330, "0.1")):
-        xdotool(display, "mousemove", "--window", window, str(left + x), str(top + 171), "click", "1")
-        xdotool(display, "key", "End", "shift+Home")
-        xdotool(display, "type", "--delay", "50", text)
+    # The first analog input's label and scale, which have no mnemonic, by Tab as the controls were
+    # made: from the port over the test, the log file, its button, the check box (the interval left
+    # out) and the schedule to the label, then over the unit to the scale. Tab selects an edit's text.
+    # The window is shrunk into the small screen's work area, so no place in it is known.
+    xdotool(display, "key", "alt+o")
+    xdotool(display, "key", *["Tab"] * 6)
+    xdotool(display, "type", "--delay", "50", "Keller")
+    xdotool(display, "key", "Tab", "Tab")
+    xdotool(display, "type", "--delay", "50", "0.1")
     wait_for(lambda: shown(dump, 317) == "= 51.20 Volt", 30, "the preview of 512 with the scale")
+    # A broker that takes anna with her password alone, which the window keeps in the credential manager.
+    passwords = os.path.join(run.folder, "passwords")
+    subprocess.run(["mosquitto_passwd", "-c", "-b", passwords, "anna", "geheim"], check=True)
+    _, broker_port = run.broker("password_file " + passwords, name="password")
+    subscriber = run.subscriber(broker_port, "-u", "anna", "-P", "geheim", topic="avrnetio/+/rows")
+    for key, text in (("alt+m", "mqtt://anna@127.0.0.1:%d" % broker_port), ("alt+w", "geheim")):
+        xdotool(display, "key", key)
+        xdotool(display, "type", "--delay", "50", text)
     screenshot(display, window, "settings-windows.png")
     xdotool(display, "key", "Return")
 
     answer_prompt(display, "S1", timeout=60)
     log_file = os.path.join(environment["WINEPREFIX"], "drive_c", "AVR-NET-IO.CSV")
     wait_for(lambda: len(rows_of(log_file)) >= 3, 60, "rows after the settings window")
+    wait_for(lambda: len(messages_of(subscriber)) >= 2, 60, "rows published with the stored password")
     close_and_answer_no(display, find_window(display, "^Datenlogger", timeout=30), process, "the first start")
     lines = rows_of(log_file)
     if not lines[0].startswith(b"Datum,Uhrzeit,Keller [Volt],") or not all(b",51.20," in row for row in lines[1:]):
         fail("the log of the first start: %r" % lines[:3])
     with open(os.path.join(settings_folder(environment), "logger.toml"), "rb") as saved:
-        settings = tomllib.load(saved)
+        text = saved.read()
+    settings = tomllib.loads(text.decode())
     if (settings.get("board") != {"host": "127.0.0.1", "port": port}
-            or settings.get("analog", {}).get("1", {}) != {"label": "Keller", "scale": 0.1}):
+            or settings.get("analog", {}).get("1", {}) != {"label": "Keller", "scale": 0.1}
+            or settings.get("mqtt") != {"url": "mqtt://anna@127.0.0.1:%d" % broker_port} or b"geheim" in text):
         fail("the saved settings: %r" % settings)
     print("wine: the first start from the Start menu opened the settings window; a wrong port said why, the "
-          "right one showed the version; saved, %d rows with the label and the scale" % (len(lines) - 1))
+          "right one showed the version; saved, %d rows with the label and the scale, published with the "
+          "password that the window stored in the credential manager, not in the file" % (len(lines) - 1))
+    return subscriber
 
 
-def run_placement(run, loader, logger, environment, display):
+def run_placement(run, loader, logger, environment, display, subscriber):
     """The next start from the Start menu goes straight to the prompt; it, the main window and the
-    final box lie within the work area of a screen lower than the window."""
+    final box lie within the work area of a screen lower than the window. The stored password
+    serves again."""
+    published = len(messages_of(subscriber))
     process = start_from_menu(run, loader, logger, environment, "Datenlogger f\u00fcr AVR-NET-IO-Board.lnk")
     prompt = find_window(display, "Zeitintervall", timeout=120)
     if xdotool(display, "search", "--onlyvisible", "--name", "^Einstellungen"):
         fail("the settings window opened again")
     check_in_work_area(display, prompt, "the prompt")
     answer_prompt(display, "S1", timeout=30)
+    wait_for(lambda: len(messages_of(subscriber)) > published, 60, "a row published at the next start")
     close_and_answer_no(display, find_window(display, "^Datenlogger", timeout=60), process, "the main window")
+    # --forget takes the password from the credential manager too, where Wine keeps it in the registry.
+    stored = lambda: run_to_end([loader, "reg", "query", "HKCU\\Software\\Wine\\Credential Manager", "/s"],
+                                environment, "wine reg")[1]
+    if "AVR-NET-IO Logger/127-0-0-1" not in stored():
+        fail("no credential of the logger: %r" % stored())
+    code, said = run_to_end([loader, logger, "--forget"], environment, "avrnetio-logger --forget", timeout=120)
+    if code != 0 or not re.search("Passwort|password", said) or "AVR-NET-IO Logger/127-0-0-1" in stored():
+        fail("--forget: exit %d, %r, the credentials %r" % (code, said, stored()))
     print("wine: the next start went straight to the prompt; it, the window and the box lie within the work "
           "area of a small screen")
 
@@ -711,8 +784,8 @@ def run_package(run, logger, packages):
         # The installed 32-bit logger where 32-bit code runs, else the 64-bit build of the same sources.
         installed = os.path.join(environment["WINEPREFIX"], PROGRAM_FOLDER, "avrnetio-logger.exe")
         logger = installed if machine_of(logger) == MACHINE_I386 else logger
-        run_first_start(run, loader, logger, environment, display)
-        run_placement(run, loader, logger, environment, display)
+        subscriber = run_first_start(run, loader, logger, environment, display)
+        run_placement(run, loader, logger, environment, display, subscriber)
         run_help_from_menu(run, loader, logger, environment, display)
 
         msiexec(loader, environment, "/x", windows_path(newer), "/qn")
@@ -775,7 +848,7 @@ def main():
             wine_server(server, environment, "-p")
             run_platform_checks(run, loader, checks, environment)
             run_full_disk_check(run, loader, checks, environment)
-            run_with_mqtt(run, loader, logger, environment)
+            run_with_mqtt(run, loader, logger, environment, display)
             run_logger(run, loader, logger, environment, display)
             run_from_settings(run, loader, logger, environment, display)
             run_shell_checks(run, loader, checks, environment, display)
