@@ -59,7 +59,6 @@ struct SettingsForm {
     Settings file;  // as read, for what the window does not show
     std::vector<Field> fields;
     std::vector<int> messages;  // where each section's problems are said; 0 where not shown
-    bool mqtt = false;
     // The controls that come with a field.
     int testButton = 0;
     int testResult = 0;
@@ -319,7 +318,7 @@ void testConnection(SettingsForm& form)
     }
     platform::uiSetTextColour(form.testResult, connected ? blue : red);
     platform::uiSetText(form.testResult, result);
-    if (form.mqtt && !platform::uiGetText(fieldOf(form, &Settings::mqttUrl)->control).empty()) testBroker(form);
+    if (!platform::uiGetText(fieldOf(form, &Settings::mqttUrl)->control).empty()) testBroker(form);
 }
 
 std::vector<GivenSetting> givenSettings(SettingsForm& form)
@@ -365,7 +364,7 @@ bool save(SettingsForm& form)
     if (!readSettingsText(text, form.path, checked, problem, form.rows)) {
         key = problem.key;
         wrong = problem.german;
-    } else if (form.mqtt) {
+    } else {
         // The MQTT settings as the start would take them: the files they name exist and fit.
         wrong = checkPublishSettings(checked, mqttPassword).german;
         key = "mqtt.url";
@@ -402,7 +401,6 @@ SettingsOutcome runSettingsWindow(const std::string& path, SettingsPurpose purpo
     SettingsForm form;
     form.path = path;
     form.rows = rows;
-    form.mqtt = publishingBuilt();
     form.defaults = defaultSettings(rows);
     Settings& file = form.file;
     file = form.defaults;
@@ -411,7 +409,7 @@ SettingsOutcome runSettingsWindow(const std::string& path, SettingsPurpose purpo
         platform::fileKind(path) == platform::FileKind::missing || readSettingsFile(path, file, problem, rows);
     for (std::size_t input = 0; input < 4; ++input) settleInput(file, input, rows);
 
-    const int buttonsY = form.mqtt ? 520 : 444;
+    constexpr int buttonsY = 520;
     if (!platform::uiOpenDialogWindow("Einstellungen - Datenlogger f\xFCr AVR-NET-IO-Board", clientWidth, buttonsY + 38))
         return SettingsOutcome::noWindow;
     form.messages.resize(settingSections.size());
@@ -420,7 +418,7 @@ SettingsOutcome runSettingsWindow(const std::string& path, SettingsPurpose purpo
         if (section.title) {
             const int x = addTable(form, file, section);
             if (name == "analog") addPreviews(form, section, x);
-        } else if (form.mqtt || name != "mqtt") {
+        } else {
             addLines(form, file, section);
         }
     }

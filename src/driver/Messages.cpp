@@ -104,8 +104,6 @@ constexpr MessageRow rows[] = {
      "Dieses Programm l\xE4uft nicht als Dienst: --service geht hier nicht."},
     {M::forgetNeedsBroker, "--forget needs the broker: --mqtt URL, or url in the settings file's [mqtt]",
      "--forget braucht den Broker: --mqtt URL oder url im Abschnitt [mqtt] der Einstellungsdatei"},
-    {M::noMqtt, "This build has no MQTT: --forget cannot be used.",
-     "Dieses Programm hat kein MQTT: --forget geht hier nicht."},
     {M::settingsNeedDisplay, "The settings window needs a display; the settings file is {1}\n",
      "Das Einstellungsfenster braucht eine grafische Oberfl\xE4" "che; die Einstellungsdatei ist {1}\n"},
     {M::forgetUnconfirmed, "Nothing was removed: the broker did not confirm the removal within 15 s.\n",
@@ -235,9 +233,6 @@ constexpr MessageRow rows[] = {
     {M::caNeedsTls, "{1}needs an mqtts:// URL", "{1}braucht eine mqtts://-URL"},
     {M::passwordFileNeedsUser, "{1}needs a user in the URL (mqtt://USER@HOST)",
      "{1}braucht einen Benutzer in der URL (mqtt://BENUTZER@RECHNER)"},
-    {M::noMqttSetting, "this build has no MQTT", "dieses Programm hat kein MQTT"},
-    {M::noMqttOption, "This build has no MQTT: --mqtt cannot be used.",
-     "Dieses Programm hat kein MQTT: --mqtt geht hier nicht."},
 
     // Each a feminine noun in German, for the rows below.
     {M::passwordFileKind, "password file", "Passwortdatei"},

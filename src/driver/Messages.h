@@ -36,7 +36,6 @@ enum class MessageId {
     serviceName,
     noService,
     forgetNeedsBroker,
-    noMqtt,
     settingsNeedDisplay,
     forgetUnconfirmed,
     forgotten,
@@ -115,8 +114,6 @@ enum class MessageId {
     urlInvalidOption,
     caNeedsTls,
     passwordFileNeedsUser,
-    noMqttSetting,
-    noMqttOption,
     // The files they name: {1} is one of the three kinds.
     passwordFileKind,
     caFileKind,

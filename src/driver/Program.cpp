@@ -127,7 +127,7 @@ int runProgram(const std::vector<std::string>& arguments)
             problem.german = publishing.german;
         }
     if (problem.what.empty() && options.forget && !isGiven(settings, &Settings::mqttUrl)) {
-        const Message needed = message(publishingBuilt() ? MessageId::forgetNeedsBroker : MessageId::noMqtt);
+        const Message needed = message(MessageId::forgetNeedsBroker);
         problem.what = needed.english;
         problem.german = needed.german;
     }

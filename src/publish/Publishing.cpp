@@ -85,8 +85,6 @@ bool holdsCertificate(std::string_view text)
 
 }  // namespace
 
-bool publishingBuilt() { return true; }
-
 Message checkPublishSettings(const Settings& settings, std::string& password)
 {
     if (!isGiven(settings, &Settings::mqttUrl)) return {};

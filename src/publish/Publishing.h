@@ -22,9 +22,6 @@ struct MqttUrl {
     int port = 0;
 };
 
-// False where the build has no MQTT client (the Windows program).
-bool publishingBuilt();
-
 // mqtt://[USER@]HOST[:PORT] or mqtts://[USER@]HOST[:PORT]; ports 1883 and 8883 by default.
 std::optional<MqttUrl> parseMqttUrl(std::string_view url);
 

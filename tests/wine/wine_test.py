@@ -57,7 +57,7 @@ SHORTCUTS = {
 }
 INSTALLED = ["LICENSE.txt", "THIRD-PARTY-NOTICES.txt", "anleitung.html", "avrnetio-logger.exe", "avrnetio-report.exe",
              "example.toml", "report.png", "settings-linux.png", "settings-windows.png", "window-linux.png",
-             "window-windows.png"]
+             "window-windows-mqtt.png", "window-windows.png"]
 CA_BUNDLE = "/etc/ssl/certs/ca-certificates.crt"  # Debian's ca-certificates, which Wine takes as its roots
 FILE_SIZE_LIMIT = 1024  # what avrnetio-platform-test --full-disk expects
 
@@ -259,16 +259,17 @@ def run_with_mqtt(run, loader, logger, environment, display):
                             env=env, stdout=output, stderr=output)
         return process, log_file
 
-    # The wrong CA's window first, to tell it from the others'.
+    # The wrong CA's window first, alone on the screen: an X server without backing store shows a
+    # covered window black.
     dump = os.path.join(run.folder, "wrong-ca.txt")
     wrong, _ = windows_logger("wrong-ca", "mqtts://127.0.0.1:%d" % tls_port, "--mqtt-ca",
                               windows_path(path("wrong-ca.pem")), dump=dump)
     window = find_window(display, "^Datenlogger", timeout=120)
-    plain, plain_log = windows_logger("wine", "mqtt://127.0.0.1:%d" % broker_port)
-    tls, _ = windows_logger("tls", "mqtts://127.0.0.1:%d" % tls_port, "--mqtt-ca", windows_path(path("ca.pem")))
     said = "MQTT: getrennt: das Zertifikat des Brokers ist nicht von der CA in"
     wait_for(lambda: shown(dump, 51).startswith(said), 60, "the wrong CA said in the window")
     screenshot(display, window, "window-windows-mqtt.png")
+    plain, plain_log = windows_logger("wine", "mqtt://127.0.0.1:%d" % broker_port)
+    tls, _ = windows_logger("tls", "mqtts://127.0.0.1:%d" % tls_port, "--mqtt-ca", windows_path(path("ca.pem")))
     wait_for(lambda: len(rows(tls_subscriber, "tls")) >= 2, 60, "two rows over TLS with the test CA")
     wait_for(lambda: len(rows(subscriber, "wine")) >= 3, 60, "three rows on the broker from the Windows logger")
     configs = retained(broker_port, "homeassistant/#", 8)
@@ -325,6 +326,32 @@ def run_with_mqtt(run, loader, logger, environment, display):
     print("wine: --mqtt published %d rows, through the broker's restart every one; the 8 discovery configs and "
           "the state the same as the Linux program's; over TLS with a test CA; a wrong CA said in the window; "
           "the will said offline" % len(published))
+
+
+def settings_screenshot(run, loader, logger, environment, display):
+    """For AVRNETIO_SCREENSHOT=1 alone: the settings window on a screen that holds it, with the
+    simulator's address, a broker and a password typed in."""
+    if os.environ.get("AVRNETIO_SCREENSHOT") != "1":
+        return
+    dump = os.path.join(run.folder, "settings-screenshot.txt")
+    url = "mqtts://logger@127.0.0.1"
+    process = run.start([loader, logger, "--setup"], env=dict(environment, AVRNETIO_DUMP_CONTROLS=windows_path(dump)),
+                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    window = find_window(display, "^Einstellungen", timeout=120)
+    focus(display, window)
+    def typed(*fields):
+        for key, text in fields:
+            xdotool(display, "key", key)
+            xdotool(display, "type", "--delay", "50", text)
+    typed(("alt+a", "127.0.0.1"), ("alt+o", str(run.boardsim())))
+    # The board's test before the broker is named, which the test would also try.
+    xdotool(display, "key", "alt+v")
+    wait_for(lambda: shown(dump, 106).startswith("Verbunden"), 30, "the connection test for the screenshot")
+    typed(("alt+m", url), ("alt+w", "geheim"))
+    wait_for(lambda: shown(dump, 228) == "geheim", 30, "the password typed")
+    screenshot(display, window, "settings-windows.png")
+    xdotool(display, "key", "Escape")
+    end(process, timeout=30)
 
 
 def settings_folder(environment):
@@ -581,6 +608,15 @@ def check_installed(loader, environment, version):
     for program in (name for name in installed if name.endswith(".exe")):
         if machine_of(os.path.join(folder, program)) != MACHINE_I386:
             fail(program + " is installed as no 32-bit program")
+    # The licences of what the Windows programs link in, libmosquitto's and OpenSSL's among them.
+    with open(os.path.join(folder, "THIRD-PARTY-NOTICES.txt"), encoding="utf-8-sig") as notices:
+        text = notices.read()
+    windows = text[text.index("FOR THE WINDOWS PROGRAMS"):]
+    for notice in ("libmosquitto: the Windows logger's", "Eclipse Public License - v 2.0",
+                   "Eclipse Distribution License - v 1.0", "OpenSSL 3: the Windows logger's",
+                   "/usr/share/common-licenses/Apache-2.0", "Version 2.0, January 2004"):
+        if notice not in windows:
+            fail("the installed notices lack %r" % notice)
     # A standard user can start it: its manifest asks for no rights beyond the user's.
     if b'level="asInvoker"' not in open(os.path.join(folder, "avrnetio-logger.exe"), "rb").read():
         fail("the installed logger's manifest does not ask for asInvoker")
@@ -684,7 +720,6 @@ def run_first_start(run, loader, logger, environment, display):
     for key, text in (("alt+m", "mqtt://anna@127.0.0.1:%d" % broker_port), ("alt+w", "geheim")):
         xdotool(display, "key", key)
         xdotool(display, "type", "--delay", "50", text)
-    screenshot(display, window, "settings-windows.png")
     xdotool(display, "key", "Return")
 
     answer_prompt(display, "S1", timeout=60)
@@ -849,6 +884,7 @@ def main():
             run_platform_checks(run, loader, checks, environment)
             run_full_disk_check(run, loader, checks, environment)
             run_with_mqtt(run, loader, logger, environment, display)
+            settings_screenshot(run, loader, logger, environment, display)
             run_logger(run, loader, logger, environment, display)
             run_from_settings(run, loader, logger, environment, display)
             run_shell_checks(run, loader, checks, environment, display)
