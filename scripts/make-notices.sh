@@ -19,8 +19,10 @@ linux=(
 windows=(
   "mingw-w64-i686-dev|the mingw-w64 runtime (mingw-w64-crt, winpthreads), linked into the Windows programs"
   "gcc-mingw-w64-base|GCC's libgcc and libstdc++ (GPL with the GCC Runtime Library Exception), linked into the Windows programs"
+  "libmosquitto-dev|libmosquitto: the Windows logger's MQTT client, built from Debian's source package and linked in (EPL-2.0 or EDL-1.0)"
+  "libssl-dev|OpenSSL 3: the Windows logger's TLS, built from Debian's source of the same series and linked in (Apache-2.0)"
 )
-licences=(GPL-2 GPL-3 LGPL-2 LGPL-2.1 LGPL-3)
+licences=(GPL-2 GPL-3 LGPL-2 LGPL-2.1 LGPL-3 Apache-2.0)
 
 notice() {
   local package=${1%%|*} what=${1#*|}
@@ -39,18 +41,18 @@ Third-party notices of the AVR-NET-IO Logger
 The AVR-NET-IO Logger is free software under the MIT licence (the file
 LICENSE). Its programs link or compile in the software below, each under its
 own licence. Their notices follow in full, as Debian ships them in
-/usr/share/doc/PACKAGE/copyright, and after them the texts of the GNU licences
+/usr/share/doc/PACKAGE/copyright, and after them the texts of the GNU and Apache licences
 that those notices refer to, as Debian ships them in /usr/share/common-licenses.
 
 Linux (the Debian package): toml++, nlohmann-json, FLTK, libmosquitto.
-Windows (the Windows Installer package): toml++, the mingw-w64 runtime, and
-libgcc and libstdc++ of GCC.
+Windows (the Windows Installer package): toml++, the mingw-w64 runtime,
+libgcc and libstdc++ of GCC, libmosquitto and OpenSSL.
 EOF
   printf '\n'; rule =; echo "FOR THE LINUX PROGRAMS (toml++ for the Windows ones too)"; rule =
   for entry in "${linux[@]}"; do notice "$entry"; done
   printf '\n'; rule =; echo "FOR THE WINDOWS PROGRAMS"; rule =
   for entry in "${windows[@]}"; do notice "$entry"; done
-  printf '\n'; rule =; echo "THE GNU LICENCES NAMED ABOVE"; rule =
+  printf '\n'; rule =; echo "THE GNU LICENCES AND THE APACHE LICENCE NAMED ABOVE"; rule =
   for licence in "${licences[@]}"; do
     printf '\n'; rule -; echo "/usr/share/common-licenses/$licence"; rule -; printf '\n'
     # Page breaks show as boxes in some editors (Notepad among them): a blank line instead.

@@ -31,7 +31,7 @@ check_program() {
 }
 
 check_program "$exe" "Windows GUI" kernel32.dll user32.dll gdi32.dll comctl32.dll comdlg32.dll ole32.dll \
-  shell32.dll wsock32.dll msvcrt.dll advapi32.dll
+  shell32.dll wsock32.dll ws2_32.dll crypt32.dll msvcrt.dll advapi32.dll
 resources=$(i686-w64-mingw32-windres -i "$exe" -O rc)
 grep -q "^1 14 " <<<"$resources" || fail "$exe has no icon"
 grep -q "^1 24 " <<<"$resources" || fail "$exe has no manifest"
@@ -51,9 +51,9 @@ export AVRNETIO_MSI AVRNETIO_MSI_NEWER
 msiinfo suminfo "$AVRNETIO_MSI" | grep -qx "Template: Intel;1031" || fail "$AVRNETIO_MSI's summary is not German (1031)"
 echo "windows: $AVRNETIO_MSI, $(stat -c %s "$AVRNETIO_MSI") bytes, German"
 
-# The simulator comes from the Linux build.
+# The simulator, and the Linux logger whose discovery configs the Windows one must match, come from the Linux build.
 cmake -S . -B "$AVRNETIO_BUILD" -DAVRNETIO_WERROR=ON >/dev/null
-cmake --build "$AVRNETIO_BUILD" -j"$jobs" --target avrnetio-boardsim
+cmake --build "$AVRNETIO_BUILD" -j"$jobs" --target avrnetio-boardsim avrnetio-logger
 
 # 32-bit Wine where the machine runs 32-bit code and its package could be installed.
 if dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q "install ok installed" &&
@@ -65,8 +65,9 @@ else
   echo "windows: no 32-bit Wine here; the Wine checks use the 64-bit build in $win64"
   # Wine itself came with the first build; asking again would wait for the i386 lists once more.
   scripts/install-deps.sh g++-mingw-w64-x86-64
+  deps64=$(scripts/build-windows-deps.sh x86_64)
   cmake -S . -B "$win64" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake \
-    -DCMAKE_BUILD_TYPE=Release -DAVRNETIO_WERROR=ON >/dev/null
+    -DCMAKE_BUILD_TYPE=Release -DAVRNETIO_WERROR=ON -DAVRNETIO_WIN_DEPS="$deps64" >/dev/null
   cmake --build "$win64" -j"$jobs"
   AVRNETIO_WIN_BUILD=$win64 python3 tests/wine/wine_test.py
 fi

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "display/MainWindow.h"
 #include "driver/CommandLine.h"
 #include "driver/Driver.h"
 #include "fakes/fake_clock.h"
@@ -66,6 +67,7 @@ TEST_F(Driver, StartsUpInOrderAndShutsDownOnTheEndButton)
     EXPECT_EQ(tracePosition("click"), -1) << "no sound device, no click";
     EXPECT_EQ(tracePosition("soundStop"), -1);
     EXPECT_EQ(tracePosition("mqtt"), -1) << "nothing is published without --mqtt";
+    EXPECT_EQ(fake().controls.count(mqttStatusControl), 0u) << "no connection state without --mqtt";
 }
 
 TEST_F(Driver, PublishesEachRowAfterLoggingItAndOfflineBeforeTheFinalPrompt)
@@ -83,6 +85,7 @@ TEST_F(Driver, PublishesEachRowAfterLoggingItAndOfflineBeforeTheFinalPrompt)
                    state, "fileWrite 07.12.2026", row, state, "netClose",
                    "mqttStop avrnetio/127-0-0-1/availability offline 2000", "ask"});
     EXPECT_EQ(traced("mqttConnectMessage").size(), 1u) << "no discovery when it is off";
+    EXPECT_EQ(fake().controls[mqttStatusControl].text, "MQTT: verbunden mit broker:1883") << "in the free space";
 }
 
 TEST_F(Driver, EachStartUpFailureShowsItsMessageAndTakesTheEndPath)

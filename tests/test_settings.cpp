@@ -579,4 +579,28 @@ TEST_F(SettingsFile, TheWindowKeepsWhatTheFileGaveEvenAtItsDefault)
     EXPECT_FALSE(fake().controls[116].checked) << "an interval given: not asked at every start";
 }
 
+TEST_F(SettingsFile, WhereThePlatformKeepsThePasswordTheWindowStoresItThereAndNeverInTheFile)
+{
+    const std::string path = write("logger.toml", "[mqtt]\nurl = \"mqtt://anna@127.0.0.1\"\nname = \"keller\"\n");
+    constexpr int password = 228;
+    fake().passwordStore = true;
+    fake().events = {{100, {changed, password}, "geheim\xE4"}, {200, {pressed, saveButton}}};
+    EXPECT_EQ(runSettingsWindow(path, SettingsPurpose::edit), SettingsOutcome::saved);
+    EXPECT_TRUE(fake().controls[password].secret);
+    EXPECT_EQ(fake().controls[password - 1].text, "Pass&wort:");
+    EXPECT_EQ(fake().storedPasswords["keller"], "geheim\xC3\xA4") << "as UTF-8, under the logger's name";
+    EXPECT_EQ(fake().replacedFiles[path].find("geheim"), std::string::npos) << fake().replacedFiles[path];
+
+    // The next start reads it; the window shows it again, and emptied it is removed.
+    Settings options = defaultSettings();
+    ASSERT_EQ(loadSettings(options, path, std::nullopt).what, "");
+    std::string read;
+    EXPECT_EQ(checkPublishSettings(options, read).english, "");
+    EXPECT_EQ(read, "geheim\xC3\xA4");
+    fake().events = {{100, {changed, password}, ""}, {200, {pressed, saveButton}}};
+    fake().controls.clear();
+    EXPECT_EQ(runSettingsWindow(path, SettingsPurpose::edit), SettingsOutcome::saved);
+    EXPECT_EQ(fake().storedPasswords.count("keller"), 0u);
+}
+
 }  // namespace

@@ -209,6 +209,9 @@ void createMainWindow(LoggerState& state, platform::UiPicture* picture)
         if (row.number == 42) describeInterval(state);
         createControl(state, row);
     }
+    if (isGiven(state.settings, &Settings::mqttUrl))
+        platform::uiCreateText(mqttStatusControl, 150, 430, 130, 100, "", platform::UiFrame::plain,
+                               platform::UiAlign::centre);
     if (picture != nullptr) platform::uiDrawPicture(picture, pictureX, pictureY);
     platform::uiDrawNow();
 }

@@ -11,6 +11,8 @@ struct UiPicture;
 struct LoggerState;
 
 inline constexpr int endButtonControl = 50;
+// Where publishing is on: the connection's state, between the picture and the board information.
+inline constexpr int mqttStatusControl = 51;
 
 // Opens the window with every control and the picture; without a window it does nothing.
 void createMainWindow(LoggerState& state, platform::UiPicture* picture);

@@ -6,11 +6,13 @@
 #include <algorithm>
 #include <array>
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "board/BoardLink.h"
+#include "driver/TextCodec.h"
 #include "driver/LoggerState.h"
 #include "logging/LogFormat.h"
 #include "platform/files.h"
@@ -57,13 +59,16 @@ struct SettingsForm {
     Settings file;  // as read, for what the window does not show
     std::vector<Field> fields;
     std::vector<int> messages;  // where each section's problems are said; 0 where not shown
-    bool mqtt = false;
     // The controls that come with a field.
     int testButton = 0;
     int testResult = 0;
     int browseButton = 0;
     int askCheck = 0;
     int previews = 0;  // their heading; input n's is 10 n on
+    // Where the platform keeps the broker password (Windows), its field takes the password file's
+    // place; what it holds goes to the platform's store, never into the file.
+    int password = 0;
+    bool passwordChanged = false;
 };
 
 void createPlainText(int control, int x, int y, int width, const std::string& text, int height = 18)
@@ -140,8 +145,17 @@ void addLines(SettingsForm& form, const Settings& file, const SettingSection& se
             x = 12;
             y += lineStep;
         }
-        platform::uiCreateLabel(control++, x, y + 2, row.window.captionWidth, rowHeight - 2, row.window.caption);
+        const bool password = row.field == SettingField(&Settings::mqttPasswordFile) && passwordStoreExists();
+        platform::uiCreateLabel(control++, x, y + 2, row.window.captionWidth, rowHeight - 2,
+                                password ? "Pass&wort:" : row.window.caption);
         x += row.window.captionWidth;
+        if (password) {
+            form.password = control++;
+            const std::optional<std::string> stored = latin1FromUtf8(storedPassword(file).value_or(""));
+            platform::uiCreateEdit(form.password, x, y, row.window.width, rowHeight, stored.value_or(""), true);
+            x += row.window.width + gap;
+            continue;
+        }
         addField(form, file, row, 0, control++, x, y, row.german);
         x += row.window.width + gap;
         switch (row.window.extra) {
@@ -266,6 +280,7 @@ void testBroker(SettingsForm& form)
     else
         wrong = checkPublishSettings(checked, password).german;
     if (!wrong.empty()) return showProblem(message, "MQTT: " + wrong);
+    if (form.passwordChanged) password = utf8FromLatin1(platform::uiGetText(form.password));
     platform::uiSetTextColour(message, blue);
     platform::uiSetText(message, "MQTT: Broker wird gepr\xFC" "ft ...");
     platform::uiDrawNow();
@@ -303,7 +318,7 @@ void testConnection(SettingsForm& form)
     }
     platform::uiSetTextColour(form.testResult, connected ? blue : red);
     platform::uiSetText(form.testResult, result);
-    if (form.mqtt && !platform::uiGetText(fieldOf(form, &Settings::mqttUrl)->control).empty()) testBroker(form);
+    if (!platform::uiGetText(fieldOf(form, &Settings::mqttUrl)->control).empty()) testBroker(form);
 }
 
 std::vector<GivenSetting> givenSettings(SettingsForm& form)
@@ -313,8 +328,8 @@ std::vector<GivenSetting> givenSettings(SettingsForm& form)
     for (const SettingRow& row : form.rows) {
         const auto section = std::ranges::find(settingSections, std::string_view(row.section), &SettingSection::name);
         const std::size_t inputs = section != settingSections.end() && section->title ? 4 : 1;
-        for (std::size_t input = 0; row.window.width == 0 && input < inputs; ++input)
-            if (form.file.given[givenBit(form.rows, row, input)])
+        for (std::size_t input = 0; input < inputs; ++input)
+            if (fieldOf(form, row.field, input) == nullptr && form.file.given[givenBit(form.rows, row, input)])
                 given.push_back({keyName(row, input), tomlValue(row, shownValue(form.file, row, input))});
     }
     for (const Field& field : form.fields) {
@@ -349,7 +364,7 @@ bool save(SettingsForm& form)
     if (!readSettingsText(text, form.path, checked, problem, form.rows)) {
         key = problem.key;
         wrong = problem.german;
-    } else if (form.mqtt) {
+    } else {
         // The MQTT settings as the start would take them: the files they name exist and fit.
         wrong = checkPublishSettings(checked, mqttPassword).german;
         key = "mqtt.url";
@@ -368,6 +383,10 @@ bool save(SettingsForm& form)
         if (field != form.fields.end()) platform::uiSetFocus(field->control);
         return false;
     }
+    if (form.passwordChanged && !storePassword(checked, utf8FromLatin1(platform::uiGetText(form.password)))) {
+        showProblem(saveResult, "Das Passwort kann nicht gespeichert werden.");
+        return false;
+    }
     if (!platform::fileReplace(form.path, text)) {
         showProblem(saveResult, "Die Einstellungen k\xF6nnen nicht gespeichert werden: " + platform::filePathText(form.path));
         return false;
@@ -382,7 +401,6 @@ SettingsOutcome runSettingsWindow(const std::string& path, SettingsPurpose purpo
     SettingsForm form;
     form.path = path;
     form.rows = rows;
-    form.mqtt = publishingBuilt();
     form.defaults = defaultSettings(rows);
     Settings& file = form.file;
     file = form.defaults;
@@ -391,7 +409,7 @@ SettingsOutcome runSettingsWindow(const std::string& path, SettingsPurpose purpo
         platform::fileKind(path) == platform::FileKind::missing || readSettingsFile(path, file, problem, rows);
     for (std::size_t input = 0; input < 4; ++input) settleInput(file, input, rows);
 
-    const int buttonsY = form.mqtt ? 520 : 444;
+    constexpr int buttonsY = 520;
     if (!platform::uiOpenDialogWindow("Einstellungen - Datenlogger f\xFCr AVR-NET-IO-Board", clientWidth, buttonsY + 38))
         return SettingsOutcome::noWindow;
     form.messages.resize(settingSections.size());
@@ -400,7 +418,7 @@ SettingsOutcome runSettingsWindow(const std::string& path, SettingsPurpose purpo
         if (section.title) {
             const int x = addTable(form, file, section);
             if (name == "analog") addPreviews(form, section, x);
-        } else if (form.mqtt || name != "mqtt") {
+        } else {
             addLines(form, file, section);
         }
     }
@@ -420,6 +438,7 @@ SettingsOutcome runSettingsWindow(const std::string& path, SettingsPurpose purpo
         const platform::UiEvent event = platform::uiTakeEvent(60000);
         if (event.code == platform::uiEventClose) break;
         if (event.code == platform::uiEventChanged) {
+            form.passwordChanged = form.passwordChanged || (form.password && event.control == form.password);
             if (Field* field = fieldOf(form, event.control)) {
                 field->given = field->given || field->row->kind == SettingKind::choice ||
                                platform::uiGetText(field->control) != field->loaded;

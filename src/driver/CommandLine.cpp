@@ -62,7 +62,6 @@ CommandLineAction parseCommandLine(std::span<const std::string_view> arguments, 
 Message usageText()
 {
     // Only what this build takes, with this machine's own places.
-    const bool mqtt = publishingBuilt();
     const bool service = !platform::fileServiceSettingsPath("NAME").empty();
     const Settings defaults = defaultSettings();
     const auto part = [](bool wanted, MessageId id, std::initializer_list<Message> words = {}) {
@@ -70,14 +69,14 @@ Message usageText()
     };
     const std::vector<Message> parts = {
         message(MessageId::usageSynopsis),
-        part(mqtt, MessageId::usageSynopsisMqtt),
+        message(MessageId::usageSynopsisMqtt),
         message(MessageId::usageSynopsisSetup),
-        part(mqtt, MessageId::usageSynopsisForget),
+        message(MessageId::usageSynopsisForget),
         part(service, MessageId::usageSynopsisService),
         message(MessageId::usageOptions, {platform::filePathText(platform::fileDefaultSettingsPath()), defaults.boardHost,
                                           std::to_string(defaults.boardPort), platform::filePathText(defaults.logFilePath)}),
-        part(mqtt, MessageId::usageOptionsMqtt,
-             {publishNameFromHost(defaults.boardHost), part(service, MessageId::usageServiceName), defaults.haDiscovery}),
+        message(MessageId::usageOptionsMqtt,
+                {publishNameFromHost(defaults.boardHost), part(service, MessageId::usageServiceName), defaults.haDiscovery}),
         part(service, MessageId::usageOptionsService,
              {platform::fileServiceSettingsPath("NAME"), platform::fileServiceLogPath("NAME")}),
         message(MessageId::usageEnd),

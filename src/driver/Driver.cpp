@@ -123,8 +123,9 @@ std::int64_t cycleDeadline(LoggerState& state, std::int64_t waitStart, std::int6
 }
 
 // True when a close request ends the wait, false when the interval is over.
-bool waitInterval(LoggerState& state)
+bool waitInterval(LoggerRun& run)
 {
+    LoggerState& state = run.state;
     const bool aligned = state.settings.schedule == Schedule::aligned;
     std::int64_t slot = 0;
     std::int64_t waitDeadline = cycleDeadline(state, platform::clockTicksMs(), aligned ? wallClockMs() : 0, slot);
@@ -142,6 +143,7 @@ bool waitInterval(LoggerState& state)
         // arrives meanwhile is taken by this pass, the clock is read again by the next.
         const std::int64_t remaining = intervalElapsed ? 0 : waitDeadline - now;
         platform::UiEvent event = platform::uiTakeEvent(static_cast<int>(std::min<std::int64_t>(remaining, INT_MAX)));
+        if (const auto status = publishingStatusChange(run.publisher)) platform::uiSetText(mqttStatusControl, *status);
         int lastEvent = event.code;
         if (event.code == platform::uiEventControl && event.control == endButtonControl)
             lastEvent = platform::uiEventClose;
@@ -184,10 +186,10 @@ LoggerEnd runLogger(const Settings& settings, const std::string& mqttPassword, b
     const bool started = startUp(run, settings, mqttPassword);
     if (started) {
         // On the aligned schedule even the first row waits for its slot.
-        bool closing = run.state.settings.schedule == Schedule::aligned && waitInterval(run.state);
+        bool closing = run.state.settings.schedule == Schedule::aligned && waitInterval(run);
         while (!closing) {
             runCycle(run);
-            closing = waitInterval(run.state);
+            closing = waitInterval(run);
         }
         shutDown(run);
     }

@@ -104,14 +104,14 @@ constexpr MessageRow rows[] = {
      "Dieses Programm l\xE4uft nicht als Dienst: --service geht hier nicht."},
     {M::forgetNeedsBroker, "--forget needs the broker: --mqtt URL, or url in the settings file's [mqtt]",
      "--forget braucht den Broker: --mqtt URL oder url im Abschnitt [mqtt] der Einstellungsdatei"},
-    {M::noMqtt, "This build has no MQTT: --forget cannot be used.",
-     "Dieses Programm hat kein MQTT: --forget geht hier nicht."},
     {M::settingsNeedDisplay, "The settings window needs a display; the settings file is {1}\n",
      "Das Einstellungsfenster braucht eine grafische Oberfl\xE4" "che; die Einstellungsdatei ist {1}\n"},
     {M::forgetUnconfirmed, "Nothing was removed: the broker did not confirm the removal within 15 s.\n",
      "Nichts wurde entfernt: der Broker hat das Entfernen nicht binnen 15 s best\xE4tigt.\n"},
     {M::forgotten, "Removed from the broker, and so from Home Assistant, the logger {1}:\n",
      "Vom Broker und damit aus Home Assistant entfernt, der Logger {1}:\n"},
+    {M::forgottenPassword, "and the password stored for it in Windows' Credential Manager.\n",
+     "und das daf\xFCr in der Windows-Anmeldeinformationsverwaltung gespeicherte Passwort.\n"},
 
     {M::networkFailed, "The network cannot be initialised!", "Das Netzwerk kann nicht initialisiert werden!"},
     {M::boardNotFound, "The AVR-NET-IO board cannot be found!", "Das AVR-NET-IO-Board kann nicht gefunden werden!"},
@@ -147,6 +147,11 @@ constexpr MessageRow rows[] = {
      "{1} Nachrichten hat die Bibliothek insgesamt abgelehnt"},
     {M::mqttCannotStart, "cannot start publishing: {1}", "das Senden kann nicht beginnen: {1}"},
     {M::mqttNoThread, "cannot start the network thread: {1}", "der Netzwerk-Thread kann nicht starten: {1}"},
+    {M::mqttStatusConnecting, "MQTT: connecting to {1} ...", "MQTT: verbinde mit {1} ..."},
+    {M::mqttStatusConnected, "MQTT: connected to {1}", "MQTT: verbunden mit {1}"},
+    {M::mqttStatusDisconnected, "MQTT: disconnected: {1}", "MQTT: getrennt: {1}"},
+    {M::mqttStatusAside, "MQTT: another logger (client id {1}) publishes under this name",
+     "MQTT: ein anderer Logger (Client-ID {1}) sendet unter diesem Namen"},
 
     {M::mqttNameUnknown, "the name {1} cannot be looked up", "der Name {1} l\xE4sst sich nicht aufl\xF6sen"},
     {M::mqttConnectionClosed, "the broker closed the connection", "der Broker hat die Verbindung geschlossen"},
@@ -228,9 +233,6 @@ constexpr MessageRow rows[] = {
     {M::caNeedsTls, "{1}needs an mqtts:// URL", "{1}braucht eine mqtts://-URL"},
     {M::passwordFileNeedsUser, "{1}needs a user in the URL (mqtt://USER@HOST)",
      "{1}braucht einen Benutzer in der URL (mqtt://BENUTZER@RECHNER)"},
-    {M::noMqttSetting, "this build has no MQTT", "dieses Programm hat kein MQTT"},
-    {M::noMqttOption, "This build has no MQTT: --mqtt cannot be used.",
-     "Dieses Programm hat kein MQTT: --mqtt geht hier nicht."},
 
     // Each a feminine noun in German, for the rows below.
     {M::passwordFileKind, "password file", "Passwortdatei"},

@@ -36,10 +36,10 @@ enum class MessageId {
     serviceName,
     noService,
     forgetNeedsBroker,
-    noMqtt,
     settingsNeedDisplay,
     forgetUnconfirmed,
     forgotten,
+    forgottenPassword,
     // The start-up failures, on a console where no box can be shown.
     networkFailed,
     boardNotFound,
@@ -57,6 +57,11 @@ enum class MessageId {
     mqttRefusedInAll,
     mqttCannotStart,
     mqttNoThread,
+    // The connection's state, in the main window.
+    mqttStatusConnecting,
+    mqttStatusConnected,
+    mqttStatusDisconnected,
+    mqttStatusAside,
     // Why publishing has no connection, inside the lines above.
     mqttNameUnknown,
     mqttConnectionClosed,
@@ -109,8 +114,6 @@ enum class MessageId {
     urlInvalidOption,
     caNeedsTls,
     passwordFileNeedsUser,
-    noMqttSetting,
-    noMqttOption,
     // The files they name: {1} is one of the three kinds.
     passwordFileKind,
     caFileKind,

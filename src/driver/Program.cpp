@@ -59,6 +59,7 @@ bool offerSettings(const SettingsProblem& problem)
 // Needs no board: the broker alone.
 int forget(const Settings& settings, const std::string& mqttPassword, bool desktop)
 {
+    const bool passwordStored = storedPassword(settings).has_value();
     if (!forgetPublished(settings, mqttPassword)) {
         tell(message(MessageId::forgetUnconfirmed), desktop, true);
         return 1;
@@ -67,6 +68,11 @@ int forget(const Settings& settings, const std::string& mqttPassword, bool deskt
     for (const std::string& topic : forgetTopics(settings)) {
         text.english += "  " + topic + "\n";
         text.german += "  " + topic + "\n";
+    }
+    if (passwordStored) {
+        const Message password = message(MessageId::forgottenPassword);
+        text.english += password.english;
+        text.german += password.german;
     }
     tell(text, desktop, false);
     return 0;
@@ -121,7 +127,7 @@ int runProgram(const std::vector<std::string>& arguments)
             problem.german = publishing.german;
         }
     if (problem.what.empty() && options.forget && !isGiven(settings, &Settings::mqttUrl)) {
-        const Message needed = message(publishingBuilt() ? MessageId::forgetNeedsBroker : MessageId::noMqtt);
+        const Message needed = message(MessageId::forgetNeedsBroker);
         problem.what = needed.english;
         problem.german = needed.german;
     }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 
 #include "driver/Messages.h"
@@ -66,6 +67,23 @@ void mqttPublish(const std::string& topic, const std::string& payload);
 // The newest state, retained, QoS 1: it replaces a state still waiting, and goes ahead of the
 // waiting rows, so that after an outage only the newest is sent, once.
 void mqttPublishLatest(const std::string& topic, const std::string& payload);
+
+// The connection's state in the user's words: connecting, connected, why not, or another holding
+// the name. serial counts the changes, 0 before mqttStart; each change also wakes uiTakeEvent.
+struct MqttStatus {
+    unsigned long serial = 0;
+    ::Message text;
+};
+MqttStatus mqttStatus();
+
+// The broker password in the user's own store of secrets, under the logger's name, where the
+// platform has one: Windows' credential manager, as a generic credential. Linux has none here; its
+// password files serve. Passwords and names are UTF-8.
+bool mqttPasswordStoreExists();
+std::optional<std::string> mqttPasswordStored(const std::string& name);
+bool mqttPasswordStore(const std::string& name, const std::string& password);
+// True when none is left under the name.
+bool mqttPasswordRemove(const std::string& name);
 
 // Queues the final message behind the rest and gives the network thread timeoutMs in all to
 // deliver it; the connection then ends with a DISCONNECT if the broker confirmed it, else without,

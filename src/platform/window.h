@@ -51,8 +51,9 @@ bool uiOpenDialogWindow(const std::string& title, int clientWidth, int clientHei
 // letter), "&&" is a plain '&'. uiCreateButton's label takes mnemonics in the settings window too.
 // A label whose mnemonic moves the focus to the control created right after it.
 void uiCreateLabel(int control, int x, int y, int width, int height, const std::string& text);
-// One line of editable text; each change the user makes is an event uiEventChanged.
-void uiCreateEdit(int control, int x, int y, int width, int height, const std::string& text);
+// One line of editable text; each change the user makes is an event uiEventChanged. A secret one
+// shows its letters as dots.
+void uiCreateEdit(int control, int x, int y, int width, int height, const std::string& text, bool secret = false);
 // A check box with its label; each click is an event uiEventControl.
 void uiCreateCheck(int control, int x, int y, int width, int height, const std::string& label, bool checked);
 // A drop-down list of fixed choices; each new choice is an event uiEventChanged.
@@ -84,6 +85,9 @@ struct UiEvent {
 // Takes at most one event, waiting up to timeoutMs for one to arrive (0: do not wait).
 // Repaints and other window work are done meanwhile.
 UiEvent uiTakeEvent(int timeoutMs);
+
+// From any thread: the wait of the current or the next uiTakeEvent ends at once, without an event.
+void uiWake();
 
 // Modal boxes without an icon; the main window takes no input while one is open.
 void uiMessage(const std::string& title, const std::string& text);

@@ -85,8 +85,6 @@ bool holdsCertificate(std::string_view text)
 
 }  // namespace
 
-bool publishingBuilt() { return true; }
-
 Message checkPublishSettings(const Settings& settings, std::string& password)
 {
     if (!isGiven(settings, &Settings::mqttUrl)) return {};
@@ -101,6 +99,10 @@ Message checkPublishSettings(const Settings& settings, std::string& password)
     }
     if (isGiven(settings, &Settings::mqttPasswordFile))
         return readPassword(MessageId::passwordFileKind, settings.mqttPasswordFile, false, password);
+    if (const std::optional<std::string> stored = storedPassword(settings); stored && !url->user.empty()) {
+        password = *stored;
+        return {};
+    }
     if (const char* credentials = std::getenv("CREDENTIALS_DIRECTORY"); credentials && !url->user.empty()) {
         const std::string path = std::string(credentials) + "/mqtt-password";
         std::error_code error;
@@ -108,6 +110,19 @@ Message checkPublishSettings(const Settings& settings, std::string& password)
             return readPassword(MessageId::credentialKind, path, true, password);
     }
     return {};
+}
+
+bool passwordStoreExists() { return platform::mqttPasswordStoreExists(); }
+
+std::optional<std::string> storedPassword(const Settings& settings)
+{
+    return platform::mqttPasswordStored(publishName(settings));
+}
+
+bool storePassword(const Settings& settings, const std::string& password)
+{
+    const std::string name = publishName(settings);
+    return password.empty() ? platform::mqttPasswordRemove(name) : platform::mqttPasswordStore(name, password);
 }
 
 std::string publishName(const Settings& settings)
@@ -166,6 +181,15 @@ void publishRow(const Publisher& publisher, const LoggerState& state)
     platform::mqttPublishLatest(stateTopic(publisher.name), payload);
 }
 
+std::optional<std::string> publishingStatusChange(Publisher& publisher)
+{
+    if (!publisher.active) return std::nullopt;
+    const platform::MqttStatus status = platform::mqttStatus();
+    if (status.serial == publisher.statusShown) return std::nullopt;
+    publisher.statusShown = status.serial;
+    return status.text.in(Language::german);
+}
+
 void stopPublishing(Publisher& publisher)
 {
     if (!publisher.active) return;
@@ -206,5 +230,7 @@ bool forgetPublished(const Settings& settings, const std::string& password)
     // An empty retained message removes the one the broker keeps; the last is confirmed after the rest.
     for (std::size_t i = 0; i + 1 < topics.size(); ++i) platform::mqttAddConnectMessage(topics[i], "");
     if (!platform::mqttStart(brokerSettings(settings, publishName(settings), password))) return false;
-    return platform::mqttStop(topics.back(), "", forgetTimeoutMs);
+    if (!platform::mqttStop(topics.back(), "", forgetTimeoutMs)) return false;
+    platform::mqttPasswordRemove(publishName(settings));
+    return true;
 }

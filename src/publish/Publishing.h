@@ -22,9 +22,6 @@ struct MqttUrl {
     int port = 0;
 };
 
-// False where the build has no MQTT client (the Windows program).
-bool publishingBuilt();
-
 // mqtt://[USER@]HOST[:PORT] or mqtts://[USER@]HOST[:PORT]; ports 1883 and 8883 by default.
 std::optional<MqttUrl> parseMqttUrl(std::string_view url);
 
@@ -39,17 +36,27 @@ Message mqttOptionsProblem(const Settings& settings);
 // credential mqtt-password). Empty when all is well, else why not, for the usage error.
 Message checkPublishSettings(const Settings& settings, std::string& password);
 
+// The broker password kept for the logger's name where the platform keeps one (Windows' credential
+// manager), UTF-8: whether it does, the password (nullopt: none), and storing it, where an empty
+// one removes it.
+bool passwordStoreExists();
+std::optional<std::string> storedPassword(const Settings& settings);
+bool storePassword(const Settings& settings, const std::string& password);
+
 // The logger's name in topics: the setting, else made from the board's address.
 std::string publishName(const Settings& settings);
 
 struct Publisher {
     bool active = false;
     std::string name;
+    unsigned long statusShown = 0;
 };
 
 void startPublishing(Publisher& publisher, const LoggerState& state, const std::string& password);
 // Publishes the row just logged.
 void publishRow(const Publisher& publisher, const LoggerState& state);
+// The connection's state as the window says it, when it changed since the last call.
+std::optional<std::string> publishingStatusChange(Publisher& publisher);
 // Publishes offline and disconnects, within 2 s.
 void stopPublishing(Publisher& publisher);
 
@@ -65,6 +72,6 @@ BrokerCheck checkBroker(const Settings& settings, const std::string& password);
 // What the broker keeps of the logger under its name: the discovery configs (under the default
 // prefix when discovery is off), the state, the availability and the owner.
 std::vector<std::string> forgetTopics(const Settings& settings);
-// Removes those from the broker by empty retained messages; false when the broker did not confirm
-// them within 15 s (said on standard error).
+// Removes those from the broker by empty retained messages, and then the stored password; false
+// when the broker did not confirm them within 15 s (said on standard error), and nothing else goes.
 bool forgetPublished(const Settings& settings, const std::string& password);

@@ -235,9 +235,9 @@ void uiCreateLabel(int control, int x, int y, int width, int height, const std::
     created("Label", control, x, y, width, height, text);
 }
 
-void uiCreateEdit(int control, int x, int y, int width, int height, const std::string& text)
+void uiCreateEdit(int control, int x, int y, int width, int height, const std::string& text, bool secret)
 {
-    created("Edit", control, x, y, width, height, text);
+    created("Edit", control, x, y, width, height, text).secret = secret;
 }
 
 void uiCreateCheck(int control, int x, int y, int width, int height, const std::string& label, bool checked)
@@ -301,6 +301,8 @@ void uiDrawPicture(UiPicture*, int x, int y)
 }
 
 void uiDrawNow() { platformFake.trace.push_back("drawNow"); }
+
+void uiWake() {}
 
 UiEvent uiTakeEvent(int timeoutMs)
 {
@@ -389,6 +391,23 @@ void mqttPublishLatest(const std::string& topic, const std::string& payload)
 {
     platformFake.trace.push_back("mqttLatest " + topic + " " + payload);
 }
+bool mqttPasswordStoreExists() { return platformFake.passwordStore; }
+std::optional<std::string> mqttPasswordStored(const std::string& name)
+{
+    const auto found = platformFake.storedPasswords.find(name);
+    return found == platformFake.storedPasswords.end() ? std::nullopt : std::optional(found->second);
+}
+bool mqttPasswordStore(const std::string& name, const std::string& password)
+{
+    platformFake.storedPasswords[name] = password;
+    return true;
+}
+bool mqttPasswordRemove(const std::string& name)
+{
+    platformFake.storedPasswords.erase(name);
+    return true;
+}
+MqttStatus mqttStatus() { return {1, message(MessageId::mqttStatusConnected, {"broker:1883"})}; }
 bool mqttStop(const std::string& topic, const std::string& payload, int timeoutMs)
 {
     platformFake.trace.push_back("mqttStop " + topic + " " + payload + " " + std::to_string(timeoutMs));

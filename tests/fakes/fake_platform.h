@@ -19,6 +19,7 @@ struct FakeControl {
     int chosen = 0;
     std::vector<std::string> choices;
     bool enabled = true;
+    bool secret = false;
 };
 
 struct FakeTimedEvent {
@@ -50,6 +51,8 @@ struct FakePlatform {
     int focus = 0;                    // the control with the keyboard focus
     std::string serviceFolder = "/nonexistent";  // where the service instances' settings live
     bool german = false;              // the user's locale, or UI language, is German
+    bool passwordStore = false;       // the platform keeps broker passwords (Windows)
+    std::map<std::string, std::string> storedPasswords;  // by the logger's name
 
     // What happened.
     std::vector<std::string> trace;

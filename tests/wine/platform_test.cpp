@@ -1,5 +1,6 @@
 // Checks the Windows platform services under Wine: the log file's sharing and positions, the
-// bounded socket calls against simulators on 127.0.0.1, the clock, and a sound start that may fail.
+// bounded socket calls against simulators on 127.0.0.1, the clock, a sound start that may fail, and
+// the statically linked MQTT client and TLS libraries with the Windows root certificates.
 // Usage: avrnetio-platform-test FOLDER STEADY_PORT SILENT_PORT CLOSED_PORT
 //   FOLDER is empty and ends in a backslash; the steady simulator answers "GETADC 1" with 512 CR LF
 //   and closes each connection after two commands; the silent one never answers; nothing listens
@@ -21,6 +22,11 @@
 #include "platform/shell.h"
 #include "platform/sockets.h"
 #include "platform/sound.h"
+#include "platform/win32/tlsroots.h"
+
+// The libraries themselves, to show that they link and start.
+#include <mosquitto.h>
+#include <openssl/ssl.h>
 
 namespace {
 
@@ -181,6 +187,25 @@ int portOf(const char* text)
 
 }  // namespace
 
+// Wine fills its root store from the build machine's certificates: none when it has none.
+void checkTlsLibraries()
+{
+    int major = 0, minor = 0, revision = 0;
+    mosquitto_lib_version(&major, &minor, &revision);
+    check(major == LIBMOSQUITTO_MAJOR && minor == LIBMOSQUITTO_MINOR && revision == LIBMOSQUITTO_REVISION,
+          "libmosquitto is the version of its header: " + numberText(major) + "." + numberText(minor));
+    check(mosquitto_lib_init() == MOSQ_ERR_SUCCESS, "libmosquitto starts");
+    SSL_CTX* context = SSL_CTX_new(TLS_client_method());
+    check(context != nullptr, "OpenSSL makes a TLS client context");
+    if (context == nullptr) return;
+    const int roots = platform::tlsAddWindowsRoots(SSL_CTX_get_cert_store(context));
+    check(roots >= 0, "the Windows root store opens");
+    std::printf("tls: libmosquitto %d.%d.%d, %s, %d Windows root certificates\n", major, minor, revision,
+                OpenSSL_version(OPENSSL_VERSION), roots);
+    SSL_CTX_free(context);
+    mosquitto_lib_cleanup();
+}
+
 int main(int argc, char** argv)
 {
     // Started by the shell's first stage with no arguments, or as a stand-in browser with the
@@ -213,6 +238,7 @@ int main(int argc, char** argv)
     checkFiles(argv[1]);
     checkSockets(portOf(argv[2]), portOf(argv[3]), portOf(argv[4]));
     checkClock();
+    checkTlsLibraries();
     // Without an audio device the start fails; either way nothing may crash or hang.
     const bool sound = soundRuns();
     std::printf("platform: %d of %d checks passed; sound output %s\n", checks - failures, checks,

@@ -17,6 +17,7 @@ AVRNETIO_BUILD the Linux build with the simulator (default build); AVRNETIO_MSI 
 AVRNETIO_MSI_NEWER the package and one of a higher version (scripts/package-msi.sh). Nothing is
 built here."""
 import glob
+import json
 import os
 import re
 import resource
@@ -30,15 +31,16 @@ import time
 import tomllib
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "e2e"))
-from harness import (BLUE, HEADER, RED, STEADY_REPLIES, Processes, answer_prompt, cardinals, check_steady_log,
-                     check_steady_window, end, fail, find_window, focus, loopback_only, read_dump, rows_of, unused_port,
-                     wait_for, wait_for_rows_one_second_apart, xdotool)
+from harness import LOGGER as LINUX_LOGGER
+from harness import (BLUE, HEADER, RED, STEADY_REPLIES, STEADY_ROW, Processes, answer_prompt, cardinals,
+                     check_steady_log, check_steady_window, end, fail, find_window, focus, loopback_only, messages_of,
+                     read_dump, retained, rows_of, unused_port, wait_for, wait_for_rows_one_second_apart, xdotool)
+from mqtt_security_test import make_certificates
 
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 MACHINE_I386, MACHINE_AMD64 = 0x14C, 0x8664
 WINE_FONTS = "/usr/share/wine/fonts"  # Debian's fonts-wine
 CLIENT_SIZE = (440, 600)  # the main window's client area
-SETTINGS_CLIENT_SIZE = (760, 482)  # the settings window's, without MQTT
 SMALL_SCREEN = (800, 600)  # lower than the main window's frame
 PROGRAM_FOLDER = os.path.join("drive_c", "Program Files (x86)", "AVR-NET-IO Logger")
 # The Start menu for every user, and the user's own, where Wine's installer puts a per-machine
@@ -55,7 +57,8 @@ SHORTCUTS = {
 }
 INSTALLED = ["LICENSE.txt", "THIRD-PARTY-NOTICES.txt", "anleitung.html", "avrnetio-logger.exe", "avrnetio-report.exe",
              "example.toml", "report.png", "settings-linux.png", "settings-windows.png", "window-linux.png",
-             "window-windows.png"]
+             "window-windows-mqtt.png", "window-windows.png"]
+CA_BUNDLE = "/etc/ssl/certs/ca-certificates.crt"  # Debian's ca-certificates, which Wine takes as its roots
 FILE_SIZE_LIMIT = 1024  # what avrnetio-platform-test --full-disk expects
 
 
@@ -180,7 +183,13 @@ def run_platform_checks(run, loader, checks, environment):
     files = os.path.join(run.folder, "files")
     os.makedirs(files)
     command = [loader, checks, windows_path(files) + "\\", str(steady), str(silent), str(unused_port())]
-    check_output("platform checks", *run_to_end(command, environment, "the platform checks", timeout=180))
+    code, output = run_to_end(command, environment, "the platform checks", timeout=180)
+    check_output("platform checks", code, output)
+    # Wine fills the Windows root store from the machine's own certificates.
+    tls = [line for line in output.splitlines() if line.startswith("tls: ")] or ["tls: no line"]
+    if os.path.exists(CA_BUNDLE) and not re.search(r", [1-9][0-9]* Windows root certificates$", tls[0]):
+        fail("the Windows root certificates did not reach OpenSSL: " + tls[0])
+    print("platform: " + tls[0])
     # Where C:\ takes no log of that name (a standard user's, here a folder's), it goes to Documents.
     rooted = os.path.join(environment["WINEPREFIX"], "drive_c", "AVR-NET-IO.CSV")
     os.mkdir(rooted)
@@ -222,21 +231,127 @@ def run_shell_checks(run, loader, checks, environment, display):
     print("shell: a program started, a CSV file opened in its associated application")
 
 
-def run_without_mqtt(loader, logger, environment):
-    """The Windows program has no MQTT client: --mqtt is a usage error that says so."""
-    code, output = run_to_end([loader, logger, "--host", "127.0.0.1", "--mqtt", "mqtt://127.0.0.1"], environment,
-                              "the logger with --mqtt")
-    if code != 2 or "no MQTT" not in output:
-        fail("--mqtt: exit %d, %r" % (code, output[-300:]))
-    # The same URL in a settings file is refused alike.
-    settings = os.path.join(environment["WINEPREFIX"], "mqtt.toml")
-    with open(settings, "w") as out:
-        out.write("[board]\nhost = \"127.0.0.1\"\n[mqtt]\nurl = \"mqtt://127.0.0.1\"\n")
-    code, output = run_to_end([loader, logger, "--settings", windows_path(settings)], environment,
-                              "the logger with [mqtt] settings")
-    if code != 2 or "no MQTT" not in output:
-        fail("[mqtt] url: exit %d, %r" % (code, output[-300:]))
-    print("wine: --mqtt and [mqtt] url are usage errors, this build has no MQTT")
+def masked_time(payload):
+    """A state payload with its time left out, which is the moment's alone."""
+    return re.sub(r'"time":"[^"]*"', '"time":""', payload)
+
+
+def run_with_mqtt(run, loader, logger, environment, display):
+    """The Windows program publishes as the Linux one does: its rows, and the discovery configs and
+    the state byte for byte those of the Linux program for the same board (but for the time);
+    through a broker stopped and started again every row on the rows topic; over TLS with a test
+    CA; and a wrong CA said in the window. A killed logger's will says offline."""
+    path = make_certificates(run.folder)
+    broker, broker_port = run.broker(name="windows")
+    tls_settings = ("cafile " + path("ca.pem"), "certfile " + path("server.pem"), "keyfile " + path("server.key"))
+    _, tls_port = run.broker(*tls_settings, name="tls")
+    subscriber = run.subscriber(broker_port)
+    tls_subscriber = run.subscriber(tls_port, "--cafile", path("ca.pem"))
+    output = open(os.path.join(run.folder, "wine-output.txt"), "ab")
+    rows = lambda seen, name: [json.loads(payload) for _, payload in messages_of(seen, "avrnetio/%s/rows" % name)]
+
+    def windows_logger(name, url, *options, dump=None):
+        board_port = run.boardsim(*[arg for reply in STEADY_REPLIES for arg in ("--reply", reply)])
+        log_file = os.path.join(run.folder, "mqtt-%s.csv" % name)
+        env = dict(environment, AVRNETIO_DUMP_CONTROLS=windows_path(dump)) if dump else environment
+        process = run.start([loader, logger, "--host", "127.0.0.1", "--port", str(board_port), "--log-file",
+                             windows_path(log_file), "--interval", "S1", "--mqtt", url, "--name", name, *options],
+                            env=env, stdout=output, stderr=output)
+        return process, log_file
+
+    # The wrong CA's window first, alone on the screen: an X server without backing store shows a
+    # covered window black.
+    dump = os.path.join(run.folder, "wrong-ca.txt")
+    wrong, _ = windows_logger("wrong-ca", "mqtts://127.0.0.1:%d" % tls_port, "--mqtt-ca",
+                              windows_path(path("wrong-ca.pem")), dump=dump)
+    window = find_window(display, "^Datenlogger", timeout=120)
+    said = "MQTT: getrennt: das Zertifikat des Brokers ist nicht von der CA in"
+    wait_for(lambda: shown(dump, 51).startswith(said), 60, "the wrong CA said in the window")
+    screenshot(display, window, "window-windows-mqtt.png")
+    plain, plain_log = windows_logger("wine", "mqtt://127.0.0.1:%d" % broker_port)
+    tls, _ = windows_logger("tls", "mqtts://127.0.0.1:%d" % tls_port, "--mqtt-ca", windows_path(path("ca.pem")))
+    wait_for(lambda: len(rows(tls_subscriber, "tls")) >= 2, 60, "two rows over TLS with the test CA")
+    wait_for(lambda: len(rows(subscriber, "wine")) >= 3, 60, "three rows on the broker from the Windows logger")
+    configs = retained(broker_port, "homeassistant/#", 8)
+    state = retained(broker_port, "avrnetio/wine/state", 1).get("avrnetio/wine/state", "")
+
+    # The broker away for three rows: all of them follow once it is back.
+    broker.terminate()
+    broker.wait(timeout=10)
+    logged = len(rows_of(plain_log))
+    wait_for(lambda: len(rows_of(plain_log)) >= logged + 3, 30, "three rows while the broker is away")
+    run.broker(port=broker_port, name="windows")
+
+    def unpublished():
+        """The logged rows, but the last two that may be on their way, that the broker has not had."""
+        published = {row["time"][:19] for row in rows(subscriber, "wine")}
+        stamps = [(row[6:10] + b"-" + row[3:5] + b"-" + row[:2] + b"T" + row[11:19]).decode()
+                  for row in rows_of(plain_log)[1:]]
+        return [stamp for stamp in stamps[:-2] if stamp not in published]
+    wait_for(lambda: not unpublished(), 90, "every row of the broker's absence, none lost")
+    published = {row["time"][:19] for row in rows(subscriber, "wine")}
+    # The row's time comes from the clock; the values are the simulator's, as in the CSV.
+    values = STEADY_ROW.decode().strip().split(",")[1:]
+    analog, digital = [float(value) for value in values[:4]], [int(value) for value in values[4:]]
+    for row in rows(subscriber, "wine"):
+        if row.get("board") != "online" or row.get("analog") != analog or row.get("digital") != digital:
+            fail("Windows row %r" % row)
+    plain.kill()
+    plain.wait()
+    wait_for(lambda: retained(broker_port, "avrnetio/wine/availability", 1) == {"avrnetio/wine/availability": "offline"},
+             30, "the will of the killed Windows logger")
+    for process in (tls, wrong):
+        process.kill()
+        process.wait()
+
+    _, linux_port = run.broker(name="linux")
+    linux_subscriber = run.subscriber(linux_port, topic="avrnetio/wine/rows")
+    linux = run.start([LINUX_LOGGER, "--host", "127.0.0.1", "--port", str(run.boardsim(
+        *[arg for reply in STEADY_REPLIES for arg in ("--reply", reply)])), "--log-file",
+        os.path.join(run.folder, "mqtt-linux.csv"), "--interval", "S1", "--mqtt", "mqtt://127.0.0.1:%d" % linux_port,
+        "--name", "wine"], env=dict(os.environ, XDG_CONFIG_HOME=os.path.join(run.folder, "no-settings")),
+        stderr=subprocess.DEVNULL)
+    wait_for(lambda: len(messages_of(linux_subscriber)) >= 2, 60, "two rows on the broker from the Linux logger")
+    linux_configs = retained(linux_port, "homeassistant/#", 8)
+    linux_state = retained(linux_port, "avrnetio/wine/state", 1).get("avrnetio/wine/state", "")
+    linux.terminate()
+    end(linux)
+    if len(configs) != 8:
+        fail("%d retained discovery configs: %r" % (len(configs), sorted(configs)))
+    for topic in sorted(set(configs) | set(linux_configs)):
+        if configs.get(topic) != linux_configs.get(topic):
+            fail("%s: Windows %r, Linux %r" % (topic, configs.get(topic), linux_configs.get(topic)))
+    if not state or masked_time(state) != masked_time(linux_state):
+        fail("the state: Windows %r, Linux %r" % (state, linux_state))
+    print("wine: --mqtt published %d rows, through the broker's restart every one; the 8 discovery configs and "
+          "the state the same as the Linux program's; over TLS with a test CA; a wrong CA said in the window; "
+          "the will said offline" % len(published))
+
+
+def settings_screenshot(run, loader, logger, environment, display):
+    """For AVRNETIO_SCREENSHOT=1 alone: the settings window on a screen that holds it, with the
+    simulator's address, a broker and a password typed in."""
+    if os.environ.get("AVRNETIO_SCREENSHOT") != "1":
+        return
+    dump = os.path.join(run.folder, "settings-screenshot.txt")
+    url = "mqtts://logger@127.0.0.1"
+    process = run.start([loader, logger, "--setup"], env=dict(environment, AVRNETIO_DUMP_CONTROLS=windows_path(dump)),
+                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    window = find_window(display, "^Einstellungen", timeout=120)
+    focus(display, window)
+    def typed(*fields):
+        for key, text in fields:
+            xdotool(display, "key", key)
+            xdotool(display, "type", "--delay", "50", text)
+    typed(("alt+a", "127.0.0.1"), ("alt+o", str(run.boardsim())))
+    # The board's test before the broker is named, which the test would also try.
+    xdotool(display, "key", "alt+v")
+    wait_for(lambda: shown(dump, 106).startswith("Verbunden"), 30, "the connection test for the screenshot")
+    typed(("alt+m", url), ("alt+w", "geheim"))
+    wait_for(lambda: shown(dump, 228) == "geheim", 30, "the password typed")
+    screenshot(display, window, "settings-windows.png")
+    xdotool(display, "key", "Escape")
+    end(process, timeout=30)
 
 
 def settings_folder(environment):
@@ -493,6 +608,15 @@ def check_installed(loader, environment, version):
     for program in (name for name in installed if name.endswith(".exe")):
         if machine_of(os.path.join(folder, program)) != MACHINE_I386:
             fail(program + " is installed as no 32-bit program")
+    # The licences of what the Windows programs link in, libmosquitto's and OpenSSL's among them.
+    with open(os.path.join(folder, "THIRD-PARTY-NOTICES.txt"), encoding="utf-8-sig") as notices:
+        text = notices.read()
+    windows = text[text.index("FOR THE WINDOWS PROGRAMS"):]
+    for notice in ("libmosquitto: the Windows logger's", "Eclipse Public License - v 2.0",
+                   "Eclipse Distribution License - v 1.0", "OpenSSL 3: the Windows logger's",
+                   "/usr/share/common-licenses/Apache-2.0", "Version 2.0, January 2004"):
+        if notice not in windows:
+            fail("the installed notices lack %r" % notice)
     # A standard user can start it: its manifest asks for no rights beyond the user's.
     if b'level="asInvoker"' not in open(os.path.join(folder, "avrnetio-logger.exe"), "rb").read():
         fail("the installed logger's manifest does not ask for asInvoker")
@@ -578,42 +702,68 @@ def run_first_start(run, loader, logger, environment, display):
         xdotool(display, "key", "alt+v")
         wait_for(lambda: shown(dump, 106).startswith(result.replace("%d", str(tried))), 30,
                  "the connection test to port %d" % tried)
-    # The first analog input's label and scale, which have no mnemonic.
-    left, top = client_origin(display, window, SETTINGS_CLIENT_SIZE)
-    for x, text in ((130, "Keller"), (330, "0.1")):
-        xdotool(display, "mousemove", "--window", window, str(left + x), str(top + 171), "click", "1")
-        xdotool(display, "key", "End", "shift+Home")
-        xdotool(display, "type", "--delay", "50", text)
+    # The first analog input's label and scale, which have no mnemonic, by Tab as the controls were
+    # made: from the port over the test, the log file, its button, the check box (the interval left
+    # out) and the schedule to the label, then over the unit to the scale. Tab selects an edit's text.
+    # The window is shrunk into the small screen's work area, so no place in it is known.
+    xdotool(display, "key", "alt+o")
+    xdotool(display, "key", *["Tab"] * 6)
+    xdotool(display, "type", "--delay", "50", "Keller")
+    xdotool(display, "key", "Tab", "Tab")
+    xdotool(display, "type", "--delay", "50", "0.1")
     wait_for(lambda: shown(dump, 317) == "= 51.20 Volt", 30, "the preview of 512 with the scale")
-    screenshot(display, window, "settings-windows.png")
+    # A broker that takes anna with her password alone, which the window keeps in the credential manager.
+    passwords = os.path.join(run.folder, "passwords")
+    subprocess.run(["mosquitto_passwd", "-c", "-b", passwords, "anna", "geheim"], check=True)
+    _, broker_port = run.broker("password_file " + passwords, name="password")
+    subscriber = run.subscriber(broker_port, "-u", "anna", "-P", "geheim", topic="avrnetio/+/rows")
+    for key, text in (("alt+m", "mqtt://anna@127.0.0.1:%d" % broker_port), ("alt+w", "geheim")):
+        xdotool(display, "key", key)
+        xdotool(display, "type", "--delay", "50", text)
     xdotool(display, "key", "Return")
 
     answer_prompt(display, "S1", timeout=60)
     log_file = os.path.join(environment["WINEPREFIX"], "drive_c", "AVR-NET-IO.CSV")
     wait_for(lambda: len(rows_of(log_file)) >= 3, 60, "rows after the settings window")
+    wait_for(lambda: len(messages_of(subscriber)) >= 2, 60, "rows published with the stored password")
     close_and_answer_no(display, find_window(display, "^Datenlogger", timeout=30), process, "the first start")
     lines = rows_of(log_file)
     if not lines[0].startswith(b"Datum,Uhrzeit,Keller [Volt],") or not all(b",51.20," in row for row in lines[1:]):
         fail("the log of the first start: %r" % lines[:3])
     with open(os.path.join(settings_folder(environment), "logger.toml"), "rb") as saved:
-        settings = tomllib.load(saved)
+        text = saved.read()
+    settings = tomllib.loads(text.decode())
     if (settings.get("board") != {"host": "127.0.0.1", "port": port}
-            or settings.get("analog", {}).get("1", {}) != {"label": "Keller", "scale": 0.1}):
+            or settings.get("analog", {}).get("1", {}) != {"label": "Keller", "scale": 0.1}
+            or settings.get("mqtt") != {"url": "mqtt://anna@127.0.0.1:%d" % broker_port} or b"geheim" in text):
         fail("the saved settings: %r" % settings)
     print("wine: the first start from the Start menu opened the settings window; a wrong port said why, the "
-          "right one showed the version; saved, %d rows with the label and the scale" % (len(lines) - 1))
+          "right one showed the version; saved, %d rows with the label and the scale, published with the "
+          "password that the window stored in the credential manager, not in the file" % (len(lines) - 1))
+    return subscriber
 
 
-def run_placement(run, loader, logger, environment, display):
+def run_placement(run, loader, logger, environment, display, subscriber):
     """The next start from the Start menu goes straight to the prompt; it, the main window and the
-    final box lie within the work area of a screen lower than the window."""
+    final box lie within the work area of a screen lower than the window. The stored password
+    serves again."""
+    published = len(messages_of(subscriber))
     process = start_from_menu(run, loader, logger, environment, "Datenlogger f\u00fcr AVR-NET-IO-Board.lnk")
     prompt = find_window(display, "Zeitintervall", timeout=120)
     if xdotool(display, "search", "--onlyvisible", "--name", "^Einstellungen"):
         fail("the settings window opened again")
     check_in_work_area(display, prompt, "the prompt")
     answer_prompt(display, "S1", timeout=30)
+    wait_for(lambda: len(messages_of(subscriber)) > published, 60, "a row published at the next start")
     close_and_answer_no(display, find_window(display, "^Datenlogger", timeout=60), process, "the main window")
+    # --forget takes the password from the credential manager too, where Wine keeps it in the registry.
+    stored = lambda: run_to_end([loader, "reg", "query", "HKCU\\Software\\Wine\\Credential Manager", "/s"],
+                                environment, "wine reg")[1]
+    if "AVR-NET-IO Logger/127-0-0-1" not in stored():
+        fail("no credential of the logger: %r" % stored())
+    code, said = run_to_end([loader, logger, "--forget"], environment, "avrnetio-logger --forget", timeout=120)
+    if code != 0 or not re.search("Passwort|password", said) or "AVR-NET-IO Logger/127-0-0-1" in stored():
+        fail("--forget: exit %d, %r, the credentials %r" % (code, said, stored()))
     print("wine: the next start went straight to the prompt; it, the window and the box lie within the work "
           "area of a small screen")
 
@@ -669,8 +819,8 @@ def run_package(run, logger, packages):
         # The installed 32-bit logger where 32-bit code runs, else the 64-bit build of the same sources.
         installed = os.path.join(environment["WINEPREFIX"], PROGRAM_FOLDER, "avrnetio-logger.exe")
         logger = installed if machine_of(logger) == MACHINE_I386 else logger
-        run_first_start(run, loader, logger, environment, display)
-        run_placement(run, loader, logger, environment, display)
+        subscriber = run_first_start(run, loader, logger, environment, display)
+        run_placement(run, loader, logger, environment, display, subscriber)
         run_help_from_menu(run, loader, logger, environment, display)
 
         msiexec(loader, environment, "/x", windows_path(newer), "/qn")
@@ -733,7 +883,8 @@ def main():
             wine_server(server, environment, "-p")
             run_platform_checks(run, loader, checks, environment)
             run_full_disk_check(run, loader, checks, environment)
-            run_without_mqtt(loader, logger, environment)
+            run_with_mqtt(run, loader, logger, environment, display)
+            settings_screenshot(run, loader, logger, environment, display)
             run_logger(run, loader, logger, environment, display)
             run_from_settings(run, loader, logger, environment, display)
             run_shell_checks(run, loader, checks, environment, display)

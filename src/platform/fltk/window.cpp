@@ -34,6 +34,7 @@
 #include <FL/Fl_Double_Window.H>
 #include <FL/Fl_File_Chooser.H>
 #include <FL/Fl_Input.H>
+#include <FL/Fl_Secret_Input.H>
 #include <FL/Fl_Menu_Item.H>
 #include <FL/Fl_Native_File_Chooser.H>
 #include <FL/Fl_PNG_Image.H>
@@ -138,14 +139,16 @@ bool openSignalPipe()
     return true;
 }
 
-// Turns any number of signals since the last look into one close request.
+// Turns any number of signals since the last look into one close request; a wake-up's byte only
+// ends the wait.
 void drainSignalPipe()
 {
     if (ui.signalPipe[0] < 0) return;
     bool signalled = false;
     char bytes[64];
-    while (platform::retryInterrupted([&] { return read(ui.signalPipe[0], bytes, sizeof bytes); }) > 0)
-        signalled = true;
+    ssize_t count = 0;
+    while ((count = platform::retryInterrupted([&] { return read(ui.signalPipe[0], bytes, sizeof bytes); })) > 0)
+        signalled = signalled || std::find(bytes, bytes + count, 1) != bytes + count;
     if (!signalled) return;
     ui.terminationRequested = true;
     ui.events.push_back({platform::uiEventClose, 0});
@@ -818,11 +821,11 @@ void uiCreateLabel(int control, int x, int y, int width, int height, const std::
     addControl(control, label, Kind::label, TextUse::mnemonicLabel, text);
 }
 
-void uiCreateEdit(int control, int x, int y, int width, int height, const std::string& text)
+void uiCreateEdit(int control, int x, int y, int width, int height, const std::string& text, bool secret)
 {
     if (ui.window == nullptr) return;
     Fl_Group::current(nullptr);
-    auto* edit = new Fl_Input(x, y, width, height);
+    auto* edit = secret ? new Fl_Secret_Input(x, y, width, height) : new Fl_Input(x, y, width, height);
     edit->box(FL_DOWN_BOX);
     edit->textfont(guiFont);
     edit->textsize(guiFontSize);
@@ -1009,6 +1012,14 @@ void uiDrawNow()
         Fl::wait(static_cast<double>(left) / 1000.0);
     }
     Fl::flush();
+}
+
+void uiWake()
+{
+    const char byte = 0;
+    if (ui.signalPipe[1] >= 0 && write(ui.signalPipe[1], &byte, 1) < 0) {
+        // A full pipe already holds a wake-up.
+    }
 }
 
 UiEvent uiTakeEvent(int timeoutMs)

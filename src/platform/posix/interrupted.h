@@ -2,13 +2,12 @@
 // cuts short carried on, and a wait that one ends early taking its time anew from the deadline.
 #pragma once
 
-#include <algorithm>
 #include <cerrno>
-#include <chrono>
-#include <limits>
 #include <string_view>
 
 #include <unistd.h>
+
+#include "platform/deadline.h"
 
 namespace platform {
 
@@ -30,14 +29,6 @@ inline bool writeAll(int fd, std::string_view text)
         done += static_cast<std::size_t>(wrote);
     }
     return true;
-}
-
-// Rounded up, so that a wait never ends before its deadline; clamped to what poll() takes.
-inline int msUntil(std::chrono::steady_clock::time_point deadline,
-                   std::chrono::steady_clock::time_point now = std::chrono::steady_clock::now())
-{
-    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - now).count();
-    return static_cast<int>(std::clamp<decltype(left)>(left, 0, std::numeric_limits<int>::max()));
 }
 
 }  // namespace platform

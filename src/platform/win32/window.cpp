@@ -12,6 +12,7 @@
 #include "platform/ControlDump.h"
 
 #include <algorithm>
+#include <atomic>
 #include <charconv>
 #include <cstdio>
 #include <cstdlib>
@@ -66,6 +67,7 @@ struct Control {
 
 struct Win32Ui {
     bool started = false;
+    std::atomic<DWORD> thread = 0;  // the program's thread, which uiWake's message wakes
     HINSTANCE instance = nullptr;
     ATOM windowClass = 0;
     HFONT guiFont = nullptr;
@@ -543,6 +545,7 @@ bool uiStart()
 {
     if (ui.started) return true;
     ui.started = true;
+    ui.thread = GetCurrentThreadId();
     char dumpPath[MAX_PATH];
     const DWORD length = GetEnvironmentVariableA("AVRNETIO_DUMP_CONTROLS", dumpPath, MAX_PATH);
     if (length > 0 && length < MAX_PATH) ui.dumpPath.assign(dumpPath, length);
@@ -664,11 +667,11 @@ void uiCreateLabel(int control, int x, int y, int width, int height, const std::
     addControl(control, Kind::label, "STATIC", SS_LEFT, 0, x, y, width, height, text);
 }
 
-void uiCreateEdit(int control, int x, int y, int width, int height, const std::string& text)
+void uiCreateEdit(int control, int x, int y, int width, int height, const std::string& text, bool secret)
 {
     if (ui.window == nullptr) return;
-    HWND edit = addControl(control, Kind::edit, "EDIT", ES_LEFT | ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE,
-                           x, y, width, height, text);
+    HWND edit = addControl(control, Kind::edit, "EDIT", ES_LEFT | ES_AUTOHSCROLL | WS_TABSTOP | (secret ? ES_PASSWORD : 0),
+                           WS_EX_CLIENTEDGE, x, y, width, height, text);
     if (edit != nullptr) setEditText(edit, text);
 }
 
@@ -830,6 +833,12 @@ void uiDrawNow()
 {
     // The controls are child windows that would paint only when the queue is next drained.
     if (ui.window != nullptr) RedrawWindow(ui.window, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+}
+
+void uiWake()
+{
+    // A thread message ends MsgWaitForMultipleObjectsEx's wait; no window takes it.
+    if (const DWORD thread = ui.thread; thread != 0) PostThreadMessageA(thread, WM_NULL, 0, 0);
 }
 
 UiEvent uiTakeEvent(int timeoutMs)
