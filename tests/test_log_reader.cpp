@@ -435,7 +435,7 @@ TEST(LogReader, ReadsWhatTheLoggerWrites)
     resetLoggerState(state);
     const auto quantity = [&](std::size_t input, const char* label, const char* unit, double scale, double offset,
                               int decimals) {
-        state.settings.analog[input] = {label, unit, scale, offset, decimals, true, "", "measurement"};
+        state.settings.analog[input] = {label, unit, scale, offset, decimals, true, "", "measurement", 0, 0, 0, ""};
     };
     quantity(0, "Keller", "\xb0" "C", 0.48828, 0, 1);   // an LM35
     quantity(1, "Aussen", "\xb0" "C", 0.48828, -50, 2);  // a TMP36
@@ -523,9 +523,9 @@ TEST(LogReader, BothReadersReadEveryFormTheLoggerWrites)
         resetLoggerState(state);
         if (c.settings == 's') state.settings.analog[0].scale = 0.01;
         if (c.settings == 'q') {
-            state.settings.analog[0] = {"Keller", "\xb0" "C", 0.48828, 0, 1, true, "", "measurement"};   // an LM35
-            state.settings.analog[1] = {"Aussen", "\xb0" "C", 0.48828, -50, 2, true, "", "measurement"};  // a TMP36
-            state.settings.analog[2] = {"Z\xe4hler", "kWh", 10, 0, 0, true, "", "measurement"};
+            state.settings.analog[0] = {"Keller", "\xb0" "C", 0.48828, 0, 1, true, "", "measurement", 0, 0, 0, ""};   // an LM35
+            state.settings.analog[1] = {"Aussen", "\xb0" "C", 0.48828, -50, 2, true, "", "measurement", 0, 0, 0, ""};  // a TMP36
+            state.settings.analog[2] = {"Z\xe4hler", "kWh", 10, 0, 0, true, "", "measurement", 0, 0, 0, ""};
         }
         state.reading = {true, c.second * 1000 + 999, c.raw, c.closed, {}, {}};
         const std::string row = logDataRow(state.reading, state.settings, state.analogRoundFactor,

@@ -138,10 +138,10 @@ TEST(Payloads, InputsWithTheirOwnSettings)
 {
     LoggerState state = readingState();
     AnalogInput& cellar = state.settings.analog[0];
-    cellar = {"Keller", "\xB0" "C", 0.48828, 0.0, 1, true, "temperature", "measurement"};  // an LM35
-    state.settings.analog[1] = {"Tank", "\xB5V", 0.0048828, 0.0, 3, true, "voltage", "measurement"};
-    state.settings.analog[2] = {"Z\xE4hler", "Imp", 1, 0, 0, true, "", "total_increasing"};
-    state.settings.analog[3] = {"pH", "", 0.01, 0, 2, true, "ph", "measurement"};
+    cellar = {"Keller", "\xB0" "C", 0.48828, 0.0, 1, true, "temperature", "measurement", 0, 0, 0, ""};  // an LM35
+    state.settings.analog[1] = {"Tank", "\xB5V", 0.0048828, 0.0, 3, true, "voltage", "measurement", 0, 0, 0, ""};
+    state.settings.analog[2] = {"Z\xE4hler", "Imp", 1, 0, 0, true, "", "total_increasing", 0, 0, 0, ""};
+    state.settings.analog[3] = {"pH", "", 0.01, 0, 2, true, "ph", "measurement", 0, 0, 0, ""};
     state.reading.analogRaw = {44, 512, std::nullopt, 1};
     struct Case {
         std::size_t input;

@@ -30,6 +30,11 @@ struct AnalogInput {
     bool quantity = false;  // any of unit, scale, offset and decimals given
     std::string haDeviceClass;  // empty: none
     std::string haStateClass;
+    // Alarms, in the unit of the value as the log has it: each limit only where given.
+    double alarmAbove = 0.0;
+    double alarmBelow = 0.0;
+    double alarmHysteresis = 0.0;  // how far back past the limit the value must come to end it
+    std::string alarmAfter;        // how long the condition must hold, as an interval; empty: at once
 };
 
 struct DigitalInput {
@@ -37,6 +42,8 @@ struct DigitalInput {
     std::string openText;
     std::string closedText;  // also what the colour rule compares with
     std::string haDeviceClass;
+    std::string alarmWhen;  // "open" or "closed"; empty: no alarm
+    std::string alarmAfter;
 };
 
 enum class Schedule { drift, aligned };
@@ -59,6 +66,8 @@ struct Settings {
     std::string mqttCa;
     std::string name;  // the logger's name in topics; empty: made from boardHost
     std::string haDiscovery;
+    std::string boardSilentAfter;  // as an interval; empty: no alarm for a silent board
+    std::string alarmFile;         // empty: the log's path with "-alarme" before its extension
     GivenKeys given;
 };
 
@@ -80,8 +89,8 @@ enum class SettingKind {
 // it must not start like a formula; an analog input's must not end in ] either.
 // The MQTT ones are publishing's.
 enum class SettingCheck {
-    none, host, interval, nonZero, label, analogLabel, unit, stateClass, binarySensorClass, mqttUrl, mqttName,
-    discoveryPrefix
+    none, host, interval, nonZero, notNegative, label, analogLabel, unit, stateClass, binarySensorClass, alarmWhen,
+    mqttUrl, mqttName, discoveryPrefix
 };
 
 // A message in English (UTF-8) and German (Latin-1); {low} and {high} stand for the row's bounds.

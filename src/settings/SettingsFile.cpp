@@ -78,7 +78,8 @@ bool readValue(Reader& reader, const SettingRow& row, std::size_t input, const t
         else return wrong({"a number is needed", "eine Zahl ist n\xF6tig, mit Punkt: 0.5"});
         if (!std::isfinite(value)) return wrong({"a finite number is needed", "eine endliche Zahl ist n\xF6tig"});
         setFromText(settings, row, input, shortestText(value));
-        return taken(row.check == SettingCheck::nonZero && value == 0.0);
+        return taken((row.check == SettingCheck::nonZero && value == 0.0) ||
+                     (row.check == SettingCheck::notNegative && value < 0.0));
     }
     const auto* utf8 = node.as_string();
     if (!utf8) return wrong({"a text in quotes is needed", "ein Text in Anf\xFChrungszeichen ist n\xF6tig"});
@@ -118,6 +119,11 @@ void checkInput(Reader& reader, const SettingSection& section, std::size_t input
     }
     settleInput(settings, input, reader.rows);
     const AnalogInput& analog = settings.analog[input];
+    if (given(&AnalogInput::alarmAbove) && given(&AnalogInput::alarmBelow) && analog.alarmAbove <= analog.alarmBelow) {
+        fail(reader, where("alarm_above"), path + ".alarm_above", "needs to be greater than alarm_below",
+             "muss gr\xF6\xDF" "er als alarm_below sein");
+        return;
+    }
     // Every value must fit the log and read back exactly: below 10^12, and with its decimals at
     // most 14 digits, which a double's rounding keeps right.
     const int digits = std::min(logDigits, exactDigits - analog.decimals);
