@@ -88,6 +88,29 @@ TEST_F(Driver, PublishesEachRowAfterLoggingItAndOfflineBeforeTheFinalPrompt)
     EXPECT_EQ(fake().controls[mqttStatusControl].text, "MQTT: verbunden mit broker:1883") << "in the free space";
 }
 
+TEST_F(Driver, AnAlarmIsOnTheDiskBeforeTheWindowShowsItAndTheEndPathWritesNoEnd)
+{
+    fake().replies = {{getAdc1, "1023\r\n"}};  // 4.99 V
+    fake().events = {{2500, closeBox}};
+    Settings settings = simulatorOptions("S1");
+    settings.analog[0].alarmAbove = 4.5;
+    settings.given.set(givenBit(settingRows, *rowOf(&AnalogInput::alarmAbove), 0));
+    EXPECT_EQ(runLogger(settings).exitCode, 0);
+
+    const auto written = [](const std::string& part) {
+        return std::ranges::find_if(fake().trace, [&](const std::string& entry) {
+            return entry.starts_with("fileWrite") && entry.find(part) != std::string::npos;
+        }) - fake().trace.begin();
+    };
+    const auto at = [](const std::string& prefix) { return tracePosition(prefix); };
+    ASSERT_GE(at("fileOpen /tmp/M\xC3\xBC" "ll-alarme.csv"), 0);
+    const auto alarm = written(",Analog-Eingang Nr. 1,Alarm,4.99,4.5\r\n");
+    EXPECT_LT(alarm, at("setColour 34 0x0080FF"));
+    EXPECT_LT(alarm, at("title ALARM - Datenlogger f\xFCr AVR-NET-IO-Board"));
+    EXPECT_EQ(written(",Ende,"), static_cast<std::ptrdiff_t>(fake().trace.size())) << "QUIT during an alarm ends none";
+    EXPECT_EQ(traced("title").size(), 1u) << "the title changes once, not every row";
+}
+
 TEST_F(Driver, EachStartUpFailureShowsItsMessageAndTakesTheEndPath)
 {
     struct Case {

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstdint>
+#include <cstdio>
 
 #include "assets/Assets.h"
 #include "board/BoardLink.h"
@@ -29,6 +30,7 @@ struct LoggerRun {
     bool settingsWanted = false;
     LoggerState state;
     CsvLog log;
+    CsvLog alarmLog;
     Publisher publisher;
     platform::UiPicture* picture = nullptr;
     bool soundStarted = false;
@@ -85,14 +87,39 @@ bool startUp(LoggerRun& run, const Settings& settings, const std::string& mqttPa
         showProblem(message(MessageId::intervalInvalid));
         return false;
     }
+    if (const Message problem = alarmDelayProblem(settings, state.intervalMs); !problem.empty()) {
+        showProblem(problem);
+        return false;
+    }
     if (!openLog(run.log, state)) {
         showProblem(message(MessageId::logFileFailed, {platform::filePathText(settings.logFilePath)}));
         return false;
     }
+    if (anyAlarmWatched(settings) && !openAlarmLog(run.alarmLog, alarmLogPath(settings))) {
+        showProblem(message(MessageId::alarmLogFailed, {platform::filePathText(alarmLogPath(settings))}));
+        return false;
+    }
+    startAlarms(state.alarms, settings, state.reading.momentMs);
     readBoardInfo(state);
     if (isGiven(settings, &Settings::mqttUrl)) startPublishing(run.publisher, state, mqttPassword);
     createMainWindow(state, run.picture);
     return true;
+}
+
+// Each start and end of an alarm: in the alarm log, on the disk before anything shows it, and on
+// standard error, which is the service's journal.
+void judgeAndKeepAlarms(LoggerRun& run)
+{
+    const LoggerState& state = run.state;
+    for (const AlarmEvent& event : judgeAlarms(run.state.alarms, state.reading, state.settings)) {
+        appendAlarmRow(run.alarmLog, alarmLogRow(event, state.settings, state.reading.momentMs));
+        const Message said =
+            event.alarm == boardAlarm
+                ? message(event.start ? MessageId::boardSilentStarted : MessageId::boardSilentEnded, {event.limit})
+                : message(event.start ? MessageId::alarmStarted : MessageId::alarmEnded,
+                          {alarmInputName(state.settings, event.alarm), event.value, event.limit});
+        std::fputs(consoleText(said.in(consoleLanguage())).c_str(), stderr);
+    }
 }
 
 void runCycle(LoggerRun& run)
@@ -100,9 +127,11 @@ void runCycle(LoggerRun& run)
     reconnectIfBroken(run.state);
     readInputs(run.state);
     appendLogRow(run.log, run.state);
+    judgeAndKeepAlarms(run);
     publishRow(run.publisher, run.state);
     click(run.state);
     refreshDisplay(run.state);
+    refreshAlarms(run.state);
 }
 
 // The tick at which the next cycle starts: an interval after the wait's start, or at the next
@@ -157,6 +186,8 @@ void shutDown(LoggerRun& run)
     LoggerState& state = run.state;
     click(state);
     closeLog(run.log);
+    // An alarm still on keeps no end: the next start judges afresh.
+    closeLog(run.alarmLog);
     closeConnection(state.connection);
     state.connection = nullptr;
     stopPublishing(run.publisher);
@@ -175,6 +206,7 @@ void endProgram(LoggerRun& run)
     run.picture = nullptr;
     platform::uiCloseWindows();
     closeLog(run.log);
+    closeLog(run.alarmLog);
 }
 
 }  // namespace

@@ -117,6 +117,13 @@ constexpr MessageRow rows[] = {
     {M::boardNotFound, "The AVR-NET-IO board cannot be found!", "Das AVR-NET-IO-Board kann nicht gefunden werden!"},
     {M::intervalInvalid, "No valid time interval was entered!", "Es wurde kein g\xFCltiger Zeitintervall eingegeben!"},
     {M::logFileFailed, "The output file '{1}' cannot be created!", "Die Ausgabedatei '{1}' kann nicht erzeugt werden!"},
+    {M::alarmDelayShort, "{1} ({2}) is shorter than the logging interval: a condition shows only once a row",
+     "{1} ({2}) ist k\xFCrzer als das Intervall der Aufzeichnung: eine Bedingung zeigt sich nur einmal je Zeile"},
+    {M::alarmLogFailed, "The alarm file '{1}' cannot be created!", "Die Alarmdatei '{1}' kann nicht erzeugt werden!"},
+    {M::alarmStarted, "Alarm: {1} is {2}, the limit {3}\n", "Alarm: {1} ist {2}, die Grenze {3}\n"},
+    {M::alarmEnded, "Alarm over: {1} is {2}, the limit {3}\n", "Alarm vorbei: {1} ist {2}, die Grenze {3}\n"},
+    {M::boardSilentStarted, "Alarm: no reading from the board for {1}\n", "Alarm: seit {1} keine Messung vom Board\n"},
+    {M::boardSilentEnded, "Alarm over: the board answers again\n", "Alarm vorbei: das Board antwortet wieder\n"},
 
     {M::mqttNoConnection, "no connection to the broker at {1} ({2}); rows wait in memory, up to {3}, until it is back",
      "keine Verbindung zum Broker unter {1} ({2}); Zeilen warten im Speicher, bis zu {3}, bis er wieder da ist"},

@@ -45,6 +45,13 @@ enum class MessageId {
     boardNotFound,
     intervalInvalid,
     logFileFailed,
+    alarmDelayShort,
+    alarmLogFailed,
+    // An alarm's start and end on standard error.
+    alarmStarted,
+    alarmEnded,
+    boardSilentStarted,
+    boardSilentEnded,
     // Publishing's, in the journal.
     mqttNoConnection,
     mqttStillUnreachable,

@@ -302,6 +302,8 @@ void uiDrawPicture(UiPicture*, int x, int y)
 
 void uiDrawNow() { platformFake.trace.push_back("drawNow"); }
 
+void uiSetTitle(const std::string& title) { platformFake.trace.push_back("title " + title); }
+
 void uiWake() {}
 
 UiEvent uiTakeEvent(int timeoutMs)
