@@ -1,19 +1,60 @@
 #!/usr/bin/env python3
 """No display: --interval S1, then SIGTERM after a few seconds gives a header, one row per
 second and exit code 0, whose figures avrnetio-report --summary gives; and a bad interval is
-reported on standard error, with exit code 1."""
+reported on standard error, with exit code 1. Alarms from a settings file, in a network of
+loopback only: a value above its limit, then the board stopped and started again with a value
+below it, in the alarm log at the rows' own times and on standard error."""
 import os
 import signal
+import subprocess
 import sys
 import time
 
 sys.path.insert(0, os.path.dirname(__file__))
-from harness import (STEADY_REPLIES, Processes, check_steady_log, check_summary, end, expected_summary, fail,
-                     parse_log, rows_of, wait_for)
+from harness import (BOARDSIM, STEADY_REPLIES, Processes, check_steady_log, check_summary, end, expected_summary,
+                     fail, loopback_only, parse_log, rows_of, stop_boardsim, wait_for)
+
+
+def alarms(run):
+    """An alarm above 4 V from the first row, the board silent for 2 s after the simulator stops,
+    and both over once a simulator on the same port answers 0.49 V."""
+    high, port = run.boardsim_process("--reply", "GETADC 1=900\\r\\n")
+    settings = os.path.join(run.folder, "alarms.toml")
+    with open(settings, "w") as out:
+        out.write('[analog.1]\nalarm_above = 4\n[alarms]\nboard_silent_after = "S2"\n')
+    log_file = os.path.join(run.folder, "alarms.csv")
+    alarm_file = os.path.join(run.folder, "alarms-alarme.csv")
+    logger = run.logger(port, log_file, "--interval", "S1", "--settings", settings)
+    said = lambda: rows_of(alarm_file)[1:] if os.path.exists(alarm_file) else []
+    wait_for(lambda: len(said()) >= 1, 10, "the alarm above 4 V")
+    stop_boardsim(high)
+    wait_for(lambda: len(said()) >= 2, 30, "the alarm of the silent board")
+    run.start([BOARDSIM, "--host", "127.0.0.1", "--port", str(port), "--reply", "GETADC 1=100\\r\\n"],
+              stdout=subprocess.DEVNULL)
+    wait_for(lambda: len(said()) >= 4, 30, "the ends of both alarms")
+    logger.send_signal(signal.SIGTERM)
+    if end(logger, timeout=5) != 0:
+        fail("the logger with alarms ended with %d" % logger.returncode)
+    rows = said()
+    stamps = {row[:19] for row in rows_of(log_file)[1:]}
+    expected = [b"Analog-Eingang Nr. 1,Alarm,4.39,4", b"Board,Alarm,,S2", b"Analog-Eingang Nr. 1,Ende,0.48,4",
+                b"Board,Ende,,S2"]
+    if [row[20:].rstrip() for row in rows] != expected or not all(row[:19] in stamps for row in rows):
+        fail("the alarm log: %r" % rows)
+    error = logger.stderr.read().decode()
+    for line in ("Alarm: Analog-Eingang Nr. 1 is 4.39, the limit 4", "Alarm: no reading from the board for S2",
+                 "Alarm over: the board answers again"):
+        if line not in error:
+            fail("not said on standard error: %r in %r" % (line, error))
+    print("headless: an alarm above a limit, a silent board's and both ends in the alarm log at the rows' times "
+          "and on standard error")
 
 
 def main():
+    # The alarms come from a settings file.
+    loopback_only()
     with Processes() as run:
+        alarms(run)
         port = run.boardsim(*[arg for reply in STEADY_REPLIES for arg in ("--reply", reply)])
         log_file = os.path.join(run.folder, "log.csv")
         logger = run.logger(port, log_file, "--interval", "S1")
