@@ -88,6 +88,7 @@ void handleLine(AlarmLog& log, std::string_view line)
         return;
     }
     // A new start before an end: the logger ended during the alarm and has started again.
+    if (open != log.open.end()) log.alarms[open->second].restart = parsed.stamp;
     log.open[name] = log.alarms.size();
     Alarm alarm;
     alarm.name = name;
@@ -206,14 +207,14 @@ std::uint32_t alarmRow(AlarmLog& log, DateValue stamp, const std::array<AnalogVa
     for (; log.next < log.alarms.size() && log.alarms[log.next].start <= stamp; ++log.next) {
         Alarm& alarm = log.alarms[log.next];
         // One without an end that began before this run belongs to a run that has no rows after it.
-        if (alarm.ended ? alarm.end < stamp : alarm.start < log.runStart) continue;
+        if (alarm.ended ? alarm.end < stamp : alarm.start < log.runStart || alarm.restart <= stamp) continue;
         alarm.input = inputNamed(log, alarm);
         log.active.push_back(log.next);
     }
     std::uint32_t inAlarm = 0;
     for (std::size_t k = 0; k < log.active.size();) {
         Alarm& alarm = log.alarms[log.active[k]];
-        if (alarm.ended && alarm.end < stamp) {
+        if (alarm.ended ? alarm.end < stamp : alarm.restart <= stamp) {
             log.active[k] = log.active.back();
             log.active.pop_back();
             continue;

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <limits>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -30,6 +31,9 @@ struct Alarm {
     DateValue start = 0;
     DateValue end = 0;
     bool ended = false;  // without an end the period lasts to the last row of its run
+    // Without an end it lasts no further than the next alarm of its input: at most one of an
+    // input is under way, whatever the alarm log says.
+    DateValue restart = std::numeric_limits<DateValue>::max();
     int direction = 0;   // the value at the start: 1 above its limit, -1 below, 0 neither
     bool board = false;
     // Told by the log's rows in the period, which end before the first row after its end.
