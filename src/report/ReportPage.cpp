@@ -327,7 +327,7 @@ Scale valueScale(const AnalogFigures& analog, int decimals)
     return {low, high, step};
 }
 
-// The bands of input 1 to 8's chart.
+// The bands of the chart of input index 0 to 7: analog 1 to 4, then digital 1 to 4.
 void appendBands(std::string& out, const Bands& bands, const Frame& frame, std::size_t input)
 {
     const std::string scale = "\" transform=\"matrix(1 0 0 " + coordinate(frame.bottom - frame.top) + " 0 " +
