@@ -14,6 +14,7 @@
 #include "fakes/fake_clock.h"
 #include "logging/Alarms.h"
 #include "logging/DateText.h"
+#include "logging/LogFormat.h"
 #include "settings/SettingsFile.h"
 #include "platform/files.h"
 

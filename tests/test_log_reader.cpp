@@ -705,8 +705,8 @@ TEST(LogReader, TheAlarmLogBesideTheLog)
          alarmLog({"09:00:04,Druck [hPa],Alarm,1001,1005", "09:00:07,Druck [hPa],Ende,1013,1005"}),
          "alarms\t1\t0\t0", 1, {alarmRowOf("Druck [hPa]", "09:00:04", "09:00:07", "3 s", "min. 990&nbsp;hPa")}},
         {"a digital input, and a silent board on every chart", &quantities,
-         alarmLog({"09:00:02,D1,Alarm,1,", "09:00:04,D1,Ende,0,", "09:00:05,Board,Alarm,,",
-                   "09:00:06,Board,Ende,,"}),
+         alarmLog({"09:00:02,D1,Alarm,1,", "09:00:04,D1,Ende,0,", "09:00:05,Board,Alarm,,S1",
+                   "09:00:06,Board,Ende,,S1"}),
          "alarms\t2\t0\t0", 8,
          {alarmRowOf("D1", "09:00:02", "09:00:04", "2 s", "&ndash;"),
           alarmRowOf("Board", "09:00:05", "09:00:06", "1 s", "&ndash;")}},
@@ -723,7 +723,7 @@ TEST(LogReader, TheAlarmLogBesideTheLog)
           alarmRowOf(keller, "09:00:03", "", "mindestens 4 s", "max. 26,00" + degrees)}},
         {"rows that do not fit are skipped and counted, a repeated header is not", &quantities,
          alarmLog({"09:00:01,D2,Start,1,", "09:00:01,D2,Alarm,1", "09:00:01,D2,Alarm,1,5,", "09:00:01,D2,Alarm,x,",
-                   "09:00:01,D2,Ende,0,", "09:00:01,Board,Alarm,,1", "31.02.2026,09:00:01,D2,Alarm,1,",
+                   "09:00:01,D2,Ende,0,", "09:00:01,Board,Alarm,x,S1", "31.02.2026,09:00:01,D2,Alarm,1,",
                    "09:00:02,D3,Alarm,1,"}) +
              std::string(alarmLogHeader) + "\r\n07.12.2026,09:00:03,D3,Ende,0,\r\n07.12.2026,09:00:04,D3,Al",
          "alarms\t1\t0\t8", 1, {alarmRowOf("D3", "09:00:02", "09:00:03", "1 s", "&ndash;")}},
@@ -756,8 +756,9 @@ TEST(LogReader, TheAlarmLogBesideTheLog)
 
     const std::pair<const char*, const char*> paths[] = {{"AVR-NET-IO.CSV", "AVR-NET-IO-alarme.CSV"},
                                                          {"/tmp/keller.csv", "/tmp/keller-alarme.csv"},
-                                                         {"/tmp/v1.2/log", "/tmp/v1.2/log-alarme"}};
-    for (const auto& [log, alarms] : paths) EXPECT_EQ(alarmLogPath(log), alarms);
+                                                         {"/tmp/v1.2/log", "/tmp/v1.2/log-alarme"},
+                                                         {"C:\\v1.2\\.csv", "C:\\v1.2\\.csv-alarme"}};
+    for (const auto& [log, alarms] : paths) EXPECT_EQ(alarmLogPathBeside(log), alarms);
 }
 
 }  // namespace

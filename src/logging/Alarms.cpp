@@ -164,17 +164,12 @@ bool anyAlarmOn(const Alarms& alarms)
 
 std::string alarmLogPath(const Settings& settings)
 {
-    if (!settings.alarmFile.empty()) return settings.alarmFile;
-    const std::string& log = settings.logFilePath;
-    const std::size_t name = log.find_last_of("/\\") + 1;
-    const std::size_t dot = log.rfind('.');
-    const std::size_t at = dot != std::string::npos && dot > name ? dot : log.size();
-    return log.substr(0, at) + "-alarme" + log.substr(at);
+    return settings.alarmFile.empty() ? alarmLogPathBeside(settings.logFilePath) : settings.alarmFile;
 }
 
 std::string alarmInputName(const Settings& settings, std::size_t alarm)
 {
-    if (alarm == boardAlarm) return "Board";
+    if (alarm == boardAlarm) return std::string(boardAlarmName);
     if (alarm < firstDigitalAlarm) return analogColumnTitle(analogOf(settings, alarm));
     return digitalOf(settings, alarm).label;
 }
@@ -184,5 +179,5 @@ std::string alarmLogRow(const AlarmEvent& event, const Settings& settings, std::
     const DateValue moment = secondOf(momentMs);
     const char separator = logSeparator;
     return dateText(moment) + separator + timeText(moment) + separator + alarmInputName(settings, event.alarm) +
-           separator + (event.start ? "Alarm" : "Ende") + separator + event.value + separator + event.limit;
+           separator + std::string(event.start ? alarmStarts : alarmEnds) + separator + event.value + separator + event.limit;
 }

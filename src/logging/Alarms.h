@@ -19,8 +19,6 @@ inline constexpr std::size_t firstDigitalAlarm = 4;
 inline constexpr std::size_t boardAlarm = 8;
 inline constexpr std::size_t alarmCount = 9;
 
-inline constexpr std::string_view alarmLogHeader = "Datum,Uhrzeit,Eingang,Ereignis,Wert,Grenze";
-
 struct AlarmWatch {
     bool on = false;
     std::int64_t since = -1;  // when its condition began to hold without a break; -1: it does not
@@ -60,7 +58,7 @@ bool anyAlarmOn(const Alarms& alarms);
 // The alarm file's setting, else the log's path with "-alarme" before its extension.
 std::string alarmLogPath(const Settings& settings);
 
-// The input as the log's header names it, "Board" for the board.
+// The input as the log's header names it, boardAlarmName for the board.
 std::string alarmInputName(const Settings& settings, std::size_t alarm);
 
 // A row of the alarm log, without its line end: date, time, input, "Alarm" or "Ende", value, limit.

@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <memory>
 
 #include "driver/TextCodec.h"
@@ -52,12 +51,13 @@ bool parseAlarmLine(std::string_view line, AlarmLine& alarm)
     if (name.empty() || (event != alarmStarts && event != alarmEnds)) return false;
     alarm.name = name;
     alarm.starts = event == alarmStarts;
-    alarm.board = name == boardName && valueText.empty();
+    alarm.board = name == boardAlarmName && valueText.empty();
     AnalogValue value = 0;
     AnalogValue limit = 0;
     bool hasValue = false;
     bool hasLimit = false;
-    if (alarm.board) return limitText.empty();
+    // The board's limit is how long it was silent, as the settings write it ("M1").
+    if (alarm.board) return true;
     if (!valueField(valueText, false, value, hasValue) || !valueField(limitText, true, limit, hasLimit)) return false;
     alarm.direction = !hasLimit || value == limit ? 0 : value > limit ? 1 : -1;
     return true;
@@ -123,13 +123,6 @@ std::size_t inputNamed(const AlarmLog& log, const Alarm& alarm)
 }
 
 }  // namespace
-
-std::string alarmLogPath(const std::string& logPath)
-{
-    const std::filesystem::path path(logPath);
-    const std::string extension = path.extension().string();
-    return logPath.substr(0, logPath.size() - extension.size()) + std::string(alarmLogMark) + extension;
-}
 
 void feedAlarmLog(AlarmLog& log, const char* data, std::size_t size)
 {

@@ -13,14 +13,6 @@
 
 #include "report/LogLine.h"
 
-// "AVR-NET-IO.CSV" has its alarms in "AVR-NET-IO-alarme.CSV"; "-alarme" ends a name without an extension.
-inline constexpr std::string_view alarmLogMark = "-alarme";
-inline constexpr std::string_view alarmLogHeader = "Datum,Uhrzeit,Eingang,Ereignis,Wert,Grenze";
-inline constexpr std::string_view alarmStarts = "Alarm";
-inline constexpr std::string_view alarmEnds = "Ende";
-// The input of a silent board's alarm, which has no value.
-inline constexpr std::string_view boardName = "Board";
-
 // An alarm's input: 0 to 3 analog, 4 to 7 digital as in the log's columns, then the board, then
 // a name that no column of the run has.
 constexpr std::size_t boardInput = 8;
@@ -63,8 +55,6 @@ struct AlarmLog {
     bool runHasRow = false;
     DateValue runStart = 0;
 };
-
-std::string alarmLogPath(const std::string& logPath);
 
 // One alarm log's bytes in any chunks, then its end; or the whole file at path, false when there
 // is none. Several files follow one another, as their logs do; finishAlarmLog readies the alarms

@@ -90,7 +90,7 @@ std::string sameAsLog(const Options& options, const std::string& output)
     for (const std::string& log : options.logs) {
         if (sameFile(output, log)) return log;
         std::error_code error;
-        if (const std::string alarms = alarmLogPath(log);
+        if (const std::string alarms = alarmLogPathBeside(log);
             std::filesystem::exists(alarms, error) && sameFile(output, alarms))
             return alarms;
     }
@@ -203,7 +203,7 @@ int main(int argc, char** argv)
     const auto alarms = std::make_unique<AlarmLog>();
     std::vector<std::string> alarmLogs;
     for (const std::string& log : options.logs) {
-        const std::string path = alarmLogPath(log);
+        const std::string path = alarmLogPathBeside(log);
         const bool readBefore = std::any_of(alarmLogs.begin(), alarmLogs.end(),
                                             [&path](const std::string& read) { return sameFile(read, path); });
         if (!readBefore && readAlarmLogFile(*alarms, path)) alarmLogs.push_back(path);

@@ -11,7 +11,7 @@ import sys
 import time
 
 sys.path.insert(0, os.path.dirname(__file__))
-from harness import (BOARDSIM, STEADY_REPLIES, Processes, check_steady_log, check_summary, end, expected_summary,
+from harness import (BOARDSIM, REPORT, STEADY_REPLIES, Processes, check_steady_log, check_summary, end, expected_summary,
                      fail, loopback_only, parse_log, rows_of, stop_boardsim, wait_for)
 
 
@@ -46,8 +46,12 @@ def alarms(run):
                  "Alarm over: the board answers again"):
         if line not in error:
             fail("not said on standard error: %r in %r" % (line, error))
-    print("headless: an alarm above a limit, a silent board's and both ends in the alarm log at the rows' times "
-          "and on standard error")
+    # The report reads what the logger wrote.
+    summary = subprocess.run([REPORT, "--summary", log_file], capture_output=True, text=True, timeout=30).stdout
+    if "\nalarms\t2\t0\t0\n" not in summary:
+        fail("the report's summary of the alarm log: %r" % summary)
+    print("headless: an alarm above a limit, a silent board's and both ends in the alarm log at the rows' times, "
+          "on standard error and in the report's summary")
 
 
 def main():
