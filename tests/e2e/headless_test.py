@@ -4,6 +4,7 @@ second and exit code 0, whose figures avrnetio-report --summary gives; and a bad
 reported on standard error, with exit code 1. Alarms from a settings file, in a network of
 loopback only: a value above its limit, then the board stopped and started again with a value
 below it, in the alarm log at the rows' own times and on standard error."""
+import json
 import os
 import signal
 import subprocess
@@ -12,7 +13,7 @@ import time
 
 sys.path.insert(0, os.path.dirname(__file__))
 from harness import (BOARDSIM, REPORT, STEADY_REPLIES, Processes, check_steady_log, check_summary, end, expected_summary,
-                     fail, loopback_only, parse_log, rows_of, stop_boardsim, wait_for)
+                     fail, loopback_only, parse_log, retained, rows_of, stop_boardsim, wait_for)
 
 
 def alarms(run):
@@ -24,9 +25,20 @@ def alarms(run):
         out.write('[analog.1]\nalarm_above = 4\n[alarms]\nboard_silent_after = "S2"\n')
     log_file = os.path.join(run.folder, "alarms.csv")
     alarm_file = os.path.join(run.folder, "alarms-alarme.csv")
-    logger = run.logger(port, log_file, "--interval", "S1", "--settings", settings)
+    _, broker_port = run.broker()
+    logger = run.logger(port, log_file, "--interval", "S1", "--settings", settings, "--name", "alarms", "--mqtt",
+                        "mqtt://127.0.0.1:%d" % broker_port)
     said = lambda: rows_of(alarm_file)[1:] if os.path.exists(alarm_file) else []
     wait_for(lambda: len(said()) >= 1, 10, "the alarm above 4 V")
+    # Home Assistant's problem sensors of the two alarms, and their states.
+    configs = lambda: retained(broker_port, "homeassistant/binary_sensor/alarms/+/config", 6)
+    wait_for(lambda: len(configs()) == 6, 30, "the problem sensors' configs")
+    kinds = {topic.split("/")[3]: json.loads(payload).get("device_class") for topic, payload in configs().items()}
+    if {kind: problem for kind, problem in kinds.items() if problem == "problem"} != \
+            {"alarm_analog1": "problem", "alarm_board": "problem"}:
+        fail("the problem sensors: %r" % kinds)
+    state = lambda: json.loads(retained(broker_port, "avrnetio/alarms/state", 1).get("avrnetio/alarms/state", "{}"))
+    wait_for(lambda: state().get("alarm") == {"analog1": "ON", "board": "OFF"}, 30, "the alarm in the state")
     stop_boardsim(high)
     wait_for(lambda: len(said()) >= 2, 30, "the alarm of the silent board")
     run.start([BOARDSIM, "--host", "127.0.0.1", "--port", str(port), "--reply", "GETADC 1=100\\r\\n"],
@@ -50,8 +62,10 @@ def alarms(run):
     summary = subprocess.run([REPORT, "--summary", log_file], capture_output=True, text=True, timeout=30).stdout
     if "\nalarms\t2\t0\t0\n" not in summary:
         fail("the report's summary of the alarm log: %r" % summary)
+    if state().get("alarm") != {"analog1": "OFF", "board": "OFF"}:
+        fail("the state after the alarms: %r" % state())
     print("headless: an alarm above a limit, a silent board's and both ends in the alarm log at the rows' times, "
-          "on standard error and in the report's summary")
+          "on standard error, as Home Assistant problem sensors and in the report's summary")
 
 
 def main():
