@@ -95,6 +95,7 @@ TEST_F(Driver, AnAlarmIsOnTheDiskBeforeTheWindowShowsItAndTheEndPathWritesNoEnd)
     Settings settings = simulatorOptions("S1");
     settings.analog[0].alarmAbove = 4.5;
     settings.given.set(givenBit(settingRows, *rowOf(&AnalogInput::alarmAbove), 0));
+    settings.alarmCommand = "alarm-mail\x1F" "Keller";
     EXPECT_EQ(runLogger(settings).exitCode, 0);
 
     const auto written = [](const std::string& part) {
@@ -109,6 +110,10 @@ TEST_F(Driver, AnAlarmIsOnTheDiskBeforeTheWindowShowsItAndTheEndPathWritesNoEnd)
     EXPECT_LT(alarm, at("title ALARM - Datenlogger f\xFCr AVR-NET-IO-Board"));
     EXPECT_EQ(written(",Ende,"), static_cast<std::ptrdiff_t>(fake().trace.size())) << "QUIT during an alarm ends none";
     EXPECT_EQ(traced("title").size(), 1u) << "the title changes once, not every row";
+    EXPECT_GT(at("start alarm-mail Keller AVRNETIO_ALARM_INPUT=analog.1 AVRNETIO_ALARM_LABEL=Analog-Eingang Nr. 1 "
+                 "AVRNETIO_ALARM_EVENT=start AVRNETIO_ALARM_VALUE=4.99 AVRNETIO_ALARM_LIMIT=4.5 "
+                 "AVRNETIO_ALARM_TIME=2026-12-07T09:05:0"),
+              alarm);
 }
 
 TEST_F(Driver, EachStartUpFailureShowsItsMessageAndTakesTheEndPath)

@@ -52,6 +52,11 @@ enum class MessageId {
     alarmEnded,
     boardSilentStarted,
     boardSilentEnded,
+    // What goes wrong with an alarm's command, said once a run.
+    alarmCommandNotStarted,
+    alarmCommandFailed,
+    alarmCommandKilled,
+    alarmCommandBusy,
     // Publishing's, in the journal.
     mqttNoConnection,
     mqttStillUnreachable,

@@ -68,6 +68,7 @@ struct Settings {
     std::string haDiscovery;
     std::string boardSilentAfter;  // as an interval; empty: no alarm for a silent board
     std::string alarmFile;         // empty: the log's path with "-alarme" before its extension
+    std::string alarmCommand;      // the program and its arguments, joined by listSeparator; empty: none
     GivenKeys given;
 };
 
@@ -83,7 +84,9 @@ enum class SettingKind {
     whole,   // a whole number from low to high
     number,  // a finite number
     choice,  // one of the row's choices
+    list,    // texts as written, UTF-8, kept joined by listSeparator
 };
+inline constexpr char listSeparator = '\x1F';
 
 // What a value must be beyond its kind; the row's words say it. A label heads the log's column:
 // it must not start like a formula; an analog input's must not end in ] either.

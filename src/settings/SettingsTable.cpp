@@ -109,6 +109,10 @@ constexpr SettingRow rows[] = {
 
     {"alarms", "board_silent_after", nullptr, K::text, C::interval, 0, 0, nullptr, "M1", "Alarm bei stummem Board",
      intervalWords, &S::boardSilentAfter, {"Board stumm nach", 0, 0}, true, false},
+    {"alarms", "command", nullptr, K::list, C::none, 0, 0, nullptr, "/usr/local/bin/alarm-mail\x1F" "Gefriertruhe",
+     "Alarmbefehl", {"the program and its arguments, a list of texts without control characters, are needed",
+                     "das Programm und seine Argumente, eine Liste von Texten ohne Steuerzeichen, sind n\xF6tig"},
+     &S::alarmCommand, {"Befehl", 0, 0}, true, false},
     {"alarms", "file", nullptr, K::path, C::none, 1, 0, nullptr, "/home/anna/AVR-NET-IO-alarme.CSV", "Alarmdatei",
      {"a file name is needed", "ein Dateiname ist n\xF6tig"}, &S::alarmFile, {"Alarmdatei", 0, 0}, true, false},
 };

@@ -6,6 +6,7 @@ loopback only: a value above its limit, then the board stopped and started again
 below it, in the alarm log at the rows' own times and on standard error."""
 import json
 import os
+import re
 import signal
 import subprocess
 import sys
@@ -13,7 +14,7 @@ import time
 
 sys.path.insert(0, os.path.dirname(__file__))
 from harness import (BOARDSIM, REPORT, STEADY_REPLIES, Processes, check_steady_log, check_summary, end, expected_summary,
-                     fail, loopback_only, parse_log, retained, rows_of, stop_boardsim, wait_for)
+                     fail, loopback_only, parse_log, retained, rows_of, stamp_seconds, stop_boardsim, wait_for)
 
 
 def alarms(run):
@@ -21,13 +22,19 @@ def alarms(run):
     and both over once a simulator on the same port answers 0.49 V."""
     high, port = run.boardsim_process("--reply", "GETADC 1=900\\r\\n")
     settings = os.path.join(run.folder, "alarms.toml")
+    said_by_command = os.path.join(run.folder, "command.txt")
+    # The first start's command hangs, until the logger ends it.
+    # One write a call, which commands of one row running side by side cannot split.
+    script = ('printf "%%s\\n\\n" "$(env | grep -E "^AVRNETIO_ALARM_(INPUT|LABEL|EVENT|VALUE|LIMIT|TIME)=" | sort)" '
+              '>> %s; [ "$AVRNETIO_ALARM_INPUT$AVRNETIO_ALARM_EVENT" != analog.1start ] || sleep 60' % said_by_command)
     with open(settings, "w") as out:
-        out.write('[analog.1]\nalarm_above = 4\n[alarms]\nboard_silent_after = "S2"\n')
+        out.write('[analog.1]\nalarm_above = 4\n[alarms]\nboard_silent_after = "S2"\ncommand = ["/bin/sh", "-c", %s]\n'
+                  % json.dumps(script))
     log_file = os.path.join(run.folder, "alarms.csv")
     alarm_file = os.path.join(run.folder, "alarms-alarme.csv")
     _, broker_port = run.broker()
     logger = run.logger(port, log_file, "--interval", "S1", "--settings", settings, "--name", "alarms", "--mqtt",
-                        "mqtt://127.0.0.1:%d" % broker_port)
+                        "mqtt://127.0.0.1:%d" % broker_port, env=dict(os.environ, AVRNETIO_ALARM_COMMAND_LIMIT_MS="2000"))
     said = lambda: rows_of(alarm_file)[1:] if os.path.exists(alarm_file) else []
     wait_for(lambda: len(said()) >= 1, 10, "the alarm above 4 V")
     # Home Assistant's problem sensors of the two alarms, and their states.
@@ -58,6 +65,22 @@ def alarms(run):
                  "Alarm over: the board answers again"):
         if line not in error:
             fail("not said on standard error: %r in %r" % (line, error))
+    # The command saw each change, the hanging one cost no row.
+    # Those of one row run side by side, and write in any order.
+    calls = sorted((dict(line.split("=", 1) for line in call.splitlines())
+                    for call in open(said_by_command).read().split("\n\n") if call.strip()),
+                   key=lambda call: (call["AVRNETIO_ALARM_TIME"], call["AVRNETIO_ALARM_INPUT"]))
+    seen = [(call["AVRNETIO_ALARM_INPUT"], call["AVRNETIO_ALARM_EVENT"], call["AVRNETIO_ALARM_VALUE"],
+             call["AVRNETIO_ALARM_LIMIT"], call["AVRNETIO_ALARM_LABEL"]) for call in calls]
+    if seen != [("analog.1", "start", "4.39", "4", "Analog-Eingang Nr. 1"), ("board", "start", "", "S2", "Board"),
+                ("analog.1", "end", "0.48", "4", "Analog-Eingang Nr. 1"), ("board", "end", "", "S2", "Board")] or \
+            not all(re.fullmatch(r"\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d[+-]\d\d:\d\d", call["AVRNETIO_ALARM_TIME"])
+                    for call in calls):
+        fail("the alarm command saw %r" % calls)
+    stamps = [stamp_seconds(row) for row in rows_of(log_file)[1:]]
+    if any(later - earlier > 2 for earlier, later in zip(stamps, stamps[1:])) or \
+            "The alarm command still ran after 2 s and was ended" not in error:
+        fail("the hanging command: rows at %r, said %r" % (stamps, error))
     # The report reads what the logger wrote.
     summary = subprocess.run([REPORT, "--summary", log_file], capture_output=True, text=True, timeout=30).stdout
     if "\nalarms\t2\t0\t0\n" not in summary:

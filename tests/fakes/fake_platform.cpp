@@ -365,6 +365,33 @@ void shellStartAgain(const std::vector<std::string>& arguments)
     platformFake.trace.push_back(line);
 }
 
+struct ShellProcess {
+    int exitCode = 0;
+};
+
+ShellProcess* shellStart(const std::vector<std::string>& command,
+                         const std::vector<std::pair<std::string, std::string>>& variables, std::string& error)
+{
+    std::string line = "start";
+    for (const std::string& word : command) line += " " + word;
+    for (const auto& [name, value] : variables) line += " " + name + "=" + value;
+    platformFake.trace.push_back(line);
+    if (command.empty() || command[0] == "missing") {
+        error = "No such file or directory";
+        return nullptr;
+    }
+    return new ShellProcess{command[0] == "false" ? 1 : 0};
+}
+
+bool shellEnded(ShellProcess* process, int& exitCode)
+{
+    exitCode = process->exitCode;
+    delete process;
+    return true;
+}
+
+void shellKill(ShellProcess*) {}
+
 bool localeGerman() { return platformFake.german; }
 bool localeConsoleUtf8() { return true; }
 // Started from a terminal, whose output is read.
