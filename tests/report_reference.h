@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "report/AlarmLog.h"
 #include "report/LogFigures.h"
 #include "report/LogLine.h"
 #include "report/LogReader.h"
@@ -46,11 +47,13 @@ inline std::unique_ptr<LogFigures> readPlainly(std::string_view bytes)
     return figures;
 }
 
-// The file in chunks of chunkBytes, through the reader, and into the German copy when given one.
+// The file in chunks of chunkBytes, through the reader, and into the German copy when given one;
+// with the alarms of an alarm log that was read.
 inline std::unique_ptr<LogFigures> readInChunks(std::string_view bytes, std::size_t chunkBytes,
-                                                GermanCsv* copy = nullptr)
+                                                GermanCsv* copy = nullptr, AlarmLog* alarms = nullptr)
 {
     auto figures = std::make_unique<LogFigures>();
+    figures->alarms = alarms;
     auto reader = std::make_unique<LogReader>();
     reader->figures = figures.get();
     reader->copy = copy;

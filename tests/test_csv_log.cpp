@@ -12,7 +12,10 @@
 
 #include "driver/LoggerState.h"
 #include "fakes/fake_clock.h"
+#include "logging/Alarms.h"
 #include "logging/DateText.h"
+#include "logging/LogFormat.h"
+#include "settings/SettingsFile.h"
 #include "platform/files.h"
 
 #include <sys/resource.h>
@@ -283,6 +286,77 @@ TEST_F(CsvLogTest, FailedWritesLeaveTheCycleRunning)
     EXPECT_EQ(state.lastLogTime, "09:05:03");
     EXPECT_EQ(state.nextLogTime, "09:05:13");
     EXPECT_EQ(content(), defaultHeader);
+}
+
+// The alarm rules over a scripted row every 10 s, written through the alarm log: analog input 1
+// is "T" in °C (a tenth per step), digital input 1 "Tür"; -1 is an empty reply, and a row whose
+// replies are all empty is a silent board.
+TEST_F(CsvLogTest, AlarmsStartAndEndByTheirRulesInTheAlarmLog)
+{
+    struct Step {
+        int analog;
+        int digital;
+    };
+    struct Case {
+        const char* what;
+        const char* settings;
+        std::vector<Step> steps;
+        const char* rows;  // after the header, each with its second of the minute
+    } const cases[] = {
+        {"above, and back at the limit", "[analog.1]\nalarm_above = 25\n", {{240, 0}, {251, 0}, {260, 0}, {250, 0}},
+         "10,T [\xB0" "C],Alarm,25.1,25.0|30,T [\xB0" "C],Ende,25.0,25.0|"},
+        {"below, ended only past the hysteresis", "[analog.1]\nalarm_below = 10\nalarm_hysteresis = 1\n",
+         {{95, 0}, {105, 0}, {110, 0}}, "00,T [\xB0" "C],Alarm,9.5,10.0|20,T [\xB0" "C],Ende,11.0,10.0|"},
+        {"held for a minute, a break starts it over", "[analog.1]\nalarm_above = 25\nalarm_after = \"M1\"\n",
+         {{260, 0}, {260, 0}, {240, 0}, {260, 0}, {260, 0}, {260, 0}, {260, 0}, {260, 0}, {260, 0}, {260, 0}},
+         "30,T [\xB0" "C],Alarm,26.0,25.0|"},
+        {"an empty reply neither starts nor ends", "[analog.1]\nalarm_above = 25\n", {{260, 0}, {-1, 0}, {240, 0}, {-1, 0}},
+         "00,T [\xB0" "C],Alarm,26.0,25.0|20,T [\xB0" "C],Ende,24.0,25.0|"},
+        {"a digital input while closed", "[digital.1]\nalarm_when = \"closed\"\n", {{0, 0}, {0, 1}, {0, 1}, {0, 0}},
+         "10,T\xFCr,Alarm,1,1|30,T\xFCr,Ende,0,1|"},
+        {"a digital input while open, after 20 s", "[digital.1]\nalarm_when = \"open\"\nalarm_after = \"S20\"\n",
+         {{0, 0}, {0, 0}, {0, 0}, {0, -1}, {0, 1}}, "20,T\xFCr,Alarm,0,0|40,T\xFCr,Ende,1,0|"},
+        {"a board silent for half a minute, counted from its last answer", "[alarms]\nboard_silent_after = \"S30\"\n",
+         {{0, 0}, {-1, -1}, {-1, -1}, {-1, -1}, {-1, -1}, {240, 0}}, "30,Board,Alarm,,S30|50,Board,Ende,,S30|"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        SetUp();
+        SettingsProblem problem;
+        // Each case's keys stand in their section beside the inputs' own.
+        const std::string own = c.settings;
+        const std::string analog = "label = \"T\"\nunit = \"\xC2\xB0" "C\"\nscale = 0.1\ndecimals = 1\n";
+        const std::string digital = "label = \"T\xC3\xBCr\"\n";
+        const std::string text = own.starts_with("[analog.1]")    ? own + analog + "[digital.1]\n" + digital
+                                 : own.starts_with("[digital.1]") ? "[analog.1]\n" + analog + own + digital
+                                                                  : "[analog.1]\n" + analog + "[digital.1]\n" + digital + own;
+        Settings& settings = state.settings;
+        ASSERT_TRUE(readSettingsText(text, "alarms.toml", settings, problem)) << problemText(problem);
+        settings.logFilePath = (folder / "AVR-NET-IO.CSV").string();
+        ASSERT_TRUE(openAlarmLog(log, alarmLogPath(settings)));
+        const std::int64_t start = wallClockMs();
+        startAlarms(state.alarms, settings, start);
+        for (std::size_t k = 0; k < c.steps.size(); ++k) {
+            Reading& reading = state.reading;
+            reading = {};
+            reading.taken = true;
+            reading.momentMs = start + static_cast<std::int64_t>(k) * 10000;
+            reading.analogReplyEmpty.fill(c.steps[k].analog < 0);
+            reading.digitalReplyEmpty.fill(c.steps[k].digital < 0);
+            if (c.steps[k].analog >= 0) reading.analogRaw.fill(c.steps[k].analog);
+            if (c.steps[k].digital >= 0) reading.digitalClosed.fill(c.steps[k].digital == 1);
+            for (const AlarmEvent& event : judgeAlarms(state.alarms, reading, settings))
+                appendAlarmRow(log, alarmLogRow(event, settings, reading.momentMs));
+        }
+        closeLog(log);
+        std::string rows;
+        const std::string written = readWhole(folder / "AVR-NET-IO-alarme.CSV");
+        for (std::size_t at = written.find("\r\n") + 2; at < written.size(); at = written.find("\r\n", at) + 2)
+            rows += written.substr(at + 17, written.find("\r\n", at) - at - 17) + "|";
+        EXPECT_EQ(written.substr(0, written.find("\r\n")), alarmLogHeader);
+        EXPECT_EQ(rows, c.rows);
+        TearDown();
+    }
 }
 
 }  // namespace

@@ -105,7 +105,7 @@ TEST(Decoding, AnalogRepliesAsQuantities)
     for (const Case& c : cases) {
         LoggerState state;
         resetLoggerState(state);
-        state.settings.analog[0] = {"x", "y", c.scale, c.offset, c.decimals, true, "", "measurement"};
+        state.settings.analog[0] = {"x", "y", c.scale, c.offset, c.decimals, true, "", "measurement", 0, 0, 0, ""};
         state.reading.taken = true;
         state.reading.analogRaw[0] = analogRaw(c.reply);
         EXPECT_EQ(analogField(state, 0), c.field) << c.what;
@@ -136,7 +136,7 @@ TEST(Decoding, TheLargestQuantitiesTheSettingsTakeAreLoggedExactly)
                 double offsetValue = 0;
                 const std::string offsetText = text(offset, decimals);
                 std::from_chars(offsetText.data(), offsetText.data() + offsetText.size(), offsetValue);
-                const AnalogInput input{"x", "y", 1.0, offsetValue, decimals, true, "", "measurement"};
+                const AnalogInput input{"x", "y", 1.0, offsetValue, decimals, true, "", "measurement", 0, 0, 0, ""};
                 for (const int raw : {0, 1, 853, 9999})
                     EXPECT_EQ(quantityText(raw, input), text(raw * place + offset, decimals))
                         << "offset " << offsetText << ", raw " << raw;

@@ -88,6 +88,34 @@ TEST_F(Driver, PublishesEachRowAfterLoggingItAndOfflineBeforeTheFinalPrompt)
     EXPECT_EQ(fake().controls[mqttStatusControl].text, "MQTT: verbunden mit broker:1883") << "in the free space";
 }
 
+TEST_F(Driver, AnAlarmIsOnTheDiskBeforeTheWindowShowsItAndTheEndPathWritesNoEnd)
+{
+    fake().replies = {{getAdc1, "1023\r\n"}};  // 4.99 V
+    fake().events = {{2500, closeBox}};
+    Settings settings = simulatorOptions("S1");
+    settings.analog[0].alarmAbove = 4.5;
+    settings.given.set(givenBit(settingRows, *rowOf(&AnalogInput::alarmAbove), 0));
+    settings.alarmCommand = "alarm-mail\x1F" "Keller";
+    EXPECT_EQ(runLogger(settings).exitCode, 0);
+
+    const auto written = [](const std::string& part) {
+        return std::ranges::find_if(fake().trace, [&](const std::string& entry) {
+            return entry.starts_with("fileWrite") && entry.find(part) != std::string::npos;
+        }) - fake().trace.begin();
+    };
+    const auto at = [](const std::string& prefix) { return tracePosition(prefix); };
+    ASSERT_GE(at("fileOpen /tmp/M\xC3\xBC" "ll-alarme.csv"), 0);
+    const auto alarm = written(",Analog-Eingang Nr. 1,Alarm,4.99,4.5\r\n");
+    EXPECT_LT(alarm, at("setColour 34 0x0080FF"));
+    EXPECT_LT(alarm, at("title ALARM - Datenlogger f\xFCr AVR-NET-IO-Board"));
+    EXPECT_EQ(written(",Ende,"), static_cast<std::ptrdiff_t>(fake().trace.size())) << "QUIT during an alarm ends none";
+    EXPECT_EQ(traced("title").size(), 1u) << "the title changes once, not every row";
+    EXPECT_GT(at("start alarm-mail Keller AVRNETIO_ALARM_INPUT=analog.1 AVRNETIO_ALARM_LABEL=Analog-Eingang Nr. 1 "
+                 "AVRNETIO_ALARM_EVENT=start AVRNETIO_ALARM_VALUE=4.99 AVRNETIO_ALARM_LIMIT=4.5 "
+                 "AVRNETIO_ALARM_TIME=2026-12-07T09:05:0"),
+              alarm);
+}
+
 TEST_F(Driver, EachStartUpFailureShowsItsMessageAndTakesTheEndPath)
 {
     struct Case {

@@ -435,7 +435,7 @@ TEST(LogReader, ReadsWhatTheLoggerWrites)
     resetLoggerState(state);
     const auto quantity = [&](std::size_t input, const char* label, const char* unit, double scale, double offset,
                               int decimals) {
-        state.settings.analog[input] = {label, unit, scale, offset, decimals, true, "", "measurement"};
+        state.settings.analog[input] = {label, unit, scale, offset, decimals, true, "", "measurement", 0, 0, 0, ""};
     };
     quantity(0, "Keller", "\xb0" "C", 0.48828, 0, 1);   // an LM35
     quantity(1, "Aussen", "\xb0" "C", 0.48828, -50, 2);  // a TMP36
@@ -523,9 +523,9 @@ TEST(LogReader, BothReadersReadEveryFormTheLoggerWrites)
         resetLoggerState(state);
         if (c.settings == 's') state.settings.analog[0].scale = 0.01;
         if (c.settings == 'q') {
-            state.settings.analog[0] = {"Keller", "\xb0" "C", 0.48828, 0, 1, true, "", "measurement"};   // an LM35
-            state.settings.analog[1] = {"Aussen", "\xb0" "C", 0.48828, -50, 2, true, "", "measurement"};  // a TMP36
-            state.settings.analog[2] = {"Z\xe4hler", "kWh", 10, 0, 0, true, "", "measurement"};
+            state.settings.analog[0] = {"Keller", "\xb0" "C", 0.48828, 0, 1, true, "", "measurement", 0, 0, 0, ""};   // an LM35
+            state.settings.analog[1] = {"Aussen", "\xb0" "C", 0.48828, -50, 2, true, "", "measurement", 0, 0, 0, ""};  // a TMP36
+            state.settings.analog[2] = {"Z\xe4hler", "kWh", 10, 0, 0, true, "", "measurement", 0, 0, 0, ""};
         }
         state.reading = {true, c.second * 1000 + 999, c.raw, c.closed, {}, {}};
         const std::string row = logDataRow(state.reading, state.settings, state.analogRoundFactor,
@@ -651,6 +651,114 @@ TEST(LogReader, ThePageSaysWhatItShows)
         {0, "0 s"}, {59, "59 s"}, {3599, "59 min 59 s"}, {7170, "2 h"}, {3 * 86400 + 3 * 3600 + 3599, "3 Tage 4 h"},
         {86400 - 1, "1 Tag"}, {90 * 60, "1 h 30 min"}};
     for (const auto& [seconds, text] : durations) EXPECT_EQ(durationText(seconds), text) << seconds;
+}
+
+// The alarm log's rows, "hh:mm:ss,Eingang,Ereignis,Wert,Grenze" on 07.12.2026, after its header.
+std::string alarmLog(std::initializer_list<const char*> lines)
+{
+    std::string log(alarmLogHeader);
+    log += "\r\n";
+    for (const char* line : lines) log += std::string("07.12.2026,") + line + "\r\n";
+    return log;
+}
+
+// A row of the page's table of alarms, its start and end on 07.12.2026, or without an end.
+std::string alarmRowOf(const std::string& input, const std::string& start, const std::string& end,
+                       const std::string& duration, const std::string& extreme)
+{
+    return "<tr><td>" + input + "</td><td>07.12.2026 " + start + "</td><td>" +
+           (end.empty() ? "kein Ende verzeichnet" : "07.12.2026 " + end) + "</td><td class=\"n\">" + duration +
+           "</td><td class=\"n\">" + extreme + "</td></tr>\n";
+}
+
+TEST(LogReader, TheAlarmLogBesideTheLog)
+{
+    // Two runs; the board away at 09:00:05, which counts for no value.
+    const std::string quantities =
+        quantityHeader + rowsOnly({"09:00:00 21.5 1013 2.1 1.00 0 0 0 0", "09:00:01 25.5 1013 2.1 1.00 0 0 0 0",
+                                   "09:00:02 27.25 1013 2.1 1.00 1 0 0 0", "09:00:03 26.0 1012 2.1 1.00 1 0 0 0",
+                                   "09:00:04 21.0 1001 2.1 1.00 0 0 0 0", "09:00:05 -0.0 -0.0 -0.0 -0.0 1 1 1 1",
+                                   "09:00:06 21.0 990 2.1 1.00 0 0 0 0", "09:00:07 21.0 995 2.1 1.00 0 0 0 0"}) +
+        quantityHeader + rowsOnly({"09:00:20 30.0 1013 2.1 1.00 0 0 0 0", "09:00:21 31.0 1013 2.1 1.00 0 0 0 0"});
+    // Usual rows, which the reader takes a stretch at a time after a bucket's first row once a
+    // bucket holds several: input 2 rises by 0.01 V a second from 0 to 4.99 V, and again.
+    std::string usual = header;
+    for (int n = 0; n < 3000; ++n) {
+        char values[64];
+        std::snprintf(values, sizeof values, "1.00,%d.%02d,1.00,1.00,0,0,0,0\r\n", n % 500 / 100, n % 100);
+        usual += stampFields(1796634000 + n) + values;  // from 07.12.2026 09:00:00
+    }
+    const std::string keller = "Keller [\xc2\xb0" "C]";
+    const std::string degrees = "&nbsp;\xc2\xb0" "C";
+    struct Case {
+        const char* name;
+        const std::string* log;
+        std::string alarms;
+        const char* summary;  // the line "alarms"
+        std::size_t bands;    // the charts with an alarm shaded
+        std::vector<std::string> rows;
+    } cases[] = {
+        {"above its limit until its end", &quantities,
+         alarmLog({"09:00:01,Keller [\xb0" "C],Alarm,25.5,25.0", "09:00:04,Keller [\xb0" "C],Ende,21.0,25.0"}),
+         "alarms\t1\t0\t0", 1, {alarmRowOf(keller, "09:00:01", "09:00:04", "3 s", "max. 27,25" + degrees)}},
+        {"below its limit, an absent board's value left out", &quantities,
+         alarmLog({"09:00:04,Druck [hPa],Alarm,1001,1005", "09:00:07,Druck [hPa],Ende,1013,1005"}),
+         "alarms\t1\t0\t0", 1, {alarmRowOf("Druck [hPa]", "09:00:04", "09:00:07", "3 s", "min. 990&nbsp;hPa")}},
+        {"a digital input, and a silent board on every chart", &quantities,
+         alarmLog({"09:00:02,D1,Alarm,1,", "09:00:04,D1,Ende,0,", "09:00:05,Board,Alarm,,S1",
+                   "09:00:06,Board,Ende,,S1"}),
+         "alarms\t2\t0\t0", 8,
+         {alarmRowOf("D1", "09:00:02", "09:00:04", "2 s", "&ndash;"),
+          alarmRowOf("Board", "09:00:05", "09:00:06", "1 s", "&ndash;")}},
+        {"without an end to the last row of its run, and again after a restart", &quantities,
+         alarmLog({"09:00:03,Keller [\xb0" "C],Alarm,26.0,25.0", "09:00:20,Keller [\xb0" "C],Alarm,30.0,25.0",
+                   "09:00:21,Keller [\xb0" "C],Ende,31.0,25.0"}),
+         "alarms\t2\t1\t0", 1,
+         {alarmRowOf(keller, "09:00:03", "", "mindestens 4 s", "max. 26,00" + degrees),
+          alarmRowOf(keller, "09:00:20", "09:00:21", "1 s", "max. 31,00" + degrees)}},
+        {"a second start without an end between ends the first", &quantities,
+         alarmLog({"09:00:01,Keller [\xb0" "C],Alarm,25.5,25.0", "09:00:03,Keller [\xb0" "C],Alarm,26.0,25.0"}),
+         "alarms\t2\t2\t0", 1,
+         {alarmRowOf(keller, "09:00:01", "", "mindestens 1 s", "max. 27,25" + degrees),
+          alarmRowOf(keller, "09:00:03", "", "mindestens 4 s", "max. 26,00" + degrees)}},
+        {"rows that do not fit are skipped and counted, a repeated header is not", &quantities,
+         alarmLog({"09:00:01,D2,Start,1,", "09:00:01,D2,Alarm,1", "09:00:01,D2,Alarm,1,5,", "09:00:01,D2,Alarm,x,",
+                   "09:00:01,D2,Ende,0,", "09:00:01,Board,Alarm,x,S1", "31.02.2026,09:00:01,D2,Alarm,1,",
+                   "09:00:02,D3,Alarm,1,"}) +
+             std::string(alarmLogHeader) + "\r\n07.12.2026,09:00:03,D3,Ende,0,\r\n07.12.2026,09:00:04,D3,Al",
+         "alarms\t1\t0\t8", 1, {alarmRowOf("D3", "09:00:02", "09:00:03", "1 s", "&ndash;")}},
+        {"within the usual rows", &usual,
+         alarmLog({"09:18:20,Analog-Eingang Nr. 2,Alarm,1.00,0.99", "09:20:51,Analog-Eingang Nr. 2,Ende,2.51,0.99"}),
+         "alarms\t1\t0\t0", 1,
+         {alarmRowOf("Analog-Eingang Nr. 2", "09:18:20", "09:20:51", "2 min 31 s", "max. 2,51&nbsp;V")}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        // Through the shortcuts, and in chunks of a few bytes.
+        for (std::size_t chunk : {std::size_t{1} << 20, std::size_t{7}}) {
+            AlarmLog alarms;
+            for (std::size_t at = 0; at < c.alarms.size(); at += chunk)
+                feedAlarmLog(alarms, c.alarms.data() + at, std::min(chunk, c.alarms.size() - at));
+            endAlarmLogFile(alarms);
+            finishAlarmLog(alarms);
+            const auto figures = readInChunks(*c.log, chunk, nullptr, &alarms);
+            EXPECT_NE(summaryText(*figures).find(std::string("\n") + c.summary + "\n"), std::string::npos);
+            const std::string page = renderPage(*figures, {"log.csv"});
+            std::size_t bands = 0;
+            for (std::size_t at = page.find("class=\"band alarm\""); at != std::string::npos;
+                 at = page.find("class=\"band alarm\"", at + 1))
+                ++bands;
+            EXPECT_EQ(bands, c.bands) << chunk;
+            for (const std::string& row : c.rows) EXPECT_NE(page.find(row), std::string::npos) << row << chunk;
+            EXPECT_NE(page.find("<tr><th>Alarme</th><td>"), std::string::npos);
+        }
+    }
+
+    const std::pair<const char*, const char*> paths[] = {{"AVR-NET-IO.CSV", "AVR-NET-IO-alarme.CSV"},
+                                                         {"/tmp/keller.csv", "/tmp/keller-alarme.csv"},
+                                                         {"/tmp/v1.2/log", "/tmp/v1.2/log-alarme"},
+                                                         {"C:\\v1.2\\.csv", "C:\\v1.2\\.csv-alarme"}};
+    for (const auto& [log, alarms] : paths) EXPECT_EQ(alarmLogPathBeside(log), alarms);
 }
 
 }  // namespace

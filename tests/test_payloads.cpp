@@ -86,7 +86,10 @@ TEST(Payloads, DiscoveryConfigs)
     state.settings.analog[0].label = "K\xFChlraum \xB0" "C";  // Latin-1
     state.boardVersion = "AVR-NET-IO 1.03\r\n";
     const auto configs = discoveryConfigs(state, "cellar", "homeassistant");
-    ASSERT_EQ(configs.size(), 8u);
+    // The eight inputs, and the nine alarms' problem sensors cleared where none is watched.
+    ASSERT_EQ(configs.size(), 17u);
+    EXPECT_EQ(configs[16].topic, "homeassistant/binary_sensor/cellar/alarm_board/config");
+    EXPECT_EQ(configs[16].payload, "");
     EXPECT_EQ(configs[0].topic, "homeassistant/sensor/cellar/analog1/config");
     EXPECT_EQ(configs[7].topic, "homeassistant/binary_sensor/cellar/digital4/config");
 
@@ -118,6 +121,24 @@ TEST(Payloads, DiscoveryConfigs)
     std::vector<std::string> topics;
     for (const TopicPayload& config : configs) topics.push_back(config.topic);
     EXPECT_EQ(discoveryTopics("cellar", "homeassistant"), topics) << "--forget clears what discovery sends";
+    EXPECT_EQ(statePayload(state, 60).find("alarm"), std::string::npos) << "no alarms watched, none said";
+
+    // Watched alarms: a problem sensor each, its state in the state payload; the board's stays
+    // available while the board is away.
+    state.settings.analog[0].alarmAbove = 25;
+    state.settings.given.set(givenBit(settingRows, *rowOf(&AnalogInput::alarmAbove), 0));
+    state.settings.boardSilentAfter = "M1";
+    state.alarms.watch[boardAlarm].on = true;
+    const auto watched = discoveryConfigs(state, "cellar", "homeassistant");
+    const json alarm = json::parse(watched[8].payload);
+    EXPECT_EQ(watched[8].topic, "homeassistant/binary_sensor/cellar/alarm_analog1/config");
+    EXPECT_EQ(alarm["name"], "K\xC3\xBChlraum \xC2\xB0" "C Alarm");
+    EXPECT_EQ(alarm["device_class"], "problem");
+    EXPECT_EQ(alarm["unique_id"], "avrnetio_cellar_alarm_analog1");
+    EXPECT_EQ(alarm["value_template"], "{{ value_json.alarm.analog1 }}");
+    EXPECT_EQ(alarm["availability"].size(), 2u);
+    EXPECT_EQ(json::parse(watched[16].payload)["availability"].size(), 1u);
+    EXPECT_EQ(json::parse(statePayload(state, 60))["alarm"], json::parse(R"({"analog1":"OFF","board":"ON"})"));
 }
 
 TEST(Payloads, EveryEntityExpiresAfterThreeIntervalsAndAtLeast30Seconds)
@@ -130,7 +151,9 @@ TEST(Payloads, EveryEntityExpiresAfterThreeIntervalsAndAtLeast30Seconds)
         LoggerState state = readingState();
         state.intervalMs = c.intervalMs;
         for (const TopicPayload& config : discoveryConfigs(state, "cellar", "homeassistant"))
-            EXPECT_EQ(json::parse(config.payload)["expire_after"], c.expireAfter) << c.intervalMs << " " << config.topic;
+            if (!config.payload.empty()) {
+                EXPECT_EQ(json::parse(config.payload)["expire_after"], c.expireAfter) << c.intervalMs << " " << config.topic;
+            }
     }
 }
 
@@ -138,10 +161,10 @@ TEST(Payloads, InputsWithTheirOwnSettings)
 {
     LoggerState state = readingState();
     AnalogInput& cellar = state.settings.analog[0];
-    cellar = {"Keller", "\xB0" "C", 0.48828, 0.0, 1, true, "temperature", "measurement"};  // an LM35
-    state.settings.analog[1] = {"Tank", "\xB5V", 0.0048828, 0.0, 3, true, "voltage", "measurement"};
-    state.settings.analog[2] = {"Z\xE4hler", "Imp", 1, 0, 0, true, "", "total_increasing"};
-    state.settings.analog[3] = {"pH", "", 0.01, 0, 2, true, "ph", "measurement"};
+    cellar = {"Keller", "\xB0" "C", 0.48828, 0.0, 1, true, "temperature", "measurement", 0, 0, 0, ""};  // an LM35
+    state.settings.analog[1] = {"Tank", "\xB5V", 0.0048828, 0.0, 3, true, "voltage", "measurement", 0, 0, 0, ""};
+    state.settings.analog[2] = {"Z\xE4hler", "Imp", 1, 0, 0, true, "", "total_increasing", 0, 0, 0, ""};
+    state.settings.analog[3] = {"pH", "", 0.01, 0, 2, true, "ph", "measurement", 0, 0, 0, ""};
     state.reading.analogRaw = {44, 512, std::nullopt, 1};
     struct Case {
         std::size_t input;

@@ -87,7 +87,7 @@ TEST(Settings, TheExampleFileHoldsEveryKeyAtItsDefault)
     Settings options = defaultSettings();
     SettingsProblem problem;
     ASSERT_TRUE(readSettingsText(file, "example.toml", options, problem)) << problemText(problem);
-    EXPECT_EQ(settings, 5 + 2 + 3 + 7 + 4 + 5);  // five sections and their keys
+    EXPECT_EQ(settings, 6 + 2 + 3 + 11 + 6 + 5 + 3);  // six sections and their keys
     EXPECT_EQ(options.boardHost, "192.168.1.90");
     EXPECT_EQ(options.boardPort, 50290);
     EXPECT_EQ(options.interval, "S10");
@@ -134,6 +134,13 @@ TEST(Settings, WrongValuesAreRefusedWhereTheyStand)
         {"[bord]\n", "logger.toml:1:2: bord: unknown section"},
         {"board = 1\n", "logger.toml:1:9: board: a section [board] is needed"},
         {"[board]\nport = \"50290\"\n", "logger.toml:2:8: board.port: a whole number is needed"},
+        {"[analog.1]\nalarm_above = 1.0\nalarm_below = 2\n",
+         "logger.toml:2:15: analog.1.alarm_above: needs to be greater than alarm_below"},
+        {"[analog.2]\nalarm_hysteresis = -0.5\n", "logger.toml:2:20: analog.2.alarm_hysteresis: 0 or more is needed"},
+        {"[digital.3]\nalarm_when = \"zu\"\n", "logger.toml:2:14: digital.3.alarm_when: open or closed is needed"},
+        {"[alarms]\nboard_silent_after = \"X5\"\n",
+         "logger.toml:2:22: alarms.board_silent_after: not an interval: a unit letter S, M, H or D and a number, at "
+         "least one second (S10, M1.5)"},
         {"[board]\nport = 70000\n", "logger.toml:2:8: board.port: a port from 1 to 65535 is needed"},
         {"[board]\nhost = \"my board\"\n",
          "logger.toml:2:8: board.host: an IPv4 address or a host name of letters, digits, '.', '-' and '_' is needed"},

@@ -203,7 +203,7 @@ std::string nextLogLine(const LoggerState& state)
 
 void createMainWindow(LoggerState& state, platform::UiPicture* picture)
 {
-    if (!platform::uiOpenMainWindow("Datenlogger f\xFCr AVR-NET-IO-Board", clientWidth, clientHeight))
+    if (!platform::uiOpenMainWindow(std::string(mainWindowTitle), clientWidth, clientHeight))
         return;
     for (const ControlRow& row : controls) {
         if (row.number == 42) describeInterval(state);
@@ -232,6 +232,21 @@ void refreshDisplay(const LoggerState& state)
     platform::uiSetTextColour(46, state.openColour);
     platform::uiSetText(46, lastLogLine(state, true));
     refreshNextLog(state);
+}
+
+void refreshAlarms(LoggerState& state)
+{
+    if (!anyAlarmWatched(state.settings)) return;
+    for (std::size_t i = 0; i < 4; ++i) {
+        if (alarmWatched(state.settings, i))
+            platform::uiSetTextColour(analogControl(i), state.alarms.watch[i].on ? orange : state.openColour);
+        // The state's own colour is the refresh's, which came before.
+        if (state.alarms.watch[firstDigitalAlarm + i].on) platform::uiSetTextColour(digitalControl(i), orange);
+    }
+    const bool alarm = anyAlarmOn(state.alarms);
+    if (alarm == state.alarms.titleShown) return;
+    state.alarms.titleShown = alarm;
+    platform::uiSetTitle(alarm ? "ALARM - " + std::string(mainWindowTitle) : std::string(mainWindowTitle));
 }
 
 void refreshNextLog(const LoggerState& state)

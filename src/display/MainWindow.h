@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 namespace platform {
 struct UiPicture;
@@ -11,6 +12,7 @@ struct UiPicture;
 struct LoggerState;
 
 inline constexpr int endButtonControl = 50;
+inline constexpr std::string_view mainWindowTitle = "Datenlogger f\xFCr AVR-NET-IO-Board";
 // Where publishing is on: the connection's state, between the picture and the board information.
 inline constexpr int mqttStatusControl = 51;
 
@@ -19,6 +21,8 @@ void createMainWindow(LoggerState& state, platform::UiPicture* picture);
 
 // Writes the latest texts and colours into controls 18 to 47.
 void refreshDisplay(const LoggerState& state);
+// Where alarms are watched: each value in alarm orange, and the title led by "ALARM" while one is.
+void refreshAlarms(LoggerState& state);
 // Only the next-log line, for a schedule that moved the next row.
 void refreshNextLog(const LoggerState& state);
 

@@ -418,7 +418,9 @@ SettingsOutcome runSettingsWindow(const std::string& path, SettingsPurpose purpo
         if (section.title) {
             const int x = addTable(form, file, section);
             if (name == "analog") addPreviews(form, section, x);
-        } else {
+        } else if (std::ranges::any_of(form.rows, [&](const SettingRow& row) {
+                       return row.section == name && row.window.width > 0;
+                   })) {
             addLines(form, file, section);
         }
     }

@@ -3,7 +3,13 @@
 
 #include <algorithm>
 #include <climits>
+#include <array>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "assets/Assets.h"
 #include "board/BoardLink.h"
@@ -11,8 +17,10 @@
 #include "display/MainWindow.h"
 #include "driver/LoggerState.h"
 #include "driver/Messages.h"
+#include "driver/TextCodec.h"
 #include "logging/CsvLog.h"
 #include "logging/DateText.h"
+#include "logging/LogFormat.h"
 #include "logging/LogInterval.h"
 #include "platform/clock.h"
 #include "platform/files.h"
@@ -23,12 +31,23 @@
 
 namespace {
 
+// An alarm's command while it runs: at most one per alarm.
+struct AlarmCommand {
+    platform::ShellProcess* process = nullptr;
+    std::int64_t startedTick = 0;
+    bool killed = false;
+};
+
 // What start-up acquired beside the state record; the end path releases it.
 struct LoggerRun {
     bool offerSettings = false;
     bool settingsWanted = false;
     LoggerState state;
     CsvLog log;
+    CsvLog alarmLog;
+    std::array<AlarmCommand, alarmCount> commands{};
+    bool commandTroubleSaid = false;
+    std::int64_t commandLimitMs = 60000;  // then a command that still runs is ended
     Publisher publisher;
     platform::UiPicture* picture = nullptr;
     bool soundStarted = false;
@@ -85,14 +104,116 @@ bool startUp(LoggerRun& run, const Settings& settings, const std::string& mqttPa
         showProblem(message(MessageId::intervalInvalid));
         return false;
     }
+    if (const Message problem = alarmDelayProblem(settings, state.intervalMs); !problem.empty()) {
+        showProblem(problem);
+        return false;
+    }
     if (!openLog(run.log, state)) {
         showProblem(message(MessageId::logFileFailed, {platform::filePathText(settings.logFilePath)}));
         return false;
     }
+    if (anyAlarmWatched(settings) && !openAlarmLog(run.alarmLog, alarmLogPath(settings))) {
+        showProblem(message(MessageId::alarmLogFailed, {platform::filePathText(alarmLogPath(settings))}));
+        return false;
+    }
+    startAlarms(state.alarms, settings, state.reading.momentMs);
+    // Tests set a short bound here rather than wait a minute.
+    if (const char* limit = std::getenv("AVRNETIO_ALARM_COMMAND_LIMIT_MS"))
+        run.commandLimitMs = numberIn<std::int64_t>(limit).value_or(run.commandLimitMs);
     readBoardInfo(state);
     if (isGiven(settings, &Settings::mqttUrl)) startPublishing(run.publisher, state, mqttPassword);
     createMainWindow(state, run.picture);
     return true;
+}
+
+void say(const Message& text) { std::fputs(consoleText(text.in(consoleLanguage())).c_str(), stderr); }
+
+// Said once a run, whatever goes wrong with the commands after.
+void sayCommandTrouble(LoggerRun& run, const Message& text)
+{
+    if (std::exchange(run.commandTroubleSaid, true)) return;
+    say(text);
+}
+
+// The alarm's command, started and not waited for, its details in variables of its environment.
+void startAlarmCommand(LoggerRun& run, const AlarmEvent& event)
+{
+    const Settings& settings = run.state.settings;
+    if (settings.alarmCommand.empty()) return;
+    AlarmCommand& command = run.commands[event.alarm];
+    if (command.process != nullptr) {
+        sayCommandTrouble(run, message(MessageId::alarmCommandBusy, {alarmInputName(settings, event.alarm)}));
+        return;
+    }
+    std::vector<std::string> words;
+    for (std::size_t at = 0; at <= settings.alarmCommand.size();) {
+        const std::size_t end = std::min(settings.alarmCommand.find(listSeparator, at), settings.alarmCommand.size());
+        words.push_back(settings.alarmCommand.substr(at, end - at));
+        at = end + 1;
+    }
+    const bool digital = event.alarm >= firstDigitalAlarm && event.alarm != boardAlarm;
+    const std::size_t input = event.alarm % firstDigitalAlarm + 1;
+    const std::string label = event.alarm == boardAlarm ? std::string(boardAlarmName)
+                              : digital ? settings.digital[input - 1].label
+                                        : settings.analog[input - 1].label;
+    const std::vector<std::pair<std::string, std::string>> variables = {
+        {"AVRNETIO_ALARM_INPUT", event.alarm == boardAlarm ? "board" : (digital ? "digital." : "analog.") + std::to_string(input)},
+        {"AVRNETIO_ALARM_LABEL", utf8FromLatin1(label)},
+        {"AVRNETIO_ALARM_EVENT", event.start ? "start" : "end"},
+        {"AVRNETIO_ALARM_VALUE", event.value},
+        {"AVRNETIO_ALARM_LIMIT", event.limit},
+        {"AVRNETIO_ALARM_TIME", isoTime(secondOf(run.state.reading.momentMs), platform::clockLocalTime().utcOffsetMinutes)},
+    };
+    std::string error;
+    command = {platform::shellStart(words, variables, error), platform::clockTicksMs(), false};
+    if (command.process == nullptr)
+        sayCommandTrouble(run, message(MessageId::alarmCommandNotStarted, {printableLatin1(words[0], 200), printableLatin1(error, 200)}));
+}
+
+// Collects the commands that ended, without waiting, and ends those that ran too long.
+void tendAlarmCommands(LoggerRun& run)
+{
+    for (AlarmCommand& command : run.commands) {
+        if (command.process == nullptr) continue;
+        int exitCode = 0;
+        if (platform::shellEnded(command.process, exitCode)) {
+            command.process = nullptr;
+            if (exitCode != 0 && !command.killed)
+                sayCommandTrouble(run, message(MessageId::alarmCommandFailed, {std::to_string(exitCode)}));
+        } else if (!command.killed && platform::clockTicksMs() - command.startedTick >= run.commandLimitMs) {
+            platform::shellKill(command.process);
+            command.killed = true;
+            sayCommandTrouble(run, message(MessageId::alarmCommandKilled, {std::to_string(run.commandLimitMs / 1000)}));
+        }
+    }
+}
+
+// How long the wait may last before a running command is due to be ended.
+std::int64_t untilCommandLimit(const LoggerRun& run)
+{
+    std::int64_t until = INT_MAX;
+    for (const AlarmCommand& command : run.commands)
+        if (command.process != nullptr)
+            until = std::min(until, std::max<std::int64_t>(
+                                        command.killed ? 100 : command.startedTick + run.commandLimitMs - platform::clockTicksMs(), 0));
+    return until;
+}
+
+// Each start and end of an alarm: in the alarm log, on the disk before anything shows it, and on
+// standard error, which is the service's journal; then its command.
+void judgeAndKeepAlarms(LoggerRun& run)
+{
+    const LoggerState& state = run.state;
+    for (const AlarmEvent& event : judgeAlarms(run.state.alarms, state.reading, state.settings)) {
+        appendAlarmRow(run.alarmLog, alarmLogRow(event, state.settings, state.reading.momentMs));
+        const Message said =
+            event.alarm == boardAlarm
+                ? message(event.start ? MessageId::boardSilentStarted : MessageId::boardSilentEnded, {event.limit})
+                : message(event.start ? MessageId::alarmStarted : MessageId::alarmEnded,
+                          {alarmInputName(state.settings, event.alarm), event.value, event.limit});
+        say(said);
+        startAlarmCommand(run, event);
+    }
 }
 
 void runCycle(LoggerRun& run)
@@ -100,9 +221,11 @@ void runCycle(LoggerRun& run)
     reconnectIfBroken(run.state);
     readInputs(run.state);
     appendLogRow(run.log, run.state);
+    judgeAndKeepAlarms(run);
     publishRow(run.publisher, run.state);
     click(run.state);
     refreshDisplay(run.state);
+    refreshAlarms(run.state);
 }
 
 // The tick at which the next cycle starts: an interval after the wait's start, or at the next
@@ -141,8 +264,9 @@ bool waitInterval(LoggerRun& run)
         const bool intervalElapsed = now >= waitDeadline;
         // Sleeping in the toolkit until the deadline keeps the order of the checks: an event that
         // arrives meanwhile is taken by this pass, the clock is read again by the next.
-        const std::int64_t remaining = intervalElapsed ? 0 : waitDeadline - now;
+        const std::int64_t remaining = intervalElapsed ? 0 : std::min(waitDeadline - now, untilCommandLimit(run));
         platform::UiEvent event = platform::uiTakeEvent(static_cast<int>(std::min<std::int64_t>(remaining, INT_MAX)));
+        tendAlarmCommands(run);
         if (const auto status = publishingStatusChange(run.publisher)) platform::uiSetText(mqttStatusControl, *status);
         int lastEvent = event.code;
         if (event.code == platform::uiEventControl && event.control == endButtonControl)
@@ -157,6 +281,8 @@ void shutDown(LoggerRun& run)
     LoggerState& state = run.state;
     click(state);
     closeLog(run.log);
+    // An alarm still on keeps no end: the next start judges afresh.
+    closeLog(run.alarmLog);
     closeConnection(state.connection);
     state.connection = nullptr;
     stopPublishing(run.publisher);
@@ -175,6 +301,7 @@ void endProgram(LoggerRun& run)
     run.picture = nullptr;
     platform::uiCloseWindows();
     closeLog(run.log);
+    closeLog(run.alarmLog);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "board/Reading.h"
+#include "logging/Alarms.h"
 #include "settings/Settings.h"
 
 namespace platform {
@@ -16,6 +17,7 @@ struct NetSocket;
 using Colour = std::uint32_t;
 inline constexpr Colour red = 0x0000FF;
 inline constexpr Colour blue = 0xFF0000;
+inline constexpr Colour orange = 0x0080FF;  // a value in alarm
 
 // Texts hold Latin-1 bytes.
 struct LoggerState {
@@ -27,6 +29,7 @@ struct LoggerState {
     std::array<char, 100> gatewayReplyBuffer{};
     Settings settings;
     Reading reading;
+    Alarms alarms;
     Colour closedColour = 0;
     Colour openColour = 0;
     std::int32_t analogRoundFactor = 0;

@@ -45,6 +45,18 @@ enum class MessageId {
     boardNotFound,
     intervalInvalid,
     logFileFailed,
+    alarmDelayShort,
+    alarmLogFailed,
+    // An alarm's start and end on standard error.
+    alarmStarted,
+    alarmEnded,
+    boardSilentStarted,
+    boardSilentEnded,
+    // What goes wrong with an alarm's command, said once a run.
+    alarmCommandNotStarted,
+    alarmCommandFailed,
+    alarmCommandKilled,
+    alarmCommandBusy,
     // Publishing's, in the journal.
     mqttNoConnection,
     mqttStillUnreachable,

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "driver/LoggerState.h"
+#include "logging/Alarms.h"
 #include "logging/DateText.h"
 #include "logging/LogFormat.h"
 #include "logging/LogInterval.h"
@@ -96,6 +97,31 @@ void appendLogRow(CsvLog& log, LoggerState& state)
     // A row at an unknown position could land over older rows: better lose it.
     if (seekToEnd(log) < 0) return;
     putLine(log, logDataRow(state.reading, state.settings, state.analogRoundFactor, state.analogTextWidth));
+    handToDisk(log);
+}
+
+bool openAlarmLog(CsvLog& log, const std::string& path)
+{
+    log.used = 0;
+    log.file = platform::fileOpen(path);
+    if (log.file == nullptr) return false;
+    const std::int64_t length = seekToEnd(log);
+    if (length < 0) {
+        closeLog(log);
+        return false;
+    }
+    char last = '\n';
+    if (length > 0 && platform::fileReadAt(log.file, length - 1, &last, 1) == 1 && last != '\n') putLine(log, logLineEnd);
+    if (length == 0) appendAlarmRow(log, alarmLogHeader);
+    handToDisk(log);
+    return true;
+}
+
+void appendAlarmRow(CsvLog& log, std::string_view row)
+{
+    if (log.file == nullptr || seekToEnd(log) < 0) return;
+    putLine(log, row);
+    putLine(log, logLineEnd);
     handToDisk(log);
 }
 

@@ -3,6 +3,8 @@
 
 #include <array>
 #include <cstddef>
+#include <string>
+#include <string_view>
 
 namespace platform {
 struct LogFile;
@@ -25,3 +27,8 @@ bool openLog(CsvLog& log, const LoggerState& state);
 void appendLogRow(CsvLog& log, LoggerState& state);
 
 void closeLog(CsvLog& log);
+
+// The alarm log beside the log: opened as the log is, with its header where the file is new.
+bool openAlarmLog(CsvLog& log, const std::string& path);
+// Appends a row with its line end, which reaches the disk before this returns.
+void appendAlarmRow(CsvLog& log, std::string_view row);

@@ -108,3 +108,14 @@ std::string formatDate(DateValue value, std::string_view mask)
 std::string dateText(DateValue value) { return formatDate(value, logDateForm); }
 
 std::string timeText(DateValue value) { return formatDate(value, logTimeForm); }
+
+// The moment with the offset, as ISO 8601: 2026-12-09T14:03:10+01:00.
+std::string isoTime(DateValue moment, int utcOffsetMinutes)
+{
+    std::string text = formatDate(moment, "%yyyy-%mm-%ddT%hh:%ii:%ss");
+    const int magnitude = utcOffsetMinutes < 0 ? -utcOffsetMinutes : utcOffsetMinutes;
+    auto two = [](int value) { return std::string{static_cast<char>('0' + value / 10), static_cast<char>('0' + value % 10)}; };
+    text += utcOffsetMinutes < 0 ? '-' : '+';
+    text += two(magnitude / 60 % 100) + ":" + two(magnitude % 60);
+    return text;
+}

@@ -20,3 +20,5 @@ std::string formatDate(DateValue value, std::string_view mask);
 
 std::string dateText(DateValue value);  // in logDateForm
 std::string timeText(DateValue value);  // in logTimeForm
+// The moment with the offset (minutes east of UTC), as ISO 8601: 2026-12-09T14:03:10+01:00.
+std::string isoTime(DateValue moment, int utcOffsetMinutes);

@@ -78,6 +78,14 @@ std::string logHeaderRow(const Settings& settings)
     return row.append(logLineEnd);
 }
 
+std::string alarmLogPathBeside(std::string_view logPath)
+{
+    const std::size_t name = logPath.find_last_of("/\\") + 1;  // 0 where there is no folder
+    const std::size_t dot = logPath.rfind('.');
+    const std::size_t at = dot != std::string_view::npos && dot > name ? dot : logPath.size();
+    return std::string(logPath.substr(0, at)) + std::string(alarmLogMark) + std::string(logPath.substr(at));
+}
+
 std::string logDataRow(const Reading& reading, const Settings& settings, int roundFactor, int width)
 {
     const DateValue moment = secondOf(reading.momentMs);

@@ -45,6 +45,17 @@ std::string digitalField(const Reading& reading, std::size_t input);
 // "LABEL [UNIT]" in the quantity form, the label alone in the voltage form.
 std::string analogColumnTitle(const AnalogInput& input);
 
+// The alarm log beside the log: its name, its header, its events and the name of a silent board's
+// alarm, which has no value.
+inline constexpr std::string_view alarmLogMark = "-alarme";
+inline constexpr std::string_view alarmLogHeader = "Datum,Uhrzeit,Eingang,Ereignis,Wert,Grenze";
+inline constexpr std::string_view alarmStarts = "Alarm";
+inline constexpr std::string_view alarmEnds = "Ende";
+inline constexpr std::string_view boardAlarmName = "Board";
+// "AVR-NET-IO.CSV" has its alarms in "AVR-NET-IO-alarme.CSV"; the mark ends a name without an
+// extension, and a name's leading dot is none.
+std::string alarmLogPathBeside(std::string_view logPath);
+
 // The two rows with their line end.
 std::string logHeaderRow(const Settings& settings);
 std::string logDataRow(const Reading& reading, const Settings& settings, int roundFactor, int width);

@@ -21,6 +21,9 @@ void uiFreePicture(UiPicture* picture);
 // Opens the one main window, centred and shown at once, with the program's icon.
 bool uiOpenMainWindow(const std::string& title, int clientWidth, int clientHeight);
 
+// A new title for the open window.
+void uiSetTitle(const std::string& title);
+
 enum class UiFrame { plain, sunken };
 enum class UiAlign { left, centre };
 

@@ -19,17 +19,6 @@ using json = nlohmann::ordered_json;
 
 std::string dump(const json& value) { return value.dump(-1, ' ', false, json::error_handler_t::replace); }
 
-// The moment with the offset, as ISO 8601: 2026-12-09T14:03:10+01:00.
-std::string isoTime(DateValue moment, int utcOffsetMinutes)
-{
-    std::string text = formatDate(moment, "%yyyy-%mm-%ddT%hh:%ii:%ss");
-    const int magnitude = utcOffsetMinutes < 0 ? -utcOffsetMinutes : utcOffsetMinutes;
-    auto two = [](int value) { return std::string{static_cast<char>('0' + value / 10), static_cast<char>('0' + value % 10)}; };
-    text += utcOffsetMinutes < 0 ? '-' : '+';
-    text += two(magnitude / 60 % 100) + ":" + two(magnitude % 60);
-    return text;
-}
-
 json analogValue(const LoggerState& state, std::size_t input)
 {
     if (state.reading.analogReplyEmpty[input]) return nullptr;
@@ -73,6 +62,17 @@ std::string configTopic(const std::string& name, const std::string& prefix, bool
     return prefix + (analog ? "/sensor/" : "/binary_sensor/") + name + "/" + inputId(analog, input) + "/config";
 }
 
+// "analog1" to "digital4", "board".
+std::string alarmId(std::size_t alarm)
+{
+    return alarm == boardAlarm ? "board" : inputId(alarm < firstDigitalAlarm, alarm % firstDigitalAlarm);
+}
+
+std::string alarmConfigTopic(const std::string& name, const std::string& prefix, std::size_t alarm)
+{
+    return prefix + "/binary_sensor/" + name + "/alarm_" + alarmId(alarm) + "/config";
+}
+
 // Three intervals, at least 30 s: a logger that stops publishing while its connection stays up
 // then shows as unavailable.
 long long expireAfterSeconds(const LoggerState& state)
@@ -108,6 +108,13 @@ std::string statePayload(const LoggerState& state, int utcOffsetMinutes)
     payload["board"] = away ? "away" : "online";
     payload["analog"] = std::move(analog);
     payload["digital"] = std::move(digital);
+    // Only where alarms are watched: without them the payload stays as it was.
+    if (anyAlarmWatched(state.settings)) {
+        json alarms = json::object();
+        for (std::size_t alarm = 0; alarm < alarmCount; ++alarm)
+            if (alarmWatched(state.settings, alarm)) alarms[alarmId(alarm)] = state.alarms.watch[alarm].on ? "ON" : "OFF";
+        payload["alarm"] = std::move(alarms);
+    }
     return dump(payload);
 }
 
@@ -116,6 +123,7 @@ std::vector<std::string> discoveryTopics(const std::string& name, const std::str
     std::vector<std::string> topics;
     for (const bool analog : {true, false})
         for (std::size_t i = 0; i < 4; ++i) topics.push_back(configTopic(name, prefix, analog, i));
+    for (std::size_t alarm = 0; alarm < alarmCount; ++alarm) topics.push_back(alarmConfigTopic(name, prefix, alarm));
     return topics;
 }
 
@@ -166,6 +174,29 @@ std::vector<TopicPayload> discoveryConfigs(const LoggerState& state, const std::
             }
             configs.push_back({configTopic(name, prefix, analog, i), dump(config)});
         }
+    }
+    // A problem sensor per watched alarm; an alarm no longer watched has its config removed, so
+    // that none is left behind in Home Assistant.
+    for (std::size_t alarm = 0; alarm < alarmCount; ++alarm) {
+        if (!alarmWatched(state.settings, alarm)) {
+            configs.push_back({alarmConfigTopic(name, prefix, alarm), ""});
+            continue;
+        }
+        const std::string label = alarm == boardAlarm ? std::string(boardAlarmName)
+                                  : alarm < firstDigitalAlarm ? state.settings.analog[alarm].label
+                                                              : state.settings.digital[alarm - firstDigitalAlarm].label;
+        json config = {{"name", utf8FromLatin1(label) + " Alarm"},
+                       {"unique_id", "avrnetio_" + name + "_alarm_" + alarmId(alarm)},
+                       {"state_topic", stateTopic(name)},
+                       {"value_template", "{{ value_json.alarm." + alarmId(alarm) + " }}"},
+                       {"device_class", "problem"},
+                       // A silent board's alarm stays available while the board is away.
+                       {"availability", alarm == boardAlarm ? json::array({availability[0]}) : availability},
+                       {"availability_mode", "all"},
+                       {"expire_after", expireAfterSeconds(state)},
+                       {"device", device},
+                       {"origin", origin}};
+        configs.push_back({alarmConfigTopic(name, prefix, alarm), dump(config)});
     }
     return configs;
 }

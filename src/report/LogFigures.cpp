@@ -5,6 +5,7 @@
 #include <bit>
 
 #include "driver/TextCodec.h"
+#include "report/AlarmLog.h"
 
 namespace {
 
@@ -21,6 +22,7 @@ void mergeInto(Bucket& into, const Bucket& left, const Bucket& right)
     merged.gapBefore = left.gapBefore || right.gapBefore;
     merged.rows = left.rows + right.rows;
     merged.awayRows = left.awayRows + right.awayRows;
+    merged.alarms = left.alarms | right.alarms;
     merged.lastStamp = right.lastStamp;
     into = merged;
 }
@@ -173,6 +175,7 @@ void foldRow(LogFigures& figures, const LogRow& row, std::uint32_t leftOut)
     const std::uint32_t none = leftOut | row.emptyFields;
     for (std::size_t i = 0; i < 4; ++i)
         if ((none >> i & 1u) == 0) takeValue(figures, bucket, i, row.analog[i], row.places >> 8 * i & 0xFFu, row.stamp);
+    if (figures.alarms) bucket.alarms |= alarmRow(*figures.alarms, row.stamp, row.analog, ~none & allInputs);
 }
 
 // The row that waited for this one (or for the run's end, when there is none) to tell whether
@@ -276,6 +279,14 @@ void addStretch(LogFigures& figures, const RowBatch& batch, std::size_t k, std::
         analog.lastStamp = batch.stamps[end - 1];
     }
     const DateValue last = batch.stamps[end - 1];
+    // The stamps of a stretch rise: when its last is before every period, so are the others.
+    if (figures.alarms && alarmsDue(*figures.alarms, last)) {
+        for (std::size_t j = k; j < end; ++j) {
+            std::array<AnalogValue, 4> values{};
+            for (std::size_t i = 0; i < 4; ++i) values[i] = batch.milli[i][j] * thousandth;
+            bucket.alarms |= alarmRow(*figures.alarms, batch.stamps[j], values, allInputs);
+        }
+    }
     bucket.rows += static_cast<std::uint32_t>(count);
     bucket.lastStamp = last;
     figures.rows += static_cast<std::int64_t>(count);
@@ -290,6 +301,7 @@ void startRun(LogFigures& figures, const std::array<std::string_view, 8>* titles
     endRun(figures);
     ++figures.runs;
     figures.run.open = true;
+    if (figures.alarms) alarmRunStarts(*figures.alarms, titles);
     if (titles && !figures.haveTitles) {
         figures.titlesUtf8 = true;
         for (std::size_t i = 0; i < titles->size(); ++i) {

@@ -11,6 +11,8 @@
 #include "logging/DateText.h"
 #include "report/LogLine.h"
 
+struct AlarmLog;
+
 // The charts' x axis is the rows' order in the file, not their time: a clock put back (the end of
 // daylight saving time) or a later run with a wrong clock cannot fold the chart onto itself, and
 // a pause between runs costs no width. The time ticks are placed where the rows' times cross a
@@ -29,6 +31,7 @@ struct Bucket {
     bool gapBefore = false;  // a gap in the stamps ends at one of its rows
     std::uint32_t rows = 0;
     std::uint32_t awayRows = 0;  // shaded: an absent board's rows and the partial ones at their edge
+    std::uint32_t alarms = 0;    // bit n: input n+1 (analog 1 to 4, digital 5 to 8), bit 8 the board, in alarm
     DateValue firstStamp = 0;
     DateValue lastStamp = 0;
 };
@@ -101,6 +104,7 @@ struct RunState {
 };
 
 struct LogFigures {
+    AlarmLog* alarms = nullptr;  // the alarm log beside the log, if any, whose periods the rows tell
     std::int64_t runs = 0;
     std::int64_t rows = 0;
     std::int64_t skippedLines = 0;

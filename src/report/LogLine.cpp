@@ -6,20 +6,6 @@
 
 namespace {
 
-// A number as written to millionths; false for one that the logger cannot write, with more than
-// six decimals or of 10^12 or more.
-bool valueOf(const AnalogFieldValue& field, AnalogValue& value)
-{
-    static constexpr std::uint64_t powers[] = {1, 10, 100, 1'000, 10'000, 100'000, 1'000'000};
-    constexpr std::uint64_t bound = 1'000'000'000'000'000'000;  // 10^12 in millionths
-    if (field.places > valuePlaces) return false;
-    const std::uint64_t scale = powers[valuePlaces - field.places];
-    if (field.digits >= bound / scale) return false;
-    const auto magnitude = static_cast<AnalogValue>(field.digits * scale);
-    value = field.negative ? -magnitude : magnitude;
-    return true;
-}
-
 LineKind parseHeader(std::string_view line, std::array<std::string_view, 8>& titles)
 {
     std::string_view rest = line.substr(logHeaderStart.size());
@@ -34,6 +20,18 @@ LineKind parseHeader(std::string_view line, std::array<std::string_view, 8>& tit
 }
 
 }  // namespace
+
+bool analogValueOf(const AnalogFieldValue& field, AnalogValue& value)
+{
+    static constexpr std::uint64_t powers[] = {1, 10, 100, 1'000, 10'000, 100'000, 1'000'000};
+    constexpr std::uint64_t bound = 1'000'000'000'000'000'000;  // 10^12 in millionths
+    if (field.places > valuePlaces) return false;
+    const std::uint64_t scale = powers[valuePlaces - field.places];
+    if (field.digits >= bound / scale) return false;
+    const auto magnitude = static_cast<AnalogValue>(field.digits * scale);
+    value = field.negative ? -magnitude : magnitude;
+    return true;
+}
 
 bool refreshDate(RowCache& cache, const char* text)
 {
@@ -76,7 +74,7 @@ LineKind parseLogLine(std::string_view line, RowCache& cache, LogRow& row, std::
             missing |= bit;
             continue;
         }
-        if (field.kind != AnalogFieldValue::number || !valueOf(field, row.analog[i])) return LineKind::malformed;
+        if (field.kind != AnalogFieldValue::number || !analogValueOf(field, row.analog[i])) return LineKind::malformed;
         const bool voltageZero = field.negativeZero() && field.places == 1;
         row.places |= std::uint32_t{1} << (voltageZero ? 2 : field.places) << 8 * i;
         if (field.negativeZero()) missing |= bit;

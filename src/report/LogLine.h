@@ -17,6 +17,10 @@ using AnalogValue = std::int64_t;
 constexpr int valuePlaces = 6;
 constexpr AnalogValue thousandth = 1000;  // of the unit, in millionths
 
+// A number as written, in millionths; false for one that the logger cannot write, with more
+// than six decimals or of 10^12 or more.
+bool analogValueOf(const AnalogFieldValue& field, AnalogValue& value);
+
 // A data row.
 struct LogRow {
     DateValue stamp = 0;

@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "driver/TextCodec.h"
+#include "report/AlarmLog.h"
 #include "report/ReportText.h"
 
 namespace {
@@ -134,6 +135,7 @@ struct Bands {
     std::string away;
     std::string gap;
     std::string run;
+    std::array<std::string, 8> alarm;  // of each input's chart
 };
 
 struct BandWriter {
@@ -185,6 +187,15 @@ Bands bandsOf(const LogFigures& figures, const XAxis& axis)
     away.flush();
     gap.flush();
     run.flush();
+    // A silent board's alarm on every chart.
+    const std::uint32_t board = std::uint32_t{1} << boardInput;
+    for (std::size_t i = 0; i < bands.alarm.size(); ++i) {
+        BandWriter alarm{bands.alarm[i]};
+        for (std::size_t b = 0; b < axis.used; ++b)
+            if ((figures.buckets[b].alarms & ((std::uint32_t{1} << i) | board)) != 0)
+                alarm.add(axis.start(b), axis.end(b));
+        alarm.flush();
+    }
     return bands;
 }
 
@@ -316,12 +327,14 @@ Scale valueScale(const AnalogFigures& analog, int decimals)
     return {low, high, step};
 }
 
-void appendBands(std::string& out, const Bands& bands, const Frame& frame)
+// The bands of the chart of input index 0 to 7: analog 1 to 4, then digital 1 to 4.
+void appendBands(std::string& out, const Bands& bands, const Frame& frame, std::size_t input)
 {
     const std::string scale = "\" transform=\"matrix(1 0 0 " + coordinate(frame.bottom - frame.top) + " 0 " +
                               coordinate(frame.top) + ")\" d=\"";
+    // An alarm first, under the others: its light tint must not hide an absent board's.
     const std::pair<const char*, const std::string*> kinds[] = {
-        {"away", &bands.away}, {"gap", &bands.gap}, {"run", &bands.run}};
+        {"alarm", &bands.alarm[input]}, {"away", &bands.away}, {"gap", &bands.gap}, {"run", &bands.run}};
     for (const auto& [kind, path] : kinds)
         if (!path->empty()) out += std::string("<path class=\"band ") + kind + scale + *path + "\"/>\n";
 }
@@ -428,7 +441,7 @@ std::string analogChart(const LogFigures& figures, std::size_t input, const XAxi
                       "\" role=\"img\" aria-label=\"" + column.label +
                       (column.unit.empty() ? "" : " in " + column.unit) + "\">\n";
     appendFrame(out, frame);
-    appendBands(out, bands, frame);
+    appendBands(out, bands, frame, input);
     // The levels' decimals: as many as the step needs.
     int decimals = valuePlaces;
     for (std::int64_t step = scale.step; decimals > 0 && step % 10 == 0; step /= 10) --decimals;
@@ -465,7 +478,7 @@ std::string digitalChart(const LogFigures& figures, std::size_t input, const XAx
     std::string out = "<svg class=\"chart digital\" viewBox=\"0 0 1000 " + numberText(frame.height) +
                       "\" role=\"img\" aria-label=\"" + label + ": geschlossen oder offen\">\n";
     appendFrame(out, frame);
-    appendBands(out, bands, frame);
+    appendBands(out, bands, frame, 4 + input);
     appendLevel(out, closedY, "geschlossen");
     appendLevel(out, openY, "offen");
     appendTimeAxis(out, ticks, frame);
@@ -586,8 +599,41 @@ svg.chart{display:block;width:100%;height:auto}
 .band.away,.legend .away{fill:#8c8c8c;background:#8c8c8c;opacity:.35}
 .band.gap,.legend .gap{fill:#e8a600;background:#e8a600;opacity:.5}
 .band.run,.legend .run{fill:#2e8b57;background:#2e8b57;opacity:.7}
-</style>
 )";
+constexpr const char* alarmStyle = ".band.alarm,.legend .alarm{fill:#e8453c;background:#e8453c;opacity:.2}\n";
+
+// The alarms listed: enough for any look at a log, few enough to keep the page small.
+constexpr std::size_t alarmsListed = 500;
+
+std::string alarmTable(const AlarmLog& log, const std::array<AnalogColumn, 4>& columns)
+{
+    std::string out = "<section class=\"alarms\">\n<h2>Alarme</h2>\n";
+    if (log.alarms.empty()) return out + "<p class=\"note\">Keine Alarme im Alarmlog.</p>\n</section>\n";
+    out += "<table class=\"alarms\">\n<tr><th>Eingang</th><th>Beginn</th><th>Ende</th><th>Dauer</th>"
+           "<th>Extremwert</th></tr>\n";
+    for (std::size_t k = 0; k < log.alarms.size() && k < alarmsListed; ++k) {
+        const Alarm& alarm = log.alarms[k];
+        const std::string duration = alarm.ended  ? durationText(alarm.end - alarm.start)
+                                     : alarm.rows ? "mindestens " + durationText(alarm.lastRowStamp - alarm.start)
+                                                  : "&ndash;";
+        const std::string extreme =
+            alarm.input < 4 && alarm.hasExtreme
+                ? (alarm.direction > 0 ? "max. " : "min. ") + valueCell(alarm.extreme, columns[alarm.input])
+                : "&ndash;";
+        out += "<tr><td>" + htmlText(utf8Of(alarm.name, isUtf8(alarm.name))) + "</td><td>" +
+               stampText(alarm.start) + "</td><td>" +
+               (alarm.ended ? stampText(alarm.end) : std::string("kein Ende verzeichnet")) + "</td><td class=\"n\">" +
+               duration + "</td><td class=\"n\">" + extreme + "</td></tr>\n";
+    }
+    out += "</table>\n";
+    if (log.alarms.size() > alarmsListed)
+        out += "<p class=\"note\">und " + countText(static_cast<std::int64_t>(log.alarms.size() - alarmsListed)) +
+               " weitere</p>\n";
+    return out +
+           "<p class=\"note\">Extremwert: der h&ouml;chste Wert des Eingangs im Zeitraum eines Alarms &uuml;ber "
+           "seiner Grenze, der niedrigste eines Alarms unter ihr. Ein Alarm ohne Ende dauerte bis zur letzten "
+           "Zeile seines Laufs: der Logger wurde w&auml;hrenddessen beendet.</p>\n</section>\n";
+}
 
 }  // namespace
 
@@ -610,8 +656,8 @@ std::string renderPage(const LogFigures& figures, const std::vector<std::string>
     const std::vector<Tick> ticks = timeTicks(figures, axis);
 
     std::string out = "<!DOCTYPE html>\n<html lang=\"de\">\n<head>\n<meta charset=\"utf-8\">\n<title>Logbuch " +
-                      names + "</title>\n" + style + "</head>\n<body>\n<h1>Logbuch " + names +
-                      "</h1>\n<table class=\"facts\">\n";
+                      names + "</title>\n" + style + (figures.alarms ? alarmStyle : "") +
+                      "</style>\n</head>\n<body>\n<h1>Logbuch " + names + "</h1>\n<table class=\"facts\">\n";
     const std::string span = figures.rows == 0
                                  ? "keine Zeilen"
                                  : stampText(figures.firstStamp) + " bis " + stampText(figures.lastStamp) + " (" +
@@ -622,7 +668,14 @@ std::string renderPage(const LogFigures& figures, const std::vector<std::string>
     out += "<tr><th>davon ohne Antwort des Boards</th><td>" + countText(figures.awayRows) + "</td></tr>\n";
     out += "<tr><th>L&uuml;cken in der Zeitfolge</th><td>" + countText(figures.gaps) +
            (figures.gaps > 0 ? " (die l&auml;ngste: " + durationText(figures.longestGap) + ")" : "") + "</td></tr>\n";
-    out += "<tr><th>&uuml;bersprungene Zeilen</th><td>" + countText(figures.skippedLines) + "</td></tr>\n</table>\n";
+    out += "<tr><th>&uuml;bersprungene Zeilen</th><td>" + countText(figures.skippedLines) + "</td></tr>\n";
+    if (const AlarmLog* alarms = figures.alarms) {
+        out += "<tr><th>Alarme</th><td>" + countText(static_cast<std::int64_t>(alarms->alarms.size())) +
+               (alarms->unended > 0 ? " (" + countText(alarms->unended) + " ohne Ende)" : "") + "</td></tr>\n";
+        out += "<tr><th>&uuml;bersprungene Zeilen des Alarmlogs</th><td>" + countText(alarms->skippedLines) +
+               "</td></tr>\n";
+    }
+    out += "</table>\n";
     if (!germanCopy.empty()) {
         const std::string name = germanCopy.substr(germanCopy.find_last_of("/\\") + 1);
         out += "<p class=\"copy\">Die Zeilen f&uuml;r Excel oder LibreOffice Calc, mit Semikolons und "
@@ -632,15 +685,22 @@ std::string renderPage(const LogFigures& figures, const std::vector<std::string>
     out +=
         "<p class=\"legend\">Hinterlegt:<i class=\"away\"></i>Board ohne Antwort (aus Minimum, Maximum und "
         "Mittelwert herausgenommen)<i class=\"gap\"></i>L&uuml;cke: mehr als doppelter Zeilenabstand<i "
-        "class=\"run\"></i>neuer Lauf</p>\n";
+        "class=\"run\"></i>neuer Lauf";
+    out += figures.alarms ? "<i class=\"alarm\"></i>Alarm</p>\n" : "</p>\n";
 
     const auto shown = [&](const std::string& text) { return htmlText(utf8Of(text, figures.titlesUtf8)); };
+    std::array<AnalogColumn, 4> columns;
     for (std::size_t i = 0; i < 4; ++i) {
-        AnalogColumn column{shown(labelOf(figures, i)), "Volt", inQuantityForm(figures, i), 2};
+        AnalogColumn& column = columns[i];
+        column = {shown(labelOf(figures, i)), "Volt", inQuantityForm(figures, i), 2};
         if (column.quantity) {
             column.unit = shown(unitOf(figures, i));
             column.decimals = decimalsOf(figures.analog[i]);
         }
+    }
+    if (figures.alarms) out += alarmTable(*figures.alarms, columns);
+    for (std::size_t i = 0; i < 4; ++i) {
+        const AnalogColumn& column = columns[i];
         out += "<section class=\"input analog\">\n<h2>" + column.label +
                (column.unit.empty() ? "" : " <small>(" + column.unit + ")</small>") + "</h2>\n";
         out += analogChart(figures, i, axis, bands, ticks, column) +

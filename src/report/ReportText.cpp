@@ -7,6 +7,7 @@
 #include <iterator>
 
 #include "driver/TextCodec.h"
+#include "report/AlarmLog.h"
 
 namespace {
 
@@ -150,6 +151,9 @@ std::string summaryText(const LogFigures& figures)
                                                            {"away", figures.awayRows},
                                                            {"gaps", figures.gaps}};
     for (const auto& [name, count] : counts) out += std::string(name) + '\t' + numberText(count) + '\n';
+    if (const AlarmLog* alarms = figures.alarms)
+        out += "alarms\t" + numberText(static_cast<std::int64_t>(alarms->alarms.size())) + '\t' +
+               numberText(alarms->unended) + '\t' + numberText(alarms->skippedLines) + '\n';
     out += "from\t" + (figures.rows > 0 ? stampText(figures.firstStamp) : "-") + '\n';
     out += "to\t" + (figures.rows > 0 ? stampText(figures.lastStamp) : "-") + '\n';
     for (std::size_t i = 0; i < 4; ++i) {

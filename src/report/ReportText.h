@@ -31,7 +31,8 @@ std::string utf8Of(std::string_view text, bool utf8);
 // text; 0 for any other.
 std::size_t controlAt(std::string_view text, std::size_t at);
 
-// One line a count ("runs", "rows", "skipped", "away", "gaps", "from", "to"), then one line per
+// One line a count ("runs", "rows", "skipped", "away", "gaps", with an alarm log "alarms" with the
+// alarms, those without an end and the alarm log's lines skipped, "from", "to"), then one line per
 // input: "analog" n title values min max mean last time-of-min time-of-max time-of-last, and
 // "digital" n title values changes closed-percent last time-of-last; "-" where nothing was read.
 // Values in the input's unit, with three decimals in the voltage form and with the input's own in

@@ -1,6 +1,7 @@
 // avrnetio-report: reads the logger's CSV logs in one pass and writes a page of charts, a plain
 // summary or a copy for German spreadsheets. Beyond the standard library only the desktop's
 // services: a chooser of logs, a box of problems, the browser.
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -12,6 +13,7 @@
 #include "driver/Messages.h"
 #include "platform/desktop.h"
 #include "platform/shell.h"
+#include "report/AlarmLog.h"
 #include "report/GermanCsv.h"
 #include "report/LogFigures.h"
 #include "report/LogReader.h"
@@ -81,13 +83,18 @@ bool sameFile(const std::string& a, const std::string& b)
     return !errorA && !errorB && pathA == pathB;
 }
 
-// The log that output names, if any.
-const std::string* sameAsLog(const Options& options, const std::string& output)
+// The log or the alarm log beside one that output names, if any; empty if none.
+std::string sameAsLog(const Options& options, const std::string& output)
 {
-    if (output.empty()) return nullptr;
-    for (const std::string& log : options.logs)
-        if (sameFile(output, log)) return &log;
-    return nullptr;
+    if (output.empty()) return {};
+    for (const std::string& log : options.logs) {
+        if (sameFile(output, log)) return log;
+        std::error_code error;
+        if (const std::string alarms = alarmLogPathBeside(log);
+            std::filesystem::exists(alarms, error) && sameFile(output, alarms))
+            return alarms;
+    }
+    return {};
 }
 
 // In German from the desktop, where the box that shows it is; else in the locale's language.
@@ -121,7 +128,7 @@ bool writeFile(const std::string& path, const std::string& content)
 std::string instead(const Options& options, const std::string& output)
 {
     const std::string path = platform::desktopDocumentsPath(output);
-    return path.empty() || sameAsLog(options, path) != nullptr ? std::string() : path;
+    return path.empty() || !sameAsLog(options, path).empty() ? std::string() : path;
 }
 
 // The German copy as the page links to it: its name where both lie in one folder, else its
@@ -172,8 +179,8 @@ int main(int argc, char** argv)
         if (desktop) options.germanCsv = first.replace_filename(first.stem().string() + "-deutsch.csv").string();
     }
     for (const std::string& output : {options.page, options.germanCsv}) {
-        if (const std::string* log = sameAsLog(options, output)) {
-            complain(MessageId::reportSameAsLog, *log);
+        if (const std::string log = sameAsLog(options, output); !log.empty()) {
+            complain(MessageId::reportSameAsLog, log);
             return 2;
         }
     }
@@ -191,6 +198,19 @@ int main(int argc, char** argv)
             return 1;
         }
         options.germanCsv = otherCopy;
+    }
+    // The alarms beside the logs come first: the logs' rows tell their periods.
+    const auto alarms = std::make_unique<AlarmLog>();
+    std::vector<std::string> alarmLogs;
+    for (const std::string& log : options.logs) {
+        const std::string path = alarmLogPathBeside(log);
+        const bool readBefore = std::any_of(alarmLogs.begin(), alarmLogs.end(),
+                                            [&path](const std::string& read) { return sameFile(read, path); });
+        if (!readBefore && readAlarmLogFile(*alarms, path)) alarmLogs.push_back(path);
+    }
+    if (!alarmLogs.empty()) {
+        finishAlarmLog(*alarms);
+        figures->alarms = alarms.get();
     }
     const auto reader = std::make_unique<LogReader>();
     reader->figures = figures.get();

@@ -114,6 +114,7 @@ std::optional<Message> refusalOf(const SettingRow& row, std::string_view text)
         break;
     case SettingCheck::interval: refused = !plainInterval(text) || !intervalValid(parseInterval(text)); break;
     case SettingCheck::analogLabel: refused = text.ends_with(']'); break;
+    case SettingCheck::alarmWhen: refused = text != "open" && text != "closed"; break;
     case SettingCheck::unit: refused = text.find_first_of("[]") != std::string_view::npos; break;
     case SettingCheck::stateClass:
         refused = text != "measurement" && text != "total" && text != "total_increasing" && text != "measurement_angle";

@@ -30,6 +30,11 @@ struct AnalogInput {
     bool quantity = false;  // any of unit, scale, offset and decimals given
     std::string haDeviceClass;  // empty: none
     std::string haStateClass;
+    // Alarms, in the unit of the value as the log has it: each limit only where given.
+    double alarmAbove = 0.0;
+    double alarmBelow = 0.0;
+    double alarmHysteresis = 0.0;  // how far back past the limit the value must come to end it
+    std::string alarmAfter;        // how long the condition must hold, as an interval; empty: at once
 };
 
 struct DigitalInput {
@@ -37,6 +42,8 @@ struct DigitalInput {
     std::string openText;
     std::string closedText;  // also what the colour rule compares with
     std::string haDeviceClass;
+    std::string alarmWhen;  // "open" or "closed"; empty: no alarm
+    std::string alarmAfter;
 };
 
 enum class Schedule { drift, aligned };
@@ -59,6 +66,9 @@ struct Settings {
     std::string mqttCa;
     std::string name;  // the logger's name in topics; empty: made from boardHost
     std::string haDiscovery;
+    std::string boardSilentAfter;  // as an interval; empty: no alarm for a silent board
+    std::string alarmFile;         // empty: the log's path with "-alarme" before its extension
+    std::string alarmCommand;      // the program and its arguments, joined by listSeparator; empty: none
     GivenKeys given;
 };
 
@@ -74,14 +84,16 @@ enum class SettingKind {
     whole,   // a whole number from low to high
     number,  // a finite number
     choice,  // one of the row's choices
+    list,    // texts as written, UTF-8, kept joined by listSeparator
 };
+inline constexpr char listSeparator = '\x1F';
 
 // What a value must be beyond its kind; the row's words say it. A label heads the log's column:
 // it must not start like a formula; an analog input's must not end in ] either.
 // The MQTT ones are publishing's.
 enum class SettingCheck {
-    none, host, interval, nonZero, label, analogLabel, unit, stateClass, binarySensorClass, mqttUrl, mqttName,
-    discoveryPrefix
+    none, host, interval, nonZero, notNegative, label, analogLabel, unit, stateClass, binarySensorClass, alarmWhen,
+    mqttUrl, mqttName, discoveryPrefix
 };
 
 // A message in English (UTF-8) and German (Latin-1); {low} and {high} stand for the row's bounds.

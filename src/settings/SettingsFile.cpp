@@ -78,7 +78,22 @@ bool readValue(Reader& reader, const SettingRow& row, std::size_t input, const t
         else return wrong({"a number is needed", "eine Zahl ist n\xF6tig, mit Punkt: 0.5"});
         if (!std::isfinite(value)) return wrong({"a finite number is needed", "eine endliche Zahl ist n\xF6tig"});
         setFromText(settings, row, input, shortestText(value));
-        return taken(row.check == SettingCheck::nonZero && value == 0.0);
+        return taken((row.check == SettingCheck::nonZero && value == 0.0) ||
+                     (row.check == SettingCheck::notNegative && value < 0.0));
+    }
+    if (row.kind == SettingKind::list) {
+        const auto* array = node.as_array();
+        std::string joined;
+        bool fits = array != nullptr && !array->empty();
+        for (std::size_t i = 0; fits && i < array->size(); ++i) {
+            const auto* part = array->get(i)->as_string();
+            fits = part != nullptr && !part->get().empty() &&
+                   std::ranges::none_of(part->get(), [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
+            if (fits) joined += (i == 0 ? "" : std::string(1, listSeparator)) + part->get();
+        }
+        if (!fits) return wrong(row.wrong);
+        setFromText(settings, row, input, joined);
+        return true;
     }
     const auto* utf8 = node.as_string();
     if (!utf8) return wrong({"a text in quotes is needed", "ein Text in Anf\xFChrungszeichen ist n\xF6tig"});
@@ -118,6 +133,11 @@ void checkInput(Reader& reader, const SettingSection& section, std::size_t input
     }
     settleInput(settings, input, reader.rows);
     const AnalogInput& analog = settings.analog[input];
+    if (given(&AnalogInput::alarmAbove) && given(&AnalogInput::alarmBelow) && analog.alarmAbove <= analog.alarmBelow) {
+        fail(reader, where("alarm_above"), path + ".alarm_above", "needs to be greater than alarm_below",
+             "muss gr\xF6\xDF" "er als alarm_below sein");
+        return;
+    }
     // Every value must fit the log and read back exactly: below 10^12, and with its decimals at
     // most 14 digits, which a double's rounding keeps right.
     const int digits = std::min(logDigits, exactDigits - analog.decimals);
@@ -396,6 +416,15 @@ std::string tomlUtf8Text(std::string_view utf8)
 
 std::string tomlValue(const SettingRow& row, const std::string& text)
 {
+    if (row.kind == SettingKind::list) {
+        std::string array;
+        for (std::size_t at = 0; at <= text.size();) {
+            const std::size_t end = std::min(text.find(listSeparator, at), text.size());
+            array += (array.empty() ? "[" : ", ") + tomlUtf8Text(text.substr(at, end - at));
+            at = end + 1;
+        }
+        return array + "]";
+    }
     // As a number reads, without its leading zeros, which TOML refuses.
     if (const std::optional<long long> whole = numberIn<long long>(text); whole && row.kind == SettingKind::whole)
         return std::to_string(*whole);
@@ -427,7 +456,8 @@ std::string settingsFileText(const std::vector<GivenSetting>& given, SettingRows
                 }
                 const std::string value = row.example ? row.example : fallbackText(row, input);
                 const bool number = row.kind == SettingKind::whole || row.kind == SettingKind::number;
-                out += "#" + std::string(row.key) + " = " + (number ? value : tomlText(value)) + "\n";
+                out += "#" + std::string(row.key) + " = " +
+                       (number ? value : row.kind == SettingKind::list ? tomlValue(row, value) : tomlText(value)) + "\n";
             }
         }
     }

@@ -26,6 +26,10 @@ constexpr double stateTextLimit = 20;
 // The most places after the point that a quantity takes: the log's values read back exactly.
 constexpr double decimalsLimit = 6;
 
+constexpr Words intervalWords = {
+    "not an interval: a unit letter S, M, H or D and a number, at least one second (S10, M1.5)",
+    "kein Intervall: ein Buchstabe S, M, H oder D und eine Zahl, mindestens eine Sekunde (S10, M1.5)"};
+
 constexpr SettingRow rows[] = {
     {"board", "host", "--host", K::text, C::host, 1, 253, "192.168.1.90", nullptr, "Adresse",
      {"an IPv4 address or a host name of letters, digits, '.', '-' and '_' is needed",
@@ -38,9 +42,7 @@ constexpr SettingRow rows[] = {
     {"log", "file", "--log-file", K::path, C::none, 1, 0, nullptr, "/home/anna/AVR-NET-IO.CSV", "Logdatei",
      {"a file name is needed", "ein Dateiname ist n\xF6tig"},
      &S::logFilePath, {"&Logdatei:", 120, 474, false, WindowExtra::browse}, false, false},
-    {"log", "interval", "--interval", K::text, C::interval, 0, 0, "S10", nullptr, "Intervall",
-     {"not an interval: a unit letter S, M, H or D and a number, at least one second (S10, M1.5)",
-      "kein Intervall: ein Buchstabe S, M, H oder D und eine Zahl, mindestens eine Sekunde (S10, M1.5)"},
+    {"log", "interval", "--interval", K::text, C::interval, 0, 0, "S10", nullptr, "Intervall", intervalWords,
      &S::interval, {"&Intervall:", 120, 80, true, WindowExtra::askEveryStart}, false, false},
     {"log", "schedule", "--schedule", K::choice, C::none, 0, 0, "drift", nullptr, "Zeitplan",
      {"drift or aligned is needed", "drift oder aligned ist n\xF6tig"},
@@ -71,6 +73,14 @@ constexpr SettingRow rows[] = {
      {"measurement, total, total_increasing or measurement_angle is needed",
       "measurement, total, total_increasing oder measurement_angle ist n\xF6tig"},
      &A::haStateClass, {"Zustandsklasse", 0, 0}, false, false},
+    {"analog", "alarm_above", nullptr, K::number, C::none, 0, 0, nullptr, "25.0", "Alarm oberhalb", noWords,
+     &A::alarmAbove, {"Alarm \xFC" "ber", 0, 0}, true, false},
+    {"analog", "alarm_below", nullptr, K::number, C::none, 0, 0, nullptr, "2.0", "Alarm unterhalb", noWords,
+     &A::alarmBelow, {"Alarm unter", 0, 0}, true, false},
+    {"analog", "alarm_hysteresis", nullptr, K::number, C::notNegative, 0, 0, "0.0", nullptr, "Hysterese",
+     {"0 or more is needed", "0 oder mehr ist n\xF6tig"}, &A::alarmHysteresis, {"Hysterese", 0, 0}, false, false},
+    {"analog", "alarm_after", nullptr, K::text, C::interval, 0, 0, nullptr, "M5", "Alarmverz\xF6gerung", intervalWords,
+     &A::alarmAfter, {"Verz\xF6gerung", 0, 0}, true, false},
 
     {"digital", "label", nullptr, K::shown, C::label, 1, labelLimit, "Digital-Eingang Nr. #", nullptr, "Bezeichnung",
      noWords, &D::label, {"Bezeichnung", 0, 150}, false, false},
@@ -80,6 +90,10 @@ constexpr SettingRow rows[] = {
      noWords, &D::closedText, {"Text geschlossen", 0, 140}, false, false},
     {"digital", "ha_device_class", nullptr, K::text, C::binarySensorClass, 0, 0, "", nullptr,
      "Home-Assistant-Klasse", noWords, &D::haDeviceClass, {"Home-Assistant-Klasse", 0, 120}, false, false},
+    {"digital", "alarm_when", nullptr, K::text, C::alarmWhen, 0, 0, nullptr, "closed", "Alarm wenn",
+     {"open or closed is needed", "open oder closed ist n\xF6tig"}, &D::alarmWhen, {"Alarm wenn", 0, 0}, true, false},
+    {"digital", "alarm_after", nullptr, K::text, C::interval, 0, 0, nullptr, "M5", "Alarmverz\xF6gerung", intervalWords,
+     &D::alarmAfter, {"Verz\xF6gerung", 0, 0}, true, false},
 
     {"mqtt", "url", "--mqtt", K::text, C::mqttUrl, 0, 0, "", "mqtts://logger@broker.example", "MQTT-Broker",
      noWords, &S::mqttUrl, {"&MQTT-Broker (URL):", 120, 250}, true, false},
@@ -92,6 +106,15 @@ constexpr SettingRow rows[] = {
      {"Pass&wortdatei:", 120, 250, true}, true, false},
     {"mqtt", "ca", "--mqtt-ca", K::path, C::none, 0, 0, "", "/etc/avrnetio-logger/ca.pem", "CA-Datei", noWords,
      &S::mqttCa, {"&CA-Datei:", 60, 296}, true, false},
+
+    {"alarms", "board_silent_after", nullptr, K::text, C::interval, 0, 0, nullptr, "M1", "Alarm bei stummem Board",
+     intervalWords, &S::boardSilentAfter, {"Board stumm nach", 0, 0}, true, false},
+    {"alarms", "command", nullptr, K::list, C::none, 0, 0, nullptr, "/usr/local/bin/alarm-mail\x1F" "Gefriertruhe",
+     "Alarmbefehl", {"the program and its arguments, a list of texts without control characters, are needed",
+                     "das Programm und seine Argumente, eine Liste von Texten ohne Steuerzeichen, sind n\xF6tig"},
+     &S::alarmCommand, {"Befehl", 0, 0}, true, false},
+    {"alarms", "file", nullptr, K::path, C::none, 1, 0, nullptr, "/home/anna/AVR-NET-IO-alarme.CSV", "Alarmdatei",
+     {"a file name is needed", "ein Dateiname ist n\xF6tig"}, &S::alarmFile, {"Alarmdatei", 0, 0}, true, false},
 };
 
 constexpr SettingSection sections[] = {
@@ -100,6 +123,7 @@ constexpr SettingSection sections[] = {
     {"analog", "Analog", 300, 160, 266},
     {"digital", "Digital", 400, 310, 416},
     {"mqtt", nullptr, 220, 442, 494},
+    {"alarms", nullptr, 500, 0, 0},
 };
 
 }  // namespace

@@ -2,7 +2,8 @@
 """The report of a real log: the logger logs the simulated board every second while the board goes
 away for a few rows and comes back; avrnetio-report renders the page, which has its eight charts
 and the shaded band of the absent board, and headless Chromium shows it; --summary agrees with the
-figures computed here from the CSV, and --german-csv copies the rows for a German spreadsheet,
+figures computed here from the CSV, an alarm log beside a copy of the log adds its shaded periods,
+its table and its count, and --german-csv copies the rows for a German spreadsheet,
 which LibreOffice Calc reads with empty cells where the board gave no reading. From the desktop,
 the chooser's log gets its page and German copy beside it.
 
@@ -19,7 +20,7 @@ from xml.etree import ElementTree
 
 sys.path.insert(0, os.path.dirname(__file__))
 from harness import (HEADER, PATIENCE, REPORT, Processes, check_summary, end, expected_summary, fail, find_window,
-                     focus, in_locale, left_out, parse_log, rows_of, stop_boardsim, wait_for, xdotool)
+                     focus, in_locale, left_out, parse_log, rows_of, seconds, stop_boardsim, wait_for, xdotool)
 
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 DOCUMENTATION = os.environ.get("AVRNETIO_SCREENSHOT") == "1"
@@ -246,6 +247,45 @@ def check_from_desktop(run, log_file):
         fail("the report of a missing log from the desktop: exit %r" % process.returncode)
 
 
+def check_alarms(run, log_file, rows):
+    """An alarm log beside the log, as the logger writes it: its alarms shaded on their inputs'
+    charts (the silent board's on every one), listed with their durations and extremes, counted;
+    one without an end lasts to the log's last row, a line that does not fit is skipped and counted."""
+    folder = os.path.join(run.folder, "alarme")
+    os.makedirs(folder)
+    shutil.copy(log_file, folder)
+    away = [row[0] for row, out in zip(rows, left_out(rows)) if len(out) == 4]
+    # Input 2 above a limit below its values, for its first two rows.
+    value = lambda n: "%.2f" % rows[n][1][1]
+    limit = "%.2f" % (min(rows[0][1][1], rows[1][1][1]) - 0.01)
+    events = [(rows[0][0], "Analog-Eingang Nr. 2", "Alarm", value(0), limit),
+              (rows[1][0], "Analog-Eingang Nr. 2", "Ende", value(1), limit),
+              (rows[1][0], "Digital-Eingang Nr. 2", "Alarm", "1", ""),
+              (away[0], "Board", "Alarm", "", ""), (away[-1], "Board", "Ende", "", "")]
+    lines = [",".join([stamp.replace(" ", ",")] + list(event)) for stamp, *event in events] + ["Datum,Uhrzeit,kaputt"]
+    with open(os.path.join(folder, "AVR-NET-IO-alarme.CSV"), "wb") as alarm_log:
+        alarm_log.write("".join("%s\r\n" % line for line in
+                                ["Datum,Uhrzeit,Eingang,Ereignis,Wert,Grenze"] + lines).encode("latin-1"))
+    result = subprocess.run([REPORT, "AVR-NET-IO.CSV", "--summary", "-o", "AVR-NET-IO.html"], cwd=folder,
+                            capture_output=True, text=True, timeout=30)
+    page = open(os.path.join(folder, "AVR-NET-IO.html"), encoding="utf-8").read()
+    if result.returncode != 0 or "\nalarms\t3\t1\t1\n" not in result.stdout:
+        fail("summary with an alarm log: exit %d, %r" % (result.returncode, result.stdout))
+    duration = lambda start, end: "%d s" % (seconds(end) - seconds(start))
+    highest = max(value(0), value(1), key=float).replace(".", ",")
+    wanted = [("Analog-Eingang Nr. 2", rows[0][0], rows[1][0], duration(rows[0][0], rows[1][0]),
+               "max. %s&nbsp;V" % highest),
+              ("Digital-Eingang Nr. 2", rows[1][0], "kein Ende verzeichnet",
+               "mindestens " + duration(rows[1][0], rows[-1][0]), "&ndash;"),
+              ("Board", away[0], away[-1], duration(away[0], away[-1]), "&ndash;")]
+    for cells in wanted:
+        row = '<tr><td>%s</td><td>%s</td><td>%s</td><td class="n">%s</td><td class="n">%s</td></tr>' % cells
+        if row not in page:
+            fail("no alarm row %r on the page" % row)
+    if page.count('class="band alarm"') != 8 or "<tr><th>Alarme</th><td>3 (1 ohne Ende)</td></tr>" not in page:
+        fail("alarm bands %d, or no count of the alarms" % page.count('class="band alarm"'))
+
+
 def check_failures(run, log_file):
     missing = subprocess.run([REPORT, os.path.join(run.folder, "none.csv")], capture_output=True, text=True)
     usage = subprocess.run([REPORT, "--colour"], capture_output=True, text=True)
@@ -304,9 +344,10 @@ def main():
         check_german_copy(log_file, os.path.join(run.folder, "german.csv"), rows)
         check_in_calc(run, log_file)
         check_from_desktop(run, log_file)
+        check_alarms(run, log_file, rows)
         check_failures(run, log_file)
         print("report: %d rows, %d of them without the board; page, summary and German copy agree, also from "
-              "the desktop" % (len(rows), sum(1 for out in left_out(rows) if out)))
+              "the desktop; an alarm log's alarms are shaded, listed and counted" % (len(rows), sum(1 for out in left_out(rows) if out)))
 
 
 if __name__ == "__main__":

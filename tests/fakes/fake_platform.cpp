@@ -302,6 +302,8 @@ void uiDrawPicture(UiPicture*, int x, int y)
 
 void uiDrawNow() { platformFake.trace.push_back("drawNow"); }
 
+void uiSetTitle(const std::string& title) { platformFake.trace.push_back("title " + title); }
+
 void uiWake() {}
 
 UiEvent uiTakeEvent(int timeoutMs)
@@ -362,6 +364,33 @@ void shellStartAgain(const std::vector<std::string>& arguments)
     for (const std::string& argument : arguments) line += " " + argument;
     platformFake.trace.push_back(line);
 }
+
+struct ShellProcess {
+    int exitCode = 0;
+};
+
+ShellProcess* shellStart(const std::vector<std::string>& command,
+                         const std::vector<std::pair<std::string, std::string>>& variables, std::string& error)
+{
+    std::string line = "start";
+    for (const std::string& word : command) line += " " + word;
+    for (const auto& [name, value] : variables) line += " " + name + "=" + value;
+    platformFake.trace.push_back(line);
+    if (command.empty() || command[0] == "missing") {
+        error = "No such file or directory";
+        return nullptr;
+    }
+    return new ShellProcess{command[0] == "false" ? 1 : 0};
+}
+
+bool shellEnded(ShellProcess* process, int& exitCode)
+{
+    exitCode = process->exitCode;
+    delete process;
+    return true;
+}
+
+void shellKill(ShellProcess*) {}
 
 bool localeGerman() { return platformFake.german; }
 bool localeConsoleUtf8() { return true; }

@@ -772,6 +772,11 @@ void openWindow(const std::string& title, int clientWidth, int clientHeight, boo
 
 namespace platform {
 
+void uiSetTitle(const std::string& title)
+{
+    if (ui.window != nullptr) ui.window->copy_label(displayText(title, TextUse::title).c_str());
+}
+
 bool uiOpenMainWindow(const std::string& title, int clientWidth, int clientHeight)
 {
     if (!ui.display) return false;

@@ -5,6 +5,12 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <cwchar>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
 namespace {
 
 // One argument as the C runtime splits a command line again: quoted, its quotes and the
@@ -83,5 +89,78 @@ void shellStartAgain(const std::vector<std::string>& arguments)
         CloseHandle(started.hProcess);
     }
 }
+
+struct ShellProcess {
+    HANDLE handle = nullptr;
+};
+
+namespace {
+
+std::wstring wide(const std::string& utf8)
+{
+    const int size = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+    std::wstring out(static_cast<std::size_t>(size), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), size);
+    return out;
+}
+
+}  // namespace
+
+ShellProcess* shellStart(const std::vector<std::string>& command,
+                         const std::vector<std::pair<std::string, std::string>>& variables, std::string& error)
+{
+    if (command.empty()) {
+        error = "no program";
+        return nullptr;
+    }
+    std::string commandLine;
+    for (const std::string& argument : command) commandLine += (commandLine.empty() ? "" : " ") + quoted(argument);
+    std::wstring line = wide(commandLine);
+    // This process's variables, those of the added names left out, then the added ones: a block
+    // of NUL-ended entries with one more NUL at its end.
+    std::wstring block;
+    if (wchar_t* strings = GetEnvironmentStringsW()) {
+        for (const wchar_t* entry = strings; *entry != L'\0'; entry += std::wcslen(entry) + 1) {
+            const std::wstring_view text(entry);
+            bool replaced = false;
+            for (const auto& variable : variables) {
+                const std::wstring name = wide(variable.first) + L"=";
+                replaced = replaced || (text.size() >= name.size() && CompareStringOrdinal(entry, static_cast<int>(name.size()),
+                                                                                           name.c_str(), static_cast<int>(name.size()), TRUE) == CSTR_EQUAL);
+            }
+            if (!replaced) block.append(text).push_back(L'\0');
+        }
+        FreeEnvironmentStringsW(strings);
+    }
+    for (const auto& [name, value] : variables) block.append(wide(name + "=" + value)).push_back(L'\0');
+    block.push_back(L'\0');
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION started{};
+    // No console window flashes up for a console program such as curl.
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW | CREATE_UNICODE_ENVIRONMENT,
+                        block.data(), nullptr, &startup, &started)) {
+        char text[512] = "";
+        const DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                                            GetLastError(), 0, text, sizeof text, nullptr);
+        error.assign(text, length);
+        while (!error.empty() && (error.back() == '\n' || error.back() == '\r' || error.back() == ' ')) error.pop_back();
+        return nullptr;
+    }
+    CloseHandle(started.hThread);
+    return new ShellProcess{started.hProcess};
+}
+
+bool shellEnded(ShellProcess* process, int& exitCode)
+{
+    if (WaitForSingleObject(process->handle, 0) == WAIT_TIMEOUT) return false;
+    DWORD code = 0;
+    exitCode = GetExitCodeProcess(process->handle, &code) ? static_cast<int>(code) : -1;
+    CloseHandle(process->handle);
+    delete process;
+    return true;
+}
+
+void shellKill(ShellProcess* process) { TerminateProcess(process->handle, 1); }
 
 }  // namespace platform

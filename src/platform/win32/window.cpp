@@ -598,6 +598,11 @@ void uiFreePicture(UiPicture* picture)
     delete picture;
 }
 
+void uiSetTitle(const std::string& title)
+{
+    if (ui.window != nullptr) SetWindowTextA(ui.window, title.c_str());
+}
+
 bool uiOpenMainWindow(const std::string& title, int clientWidth, int clientHeight)
 {
     if (ui.windowClass == 0) return false;
