@@ -2,8 +2,8 @@
 #include "driver/Driver.h"
 
 #include <algorithm>
-#include <climits>
 #include <array>
+#include <climits>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -156,18 +156,22 @@ void startAlarmCommand(LoggerRun& run, const AlarmEvent& event)
     const std::string label = event.alarm == boardAlarm ? std::string(boardAlarmName)
                               : digital ? settings.digital[input - 1].label
                                         : settings.analog[input - 1].label;
+    const std::string inputName =
+        event.alarm == boardAlarm ? "board" : (digital ? "digital." : "analog.") + std::to_string(input);
+    const DateValue moment = secondOf(run.state.reading.momentMs);
     const std::vector<std::pair<std::string, std::string>> variables = {
-        {"AVRNETIO_ALARM_INPUT", event.alarm == boardAlarm ? "board" : (digital ? "digital." : "analog.") + std::to_string(input)},
+        {"AVRNETIO_ALARM_INPUT", inputName},
         {"AVRNETIO_ALARM_LABEL", utf8FromLatin1(label)},
         {"AVRNETIO_ALARM_EVENT", event.start ? "start" : "end"},
         {"AVRNETIO_ALARM_VALUE", event.value},
         {"AVRNETIO_ALARM_LIMIT", event.limit},
-        {"AVRNETIO_ALARM_TIME", isoTime(secondOf(run.state.reading.momentMs), platform::clockLocalTime().utcOffsetMinutes)},
+        {"AVRNETIO_ALARM_TIME", isoTime(moment, platform::clockLocalTime().utcOffsetMinutes)},
     };
     std::string error;
     command = {platform::shellStart(words, variables, error), platform::clockTicksMs(), false};
     if (command.process == nullptr)
-        sayCommandTrouble(run, message(MessageId::alarmCommandNotStarted, {printableLatin1(words[0], 200), printableLatin1(error, 200)}));
+        sayCommandTrouble(run, message(MessageId::alarmCommandNotStarted,
+                                       {printableLatin1(words[0], 200), printableLatin1(error, 200)}));
 }
 
 // Collects the commands that ended, without waiting, and ends those that ran too long.
@@ -192,10 +196,12 @@ void tendAlarmCommands(LoggerRun& run)
 std::int64_t untilCommandLimit(const LoggerRun& run)
 {
     std::int64_t until = INT_MAX;
-    for (const AlarmCommand& command : run.commands)
-        if (command.process != nullptr)
-            until = std::min(until, std::max<std::int64_t>(
-                                        command.killed ? 100 : command.startedTick + run.commandLimitMs - platform::clockTicksMs(), 0));
+    for (const AlarmCommand& command : run.commands) {
+        if (command.process == nullptr) continue;
+        // One that was ended is looked at again soon, to collect it.
+        const std::int64_t left = command.startedTick + run.commandLimitMs - platform::clockTicksMs();
+        until = std::min(until, command.killed ? 100 : std::max<std::int64_t>(left, 0));
+    }
     return until;
 }
 

@@ -81,7 +81,8 @@ ShellProcess* shellStart(const std::vector<std::string>& command,
     posix_spawnattr_setpgroup(&attributes, 0);
     posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETPGROUP);
     pid_t pid = 0;
-    const int failed = words.empty() ? EINVAL : posix_spawnp(&pid, argv[0], &actions, &attributes, argv.data(), envp.data());
+    const int failed =
+        words.empty() ? EINVAL : posix_spawnp(&pid, argv[0], &actions, &attributes, argv.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
     posix_spawnattr_destroy(&attributes);
     if (failed != 0) {

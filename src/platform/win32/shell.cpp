@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <cwchar>
 #include <string>
 #include <string_view>
@@ -122,13 +123,14 @@ ShellProcess* shellStart(const std::vector<std::string>& command,
     if (wchar_t* strings = GetEnvironmentStringsW()) {
         for (const wchar_t* entry = strings; *entry != L'\0'; entry += std::wcslen(entry) + 1) {
             const std::wstring_view text(entry);
-            bool replaced = false;
-            for (const auto& variable : variables) {
+            // Names are compared as Windows does, whatever their case.
+            const auto named = [&](const std::pair<std::string, std::string>& variable) {
                 const std::wstring name = wide(variable.first) + L"=";
-                replaced = replaced || (text.size() >= name.size() && CompareStringOrdinal(entry, static_cast<int>(name.size()),
-                                                                                           name.c_str(), static_cast<int>(name.size()), TRUE) == CSTR_EQUAL);
-            }
-            if (!replaced) block.append(text).push_back(L'\0');
+                const int size = static_cast<int>(name.size());
+                return text.size() >= name.size() &&
+                       CompareStringOrdinal(entry, size, name.c_str(), size, TRUE) == CSTR_EQUAL;
+            };
+            if (std::none_of(variables.begin(), variables.end(), named)) block.append(text).push_back(L'\0');
         }
         FreeEnvironmentStringsW(strings);
     }
