@@ -212,11 +212,17 @@ void judgeAndKeepAlarms(LoggerRun& run)
     const LoggerState& state = run.state;
     for (const AlarmEvent& event : judgeAlarms(run.state.alarms, state.reading, state.settings)) {
         appendAlarmRow(run.alarmLog, alarmLogRow(event, state.settings, state.reading.momentMs));
+        // A digital input's codes in the words of its window.
+        const auto shown = [&](const std::string& code) {
+            if (event.alarm < firstDigitalAlarm || event.alarm == boardAlarm) return code;
+            const DigitalInput& input = state.settings.digital[event.alarm - firstDigitalAlarm];
+            return code == std::string(1, closedCode) ? input.closedText : input.openText;
+        };
         const Message said =
             event.alarm == boardAlarm
                 ? message(event.start ? MessageId::boardSilentStarted : MessageId::boardSilentEnded, {event.limit})
                 : message(event.start ? MessageId::alarmStarted : MessageId::alarmEnded,
-                          {alarmInputName(state.settings, event.alarm), event.value, event.limit});
+                          {alarmInputName(state.settings, event.alarm), shown(event.value), shown(event.limit)});
         say(said);
         startAlarmCommand(run, event);
     }
