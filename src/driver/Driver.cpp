@@ -126,7 +126,12 @@ bool startUp(LoggerRun& run, const Settings& settings, const std::string& mqttPa
     return true;
 }
 
-void say(const Message& text) { std::fputs(consoleText(text.in(consoleLanguage())).c_str(), stderr); }
+// Flushed at once: Windows' C library buffers standard error where it goes to a file or a pipe.
+void say(const Message& text)
+{
+    std::fputs(consoleText(text.in(consoleLanguage())).c_str(), stderr);
+    std::fflush(stderr);
+}
 
 // Said once a run, whatever goes wrong with the commands after.
 void sayCommandTrouble(LoggerRun& run, const Message& text)

@@ -364,7 +364,7 @@ def end(process, timeout=PATIENCE):
         fail("the logger did not end")
 
 
-BLUE, RED = "ff0000", "0000ff"
+BLUE, RED, ORANGE = "ff0000", "0000ff", "0080ff"
 
 
 def answer_prompt(display, text, timeout=PATIENCE):

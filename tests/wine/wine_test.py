@@ -32,7 +32,7 @@ import tomllib
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "e2e"))
 from harness import LOGGER as LINUX_LOGGER
-from harness import (BLUE, HEADER, RED, STEADY_REPLIES, STEADY_ROW, Processes, answer_prompt, cardinals,
+from harness import (BLUE, HEADER, ORANGE, RED, STEADY_REPLIES, STEADY_ROW, Processes, answer_prompt, cardinals,
                      check_steady_log, check_steady_window, end, fail, find_window, focus, loopback_only, messages_of,
                      read_dump, retained, rows_of, unused_port, wait_for, wait_for_rows_one_second_apart, xdotool)
 from mqtt_security_test import make_certificates
@@ -58,6 +58,7 @@ SHORTCUTS = {
 INSTALLED = ["LICENSE.txt", "THIRD-PARTY-NOTICES.txt", "anleitung.html", "avrnetio-logger.exe", "avrnetio-report.exe",
              "example.toml", "report.png", "settings-linux.png", "settings-windows.png", "window-linux.png",
              "window-windows-mqtt.png", "window-windows.png"]
+ALARM_HEADER = b"Datum,Uhrzeit,Eingang,Ereignis,Wert,Grenze"
 CA_BUNDLE = "/etc/ssl/certs/ca-certificates.crt"  # Debian's ca-certificates, which Wine takes as its roots
 FILE_SIZE_LIMIT = 1024  # what avrnetio-platform-test --full-disk expects
 
@@ -365,15 +366,19 @@ def settings_folder(environment):
 
 def run_from_settings(run, loader, logger, environment, display):
     """The logger with no options at all: the settings file in %APPDATA% names the board, the log,
-    the interval and what two inputs mean, which the window and the log then show."""
+    the interval and what two inputs mean, which the window and the log then show; and an alarm
+    above 20 \u00b0C, in the alarm log, the value's colour, the title and a command's environment."""
     port = run.boardsim("--reply", "GETADC 1=44\\r\\n", "--reply", "GETPORT 1=0\\r\\n")
     log_file = os.path.join(run.folder, "keller.csv")
+    said_by_command = os.path.join(run.folder, "alarm-env.txt")
     folder = settings_folder(environment)
     os.makedirs(folder, exist_ok=True)
     with open(os.path.join(folder, "logger.toml"), "w", encoding="utf-8") as settings:
         settings.write("[board]\nhost = \"127.0.0.1\"\nport = %d\n[log]\nfile = '%s'\ninterval = \"S1\"\n"
                        "[analog.1]\nlabel = \"Keller\"\nunit = \"\u00b0C\"\nscale = 0.48828\ndecimals = 1\n"
-                       "[digital.1]\nlabel = \"Haust\u00fcr\"\nclosed = \"zu\"\n" % (port, windows_path(log_file)))
+                       "alarm_above = 20.0\n[digital.1]\nlabel = \"Haust\u00fcr\"\nclosed = \"zu\"\n[alarms]\n"
+                       "command = ['cmd.exe', '/c', 'set AVRNETIO_ALARM_> %s']\n"
+                       % (port, windows_path(log_file), windows_path(said_by_command)))
     dump = os.path.join(run.folder, "settings-controls.txt")
     with open(os.path.join(run.folder, "wine-output.txt"), "ab") as output:
         process = run.start([loader, logger], env=dict(environment, AVRNETIO_DUMP_CONTROLS=windows_path(dump)),
@@ -381,12 +386,23 @@ def run_from_settings(run, loader, logger, environment, display):
     window = find_window(display, "Datenlogger", timeout=120)
     controls = wait_for(lambda: os.path.exists(dump) and read_dump(dump).get(46, (None, ""))[1]
                         .startswith("Letzter Log") and read_dump(dump), 30, "the window's first refresh")
-    expected = {1: (None, "Keller"), 5: (None, "Haust\\xfcr"), 34: (BLUE, "21.5"), 42: (None, "\\xb0C"),
+    expected = {1: (None, "Keller"), 5: (None, "Haust\\xfcr"), 34: (ORANGE, "21.5"), 42: (None, "\\xb0C"),
                 38: (RED, "zu"), 43: (None, "Volt")}
     for number, shown in expected.items():
         if controls.get(number) != shown:
             fail("from settings, control %d shows %r, expected %r" % (number, controls.get(number), shown))
     wait_for(lambda: len(rows_of(log_file)) >= 3, 30, "rows from the settings")
+    if not xdotool(display, "search", "--name", "^ALARM - Datenlogger"):
+        fail("the window's title does not say ALARM")
+    wait_for(lambda: os.path.exists(said_by_command) and "AVRNETIO_ALARM_EVENT=start" in open(said_by_command).read(),
+             30, "the alarm command's environment")
+    variables = dict(line.split("=", 1) for line in open(said_by_command).read().splitlines() if "=" in line)
+    alarms = rows_of(os.path.join(run.folder, "keller-alarme.csv"))
+    seen = (variables.get("AVRNETIO_ALARM_INPUT"), variables.get("AVRNETIO_ALARM_VALUE"),
+            variables.get("AVRNETIO_ALARM_LIMIT"))
+    if seen != ("analog.1", "21.5", "20.0") or [row.rstrip() for row in alarms[:1]] != [ALARM_HEADER] or \
+            [row[20:].rstrip() for row in alarms[1:]] != ["Keller [\u00b0C],Alarm,21.5,20.0".encode("latin-1")]:
+        fail("the alarm: command %r, alarm log %r" % (variables, alarms))
     left, top = client_origin(display, window)
     xdotool(display, "mousemove", "--window", window, str(left + 215), str(top + 580), "click", "1")
     focus(display, find_window(display, "Logdatei sofort", timeout=30))
@@ -398,7 +414,8 @@ def run_from_settings(run, loader, logger, environment, display):
             not all(line[19:25] == b",21.5," for line in lines[1:]):
         fail("the log from settings: %r" % lines[:3])
     os.remove(os.path.join(folder, "logger.toml"))
-    print("wine: the settings in %%APPDATA%% named the board, the log and the inputs; %d rows" % (len(lines) - 1))
+    print("wine: the settings in %%APPDATA%% named the board, the log and the inputs; %d rows; the alarm in the "
+          "alarm log, orange, in the title and in its command's environment" % (len(lines) - 1))
 
 
 def run_logger(run, loader, logger, environment, display):

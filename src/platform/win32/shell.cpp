@@ -114,8 +114,13 @@ ShellProcess* shellStart(const std::vector<std::string>& command,
         error = "no program";
         return nullptr;
     }
+    // Quoted only where it must be: a program that reads its command line itself, as cmd.exe reads
+    // its /c, takes a quoted switch for a word.
     std::string commandLine;
-    for (const std::string& argument : command) commandLine += (commandLine.empty() ? "" : " ") + quoted(argument);
+    for (const std::string& argument : command) {
+        const bool plain = !argument.empty() && argument.find_first_of(" \t\"") == std::string::npos;
+        commandLine += (commandLine.empty() ? "" : " ") + (plain ? argument : quoted(argument));
+    }
     std::wstring line = wide(commandLine);
     // This process's variables, those of the added names left out, then the added ones: a block
     // of NUL-ended entries with one more NUL at its end.
