@@ -311,6 +311,10 @@ void shutDown(LoggerRun& run)
 
 void endProgram(LoggerRun& run)
 {
+    // Commands still running are not waited for: they run on, and only their records go.
+    tendAlarmCommands(run);
+    for (AlarmCommand& command : run.commands)
+        if (command.process != nullptr) platform::shellRelease(std::exchange(command.process, nullptr));
     if (run.soundStarted) platform::soundStop();
     stopNetwork();
     run.state.connection = nullptr;  // dropped with the socket service

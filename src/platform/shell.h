@@ -27,5 +27,7 @@ bool shellEnded(ShellProcess* process, int& exitCode);
 // Ends it now, with what it started where the platform keeps them together (a process group on
 // Linux); a later shellEnded sees the end.
 void shellKill(ShellProcess* process);
+// Frees the record of one that is left to run on, at the logger's end.
+void shellRelease(ShellProcess* process);
 
 }  // namespace platform

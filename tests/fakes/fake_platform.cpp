@@ -392,6 +392,8 @@ bool shellEnded(ShellProcess* process, int& exitCode)
 
 void shellKill(ShellProcess*) {}
 
+void shellRelease(ShellProcess* process) { delete process; }
+
 bool localeGerman() { return platformFake.german; }
 bool localeConsoleUtf8() { return true; }
 // Started from a terminal, whose output is read.

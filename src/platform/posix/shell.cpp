@@ -104,4 +104,6 @@ bool shellEnded(ShellProcess* process, int& exitCode)
 
 void shellKill(ShellProcess* process) { kill(-process->pid, SIGKILL); }
 
+void shellRelease(ShellProcess* process) { delete process; }
+
 }  // namespace platform

@@ -170,4 +170,10 @@ bool shellEnded(ShellProcess* process, int& exitCode)
 
 void shellKill(ShellProcess* process) { TerminateProcess(process->handle, 1); }
 
+void shellRelease(ShellProcess* process)
+{
+    CloseHandle(process->handle);
+    delete process;
+}
+
 }  // namespace platform
