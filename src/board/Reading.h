@@ -1,6 +1,7 @@
 // One reading of the eight inputs, as the board gave it; each output formats it where it writes.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 
@@ -15,3 +16,11 @@ struct Reading {
     PerInput<bool> analogReplyEmpty{};
     PerInput<bool> digitalReplyEmpty{};
 };
+
+// Whether any of the eight replies held something: else the board is away.
+inline bool boardAnswered(const Reading& reading)
+{
+    for (std::size_t i = 0; i < 4; ++i)
+        if (!reading.analogReplyEmpty[i] || !reading.digitalReplyEmpty[i]) return true;
+    return false;
+}

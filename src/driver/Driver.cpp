@@ -150,12 +150,7 @@ void startAlarmCommand(LoggerRun& run, const AlarmEvent& event)
         sayCommandTrouble(run, message(MessageId::alarmCommandBusy, {alarmInputName(settings, event.alarm)}));
         return;
     }
-    std::vector<std::string> words;
-    for (std::size_t at = 0; at <= settings.alarmCommand.size();) {
-        const std::size_t end = std::min(settings.alarmCommand.find(listSeparator, at), settings.alarmCommand.size());
-        words.push_back(settings.alarmCommand.substr(at, end - at));
-        at = end + 1;
-    }
+    const std::vector<std::string> words = listItems(settings.alarmCommand);
     const bool digital = event.alarm >= firstDigitalAlarm && event.alarm != boardAlarm;
     const std::size_t input = event.alarm % firstDigitalAlarm + 1;
     const std::string label = event.alarm == boardAlarm ? std::string(boardAlarmName)

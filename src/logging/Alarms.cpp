@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <charconv>
-#include <functional>
 #include <optional>
 
 #include "logging/DateText.h"
@@ -38,14 +37,6 @@ std::optional<std::string> fieldOf(const Reading& reading, const Settings& setti
     const std::size_t input = alarm - firstDigitalAlarm;
     if (reading.digitalReplyEmpty[input] || !reading.digitalClosed[input]) return std::nullopt;
     return digitalField(reading, input);
-}
-
-std::optional<double> numberOf(const std::string& text)
-{
-    double value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc{} || end != text.data() + text.size()) return std::nullopt;
-    return value;
 }
 
 // A limit in the form of the input's values: its decimals in the quantity form.
@@ -117,8 +108,7 @@ std::vector<AlarmEvent> judgeAlarms(Alarms& alarms, const Reading& reading, cons
         AlarmEvent event{alarm, false, "", ""};
         bool condition = false;
         if (alarm == boardAlarm) {
-            const bool answered = std::ranges::any_of(reading.analogReplyEmpty, std::logical_not<>()) ||
-                                  std::ranges::any_of(reading.digitalReplyEmpty, std::logical_not<>());
+            const bool answered = boardAnswered(reading);
             if (answered) alarms.heardMs = now;
             event.limit = settings.boardSilentAfter;
             // Silent since the board was last heard, not since the first silent row.
@@ -130,7 +120,7 @@ std::vector<AlarmEvent> judgeAlarms(Alarms& alarms, const Reading& reading, cons
             event.value = *field;
             if (alarm < firstDigitalAlarm) {
                 const AnalogInput& input = analogOf(settings, alarm);
-                const std::optional<double> value = numberOf(*field);
+                const std::optional<double> value = numberIn<double>(*field);
                 if (!value) continue;
                 condition = analogCondition(watch, input, above(settings, alarm), below(settings, alarm), *value);
                 event.limit = limitText(input, watch.above ? input.alarmAbove : input.alarmBelow);

@@ -97,15 +97,13 @@ std::string statePayload(const LoggerState& state, int utcOffsetMinutes)
 {
     json analog = json::array();
     json digital = json::array();
-    bool away = true;
     for (std::size_t i = 0; i < 4; ++i) {
         analog.push_back(analogValue(state, i));
         digital.push_back(digitalValue(state, i));
-        away = away && state.reading.analogReplyEmpty[i] && state.reading.digitalReplyEmpty[i];
     }
     json payload = json::object();
     payload["time"] = isoTime(secondOf(state.reading.momentMs), utcOffsetMinutes);
-    payload["board"] = away ? "away" : "online";
+    payload["board"] = boardAnswered(state.reading) ? "online" : "away";
     payload["analog"] = std::move(analog);
     payload["digital"] = std::move(digital);
     // Only where alarms are watched: without them the payload stays as it was.

@@ -195,6 +195,17 @@ const std::string& storedText(const Settings& settings, const SettingRow& row, s
     return *std::get<std::string*>(valueOf(const_cast<Settings&>(settings), row, input));
 }
 
+std::vector<std::string> listItems(std::string_view joined)
+{
+    std::vector<std::string> items;
+    for (std::size_t at = 0; at <= joined.size();) {
+        const std::size_t end = std::min(joined.find(listSeparator, at), joined.size());
+        items.emplace_back(joined.substr(at, end - at));
+        at = end + 1;
+    }
+    return items;
+}
+
 Settings defaultSettings(SettingRows rows)
 {
     Settings settings;

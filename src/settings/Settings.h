@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 #include <variant>
+#include <vector>
 
 #include "driver/Messages.h"
 
@@ -87,6 +88,8 @@ enum class SettingKind {
     list,    // texts as written, UTF-8, kept joined by listSeparator
 };
 inline constexpr char listSeparator = '\x1F';
+// The texts of a list setting's value.
+std::vector<std::string> listItems(std::string_view joined);
 
 // What a value must be beyond its kind; the row's words say it. A label heads the log's column:
 // it must not start like a formula; an analog input's must not end in ] either.

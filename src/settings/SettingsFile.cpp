@@ -418,11 +418,7 @@ std::string tomlValue(const SettingRow& row, const std::string& text)
 {
     if (row.kind == SettingKind::list) {
         std::string array;
-        for (std::size_t at = 0; at <= text.size();) {
-            const std::size_t end = std::min(text.find(listSeparator, at), text.size());
-            array += (array.empty() ? "[" : ", ") + tomlUtf8Text(text.substr(at, end - at));
-            at = end + 1;
-        }
+        for (const std::string& item : listItems(text)) array += (array.empty() ? "[" : ", ") + tomlUtf8Text(item);
         return array + "]";
     }
     // As a number reads, without its leading zeros, which TOML refuses.
