@@ -80,9 +80,18 @@ inline constexpr int uiEventClose = 16;     // close box, Alt+F4, or a terminati
 inline constexpr int uiEventControl = 273;  // a button press, with its control number
 inline constexpr int uiEventChanged = 768;  // an edit's text or a choice changed, with its number
 
+// The course window's own: closed by the user (the program goes on), resized (its new client
+// size in x and y), and the pointer over its client area at (x, y), pressed (control 1) or only
+// moved there (control 0).
+inline constexpr int uiEventCourseClose = 1001;
+inline constexpr int uiEventCourseSize = 1002;
+inline constexpr int uiEventCoursePointer = 1003;
+
 struct UiEvent {
     int code = uiEventNone;
     int control = 0;
+    int x = 0;
+    int y = 0;
 };
 
 // Takes at most one event, waiting up to timeoutMs for one to arrive (0: do not wait).
@@ -98,6 +107,35 @@ bool uiAskYesNo(const std::string& title, const std::string& text);
 
 // The modal one-line input dialog; the typed text on OK or Enter, an empty text when cancelled.
 std::string uiPrompt(const std::string& title, const std::string& message, const std::string& initial);
+
+// The course window: a second top-level window beside the main one, resizable, with the
+// program's icon, drawn from shapes that the caller lays out. Opened once the main window is;
+// closing it by its close box hides it and queues uiEventCourseClose. Its first size arrives as
+// uiEventCourseSize, as every later one does.
+bool uiOpenCourseWindow(const std::string& title, int clientWidth, int clientHeight);
+void uiSetCourseTitle(const std::string& title);
+
+enum class UiShapeKind { line, box, text };
+enum class UiAnchor { left, centre, right };
+
+// One shape in client coordinates. A line runs from (x, y) to (x2, y2), width pixels wide; a box
+// is filled from (x, y) up to but not including (x2, y2); a text is one line in the small system
+// font, its top at y, starting at x, centred on x or ending at x as anchor says.
+struct UiShape {
+    UiShapeKind kind = UiShapeKind::line;
+    int x = 0;
+    int y = 0;
+    int x2 = 0;
+    int y2 = 0;
+    std::uint32_t colour = 0;  // 0x00BBGGRR
+    int width = 1;
+    UiAnchor anchor = UiAnchor::left;
+    std::string text;  // Latin-1
+};
+
+// The course window's picture from now on, on a white ground in the given order; the window keeps
+// it and draws it again, without flicker, whenever it is exposed. Ignored while it is not open.
+void uiDrawCourse(const std::vector<UiShape>& shapes);
 
 // Closes every window of the program.
 void uiCloseWindows();
