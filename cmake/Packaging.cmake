@@ -40,9 +40,10 @@ logger without the hardware.")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# ALSA is loaded at run time for the click, and left out silently when missing; xdg-open opens the
-# guide from its menu entry, and the log file when the final prompt is answered with "Ja".
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libasound2t64 | libasound2, xdg-utils")
+# ALSA is loaded at run time for the click and the alarm's tone, and libnotify for the alarm's
+# notifications; both are left out silently when missing. xdg-open opens the guide from its menu
+# entry, and the log file when the final prompt is answered with "Ja".
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libasound2t64 | libasound2, libnotify4, xdg-utils")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
   ${CMAKE_CURRENT_SOURCE_DIR}/packaging/debian/conffiles

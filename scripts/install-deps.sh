@@ -43,9 +43,11 @@ packages=(cmake g++ make "${libraries[@]}" "${headers[@]}" "${tools[@]}" fonts-l
 # the report's page in its end-to-end test; strace shows what the logger syncs; mosquitto (with
 # its clients and openssl for certificates) is the real broker of the publishing tests; iproute2
 # brings up loopback in the private networks of the tests that start the logger from settings
-# or ask a silent name server; xauth lets xvfb-run give the window layer's unit test a display.
+# or ask a silent name server; xauth lets xvfb-run give the window layer's unit test a display;
+# libnotify (loaded at run time) reaches dunst, the notification server of the desktop test, on a
+# session bus of its own; ALSA (loaded at run time) plays the alarm's tone into a file there.
 test_packages=(googletest libgtest-dev python3 locales xvfb xauth xdotool openbox x11-utils imagemagick chromium
-  strace mosquitto mosquitto-clients openssl iproute2)
+  strace mosquitto mosquitto-clients openssl iproute2 libnotify4 dunst dbus-daemon dbus-bin libasound2)
 # LibreOffice Calc opens the report's German copy as a German user's spreadsheet does.
 test_packages+=(libreoffice-calc-nogui)
 sudo=""

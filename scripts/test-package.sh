@@ -28,8 +28,8 @@ apt_get() { DEBIAN_FRONTEND=noninteractive $sudo apt-get -y -q "$@" >/dev/null; 
 
 # man-db before the package, so that its page is found; systemd for systemd-analyze; python3 for
 # the end-to-end tests; iproute2 for a network of loopback only; a broker and its clients for the
-# alarms' Home Assistant sensors in the headless test.
-checks=(python3 man-db systemd desktop-file-utils iproute2 mosquitto mosquitto-clients)
+# alarms' Home Assistant sensors in the headless test, and ALSA for the alarm's tone there.
+checks=(python3 man-db systemd desktop-file-utils iproute2 mosquitto mosquitto-clients libasound2)
 if [ -z "$package" ]; then
   scripts/install-deps.sh "${checks[@]}"
   package=$(scripts/package-deb.sh | tail -n 1)

@@ -96,6 +96,7 @@ TEST_F(Driver, AnAlarmIsOnTheDiskBeforeTheWindowShowsItAndTheEndPathWritesNoEnd)
     settings.analog[0].alarmAbove = 4.5;
     settings.given.set(givenBit(settingRows, *rowOf(&AnalogInput::alarmAbove), 0));
     settings.alarmCommand = "alarm-mail\x1F" "Keller";
+    fake().soundWorks = true;
     EXPECT_EQ(runLogger(settings).exitCode, 0);
 
     const auto written = [](const std::string& part) {
@@ -114,6 +115,12 @@ TEST_F(Driver, AnAlarmIsOnTheDiskBeforeTheWindowShowsItAndTheEndPathWritesNoEnd)
                  "AVRNETIO_ALARM_EVENT=start AVRNETIO_ALARM_VALUE=4.99 AVRNETIO_ALARM_LIMIT=4.5 "
                  "AVRNETIO_ALARM_TIME=2026-12-07T09:05:0"),
               alarm);
+    EXPECT_GT(at("notify ALARM - Datenlogger f\xFCr AVR-NET-IO-Board: Alarm: Analog-Eingang Nr. 1 ist 4.99, "
+                 "die Grenze 4.5 (urgent)"),
+              alarm);
+    EXPECT_GT(at("alarmTone"), alarm) << "the alarm's tone in place of its row's click";
+    EXPECT_EQ(traced("alarmTone").size(), 1u) << "at its start only";
+    EXPECT_GT(at("notifyStop"), at("alarmTone"));
 }
 
 TEST_F(Driver, EachStartUpFailureShowsItsMessageAndTakesTheEndPath)

@@ -11,6 +11,10 @@ extern const std::size_t boardBitmapSize;
 extern const unsigned char clickWave[];
 extern const std::size_t clickWaveSize;
 
+// The alarm's tone, unlike the click: 0.6 s of two falling chimes, in the click's format.
+extern const unsigned char alarmWave[];
+extern const std::size_t alarmWaveSize;
+
 // The settings file with every setting at its default, commented out: the comments of the file
 // that the settings window writes.
 extern const unsigned char exampleSettings[];

@@ -24,6 +24,7 @@
 #include "logging/LogInterval.h"
 #include "platform/clock.h"
 #include "platform/files.h"
+#include "platform/notify.h"
 #include "platform/sound.h"
 #include "platform/shell.h"
 #include "platform/window.h"
@@ -51,6 +52,7 @@ struct LoggerRun {
     Publisher publisher;
     platform::UiPicture* picture = nullptr;
     bool soundStarted = false;
+    bool alarmToneDue = false;  // an alarm started in this cycle: its tone instead of the click
 };
 
 // In a box in German, as the window is; where no box can be shown, on standard error in the
@@ -60,10 +62,10 @@ void showProblem(const Message& text)
     platform::uiMessage("Problem", text.in(platform::uiStart() ? Language::german : consoleLanguage()));
 }
 
-void click(const LoggerState& state)
+void click(const LoggerState& state, platform::Tone tone = platform::Tone::click)
 {
     if (state.soundReady != 1) return;
-    platform::soundPlayClick();
+    platform::soundPlay(tone);
     platform::clockSleepMs(100);
 }
 
@@ -81,7 +83,8 @@ bool startUp(LoggerRun& run, const Settings& settings, const std::string& mqttPa
     run.soundStarted = platform::soundStart();
     if (run.soundStarted) {
         state.soundReady = 1;
-        platform::soundLoadClick(clickWave, clickWaveSize);
+        platform::soundLoad(platform::Tone::click, clickWave, clickWaveSize);
+        if (anyAlarmWatched(settings)) platform::soundLoad(platform::Tone::alarm, alarmWave, alarmWaveSize);
     }
 
     if (!startNetwork()) {
@@ -206,7 +209,7 @@ std::int64_t untilCommandLimit(const LoggerRun& run)
 }
 
 // Each start and end of an alarm: in the alarm log, on the disk before anything shows it, and on
-// standard error, which is the service's journal; then its command.
+// standard error, which is the service's journal; then on the desktop and by its command.
 void judgeAndKeepAlarms(LoggerRun& run)
 {
     const LoggerState& state = run.state;
@@ -224,6 +227,12 @@ void judgeAndKeepAlarms(LoggerRun& run)
                 : message(event.start ? MessageId::alarmStarted : MessageId::alarmEnded,
                           {alarmInputName(state.settings, event.alarm), shown(event.value), shown(event.limit)});
         say(said);
+        if (platform::uiStart()) {
+            std::string text = said.in(Language::german);
+            if (text.ends_with('\n')) text.pop_back();
+            platform::notifyShow(std::string(event.start ? "ALARM - " : "").append(mainWindowTitle), text, event.start);
+        }
+        run.alarmToneDue = run.alarmToneDue || event.start;
         startAlarmCommand(run, event);
     }
 }
@@ -235,7 +244,7 @@ void runCycle(LoggerRun& run)
     appendLogRow(run.log, run.state);
     judgeAndKeepAlarms(run);
     publishRow(run.publisher, run.state);
-    click(run.state);
+    click(run.state, std::exchange(run.alarmToneDue, false) ? platform::Tone::alarm : platform::Tone::click);
     refreshDisplay(run.state);
     refreshAlarms(run.state);
 }
@@ -311,6 +320,7 @@ void endProgram(LoggerRun& run)
     for (AlarmCommand& command : run.commands)
         if (command.process != nullptr) platform::shellRelease(std::exchange(command.process, nullptr));
     if (run.soundStarted) platform::soundStop();
+    if (anyAlarmWatched(run.state.settings)) platform::notifyStop();
     stopNetwork();
     run.state.connection = nullptr;  // dropped with the socket service
     platform::uiFreePicture(run.picture);

@@ -33,8 +33,14 @@ def alarms(run):
     log_file = os.path.join(run.folder, "alarms.csv")
     alarm_file = os.path.join(run.folder, "alarms-alarme.csv")
     _, broker_port = run.broker()
+    # ALSA's file device keeps what is played.
+    played = os.path.join(run.folder, "played.raw")
+    sound = os.path.join(run.folder, "asound.conf")
+    with open(sound, "w") as out:
+        out.write('pcm.!default { type file; slave.pcm { type null }; file "%s"; format "raw" }\n' % played)
     logger = run.logger(port, log_file, "--interval", "S1", "--settings", settings, "--name", "alarms", "--mqtt",
-                        "mqtt://127.0.0.1:%d" % broker_port, env=dict(os.environ, AVRNETIO_ALARM_COMMAND_LIMIT_MS="2000"))
+                        "mqtt://127.0.0.1:%d" % broker_port,
+                        env=dict(os.environ, AVRNETIO_ALARM_COMMAND_LIMIT_MS="2000", ALSA_CONFIG_PATH=sound))
     said = lambda: rows_of(alarm_file)[1:] if os.path.exists(alarm_file) else []
     wait_for(lambda: len(said()) >= 1, 10, "the alarm above 4 V")
     # Home Assistant's problem sensors of the two alarms, and their states.
@@ -81,6 +87,13 @@ def alarms(run):
     if any(later - earlier > 2 for earlier, later in zip(stamps, stamps[1:])) or \
             "The alarm command still ran after 2 s and was ended" not in error:
         fail("the hanging command: rows at %r, said %r" % (stamps, error))
+    # The alarm's tone whole at each start, in place of that row's click.
+    with open(os.path.join(os.path.dirname(__file__), "..", "..", "src", "assets", "alarm.wav"), "rb") as tone:
+        alarm_tone = tone.read()[44:]
+    with open(played, "rb") as sounds:
+        tones = sounds.read().count(alarm_tone)
+    if tones != 2:
+        fail("the alarm's tone played %d times" % tones)
     # The report reads what the logger wrote.
     summary = subprocess.run([REPORT, "--summary", log_file], capture_output=True, text=True, timeout=30).stdout
     if "\nalarms\t2\t0\t0\n" not in summary:
@@ -88,7 +101,7 @@ def alarms(run):
     if state().get("alarm") != {"analog1": "OFF", "board": "OFF"}:
         fail("the state after the alarms: %r" % state())
     print("headless: an alarm above a limit, a silent board's and both ends in the alarm log at the rows' times, "
-          "on standard error, as Home Assistant problem sensors and in the report's summary")
+          "on standard error, with the alarm's tone, as Home Assistant problem sensors and in the report's summary")
 
 
 def main():

@@ -11,6 +11,7 @@
 #include "platform/files.h"
 #include "platform/locale.h"
 #include "platform/mqtt.h"
+#include "platform/notify.h"
 #include "platform/shell.h"
 #include "platform/sockets.h"
 #include "platform/sound.h"
@@ -352,8 +353,17 @@ bool soundStart()
     return platformFake.soundWorks;
 }
 
-void soundLoadClick(const unsigned char*, std::size_t) { platformFake.trace.push_back("loadClick"); }
-void soundPlayClick() { platformFake.trace.push_back("click"); }
+void soundLoad(Tone tone, const unsigned char*, std::size_t)
+{
+    platformFake.trace.push_back(tone == Tone::click ? "loadClick" : "loadAlarmTone");
+}
+void soundPlay(Tone tone) { platformFake.trace.push_back(tone == Tone::click ? "click" : "alarmTone"); }
+
+void notifyShow(const std::string& title, const std::string& text, bool urgent)
+{
+    platformFake.trace.push_back("notify " + title + ": " + text + (urgent ? " (urgent)" : ""));
+}
+void notifyStop() { platformFake.trace.push_back("notifyStop"); }
 void soundStop() { platformFake.trace.push_back("soundStop"); }
 
 void shellOpenDocument(const std::string& path) { platformFake.trace.push_back("open " + path); }

@@ -169,10 +169,11 @@ void checkFullDisk(const std::string& path)
 bool soundRuns()
 {
     if (!platform::soundStart()) return false;
-    platform::soundLoadClick(clickWave, clickWaveSize);
-    platform::soundPlayClick();
+    platform::soundLoad(platform::Tone::click, clickWave, clickWaveSize);
+    platform::soundLoad(platform::Tone::alarm, alarmWave, alarmWaveSize);
+    platform::soundPlay(platform::Tone::click);
     platform::clockSleepMs(100);
-    platform::soundPlayClick();
+    platform::soundPlay(platform::Tone::alarm);
     platform::soundStop();
     return true;
 }

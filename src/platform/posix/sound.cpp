@@ -3,6 +3,7 @@
 
 #include <dlfcn.h>
 
+#include <array>
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -24,11 +25,13 @@ struct Alsa {
     int (*drop)(snd_pcm_t*) = nullptr;
     int (*prepare)(snd_pcm_t*) = nullptr;
     long (*writei)(snd_pcm_t*, const void*, unsigned long) = nullptr;
+    int (*start)(snd_pcm_t*) = nullptr;
     int (*close)(snd_pcm_t*) = nullptr;
     int (*setErrorHandler)(ErrorHandler) = nullptr;
     int (*freeGlobalConfig)() = nullptr;
     snd_pcm_t* device = nullptr;
-    std::vector<std::int16_t> click;  // empty when the click did not load
+    unsigned rate = 0;  // of the first tone loaded, which set the device's parameters
+    std::array<std::vector<std::int16_t>, 2> tones;  // empty when one did not load
 };
 Alsa alsa;
 
@@ -67,7 +70,8 @@ bool soundStart()
     lookUp(alsa.freeGlobalConfig, "snd_config_update_free_global");
     if (lookUp(alsa.open, "snd_pcm_open") && lookUp(alsa.setParams, "snd_pcm_set_params") &&
         lookUp(alsa.drop, "snd_pcm_drop") && lookUp(alsa.prepare, "snd_pcm_prepare") &&
-        lookUp(alsa.writei, "snd_pcm_writei") && lookUp(alsa.close, "snd_pcm_close") &&
+        lookUp(alsa.writei, "snd_pcm_writei") && lookUp(alsa.start, "snd_pcm_start") &&
+        lookUp(alsa.close, "snd_pcm_close") &&
         lookUp(alsa.setErrorHandler, "snd_lib_error_set_handler")) {
         // Without a sound card ALSA would complain on standard error; silence is wanted.
         alsa.setErrorHandler(ignoreAlsaError);
@@ -79,9 +83,9 @@ bool soundStart()
     return false;
 }
 
-void soundLoadClick(const unsigned char* waveFile, std::size_t size)
+void soundLoad(Tone tone, const unsigned char* waveFile, std::size_t size)
 {
-    // Only the layout of the built-in click is accepted: PCM, mono, 16 bits.
+    // Only the layout of the built-in tones is accepted: PCM, mono, 16 bits.
     if (alsa.device == nullptr || size < 44 || std::memcmp(waveFile, "RIFF", 4) != 0 ||
         std::memcmp(waveFile + 8, "WAVEfmt ", 8) != 0 || std::memcmp(waveFile + 36, "data", 4) != 0)
         return;
@@ -91,19 +95,26 @@ void soundLoadClick(const unsigned char* waveFile, std::size_t size)
     const std::uint32_t bits = readLittleEndian(waveFile + 34, 2);
     const std::uint32_t dataSize = readLittleEndian(waveFile + 40, 4);
     if (format != 1 || channels != 1 || bits != 16 || dataSize > size - 44) return;
-    if (alsa.setParams(alsa.device, formatS16LittleEndian, accessInterleaved, 1, rate, 1, 100000) != 0)
-        return;
-    alsa.click.resize(dataSize / 2);
-    for (std::size_t i = 0; i < alsa.click.size(); ++i)
-        alsa.click[i] = static_cast<std::int16_t>(readLittleEndian(waveFile + 44 + 2 * i, 2));
+    // A buffer of a second holds the longest tone whole, so that one write without waiting plays
+    // all of it.
+    if (alsa.rate == 0 && alsa.setParams(alsa.device, formatS16LittleEndian, accessInterleaved, 1, rate, 1, 1000000) == 0)
+        alsa.rate = rate;
+    if (alsa.rate != rate) return;
+    std::vector<std::int16_t>& samples = alsa.tones[static_cast<std::size_t>(tone)];
+    samples.resize(dataSize / 2);
+    for (std::size_t i = 0; i < samples.size(); ++i)
+        samples[i] = static_cast<std::int16_t>(readLittleEndian(waveFile + 44 + 2 * i, 2));
 }
 
-void soundPlayClick()
+void soundPlay(Tone tone)
 {
-    if (alsa.device == nullptr || alsa.click.empty()) return;
+    const std::vector<std::int16_t>& samples = alsa.tones[static_cast<std::size_t>(tone)];
+    if (alsa.device == nullptr || samples.empty()) return;
     alsa.drop(alsa.device);
     alsa.prepare(alsa.device);
-    alsa.writei(alsa.device, alsa.click.data(), alsa.click.size());
+    alsa.writei(alsa.device, samples.data(), samples.size());
+    // The device would wait for a full buffer before it starts, which a short tone never fills.
+    alsa.start(alsa.device);
 }
 
 void soundStop()

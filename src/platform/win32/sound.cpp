@@ -1,7 +1,8 @@
 // Sound service on Windows: DirectSound loaded at run time from DSOUND.DLL, so the logger runs
-// where it is missing; the click is one static secondary buffer.
+// where it is missing; each tone is one static secondary buffer.
 #include "platform/sound.h"
 
+#include <array>
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -18,8 +19,11 @@ struct SoundData {
     HMODULE library = nullptr;
     IDirectSound* device = nullptr;
     IDirectSoundBuffer* primary = nullptr;
-    IDirectSoundBuffer* click = nullptr;
-    std::vector<unsigned char> samples;  // kept to refill the buffer when the device loses it
+    struct Buffer {
+        IDirectSoundBuffer* buffer = nullptr;
+        std::vector<unsigned char> samples;  // kept to refill the buffer when the device loses it
+    };
+    std::array<Buffer, 2> tones;
 };
 SoundData sound;
 
@@ -37,18 +41,18 @@ void release(Interface*& object)
     object = nullptr;
 }
 
-bool fillClick()
+bool fill(SoundData::Buffer& tone)
 {
     void* first = nullptr;
     void* second = nullptr;
     DWORD firstSize = 0;
     DWORD secondSize = 0;
-    if (FAILED(sound.click->Lock(0, static_cast<DWORD>(sound.samples.size()), &first, &firstSize, &second,
+    if (FAILED(tone.buffer->Lock(0, static_cast<DWORD>(tone.samples.size()), &first, &firstSize, &second,
                                  &secondSize, 0)))
         return false;
-    std::memcpy(first, sound.samples.data(), firstSize);
-    if (second != nullptr) std::memcpy(second, sound.samples.data() + firstSize, secondSize);
-    return SUCCEEDED(sound.click->Unlock(first, firstSize, second, secondSize));
+    std::memcpy(first, tone.samples.data(), firstSize);
+    if (second != nullptr) std::memcpy(second, tone.samples.data() + firstSize, secondSize);
+    return SUCCEEDED(tone.buffer->Unlock(first, firstSize, second, secondSize));
 }
 
 }  // namespace
@@ -76,10 +80,11 @@ bool soundStart()
     return false;
 }
 
-void soundLoadClick(const unsigned char* waveFile, std::size_t size)
+void soundLoad(Tone which, const unsigned char* waveFile, std::size_t size)
 {
+    SoundData::Buffer& tone = sound.tones[static_cast<std::size_t>(which)];
     // Only the plain 44-byte header is read: "fmt " of 16 bytes right before "data".
-    if (sound.device == nullptr || sound.click != nullptr || size < 44 ||
+    if (sound.device == nullptr || tone.buffer != nullptr || size < 44 ||
         std::memcmp(waveFile, "RIFF", 4) != 0 || std::memcmp(waveFile + 8, "WAVEfmt ", 8) != 0 ||
         readLittleEndian(waveFile + 16, 4) != 16 || std::memcmp(waveFile + 36, "data", 4) != 0)
         return;
@@ -95,33 +100,35 @@ void soundLoadClick(const unsigned char* waveFile, std::size_t size)
 
     DSBUFFERDESC description{};
     description.dwSize = sizeof description;
-    // Global focus keeps the click audible while another program has the input focus.
+    // Global focus keeps the tone audible while another program has the input focus.
     description.dwFlags = DSBCAPS_STATIC | DSBCAPS_GLOBALFOCUS;
     description.dwBufferBytes = dataSize;
     description.lpwfxFormat = &format;
-    if (FAILED(sound.device->CreateSoundBuffer(&description, &sound.click, nullptr))) {
-        sound.click = nullptr;
+    if (FAILED(sound.device->CreateSoundBuffer(&description, &tone.buffer, nullptr))) {
+        tone.buffer = nullptr;
         return;
     }
-    sound.samples.assign(waveFile + 44, waveFile + 44 + dataSize);
-    if (!fillClick()) {
-        release(sound.click);
-        sound.samples.clear();
+    tone.samples.assign(waveFile + 44, waveFile + 44 + dataSize);
+    if (!fill(tone)) {
+        release(tone.buffer);
+        tone.samples.clear();
     }
 }
 
-void soundPlayClick()
+void soundPlay(Tone which)
 {
-    if (sound.click == nullptr) return;
-    sound.click->Stop();
-    sound.click->SetCurrentPosition(0);
-    if (sound.click->Play(0, 0, 0) == DSERR_BUFFERLOST && SUCCEEDED(sound.click->Restore()) && fillClick())
-        sound.click->Play(0, 0, 0);
+    for (SoundData::Buffer& other : sound.tones)
+        if (other.buffer != nullptr) other.buffer->Stop();
+    SoundData::Buffer& tone = sound.tones[static_cast<std::size_t>(which)];
+    if (tone.buffer == nullptr) return;
+    tone.buffer->SetCurrentPosition(0);
+    if (tone.buffer->Play(0, 0, 0) == DSERR_BUFFERLOST && SUCCEEDED(tone.buffer->Restore()) && fill(tone))
+        tone.buffer->Play(0, 0, 0);
 }
 
 void soundStop()
 {
-    release(sound.click);
+    for (SoundData::Buffer& tone : sound.tones) release(tone.buffer);
     release(sound.primary);
     release(sound.device);
     if (sound.window != nullptr) DestroyWindow(sound.window);
