@@ -367,7 +367,8 @@ def settings_folder(environment):
 def run_from_settings(run, loader, logger, environment, display):
     """The logger with no options at all: the settings file in %APPDATA% names the board, the log,
     the interval and what two inputs mean, which the window and the log then show; and an alarm
-    above 20 \u00b0C, in the alarm log, the value's colour, the title and a command's environment."""
+    above 20 \u00b0C, in the alarm log, the value's colour, the title, a balloon from the notification
+    area and a command's environment."""
     port = run.boardsim("--reply", "GETADC 1=44\\r\\n", "--reply", "GETPORT 1=0\\r\\n")
     log_file = os.path.join(run.folder, "keller.csv")
     said_by_command = os.path.join(run.folder, "alarm-env.txt")
@@ -394,6 +395,18 @@ def run_from_settings(run, loader, logger, environment, display):
     wait_for(lambda: len(rows_of(log_file)) >= 3, 30, "rows from the settings")
     if not xdotool(display, "search", "--name", "^ALARM - Datenlogger"):
         fail("the window's title does not say ALARM")
+    # Without a desktop's notification area Wine keeps the program's icon in a tray window of its
+    # own, at the top left, and shows the balloon below it on the black root window.
+    find_window(display, "Wine System Tray", timeout=30)
+
+    def balloon_shown():
+        brightness = subprocess.run(["import", "-window", "root", "-crop", "200x20+10+65", "-format", "%[fx:mean]",
+                                     "info:"], env=dict(os.environ, DISPLAY=display), capture_output=True, text=True)
+        return brightness.returncode == 0 and float(brightness.stdout or 0) > 0.6
+    wait_for(balloon_shown, 30, "the alarm's balloon")
+    if os.environ.get("AVRNETIO_SCREENSHOT") == "1":
+        subprocess.run(["import", "-window", "root", "-crop", "740x700+0+0", os.path.join(ROOT, "docs", "alarm-windows.png")],
+                       env=dict(os.environ, DISPLAY=display), capture_output=True, timeout=30)
     wait_for(lambda: os.path.exists(said_by_command) and "AVRNETIO_ALARM_EVENT=start" in open(said_by_command).read(),
              30, "the alarm command's environment")
     variables = dict(line.split("=", 1) for line in open(said_by_command).read().splitlines() if "=" in line)
@@ -415,7 +428,7 @@ def run_from_settings(run, loader, logger, environment, display):
         fail("the log from settings: %r" % lines[:3])
     os.remove(os.path.join(folder, "logger.toml"))
     print("wine: the settings in %%APPDATA%% named the board, the log and the inputs; %d rows; the alarm in the "
-          "alarm log, orange, in the title and in its command's environment" % (len(lines) - 1))
+          "alarm log, orange, in the title, in a balloon and in its command's environment" % (len(lines) - 1))
 
 
 def run_logger(run, loader, logger, environment, display):
