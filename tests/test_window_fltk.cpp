@@ -110,6 +110,9 @@ protected:
 TEST_F(FltkWindowWithoutDisplay, OpensNothingAndAnswersNo)
 {
     EXPECT_FALSE(platform::uiOpenMainWindow("Titel", 440, 600));
+    EXPECT_FALSE(platform::uiOpenCourseWindow("Verlauf", 500, 350));
+    platform::uiSetCourseTitle("Verlauf - Keller");
+    platform::uiDrawCourse({{}});
     platform::uiCreateText(1, 0, 0, 10, 10, "x", platform::UiFrame::sunken,
                            platform::UiAlign::left);
     platform::uiCreateButton(50, 0, 0, 10, 10, "QUIT");
@@ -258,6 +261,7 @@ TEST_F(FltkWindowOnDisplay, SetTextChangesWithoutAnEvent)
 TEST_F(FltkWindowOnDisplay, OneWindowAtATimeAndEachOpensEmpty)
 {
     ASSERT_TRUE(platform::uiOpenDialogWindow("Einstellungen", 400, 200));
+    EXPECT_FALSE(platform::uiOpenCourseWindow("Verlauf", 500, 350));
     platform::uiCreateEdit(2, 10, 10, 100, 21, "alt");
     EXPECT_FALSE(platform::uiOpenMainWindow("Datenlogger", 440, 600));
     EXPECT_FALSE(platform::uiOpenDialogWindow("Einstellungen", 400, 200));
@@ -325,6 +329,32 @@ protected:
         ASSERT_NE(course, nullptr);
     }
 };
+
+struct PlacementCase {
+    const char* name;
+    int mainWidth;
+    bool beside;
+};
+
+// The private display is 1024 pixels wide and has no window manager to place a window itself.
+const PlacementCase placementCases[] = {
+    {"room on the right", 100, true},
+    {"no room: where the window manager puts it", 440, false},
+};
+
+TEST_F(FltkWindowOnDisplay, CourseWindowGoesRightOfTheMainWindowWhereThereIsRoom)
+{
+    for (const PlacementCase& test : placementCases) {
+        ASSERT_TRUE(platform::uiOpenMainWindow("Datenlogger", test.mainWidth, 200));
+        ASSERT_TRUE(platform::uiOpenCourseWindow(courseTitle, 400, 300));
+        settle(100ms);
+        const Fl_Window* main = shownWindow("Datenlogger");
+        const Fl_Window* course = shownWindow(courseTitle);
+        ASSERT_TRUE(main != nullptr && course != nullptr) << test.name;
+        EXPECT_EQ(course->x() == main->x() + main->w() && course->y() == main->y(), test.beside) << test.name;
+        platform::uiCloseWindows();
+    }
+}
 
 platform::UiShape shape(platform::UiShapeKind kind, int x, int y, int x2, int y2, std::uint32_t colour,
                         int width = 1)
@@ -429,6 +459,8 @@ TEST_F(FltkCourseWindow, CloseBoxHidesItAndTheMainWindowStays)
     platform::uiDrawCourse({shape(platform::UiShapeKind::box, 0, 0, 10, 10, 0)});
     ASSERT_TRUE(platform::uiOpenCourseWindow(courseTitle, 500, 350));
     EXPECT_EQ(nextEvent(platform::uiEventCourseSize).x, 500);
+    platform::uiCloseWindows();
+    EXPECT_EQ(shownWindow(courseTitle), nullptr);
 }
 
 struct PointerInput {
