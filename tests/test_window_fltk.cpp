@@ -356,20 +356,6 @@ TEST_F(FltkWindowOnDisplay, CourseWindowGoesRightOfTheMainWindowWhereThereIsRoom
     }
 }
 
-platform::UiShape shape(platform::UiShapeKind kind, int x, int y, int x2, int y2, std::uint32_t colour,
-                        int width = 1)
-{
-    platform::UiShape made;
-    made.kind = kind;
-    made.x = x;
-    made.y = y;
-    made.x2 = x2;
-    made.y2 = y2;
-    made.colour = colour;
-    made.width = width;
-    return made;
-}
-
 struct Pixel {
     const char* name;
     int x, y;
@@ -403,14 +389,13 @@ const AnchorCase anchorCases[] = {
 
 TEST_F(FltkCourseWindow, PaintsItsShapesOnWhite)
 {
-    std::vector<platform::UiShape> shapes;
-    shapes.push_back(shape(platform::UiShapeKind::box, 20, 20, 60, 50, 0x0000FF));
-    shapes.push_back(shape(platform::UiShapeKind::line, 20, 100, 200, 100, 0xFF0000, 3));
-    for (const AnchorCase& test : anchorCases) {
-        shapes.push_back(shape(platform::UiShapeKind::text, 250, test.y, 0, 0, 0));
-        shapes.back().anchor = test.anchor;
-        shapes.back().text = "Au\xDF" "en 21,5 \xB0" "C";
-    }
+    using platform::UiShapeKind;
+    std::vector<platform::UiShape> shapes = {
+        {UiShapeKind::box, 20, 20, 60, 50, 0x0000FF, 1, platform::UiAnchor::left, ""},
+        {UiShapeKind::line, 20, 100, 200, 100, 0xFF0000, 3, platform::UiAnchor::left, ""},
+    };
+    for (const AnchorCase& test : anchorCases)
+        shapes.push_back({UiShapeKind::text, 250, test.y, 0, 0, 0, 1, test.anchor, "Au\xDF" "en 21,5 \xB0" "C"});
     platform::uiDrawCourse(shapes);
     settle();
     course->make_current();
@@ -456,7 +441,7 @@ TEST_F(FltkCourseWindow, CloseBoxHidesItAndTheMainWindowStays)
     EXPECT_EQ(taken[0].code, platform::uiEventCourseClose);
     EXPECT_EQ(shownWindow(courseTitle), nullptr);
     EXPECT_NE(shownWindow("Datenlogger"), nullptr);
-    platform::uiDrawCourse({shape(platform::UiShapeKind::box, 0, 0, 10, 10, 0)});
+    platform::uiDrawCourse({{}});
     ASSERT_TRUE(platform::uiOpenCourseWindow(courseTitle, 500, 350));
     EXPECT_EQ(nextEvent(platform::uiEventCourseSize).x, 500);
     platform::uiCloseWindows();

@@ -1,7 +1,7 @@
 // Window toolkit service on FLTK 1.3 for the X11 desktop: the main window or the settings window
 // and their numbered controls, the course window painted from the shapes it keeps, an event queue
-// fed by FLTK callbacks and termination signals, the modal dialogs. The save dialog is FLTK's native chooser: GTK's where GTK is installed, else
-// FLTK's own.
+// fed by FLTK callbacks and termination signals, the modal dialogs. The save dialog is FLTK's
+// native chooser: GTK's where GTK is installed, else FLTK's own.
 #include "platform/window.h"
 
 #include "platform/BitmapFile.h"
@@ -322,8 +322,10 @@ FrameExtents frameExtents(Window window)
 // Motif window manager hints: which frame buttons and which window functions to offer.
 enum : unsigned long {
     hintFunctions = 1, hintDecorations = 2,
-    functionResize = 2, functionMove = 4, functionMinimise = 8, functionMaximise = 16, functionClose = 32,
-    decorBorder = 2, decorResize = 4, decorTitle = 8, decorMenu = 16, decorMinimise = 32, decorMaximise = 64,
+    functionResize = 2, functionMove = 4, functionMinimise = 8, functionMaximise = 16,
+    functionClose = 32,
+    decorBorder = 2, decorResize = 4, decorTitle = 8, decorMenu = 16, decorMinimise = 32,
+    decorMaximise = 64,
 };
 
 struct FrameStyle {
@@ -427,7 +429,8 @@ void showWindow(Fl_Window* window, const std::string& title, const FrameStyle& s
         XSetWMHints(display, xid, hints);
         XFree(hints);
     }
-    if (placing == Placing::centredFixed && window != ui.window && ui.window != nullptr && ui.window->shown()) {
+    const bool modal = placing == Placing::centredFixed && window != ui.window;
+    if (modal && ui.window != nullptr && ui.window->shown()) {
         XSetTransientForHint(display, xid, fl_xid(ui.window));
         Atom modal = atom("_NET_WM_STATE_MODAL");
         XChangeProperty(display, xid, atom("_NET_WM_STATE"), XA_ATOM, 32, PropModeReplace,
@@ -493,7 +496,7 @@ void drawCourseShapes(int width, int height)
         fl_color(shownColour(shape.colour));
         switch (shape.kind) {
         case platform::UiShapeKind::line:
-            // Width 0 is X's own one-pixel line, which also draws both end points.
+            // Width 0 is X's fast one-pixel line; width 1 would take its slower wide-line path.
             fl_line_style(FL_SOLID, shape.width > 1 ? shape.width : 0);
             fl_line(shape.x, shape.y, shape.x2, shape.y2);
             break;
@@ -951,7 +954,8 @@ bool uiOpenCourseWindow(const std::string& title, int clientWidth, int clientHei
     // Opened again after its close box: placed anew, as the first time.
     closeCourseWindow();
     Fl_Group::current(nullptr);
-    auto* course = new CourseWindow(std::max(clientWidth, courseMinWidth), std::max(clientHeight, courseMinHeight));
+    auto* course =
+        new CourseWindow(std::max(clientWidth, courseMinWidth), std::max(clientHeight, courseMinHeight));
     course->end();
     course->resizable(course);
     course->copy_label(displayText(title, TextUse::title).c_str());
