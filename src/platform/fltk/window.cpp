@@ -505,6 +505,7 @@ void drawCourseShapes(int width, int height)
                 fl_rectf(shape.x, shape.y, shape.x2 - shape.x, shape.y2 - shape.y);
             break;
         case platform::UiShapeKind::text: {
+            // One line like a title; this fl_draw draws '@' as itself.
             const std::string text = displayText(shape.text, TextUse::title);
             const int textWidth = static_cast<int>(fl_width(text.c_str()) + 0.5);
             const int left = shape.anchor == platform::UiAnchor::left     ? shape.x
