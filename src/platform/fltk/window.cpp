@@ -1,7 +1,7 @@
 // Window toolkit service on FLTK 1.3 for the X11 desktop: the main window or the settings window
-// and their numbered controls, an event queue fed by FLTK callbacks and termination signals, the
-// modal dialogs. The save dialog is FLTK's native chooser: GTK's where GTK is installed, else
-// FLTK's own.
+// and their numbered controls, the course window painted from the shapes it keeps, an event queue
+// fed by FLTK callbacks and termination signals, the modal dialogs. The save dialog is FLTK's
+// native chooser: GTK's where GTK is installed, else FLTK's own.
 #include "platform/window.h"
 
 #include "platform/BitmapFile.h"
@@ -108,6 +108,10 @@ struct FltkUi {
     DialogAnswer dialogAnswer = DialogAnswer::pending;
     const char* dumpPath = nullptr;
     bool dumpStale = false;
+    Fl_Double_Window* course = nullptr;  // the course window; hidden once the user closed it
+    std::vector<platform::UiShape> courseShapes;
+    int courseWidth = 0;  // its client size as last reported
+    int courseHeight = 0;
 };
 
 FltkUi ui;
@@ -208,6 +212,12 @@ std::string displayText(const std::string& latin1, TextUse use)
     return latin1ToUtf8(plainText(latin1, use));
 }
 
+Fl_Color shownColour(std::uint32_t colour)
+{
+    return fl_rgb_color(static_cast<uchar>(colour & 0xFF), static_cast<uchar>(colour >> 8 & 0xFF),
+                        static_cast<uchar>(colour >> 16 & 0xFF));
+}
+
 // ---- Windows
 
 Atom atom(const char* name) { return XInternAtom(fl_display, name, False); }
@@ -273,14 +283,22 @@ Bool isPropertyChange(Display*, XEvent* event, XPointer wanted)
            event->xproperty.atom == wait->property;
 }
 
+// The frame the window manager has drawn or will draw around a window, as far as it said so.
+FrameExtents knownFrameExtents(Window window)
+{
+    const std::vector<long> sides = propertyItems(window, atom("_NET_FRAME_EXTENTS"), XA_CARDINAL, 4);
+    if (sides.size() != 4) return {};
+    return {static_cast<int>(sides[0]), static_cast<int>(sides[1]), static_cast<int>(sides[2]),
+            static_cast<int>(sides[3])};
+}
+
 // The frame the window manager will draw around a window not yet mapped, as it answers
 // _NET_REQUEST_FRAME_EXTENTS; none without a window manager that answers it.
 FrameExtents frameExtents(Window window)
 {
-    FrameExtents frame;
     const Atom request = atom("_NET_REQUEST_FRAME_EXTENTS");
     const Atom extents = atom("_NET_FRAME_EXTENTS");
-    if (!windowManagerSupports(request)) return frame;
+    if (!windowManagerSupports(request)) return {};
     XEvent message{};
     message.xclient.type = ClientMessage;
     message.xclient.window = window;
@@ -298,18 +316,16 @@ FrameExtents frameExtents(Window window)
         pollfd connection{ConnectionNumber(fl_display), POLLIN, 0};
         poll(&connection, 1, left);
     }
-    const std::vector<long> sides = propertyItems(window, extents, XA_CARDINAL, 4);
-    if (sides.size() == 4)
-        frame = {static_cast<int>(sides[0]), static_cast<int>(sides[1]),
-                 static_cast<int>(sides[2]), static_cast<int>(sides[3])};
-    return frame;
+    return knownFrameExtents(window);
 }
 
 // Motif window manager hints: which frame buttons and which window functions to offer.
 enum : unsigned long {
     hintFunctions = 1, hintDecorations = 2,
-    functionMove = 4, functionMinimise = 8, functionClose = 32,
-    decorBorder = 2, decorTitle = 8, decorMenu = 16, decorMinimise = 32,
+    functionResize = 2, functionMove = 4, functionMinimise = 8, functionMaximise = 16,
+    functionClose = 32,
+    decorBorder = 2, decorResize = 4, decorTitle = 8, decorMenu = 16, decorMinimise = 32,
+    decorMaximise = 64,
 };
 
 struct FrameStyle {
@@ -322,6 +338,9 @@ constexpr FrameStyle mainWindowFrame{functionMove | functionMinimise | functionC
 constexpr FrameStyle closableDialogFrame{functionMove | functionClose,
                                          decorBorder | decorTitle | decorMenu};
 constexpr FrameStyle fixedDialogFrame{functionMove, decorBorder | decorTitle};
+constexpr FrameStyle courseWindowFrame{
+    functionResize | functionMove | functionMinimise | functionMaximise | functionClose,
+    decorBorder | decorResize | decorTitle | decorMenu | decorMinimise | decorMaximise};
 
 // FLTK has no call for the frame's buttons. IceWM, Mutter and KWin follow these hints; Openbox
 // ignores them, though a fixed size still disables its maximise button.
@@ -334,10 +353,54 @@ void setFrameHints(Window window, const FrameStyle& style)
                     reinterpret_cast<unsigned char*>(hints), 5);
 }
 
+// FLTK writes the title's UTF-8 bytes into the Latin-1 properties too.
+void writeLatin1Title(Window window, const std::string& title)
+{
+    const std::string latin1 = plainText(title, TextUse::title);
+    for (const Atom property : {XA_WM_NAME, XA_WM_ICON_NAME})
+        XChangeProperty(fl_display, window, property, XA_STRING, 8, PropModeReplace,
+                        reinterpret_cast<const unsigned char*>(latin1.data()),
+                        static_cast<int>(latin1.size()));
+}
+
+void setWindowTitle(Fl_Window* window, const std::string& title)
+{
+    window->copy_label(displayText(title, TextUse::title).c_str());
+    if (window->shown()) writeLatin1Title(fl_xid(window), title);
+}
+
+constexpr int courseMinWidth = 400;
+constexpr int courseMinHeight = 300;
+
+// The course window's frame to the right of the main window's, their tops level, where the work
+// area has room; else the window manager's choice. Its size is shrunk into the work area either way.
+void placeBesideMainWindow(Fl_Window* window, const FrameExtents& frame)
+{
+    const Fl_Window* main = ui.window;
+    const FrameExtents mainFrame = knownFrameExtents(fl_xid(main));
+    int areaX = 0, areaY = 0, areaWidth = 0, areaHeight = 0;
+    Fl::screen_work_area(areaX, areaY, areaWidth, areaHeight, main->x() + main->w() / 2,
+                         main->y() + main->h() / 2);
+    const int width = std::max(std::min(window->w(), areaWidth - frame.left - frame.right), courseMinWidth);
+    int height = std::max(std::min(window->h(), areaHeight - frame.top - frame.bottom), courseMinHeight);
+    const int left = main->x() + main->w() + mainFrame.right + frame.left;
+    const int top = std::max(main->y() - mainFrame.top, areaY) + frame.top;
+    if (left + width + frame.right <= areaX + areaWidth) {
+        height = std::max(std::min(height, areaY + areaHeight - top - frame.bottom), courseMinHeight);
+        window->resize(left, top, width, height);
+    } else {
+        window->size(width, height);  // no position asked for: the window manager places it
+    }
+    window->size_range(courseMinWidth, courseMinHeight);
+}
+
+enum class Placing { centredFixed, besideMain };
+
 // FLTK maps a window the moment it makes it, with a capitalised class name and UTF-8 bytes in
 // the Latin-1 title property. Made here, the window gets its identity before the window manager
 // sees it, and its frame is known in time to centre the frame rather than the client area.
-void showWindow(Fl_Window* window, const std::string& title, const FrameStyle& style)
+void showWindow(Fl_Window* window, const std::string& title, const FrameStyle& style,
+                Placing placing = Placing::centredFixed)
 {
     Display* display = fl_display;
     XSetWindowAttributes attributes{};
@@ -353,11 +416,7 @@ void showWindow(Fl_Window* window, const std::string& title, const FrameStyle& s
         CWBorderPixel | CWColormap | CWEventMask, &attributes);
     Fl_X* shown = Fl_X::set_xid(window, xid);
     window->label(window->label(), window->iconlabel());  // _NET_WM_NAME in UTF-8
-    const std::string latin1 = plainText(title, TextUse::title);
-    for (const Atom property : {XA_WM_NAME, XA_WM_ICON_NAME})
-        XChangeProperty(display, xid, property, XA_STRING, 8, PropModeReplace,
-                        reinterpret_cast<const unsigned char*>(latin1.data()),
-                        static_cast<int>(latin1.size()));
+    writeLatin1Title(xid, title);
     char programName[] = "avrnetio-logger";
     XClassHint classHint{programName, programName};
     XSetClassHint(display, xid, &classHint);
@@ -370,7 +429,8 @@ void showWindow(Fl_Window* window, const std::string& title, const FrameStyle& s
         XSetWMHints(display, xid, hints);
         XFree(hints);
     }
-    if (window != ui.window && ui.window != nullptr && ui.window->shown()) {
+    const bool modal = placing == Placing::centredFixed && window != ui.window;
+    if (modal && ui.window != nullptr && ui.window->shown()) {
         XSetTransientForHint(display, xid, fl_xid(ui.window));
         Atom modal = atom("_NET_WM_STATE_MODAL");
         XChangeProperty(display, xid, atom("_NET_WM_STATE"), XA_ATOM, 32, PropModeReplace,
@@ -379,11 +439,15 @@ void showWindow(Fl_Window* window, const std::string& title, const FrameStyle& s
     shown->set_icons();
     setFrameHints(xid, style);
 
-    const Placement place = placeOnWorkArea(window->w(), window->h(), frameExtents(xid));
-    window->resize(place.x, place.y, place.width, place.height);
-    // Equal minimum and maximum: a fixed frame without a maximise box. This writes FLTK's
-    // own Motif hints, so ours follow.
-    window->size_range(place.width, place.height, place.width, place.height);
+    if (placing == Placing::besideMain) {
+        placeBesideMainWindow(window, frameExtents(xid));
+    } else {
+        const Placement place = placeOnWorkArea(window->w(), window->h(), frameExtents(xid));
+        window->resize(place.x, place.y, place.width, place.height);
+        // Equal minimum and maximum: a fixed frame without a maximise box.
+        window->size_range(place.width, place.height, place.width, place.height);
+    }
+    // size_range writes FLTK's own Motif hints, so ours follow.
     setFrameHints(xid, style);
     XMapWindow(display, xid);
     window->set_visible();
@@ -402,6 +466,113 @@ void onMainWindowClose(Fl_Widget*, void*)
 
 // The close box and, unlike the main window, Escape.
 void onDialogWindowClose(Fl_Widget*, void*) { ui.events.push_back({platform::uiEventClose, 0}); }
+
+// ---- The course window
+
+// Only the newest of a kind waits in the queue, so that a moving mouse or a dragged frame never
+// floods it; it goes to the back, behind what happened before it.
+void queueLatest(const UiEvent& event)
+{
+    std::erase_if(ui.events, [&](const UiEvent& queued) {
+        return queued.code == event.code && queued.control == event.control;
+    });
+    ui.events.push_back(event);
+}
+
+void reportCourseSize(int width, int height)
+{
+    if (width == ui.courseWidth && height == ui.courseHeight) return;
+    ui.courseWidth = width;
+    ui.courseHeight = height;
+    queueLatest({platform::uiEventCourseSize, 0, width, height});
+}
+
+void drawCourseShapes(int width, int height)
+{
+    fl_color(FL_WHITE);
+    fl_rectf(0, 0, width, height);
+    fl_font(guiFont, guiFontSize);
+    for (const platform::UiShape& shape : ui.courseShapes) {
+        fl_color(shownColour(shape.colour));
+        switch (shape.kind) {
+        case platform::UiShapeKind::line:
+            // Width 0 is X's fast one-pixel line; width 1 would take its slower wide-line path.
+            fl_line_style(FL_SOLID, shape.width > 1 ? shape.width : 0);
+            fl_line(shape.x, shape.y, shape.x2, shape.y2);
+            break;
+        case platform::UiShapeKind::box:
+            if (shape.x2 > shape.x && shape.y2 > shape.y)
+                fl_rectf(shape.x, shape.y, shape.x2 - shape.x, shape.y2 - shape.y);
+            break;
+        case platform::UiShapeKind::text: {
+            // One line like a title; this fl_draw draws '@' as itself.
+            const std::string text = displayText(shape.text, TextUse::title);
+            const int textWidth = static_cast<int>(fl_width(text.c_str()) + 0.5);
+            const int left = shape.anchor == platform::UiAnchor::left     ? shape.x
+                             : shape.anchor == platform::UiAnchor::centre ? shape.x - textWidth / 2
+                                                                          : shape.x - textWidth;
+            fl_draw(text.c_str(), left, shape.y + fl_height() - fl_descent());
+            break;
+        }
+        }
+    }
+    fl_line_style(0);
+}
+
+// FLTK tells a window of its drawing, its new size and the pointer only through these overrides.
+struct CourseWindow : Fl_Double_Window {
+    CourseWindow(int width, int height) : Fl_Double_Window(width, height) {}
+
+    void draw() override { drawCourseShapes(w(), h()); }
+
+    void resize(int x, int y, int width, int height) override
+    {
+        Fl_Double_Window::resize(x, y, width, height);
+        if (shown()) reportCourseSize(width, height);
+    }
+
+    int handle(int event) override
+    {
+        switch (event) {
+        case FL_PUSH:
+            ui.events.push_back({platform::uiEventCoursePointer, 1, Fl::event_x(), Fl::event_y()});
+            return 1;
+        case FL_ENTER:
+        case FL_MOVE:
+        case FL_DRAG:
+            queueLatest({platform::uiEventCoursePointer, 0, Fl::event_x(), Fl::event_y()});
+            return 1;
+        case FL_RELEASE:
+            return 1;
+        default:
+            return Fl_Double_Window::handle(event);
+        }
+    }
+};
+
+bool isCourseEvent(const UiEvent& event)
+{
+    return event.code == platform::uiEventCourseSize || event.code == platform::uiEventCoursePointer ||
+           event.code == platform::uiEventCourseClose;
+}
+
+void onCourseWindowClose(Fl_Widget* window, void*)
+{
+    if (Fl::event() == FL_SHORTCUT && Fl::event_key() == FL_Escape) return;
+    window->hide();
+    // Sizes and places of a window no longer shown would mislead the next one.
+    std::erase_if(ui.events, isCourseEvent);
+    ui.events.push_back({platform::uiEventCourseClose, 0});
+}
+
+void closeCourseWindow()
+{
+    if (ui.course == nullptr) return;
+    ui.course->hide();
+    delete ui.course;
+    ui.course = nullptr;
+    ui.courseShapes.clear();
+}
 
 void onButtonPress(Fl_Widget*, long control)
 {
@@ -774,7 +945,39 @@ namespace platform {
 
 void uiSetTitle(const std::string& title)
 {
-    if (ui.window != nullptr) ui.window->copy_label(displayText(title, TextUse::title).c_str());
+    if (ui.window != nullptr) setWindowTitle(ui.window, title);
+}
+
+bool uiOpenCourseWindow(const std::string& title, int clientWidth, int clientHeight)
+{
+    if (ui.window == nullptr || ui.dialogWindow || !ui.window->shown()) return false;
+    if (ui.course != nullptr && ui.course->shown()) return true;
+    // Opened again after its close box: placed anew, as the first time.
+    closeCourseWindow();
+    Fl_Group::current(nullptr);
+    auto* course =
+        new CourseWindow(std::max(clientWidth, courseMinWidth), std::max(clientHeight, courseMinHeight));
+    course->end();
+    course->resizable(course);
+    course->copy_label(displayText(title, TextUse::title).c_str());
+    course->callback(onCourseWindowClose);
+    ui.course = course;
+    ui.courseWidth = ui.courseHeight = 0;
+    showWindow(course, title, courseWindowFrame, Placing::besideMain);
+    reportCourseSize(course->w(), course->h());
+    return true;
+}
+
+void uiSetCourseTitle(const std::string& title)
+{
+    if (ui.course != nullptr) setWindowTitle(ui.course, title);
+}
+
+void uiDrawCourse(const std::vector<UiShape>& shapes)
+{
+    if (ui.course == nullptr || !ui.course->shown()) return;
+    ui.courseShapes = shapes;
+    ui.course->redraw();
 }
 
 bool uiOpenMainWindow(const std::string& title, int clientWidth, int clientHeight)
@@ -966,8 +1169,7 @@ void uiSetTextColour(int control, std::uint32_t colour)
     if (found->coloured && found->colour == colour) return;
     found->coloured = true;
     found->colour = colour;
-    const Fl_Color shown = fl_rgb_color(static_cast<uchar>(colour & 0xFF), static_cast<uchar>(colour >> 8 & 0xFF),
-                                        static_cast<uchar>(colour >> 16 & 0xFF));
+    const Fl_Color shown = shownColour(colour);
     found->widget->labelcolor(shown);
     if (found->kind == Kind::edit) static_cast<Fl_Input*>(found->widget)->textcolor(shown);
     if (found->kind == Kind::choice) static_cast<Fl_Choice*>(found->widget)->textcolor(shown);
@@ -1110,6 +1312,7 @@ void uiCloseWindows()
     std::erase_if(ui.events, [](const UiEvent& event) {
         return event.code != platform::uiEventClose || !ui.terminationRequested;
     });
+    closeCourseWindow();
     if (ui.window == nullptr) return;
     ui.window->hide();
     delete ui.window;
