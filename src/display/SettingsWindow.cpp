@@ -38,6 +38,9 @@ constexpr int guideButton = 241;
 constexpr int saveButton = 242;
 constexpr int cancelButton = 243;
 constexpr int saveResult = 244;
+constexpr int pageButton = 245;
+// The alarms' columns of an input's table take the place of its others, numbered from here on.
+constexpr int alarmTableOffset = 300;
 
 // One setting in the window.
 struct Field {
@@ -69,7 +72,51 @@ struct SettingsForm {
     // place; what it holds goes to the platform's store, never into the file.
     int password = 0;
     bool passwordChanged = false;
+    // The controls of each page; those of neither stay on both.
+    std::array<std::vector<int>, 2> pages;
+    int page = 0;
 };
+
+// A command's words as one line to edit: each word apart from the next by a space, in quotes
+// where it holds one. Latin-1 as the window's texts are.
+std::string commandLine(const std::string& joined)
+{
+    if (joined.empty()) return "";
+    std::string line;
+    for (const std::string& word : listItems(joined)) {
+        const std::string shown = latin1FromUtf8(word).value_or(word);
+        if (!line.empty()) line += ' ';
+        line += shown.find(' ') == std::string::npos && !shown.empty() ? shown : '"' + shown + '"';
+    }
+    return line;
+}
+
+// The words of such a line, joined as the settings keep a list; empty for a line of none.
+std::string commandWords(const std::string& line)
+{
+    std::string joined;
+    std::string word;
+    bool quoted = false;
+    bool inWord = false;
+    const auto endWord = [&] {
+        if (inWord) joined += (joined.empty() ? "" : std::string(1, listSeparator)) + utf8FromLatin1(word);
+        word.clear();
+        inWord = false;
+    };
+    for (const char c : line) {
+        if (c == '"') {
+            quoted = !quoted;
+            inWord = true;
+        } else if (c == ' ' && !quoted) {
+            endWord();
+        } else {
+            word += c;
+            inWord = true;
+        }
+    }
+    endWord();
+    return joined;
+}
 
 void createPlainText(int control, int x, int y, int width, const std::string& text, int height = 18)
 {
@@ -112,6 +159,7 @@ void addField(SettingsForm& form, const Settings& file, const SettingRow& row, s
     Field field{control, &row, input, std::move(name), shownValue(file, row, input),
                 file.given[givenBit(form.rows, row, input)], ""};
     if (row.optional && !field.given) field.loaded.clear();
+    if (row.kind == SettingKind::list) field.loaded = commandLine(field.loaded);
     if (row.kind == SettingKind::path && field.given) field.path = platform::fileUtf8FromPath(storedText(file, row, input));
     if (row.kind == SettingKind::choice) {
         std::vector<std::string> choices;
@@ -132,15 +180,34 @@ void addMessage(SettingsForm& form, const SettingSection& section, int control)
     createPlainText(control, 132, section.message, 616, "");
 }
 
+// The controls created from first on belong to page.
+void keepOnPage(SettingsForm& form, int page, int first, int last)
+{
+    for (int control = first; control <= last; ++control) form.pages[static_cast<std::size_t>(page)].push_back(control);
+}
+
+void showAlarmLabels(SettingsForm& form);
+
+void showPage(SettingsForm& form, int page)
+{
+    form.page = page;
+    if (page != 0) showAlarmLabels(form);
+    for (std::size_t shown = 0; shown < form.pages.size(); ++shown)
+        for (const int control : form.pages[shown]) platform::uiSetShown(control, static_cast<int>(shown) == page);
+    platform::uiSetText(pageButton, page == 0 ? "Ala&rme" : "Ein&g\xE4nge");
+}
+
 // The settings of a section of no input, each its caption and field, line by line, with what
 // comes with it; controls numbered one after the other from the section's base.
 void addLines(SettingsForm& form, const Settings& file, const SettingSection& section)
 {
     int control = section.base + 1;
+    int page = 0;
     int x = 12;
     int y = section.top;
     for (const SettingRow& row : form.rows) {
         if (row.section != std::string_view(section.name)) continue;
+        page = row.window.page;
         if (row.window.newLine) {
             x = 12;
             y += lineStep;
@@ -180,36 +247,73 @@ void addLines(SettingsForm& form, const Settings& file, const SettingSection& se
         }
     }
     addMessage(form, section, control);
+    // Only a section that shares its place with one of the other page gives way to it.
+    if (std::ranges::any_of(settingSections, [&](const SettingSection& other) {
+            return &other != &section && other.top == section.top;
+        }))
+        keepOnPage(form, page, section.base + 1, control);
 }
 
-// The settings of a section's inputs as a table: a column per setting, a row per input. Input
-// n's (1 to 4) controls are base + 10 n + k, where column 0 is its number. Gives the x after the
-// last column.
-int addTable(SettingsForm& form, const Settings& file, const SettingSection& section)
+// The settings of a section's inputs on a page as a table: a column per setting, a row per input.
+// Input n's (1 to 4) controls are base + 10 n + k, where column 0 is its number; the alarms'
+// table numbers from base + alarmTableOffset. Gives the x after the last column.
+int addTable(SettingsForm& form, const Settings& file, const SettingSection& section, int page)
 {
     const int top = section.top;
+    const int base = section.base + (page == 0 ? 0 : alarmTableOffset);
     const std::string title = section.title;
-    createPlainText(section.base, 12, top - 20, 40, title);
+    createPlainText(base, 12, top - 20, 40, title);
     std::vector<std::pair<const SettingRow*, int>> columns;  // each with its x
     int x = 56;
     for (const SettingRow& row : form.rows) {
-        if (row.section != std::string_view(section.name) || row.window.width == 0) continue;
+        if (row.section != std::string_view(section.name) || row.window.width == 0 || row.window.page != page) continue;
         columns.emplace_back(&row, x);
-        createPlainText(section.base + static_cast<int>(columns.size()), x, top - 20, row.window.width, row.window.caption);
+        createPlainText(base + static_cast<int>(columns.size()), x, top - 20, row.window.width, row.window.caption);
         x += row.window.width + columnGap;
     }
     // Row by row, so that Tab goes across an input's settings.
     for (std::size_t input = 0; input < 4; ++input) {
         const int y = top + static_cast<int>(input) * tableStep;
-        const int first = section.base + 10 * static_cast<int>(input + 1);
+        const int first = base + 10 * static_cast<int>(input + 1);
         const std::string number = std::to_string(input + 1);
         createPlainText(first, 12, y + 2, 40, "Nr. " + number);
         for (std::size_t k = 0; k < columns.size(); ++k)
             addField(form, file, *columns[k].first, input, first + 1 + static_cast<int>(k), columns[k].second, y,
                      std::string(columns[k].first->german) + " von " + title + "-Eingang " + number);
     }
-    addMessage(form, section, section.base + 50);
+    // Beside an input's alarms, whose input it is: its label as the other page has it.
+    if (page != 0)
+        for (int input = 1; input <= 4; ++input)
+            createPlainText(base + 10 * input + static_cast<int>(columns.size()) + 1, x, top + (input - 1) * tableStep + 2,
+                            clientWidth - 12 - x, "");
+    keepOnPage(form, page, base, base + 10 * 4 + static_cast<int>(columns.size()) + (page != 0 ? 1 : 0));
+    if (page == 0) addMessage(form, section, section.base + 50);
     return x;
+}
+
+// The labels beside the alarms, as the fields of the other page now hold them.
+void showAlarmLabels(SettingsForm& form)
+{
+    for (const SettingSection& section : settingSections) {
+        if (!section.title) continue;
+        const auto alarmColumns = std::ranges::count_if(form.rows, [&](const SettingRow& row) {
+            return row.section == std::string_view(section.name) && row.window.width > 0 && row.window.page != 0;
+        });
+        for (std::size_t input = 0; input < 4; ++input) {
+            const auto labelled = std::ranges::find_if(form.fields, [&](const Field& field) {
+                return field.input == input && field.row->section == std::string_view(section.name) &&
+                       field.row->kind == SettingKind::shown && field.row->window.page == 0;
+            });
+            if (labelled == form.fields.end()) continue;
+            std::string text = platform::uiGetText(labelled->control);
+            if (const Field* unit = fieldOf(form, &AnalogInput::unit, input);
+                unit != nullptr && section.name == std::string_view("analog"))
+                text += " [" + platform::uiGetText(unit->control) + "]";
+            platform::uiSetText(section.base + alarmTableOffset + 10 * static_cast<int>(input + 1) +
+                                    static_cast<int>(alarmColumns) + 1,
+                                text);
+        }
+    }
 }
 
 // Beside the analog table, what a reading of 512 shows with each row's settings.
@@ -219,6 +323,7 @@ void addPreviews(SettingsForm& form, const SettingSection& section, int x)
     createPlainText(form.previews, x, section.top - 20, clientWidth - 12 - x, "bei " + std::to_string(previewReading));
     for (int input = 0; input < 4; ++input)
         createPlainText(form.previews + 10 * (input + 1), x, section.top + input * tableStep + 2, clientWidth - 12 - x, "");
+    for (int row = 0; row <= 4; ++row) form.pages[0].push_back(form.previews + 10 * row);
 }
 
 // What a raw reading of 512 shows with an analog input's settings as they stand in its row.
@@ -342,6 +447,10 @@ std::vector<GivenSetting> givenSettings(SettingsForm& form)
         }
         const std::string text = platform::uiGetText(field.control);
         if (!field.given || (row.optional && text.empty())) continue;
+        if (row.kind == SettingKind::list) {
+            given.push_back({keyName(row, field.input), tomlValue(row, commandWords(text))});
+            continue;
+        }
         given.push_back({keyName(row, field.input), !field.path.empty() && text == field.loaded
                                                         ? tomlUtf8Text(field.path)
                                                         : tomlValue(row, text)});
@@ -378,6 +487,7 @@ bool save(SettingsForm& form)
         });
         // A problem that names no part of the window stands beside the buttons.
         const std::size_t at = static_cast<std::size_t>(section - settingSections.begin());
+        if (field != form.fields.end() && field->row->window.page != form.page) showPage(form, field->row->window.page);
         const int message = section != settingSections.end() && form.messages[at] ? form.messages[at] : saveResult;
         showProblem(message, (field != form.fields.end() ? field->name + ": " : std::string()) + wrong);
         if (field != form.fields.end()) platform::uiSetFocus(field->control);
@@ -416,8 +526,9 @@ SettingsOutcome runSettingsWindow(const std::string& path, SettingsPurpose purpo
     for (const SettingSection& section : settingSections) {
         const std::string_view name = section.name;
         if (section.title) {
-            const int x = addTable(form, file, section);
+            const int x = addTable(form, file, section, 0);
             if (name == "analog") addPreviews(form, section, x);
+            addTable(form, file, section, 1);
         } else if (std::ranges::any_of(form.rows, [&](const SettingRow& row) {
                        return row.section == name && row.window.width > 0;
                    })) {
@@ -425,12 +536,14 @@ SettingsOutcome runSettingsWindow(const std::string& path, SettingsPurpose purpo
         }
     }
     platform::uiCreateButton(guideButton, 12, buttonsY, 110, 26, "Anl&eitung");
-    createPlainText(saveResult, 132, buttonsY + 4, 330, "");
+    platform::uiCreateButton(pageButton, 128, buttonsY, 110, 26, "Ala&rme");
+    createPlainText(saveResult, 248, buttonsY + 4, 214, "");
     platform::uiCreateButton(saveButton, 472, buttonsY, 160, 26,
                              purpose == SettingsPurpose::firstStart ? "&Speichern und starten" : "&Speichern");
     platform::uiCreateButton(cancelButton, 638, buttonsY, 110, 26, "A&bbrechen");
     platform::uiSetDefaultButton(saveButton);
     for (std::size_t input = 0; input < 4; ++input) showPreview(form, input);
+    showPage(form, 0);
     if (!readable) showProblem(saveResult, "Die Datei hat einen Fehler, Speichern ersetzt sie: " + problem.german);
     platform::uiSetFocus(form.fields.front().control);
     platform::uiDrawNow();
@@ -461,6 +574,8 @@ SettingsOutcome runSettingsWindow(const std::string& path, SettingsPurpose purpo
                 platform::uiSetText(logFile.control, chosen);
                 logFile.given = true;
             }
+        } else if (event.control == pageButton) {
+            showPage(form, 1 - form.page);
         } else if (event.control == guideButton) {
             if (const std::string guide = platform::fileGuidePath(); !guide.empty()) platform::shellOpenDocument(guide);
         } else if (event.control == saveButton) {

@@ -69,6 +69,9 @@ std::string uiGetText(int control);
 bool uiGetCheck(int control);
 int uiGetChoice(int control);
 void uiSetEnabled(int control, bool enabled);
+// A hidden control is neither drawn nor reached by Tab; the settings window shows one page of its
+// fields at a time.
+void uiSetShown(int control, bool shown);
 void uiSetFocus(int control);
 
 // The platform's dialog for saving a CSV file, starting at path: the path chosen, or an empty

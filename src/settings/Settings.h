@@ -121,6 +121,7 @@ struct WindowPlace {
     int width;  // 0: not in the window, which keeps what the file gives
     bool newLine = false;  // starts a line of its own
     WindowExtra extra = WindowExtra::none;
+    int page = 0;  // 1: on the page of the alarms, which the window shows in place of the others
 };
 
 struct SettingRow {

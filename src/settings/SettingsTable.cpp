@@ -74,13 +74,13 @@ constexpr SettingRow rows[] = {
       "measurement, total, total_increasing oder measurement_angle ist n\xF6tig"},
      &A::haStateClass, {"Zustandsklasse", 0, 0}, false, false},
     {"analog", "alarm_above", nullptr, K::number, C::none, 0, 0, nullptr, "25.0", "Alarm oberhalb", noWords,
-     &A::alarmAbove, {"Alarm \xFC" "ber", 0, 0}, true, false},
+     &A::alarmAbove, {"Alarm \xFC" "ber", 0, 70, false, WindowExtra::none, 1}, true, false},
     {"analog", "alarm_below", nullptr, K::number, C::none, 0, 0, nullptr, "2.0", "Alarm unterhalb", noWords,
-     &A::alarmBelow, {"Alarm unter", 0, 0}, true, false},
+     &A::alarmBelow, {"Alarm unter", 0, 70, false, WindowExtra::none, 1}, true, false},
     {"analog", "alarm_hysteresis", nullptr, K::number, C::notNegative, 0, 0, "0.0", nullptr, "Hysterese",
-     {"0 or more is needed", "0 oder mehr ist n\xF6tig"}, &A::alarmHysteresis, {"Hysterese", 0, 0}, false, false},
+     {"0 or more is needed", "0 oder mehr ist n\xF6tig"}, &A::alarmHysteresis, {"Hysterese", 0, 70, false, WindowExtra::none, 1}, false, false},
     {"analog", "alarm_after", nullptr, K::text, C::interval, 0, 0, nullptr, "M5", "Alarmverz\xF6gerung", intervalWords,
-     &A::alarmAfter, {"Verz\xF6gerung", 0, 0}, true, false},
+     &A::alarmAfter, {"Verz\xF6gerung", 0, 80, false, WindowExtra::none, 1}, true, false},
 
     {"digital", "label", nullptr, K::shown, C::label, 1, labelLimit, "Digital-Eingang Nr. #", nullptr, "Bezeichnung",
      noWords, &D::label, {"Bezeichnung", 0, 150}, false, false},
@@ -91,9 +91,9 @@ constexpr SettingRow rows[] = {
     {"digital", "ha_device_class", nullptr, K::text, C::binarySensorClass, 0, 0, "", nullptr,
      "Home-Assistant-Klasse", noWords, &D::haDeviceClass, {"Home-Assistant-Klasse", 0, 120}, false, false},
     {"digital", "alarm_when", nullptr, K::text, C::alarmWhen, 0, 0, nullptr, "closed", "Alarm wenn",
-     {"open or closed is needed", "open oder closed ist n\xF6tig"}, &D::alarmWhen, {"Alarm wenn", 0, 0}, true, false},
+     {"open or closed is needed", "open oder closed ist n\xF6tig"}, &D::alarmWhen, {"Alarm wenn (open/closed)", 0, 150, false, WindowExtra::none, 1}, true, false},
     {"digital", "alarm_after", nullptr, K::text, C::interval, 0, 0, nullptr, "M5", "Alarmverz\xF6gerung", intervalWords,
-     &D::alarmAfter, {"Verz\xF6gerung", 0, 0}, true, false},
+     &D::alarmAfter, {"Verz\xF6gerung", 0, 80, false, WindowExtra::none, 1}, true, false},
 
     {"mqtt", "url", "--mqtt", K::text, C::mqttUrl, 0, 0, "", "mqtts://logger@broker.example", "MQTT-Broker",
      noWords, &S::mqttUrl, {"&MQTT-Broker (URL):", 120, 250}, true, false},
@@ -108,13 +108,13 @@ constexpr SettingRow rows[] = {
      &S::mqttCa, {"&CA-Datei:", 60, 296}, true, false},
 
     {"alarms", "board_silent_after", nullptr, K::text, C::interval, 0, 0, nullptr, "M1", "Alarm bei stummem Board",
-     intervalWords, &S::boardSilentAfter, {"Board stumm nach", 0, 0}, true, false},
+     intervalWords, &S::boardSilentAfter, {"Board s&tumm nach:", 120, 70, false, WindowExtra::none, 1}, true, false},
     {"alarms", "command", nullptr, K::list, C::none, 0, 0, nullptr, "/usr/local/bin/alarm-mail\x1F" "Gefriertruhe",
      "Alarmbefehl", {"the program and its arguments, a list of texts without control characters, are needed",
                      "das Programm und seine Argumente, eine Liste von Texten ohne Steuerzeichen, sind n\xF6tig"},
-     &S::alarmCommand, {"Befehl", 0, 0}, true, false},
+     &S::alarmCommand, {"Befe&hl:", 50, 406, false, WindowExtra::none, 1}, true, false},
     {"alarms", "file", nullptr, K::path, C::none, 1, 0, nullptr, "/home/anna/AVR-NET-IO-alarme.CSV", "Alarmdatei",
-     {"a file name is needed", "ein Dateiname ist n\xF6tig"}, &S::alarmFile, {"Alarmdatei", 0, 0}, true, false},
+     {"a file name is needed", "ein Dateiname ist n\xF6tig"}, &S::alarmFile, {"Alarmdatei:", 120, 474, true, WindowExtra::none, 1}, true, false},
 };
 
 constexpr SettingSection sections[] = {
@@ -123,7 +123,7 @@ constexpr SettingSection sections[] = {
     {"analog", "Analog", 300, 160, 266},
     {"digital", "Digital", 400, 310, 416},
     {"mqtt", nullptr, 220, 442, 494},
-    {"alarms", nullptr, 500, 0, 0},
+    {"alarms", nullptr, 500, 442, 494},
 };
 
 }  // namespace

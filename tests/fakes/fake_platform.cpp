@@ -260,6 +260,7 @@ std::string uiGetText(int control) { return platformFake.controls[control].text;
 bool uiGetCheck(int control) { return platformFake.controls[control].checked; }
 int uiGetChoice(int control) { return platformFake.controls[control].chosen; }
 void uiSetEnabled(int control, bool enabled) { platformFake.controls[control].enabled = enabled; }
+void uiSetShown(int control, bool shown) { platformFake.controls[control].shown = shown; }
 void uiSetFocus(int control)
 {
     platformFake.focus = control;

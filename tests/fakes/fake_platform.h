@@ -19,6 +19,7 @@ struct FakeControl {
     int chosen = 0;
     std::vector<std::string> choices;
     bool enabled = true;
+    bool shown = true;
     bool secret = false;
 };
 

@@ -1116,6 +1116,20 @@ void uiSetEnabled(int control, bool enabled)
     repaint(widget);
 }
 
+void uiSetShown(int control, bool shown)
+{
+    Control* found = findControl(control);
+    if (found == nullptr || (found->widget->visible() != 0) == shown) return;
+    Fl_Widget* widget = found->widget;
+    if (shown) {
+        widget->show();
+    } else {
+        if (Fl::focus() == widget) focusAfter(widget);
+        widget->hide();
+    }
+    if (widget->window() != nullptr) widget->window()->redraw();
+}
+
 void uiSetFocus(int control)
 {
     Control* found = findControl(control);

@@ -752,6 +752,14 @@ void uiSetEnabled(int control, bool enabled)
     EnableWindow(found->handle, enabled ? TRUE : FALSE);
 }
 
+void uiSetShown(int control, bool shown)
+{
+    const Control* found = findControl(control);
+    if (found == nullptr) return;
+    if (!shown && ui.dialog && GetFocus() == found->handle) SendMessageA(ui.window, WM_NEXTDLGCTL, 0, FALSE);
+    ShowWindow(found->handle, shown ? SW_SHOWNA : SW_HIDE);
+}
+
 void uiSetFocus(int control)
 {
     const Control* found = findControl(control);
