@@ -276,7 +276,8 @@ def run_course_window(run, loader, checks, environment, display):
     window = find_window(display, "^Verlauf - Probe$", timeout=60)
     main = find_window(display, "^Datenlogger Probe$", timeout=30)
     events = lambda: [[int(number) for number in line.split()[1:]] for line in open(said) if line.startswith("event ")]
-    awaited = lambda event, what: wait_for(lambda: event in events(), 30, what)
+    # An event among those taken after the first skipped ones.
+    awaited = lambda event, what, skipped=0: wait_for(lambda: event in events()[skipped:], 30, what)
     awaited([COURSE_SIZE, 0, *COURSE_MINIMUM], "the course window's size after opening")
     course_x, course_y, width, height = window_geometry(display, window)
     frame = (width - COURSE_MINIMUM[0], height - COURSE_MINIMUM[1])
@@ -287,10 +288,11 @@ def run_course_window(run, loader, checks, environment, display):
     # Wine takes no size from outside for the frames it draws itself: the corner is dragged.
     for grown, client in (((30, 60), (430, 360)), ((-100, -100), COURSE_MINIMUM)):
         _, _, width, height = window_geometry(display, window)
+        taken = len(events())
         xdotool(display, "mousemove", "--window", window, str(width - 2), str(height - 2), "sleep", "0.3",
                 "mousedown", "1", "sleep", "0.3", "mousemove", "--window", window, str(width - 2 + grown[0]),
                 str(height - 2 + grown[1]), "sleep", "0.3", "mouseup", "1")
-        awaited([COURSE_SIZE, 0, *client], "the size %dx%d queued by a drag" % client)
+        awaited([COURSE_SIZE, 0, *client], "the size %dx%d queued by a drag" % client, taken)
         wait_for(lambda: window_geometry(display, window)[2:] == [client[0] + frame[0], client[1] + frame[1]], 10,
                  "the frame's new size")
         check_course_picture(display, window, client)
