@@ -121,7 +121,6 @@ RECT placeOnWorkArea(int outerWidth, int outerHeight)
 // room, else to its left, else at the work area's right edge over it; shrunk into the work area.
 RECT placeBesideMainWindow(int outerWidth, int outerHeight)
 {
-    if (ui.window == nullptr || ui.dialog) return placeOnWorkArea(outerWidth, outerHeight);
     const RECT area = workArea();
     RECT main{};
     GetWindowRect(ui.window, &main);
@@ -1071,7 +1070,7 @@ std::string uiPrompt(const std::string& title, const std::string& message,
 
 bool uiOpenCourseWindow(const std::string& title, int clientWidth, int clientHeight)
 {
-    if (ui.courseClass == 0) return false;
+    if (ui.courseClass == 0 || ui.window == nullptr || ui.dialog) return false;
     if (ui.course == nullptr) {
         constexpr DWORD style = WS_OVERLAPPEDWINDOW;
         RECT outer{0, 0, std::max(clientWidth, courseMinWidth), std::max(clientHeight, courseMinHeight)};
@@ -1100,7 +1099,7 @@ void uiSetCourseTitle(const std::string& title)
 
 void uiDrawCourse(const std::vector<UiShape>& shapes)
 {
-    if (ui.course == nullptr) return;
+    if (ui.course == nullptr || !IsWindowVisible(ui.course)) return;
     ui.courseShapes = shapes;
     // Not erased: the paint covers it all.
     InvalidateRect(ui.course, nullptr, FALSE);
