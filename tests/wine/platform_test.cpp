@@ -6,7 +6,9 @@
 //   and closes each connection after two commands; the silent one never answers; nothing listens
 //   on CLOSED_PORT.
 // Or: --full-disk FILE, run with a file size limit of 1024 bytes; --open PATH, which hands PATH to
-// the shell service; --default-log, which prints the default log path; and no arguments at all,
+// the shell service; --default-log, which prints the default log path; --course, which opens a small
+// main window and the course window with sample shapes laid out for its size, prints every event it
+// takes and ends when the main window is closed; and no arguments at all,
 // as the shell starts a program, or one path, as the shell hands a page to a browser: it leaves
 // PROGRAM.started with that path.
 #include <charconv>
@@ -15,6 +17,7 @@
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "assets/Assets.h"
 #include "platform/clock.h"
@@ -23,6 +26,7 @@
 #include "platform/sockets.h"
 #include "platform/sound.h"
 #include "platform/win32/tlsroots.h"
+#include "platform/window.h"
 
 // The libraries themselves, to show that they link and start.
 #include <mosquitto.h>
@@ -178,6 +182,50 @@ bool soundRuns()
     return true;
 }
 
+// Two boxes, one at a fixed place and one at the bottom right corner, a line below them and the
+// three anchors of text on the middle of the window, each on a row of its own.
+std::vector<platform::UiShape> courseSample(int width, int height)
+{
+    using platform::UiAnchor;
+    using platform::UiShapeKind;
+    const int middle = width / 2;
+    return {
+        {UiShapeKind::box, 20, 40, 120, 100, 0xFF8000, 1, UiAnchor::left, ""},
+        {UiShapeKind::box, width - 60, height - 60, width - 20, height - 20, 0x00A000, 1, UiAnchor::left, ""},
+        {UiShapeKind::line, 20, height - 10, width - 20, height - 10, 0x0000C0, 3, UiAnchor::left, ""},
+        {UiShapeKind::text, middle, 120, 0, 0, 0, 1, UiAnchor::left, "links"},
+        {UiShapeKind::text, middle, 150, 0, 0, 0, 1, UiAnchor::centre, "Mitte"},
+        {UiShapeKind::text, middle, 180, 0, 0, 0, 1, UiAnchor::right, "rechts"},
+    };
+}
+
+int runCourse()
+{
+    if (!platform::uiStart() || !platform::uiOpenMainWindow("Datenlogger Probe", 100, 100) ||
+        !platform::uiOpenCourseWindow("Verlauf", 400, 300)) {
+        std::fputs("no course window\n", stderr);
+        return 1;
+    }
+    platform::uiSetCourseTitle("Verlauf - Probe");
+    // Early returns of a wait without an event: what wakes a loop that should sleep.
+    int wakes = 0;
+    for (int waits = 0; waits < 120; ++waits) {
+        const std::int64_t start = platform::clockTicksMs();
+        const platform::UiEvent event = platform::uiTakeEvent(1000);
+        if (event.code == platform::uiEventNone) {
+            wakes += platform::clockTicksMs() - start < 900 ? 1 : 0;
+            continue;
+        }
+        std::printf("event %d %d %d %d\n", event.code, event.control, event.x, event.y);
+        std::fflush(stdout);
+        if (event.code == platform::uiEventCourseSize) platform::uiDrawCourse(courseSample(event.x, event.y));
+        if (event.code == platform::uiEventClose) break;
+    }
+    std::printf("wakes without an event %d\n", wakes);
+    platform::uiCloseWindows();
+    return 0;
+}
+
 int portOf(const char* text)
 {
     std::string_view digits = text;
@@ -221,6 +269,7 @@ int main(int argc, char** argv)
         std::printf("%s\n", platform::fileDefaultLogPath().c_str());
         return 0;
     }
+    if (argc == 2 && std::string_view(argv[1]) == "--course") return runCourse();
     if (argc == 3 && std::string_view(argv[1]) == "--open") {
         platform::shellOpenDocument(argv[2]);
         return 0;
@@ -232,7 +281,7 @@ int main(int argc, char** argv)
     }
     if (argc != 5) {
         std::fputs("usage: avrnetio-platform-test FOLDER STEADY_PORT SILENT_PORT CLOSED_PORT\n"
-                   "       avrnetio-platform-test --full-disk FILE | --open PATH | --default-log\n",
+                   "       avrnetio-platform-test --full-disk FILE | --open PATH | --default-log | --course\n",
                    stderr);
         return 2;
     }

@@ -61,6 +61,16 @@ INSTALLED = ["LICENSE.txt", "THIRD-PARTY-NOTICES.txt", "anleitung.html", "avrnet
 ALARM_HEADER = b"Datum,Uhrzeit,Eingang,Ereignis,Wert,Grenze"
 CA_BUNDLE = "/etc/ssl/certs/ca-certificates.crt"  # Debian's ca-certificates, which Wine takes as its roots
 FILE_SIZE_LIMIT = 1024  # what avrnetio-platform-test --full-disk expects
+# What avrnetio-platform-test --course draws for a client area of width x height: the pixel (x, y)
+# of each box's inside and the first pixel past its right edge, in (red, green, blue); the line's
+# middle; and the three texts' rows, anchored left, centred and right on the middle.
+WHITE = (255, 255, 255)
+COURSE_MINIMUM = (400, 300)
+COURSE_CLOSE, COURSE_SIZE, COURSE_POINTER, WINDOW_CLOSE = 1001, 1002, 1003, 16
+COURSE_COLOURS = lambda width, height: [((70, 70), (0, 128, 255)), ((119, 99), (0, 128, 255)), ((120, 70), WHITE),
+                                        ((width - 40, height - 40), (0, 160, 0)), ((width - 20, height - 40), WHITE),
+                                        ((width // 2, height - 10), (192, 0, 0))]
+COURSE_TEXTS = [(120, "left"), (150, "centre"), (180, "right")]
 
 
 def windows_build():
@@ -211,6 +221,102 @@ def run_full_disk_check(run, loader, checks, environment):
     command = [loader, checks, "--full-disk", windows_path(path)]
     check_output("full disk check", *run_to_end(command, environment, "the full disk check", timeout=120,
                                                 preexec_fn=limit_file_size))
+
+
+def window_geometry(display, window):
+    geometry = xdotool(display, "getwindowgeometry", "--shell", window) or ""
+    values = dict(line.split("=", 1) for line in geometry.splitlines() if "=" in line)
+    if not {"X", "Y", "WIDTH", "HEIGHT"} <= set(values):
+        fail("no geometry of window " + window)
+    return [int(values[name]) for name in ("X", "Y", "WIDTH", "HEIGHT")]
+
+
+def course_picture_faults(display, window, client):
+    """What differs from the probe's shapes where it lays them out for the client size: the boxes'
+    colours up to their right edges, the line, and each text on the side of the middle that its
+    anchor says."""
+    _, _, width, height = window_geometry(display, window)
+    left, top = client_origin(display, window, client)
+    raw = subprocess.run(["import", "-window", window, "-depth", "8", "rgb:-"], env=dict(os.environ, DISPLAY=display),
+                         capture_output=True, timeout=30).stdout
+    if len(raw) != width * height * 3:
+        return ["a screenshot of %d bytes" % len(raw)]
+    pixel = lambda x, y: tuple(raw[((top + y) * width + left + x) * 3:((top + y) * width + left + x) * 3 + 3])
+    faults = ["%r at (%d, %d), not %r" % (pixel(x, y), x, y, colour) for (x, y), colour in COURSE_COLOURS(*client)
+              if pixel(x, y) != colour]
+    middle = client[0] // 2
+    for row, anchor in COURSE_TEXTS:
+        inked = [x for x in range(client[0]) for y in range(row, row + 12) if min(pixel(x, y)) < 128] or [-1]
+        ink = (min(inked), max(inked))
+        # A font's side bearings leave a few pixels between the anchor and the ink.
+        placed = {"left": middle - 2 <= ink[0] <= middle + 4, "right": middle - 8 <= ink[1] <= middle + 1,
+                  "centre": abs(sum(ink) / 2 - middle) <= 4}[anchor]
+        if not placed:
+            faults.append("the %s-anchored text's ink spans %r about the middle %d" % (anchor, ink, middle))
+    return faults
+
+
+def check_course_picture(display, window, client):
+    """The picture once the probe has drawn it for that size."""
+    deadline = time.monotonic() + 10
+    while (faults := course_picture_faults(display, window, client)) and time.monotonic() < deadline:
+        time.sleep(0.2)
+    if faults:
+        fail("the course window at %dx%d: %s" % (*client, "; ".join(faults)))
+
+
+def run_course_window(run, loader, checks, environment, display):
+    """The course window of the checks' program: to the right of its main window, with the probe's
+    picture; a drag of its frame's corner queues the new size and the picture follows, never below
+    the smallest size; the pointer's move and press in client coordinates; its close box hides it
+    and queues its close while the main window stays; and no wait woke without an event to take."""
+    said = os.path.join(run.folder, "course.txt")
+    with open(said, "wb") as output:
+        process = run.start([loader, checks, "--course"], env=environment, stdout=output, stderr=subprocess.STDOUT)
+    window = find_window(display, "^Verlauf - Probe$", timeout=60)
+    main = find_window(display, "^Datenlogger Probe$", timeout=30)
+    events = lambda: [[int(number) for number in line.split()[1:]] for line in open(said) if line.startswith("event ")]
+    # An event among those taken after the first skipped ones.
+    awaited = lambda event, what, skipped=0: wait_for(lambda: event in events()[skipped:], 30, what)
+    awaited([COURSE_SIZE, 0, *COURSE_MINIMUM], "the course window's size after opening")
+    course_x, course_y, width, height = window_geometry(display, window)
+    frame = (width - COURSE_MINIMUM[0], height - COURSE_MINIMUM[1])
+    main_x, main_y, main_width, _ = window_geometry(display, main)
+    if course_x < main_x + main_width or course_y != main_y:
+        fail("the course window at %d,%d is not right of the main window at %d,%d" % (course_x, course_y, main_x, main_y))
+    check_course_picture(display, window, COURSE_MINIMUM)
+    # Wine takes no size from outside for the frames it draws itself: the corner is dragged.
+    for grown, client in (((30, 60), (430, 360)), ((-100, -100), COURSE_MINIMUM)):
+        _, _, width, height = window_geometry(display, window)
+        taken = len(events())
+        xdotool(display, "mousemove", "--window", window, str(width - 2), str(height - 2), "sleep", "0.3",
+                "mousedown", "1", "sleep", "0.3", "mousemove", "--window", window, str(width - 2 + grown[0]),
+                str(height - 2 + grown[1]), "sleep", "0.3", "mouseup", "1")
+        awaited([COURSE_SIZE, 0, *client], "the size %dx%d queued by a drag" % client, taken)
+        wait_for(lambda: window_geometry(display, window)[2:] == [client[0] + frame[0], client[1] + frame[1]], 10,
+                 "the frame's new size")
+        check_course_picture(display, window, client)
+    left, top = client_origin(display, window, COURSE_MINIMUM)
+    xdotool(display, "mousemove", "--window", window, str(left + 50), str(top + 60), "sleep", "0.3", "click", "1")
+    awaited([COURSE_POINTER, 1, 50, 60], "a press in the course window")
+    if [COURSE_POINTER, 0, 50, 60] not in events():
+        fail("no move to the pressed place: %r" % events()[-3:])
+    _, _, width, _ = window_geometry(display, window)
+    xdotool(display, "mousemove", "--window", window, str(width - 13), "12", "click", "1")
+    awaited([COURSE_CLOSE, 0, 0, 0], "the course window's close")
+    if xdotool(display, "search", "--onlyvisible", "--name", "^Verlauf - Probe$") or \
+            not xdotool(display, "search", "--onlyvisible", "--name", "^Datenlogger Probe$"):
+        fail("the course window's close box did not hide it alone")
+    _, _, width, _ = window_geometry(display, main)
+    xdotool(display, "mousemove", "--window", main, str(width - 13), "12", "click", "1")
+    if end(process, timeout=30) != 0:
+        fail("the course probe: exit %r, %r" % (process.returncode, open(said).read()[-300:]))
+    wakes = re.search(r"wakes without an event (\d+)", open(said).read())
+    if not wakes or int(wakes.group(1)) > 5:
+        fail("the course probe's waits woke without events: %r" % open(said).read()[-300:])
+    print("wine: the course window right of the main window, its boxes, line and anchored texts drawn; dragged "
+          "to 430x360 and below its smallest size, each queued; the pointer in client coordinates; its close box "
+          "hid it alone; %s waits woke without an event" % wakes.group(1))
 
 
 def run_shell_checks(run, loader, checks, environment, display):
@@ -873,12 +979,9 @@ def version_of(package):
 def client_origin(display, window, client=CLIENT_SIZE):
     """Where the client area starts inside the frame that Wine draws: equal borders left, right
     and below, the title bar above."""
-    geometry = xdotool(display, "getwindowgeometry", "--shell", window) or ""
-    size = dict(line.split("=", 1) for line in geometry.splitlines() if "=" in line)
-    if "WIDTH" not in size or "HEIGHT" not in size:
-        fail("no geometry of window " + window)
-    border = (int(size["WIDTH"]) - client[0]) // 2
-    return border, int(size["HEIGHT"]) - client[1] - border
+    _, _, width, height = window_geometry(display, window)
+    border = (width - client[0]) // 2
+    return border, height - client[1] - border
 
 
 def screenshot(display, window, name="window-windows.png"):
@@ -913,6 +1016,7 @@ def main():
             wine_server(server, environment, "-p")
             run_platform_checks(run, loader, checks, environment)
             run_full_disk_check(run, loader, checks, environment)
+            run_course_window(run, loader, checks, environment, display)
             run_with_mqtt(run, loader, logger, environment, display)
             settings_screenshot(run, loader, logger, environment, display)
             run_logger(run, loader, logger, environment, display)

@@ -1,7 +1,8 @@
 // Window toolkit service on Windows (user32, gdi32, comctl32, comdlg32): the main window or the
-// settings dialog and their numbered controls, an event queue fed by the window procedures, the
-// message boxes, the interval prompt and the save dialog. Edits take and give their text through
-// the Western code page, as the prompt does; every other text goes through the ANSI functions.
+// settings dialog and their numbered controls, the course window painted from its shapes, an event
+// queue fed by the window procedures, the message boxes, the interval prompt and the save dialog.
+// Edits take and give their text through the Western code page, as the prompt does; every other
+// text goes through the ANSI functions.
 // Keep windows.h small and free of the min and max macros; must precede every system header.
 #define NOMINMAX
 #define WIN32_LEAN_AND_MEAN
@@ -46,6 +47,10 @@ using platform::UiEvent;
 using platform::UiPicture;
 
 constexpr char mainWindowClass[] = "AvrNetIoLoggerWindow";
+constexpr char courseWindowClass[] = "AvrNetIoCourseWindow";
+// The smallest client area of the course window that still holds its span choices and a chart.
+constexpr int courseMinWidth = 400;
+constexpr int courseMinHeight = 300;
 constexpr int programIcon = 1;
 // The prompt's UTF-16 texts convert through the Western code page whatever the system's own
 // is; it agrees with Latin-1 on every printable character.
@@ -73,6 +78,10 @@ struct Win32Ui {
     HFONT guiFont = nullptr;
     HBRUSH faceBrush = nullptr;
     HWND window = nullptr;  // the main window or the settings dialog, never both
+    ATOM courseClass = 0;
+    HWND course = nullptr;  // the course window, also while its close box has hidden it
+    std::vector<platform::UiShape> courseShapes;
+    POINT lastMove{-1, -1};  // where the pointer's last move was queued, in the course's client area
     bool dialog = false;
     bool focusPending = false;  // the dialog's first control still to take the focus
     bool settingText = false;   // an edit's change made by the program, not the user
@@ -89,16 +98,38 @@ Win32Ui ui;
 
 // ---- Placement
 
-// A frame of the given outer size centred on the primary monitor's work area (the screen less
-// its task bars), shrunk to it where it is larger.
-RECT placeOnWorkArea(int outerWidth, int outerHeight)
+// The primary monitor's work area: the screen less its task bars.
+RECT workArea()
 {
     RECT area{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
     SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
+    return area;
+}
+
+// A frame of the given outer size centred on the work area, shrunk to it where it is larger.
+RECT placeOnWorkArea(int outerWidth, int outerHeight)
+{
+    const RECT area = workArea();
     const int width = std::min(outerWidth, static_cast<int>(area.right - area.left));
     const int height = std::min(outerHeight, static_cast<int>(area.bottom - area.top));
     const int left = area.left + (area.right - area.left - width) / 2;
     const int top = area.top + (area.bottom - area.top - height) / 2;
+    return {left, top, left + width, top + height};
+}
+
+// A frame of the given outer size beside the main window: to its right where the work area has
+// room, else to its left, else at the work area's right edge over it; shrunk into the work area.
+RECT placeBesideMainWindow(int outerWidth, int outerHeight)
+{
+    const RECT area = workArea();
+    RECT main{};
+    GetWindowRect(ui.window, &main);
+    const int width = std::min(outerWidth, static_cast<int>(area.right - area.left));
+    const int height = std::min(outerHeight, static_cast<int>(area.bottom - area.top));
+    int left = main.right;
+    if (left + width > area.right) left = main.left - width >= area.left ? main.left - width : area.right - width;
+    const int top = std::clamp(static_cast<int>(main.top), static_cast<int>(area.top),
+                               static_cast<int>(area.bottom) - height);
     return {left, top, left + width, top + height};
 }
 
@@ -298,6 +329,147 @@ void invalidatePicture(const UiPicture& picture)
     const RECT area{picture.x, picture.y, picture.x + picture.info.bmiHeader.biWidth,
                     picture.y + std::abs(picture.info.bmiHeader.biHeight)};
     InvalidateRect(ui.window, &area, TRUE);
+}
+
+// ---- The course window
+
+// A pointer's move or a new size replaces the one still queued, which goes to the end: a moving
+// mouse or a dragged border never floods the queue, and the program lays out once for the latest.
+void queueLatest(const UiEvent& event)
+{
+    std::erase_if(ui.events, [&](const UiEvent& queued) {
+        return queued.code == event.code && queued.control == event.control;
+    });
+    ui.events.push_back(event);
+}
+
+void queueCourseSize(HWND window)
+{
+    RECT client{};
+    GetClientRect(window, &client);
+    queueLatest({platform::uiEventCourseSize, 0, static_cast<int>(client.right), static_cast<int>(client.bottom)});
+}
+
+void drawCourseShapes(HDC dc, const RECT& client)
+{
+    auto* const solid = static_cast<HBRUSH>(GetStockObject(DC_BRUSH));
+    SetDCBrushColor(dc, RGB(255, 255, 255));
+    FillRect(dc, &client, solid);
+    SetBkMode(dc, TRANSPARENT);
+    const HGDIOBJ originalPen = GetCurrentObject(dc, OBJ_PEN);
+    HPEN pen = nullptr;
+    COLORREF penColour = 0;
+    int penWidth = 0;
+    for (const platform::UiShape& shape : ui.courseShapes) {
+        const COLORREF colour = shape.colour & 0xFFFFFF;
+        switch (shape.kind) {
+        case platform::UiShapeKind::line: {
+            const int width = std::max(shape.width, 1);
+            // A chart's lines come in runs of one colour: one pen for each run.
+            if (pen == nullptr || colour != penColour || width != penWidth) {
+                HPEN next = CreatePen(PS_SOLID, width, colour);
+                SelectObject(dc, next);
+                if (pen != nullptr) DeleteObject(pen);
+                pen = next;
+                penColour = colour;
+                penWidth = width;
+            }
+            MoveToEx(dc, shape.x, shape.y, nullptr);
+            LineTo(dc, shape.x2, shape.y2);
+            // GDI leaves out a thin line's last pixel, which the line's record includes.
+            if (width == 1) SetPixel(dc, shape.x2, shape.y2, colour);
+            break;
+        }
+        case platform::UiShapeKind::box: {
+            const RECT box{shape.x, shape.y, shape.x2, shape.y2};
+            SetDCBrushColor(dc, colour);
+            FillRect(dc, &box, solid);
+            break;
+        }
+        case platform::UiShapeKind::text: {
+            const UINT anchor = shape.anchor == platform::UiAnchor::centre  ? TA_CENTER
+                                : shape.anchor == platform::UiAnchor::right ? TA_RIGHT
+                                                                            : TA_LEFT;
+            SetTextAlign(dc, TA_TOP | TA_NOUPDATECP | anchor);
+            SetTextColor(dc, colour);
+            TextOutA(dc, shape.x, shape.y, shape.text.data(), static_cast<int>(shape.text.size()));
+            break;
+        }
+        }
+    }
+    SelectObject(dc, originalPen);
+    if (pen != nullptr) DeleteObject(pen);
+}
+
+// The whole picture is drawn into a bitmap and copied to the screen at once, so that no half of it
+// is ever seen.
+void paintCourse(HWND window)
+{
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(window, &paint);
+    RECT client{};
+    GetClientRect(window, &client);
+    if (client.right > 0 && client.bottom > 0) {
+        HDC memory = CreateCompatibleDC(dc);
+        HBITMAP bitmap = CreateCompatibleBitmap(dc, client.right, client.bottom);
+        const HGDIOBJ originalBitmap = SelectObject(memory, bitmap);
+        const HGDIOBJ originalFont = SelectObject(memory, ui.guiFont);
+        drawCourseShapes(memory, client);
+        BitBlt(dc, 0, 0, client.right, client.bottom, memory, 0, 0, SRCCOPY);
+        SelectObject(memory, originalFont);
+        SelectObject(memory, originalBitmap);
+        DeleteObject(bitmap);
+        DeleteDC(memory);
+    }
+    EndPaint(window, &paint);
+}
+
+LRESULT CALLBACK courseWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    // Client coordinates are signed: a captured pointer may lie left of or above the window.
+    const int x = static_cast<short>(LOWORD(lParam));
+    const int y = static_cast<short>(HIWORD(lParam));
+    switch (message) {
+    case WM_CLOSE:
+        // Hidden, not destroyed: the logger goes on, and the program may show it again.
+        ShowWindow(window, SW_HIDE);
+        ui.events.push_back({platform::uiEventCourseClose, 0});
+        return 0;
+    case WM_ERASEBKGND:
+        return 1;  // the paint covers every pixel; erasing first would flicker
+    case WM_PAINT:
+        paintCourse(window);
+        return 0;
+    case WM_SIZE:
+        // A minimised window has no client area to lay out for.
+        if (wParam != SIZE_MINIMIZED) queueCourseSize(window);
+        return 0;
+    case WM_GETMINMAXINFO: {
+        RECT outer{0, 0, courseMinWidth, courseMinHeight};
+        AdjustWindowRectEx(&outer, static_cast<DWORD>(GetWindowLongA(window, GWL_STYLE)), FALSE,
+                           static_cast<DWORD>(GetWindowLongA(window, GWL_EXSTYLE)));
+        reinterpret_cast<MINMAXINFO*>(lParam)->ptMinTrackSize = {outer.right - outer.left, outer.bottom - outer.top};
+        return 0;
+    }
+    case WM_LBUTTONDOWN:
+        ui.events.push_back({platform::uiEventCoursePointer, 1, x, y});
+        return 0;
+    case WM_MOUSEMOVE:
+        // Windows repeats a move where the pointer stands, when a window appears or the focus moves.
+        if (x == ui.lastMove.x && y == ui.lastMove.y) return 0;
+        ui.lastMove = {x, y};
+        queueLatest({platform::uiEventCoursePointer, 0, x, y});
+        return 0;
+    case WM_NCDESTROY:
+        if (window == ui.course) {
+            ui.course = nullptr;
+            ui.courseShapes.clear();
+        }
+        break;
+    default:
+        break;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
 }
 
 // ---- The window procedures: they record what happened and do the window's own work.
@@ -566,6 +738,11 @@ bool uiStart()
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
     windowClass.lpszClassName = mainWindowClass;
     ui.windowClass = RegisterClassExA(&windowClass);
+    // No background brush: its painting covers the whole client area.
+    windowClass.lpfnWndProc = courseWindowProc;
+    windowClass.hbrBackground = nullptr;
+    windowClass.lpszClassName = courseWindowClass;
+    ui.courseClass = RegisterClassExA(&windowClass);
     return true;
 }
 
@@ -899,13 +1076,53 @@ std::string uiPrompt(const std::string& title, const std::string& message,
     return typed;
 }
 
+bool uiOpenCourseWindow(const std::string& title, int clientWidth, int clientHeight)
+{
+    if (ui.courseClass == 0 || ui.window == nullptr || ui.dialog) return false;
+    if (ui.course == nullptr) {
+        constexpr DWORD style = WS_OVERLAPPEDWINDOW;
+        RECT outer{0, 0, std::max(clientWidth, courseMinWidth), std::max(clientHeight, courseMinHeight)};
+        AdjustWindowRect(&outer, style, FALSE);
+        const RECT place = placeBesideMainWindow(outer.right - outer.left, outer.bottom - outer.top);
+        ui.course = CreateWindowExA(0, courseWindowClass, title.c_str(), style, place.left, place.top,
+                                    place.right - place.left, place.bottom - place.top, nullptr, nullptr,
+                                    ui.instance, nullptr);
+        if (ui.course == nullptr) return false;
+    } else {
+        SetWindowTextA(ui.course, title.c_str());
+    }
+    ui.lastMove = {-1, -1};
+    // The main window keeps the keyboard, and with it its button's space bar.
+    ShowWindow(ui.course, SW_SHOWNOACTIVATE);
+    UpdateWindow(ui.course);
+    // Exactly one size after opening, whether or not showing it sent one.
+    queueCourseSize(ui.course);
+    return true;
+}
+
+void uiSetCourseTitle(const std::string& title)
+{
+    if (ui.course != nullptr) SetWindowTextA(ui.course, title.c_str());
+}
+
+void uiDrawCourse(const std::vector<UiShape>& shapes)
+{
+    if (ui.course == nullptr || !IsWindowVisible(ui.course)) return;
+    ui.courseShapes = shapes;
+    // Not erased: the paint covers it all.
+    InvalidateRect(ui.course, nullptr, FALSE);
+}
+
 void uiCloseWindows()
 {
-    if (ui.window == nullptr) return;
-    HWND window = ui.window;
-    forgetWindow();
-    DestroyWindow(window);
-    // What the user did to the closed window is no longer for the program.
+    if (ui.window == nullptr && ui.course == nullptr) return;
+    if (ui.course != nullptr) DestroyWindow(ui.course);
+    if (ui.window != nullptr) {
+        HWND window = ui.window;
+        forgetWindow();
+        DestroyWindow(window);
+    }
+    // What the user did to the closed windows is no longer for the program.
     ui.events.clear();
 }
 
