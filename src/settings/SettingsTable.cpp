@@ -115,6 +115,9 @@ constexpr SettingRow rows[] = {
      &S::alarmCommand, {"Befehl", 0, 0}, true, false},
     {"alarms", "file", nullptr, K::path, C::none, 1, 0, nullptr, "/home/anna/AVR-NET-IO-alarme.CSV", "Alarmdatei",
      {"a file name is needed", "ein Dateiname ist n\xF6tig"}, &S::alarmFile, {"Alarmdatei", 0, 0}, true, false},
+
+    {"window", "course", "--course", K::flag, C::none, 0, 0, "false", nullptr, "Verlauf-Fenster", noWords, &S::course,
+     {"&Kurven der Eing\xE4nge im Verlauf-Fenster zeigen", 0, 330}, false, false},
 };
 
 constexpr SettingSection sections[] = {
@@ -124,6 +127,7 @@ constexpr SettingSection sections[] = {
     {"digital", "Digital", 400, 310, 416},
     {"mqtt", nullptr, 220, 442, 494},
     {"alarms", nullptr, 500, 0, 0},
+    {"window", nullptr, 600, 520, 542},
 };
 
 }  // namespace
