@@ -167,6 +167,8 @@ TEST(CommandLine, OptionsAndErrors)
         {{"--host", "127.0.0.1", "--port", "4000", "--log-file", "/tmp/a b.csv", "--interval", "S1"},
          CommandLineAction::run},
         {{"--setup", "--desktop", "--settings", "/tmp/x.toml"}, CommandLineAction::run},
+        {{"--course", "--port", "4000"}, CommandLineAction::run},  // a flag takes no value
+        {{"--course", "--course"}, CommandLineAction::usageError, "--course is given twice"},
         {{"--help"}, CommandLineAction::help},
         {{"--port", "1", "--help"}, CommandLineAction::help},
         {{"--host"}, CommandLineAction::usageError, "--host needs a value"},
@@ -190,12 +192,13 @@ TEST(CommandLine, OptionsAndErrors)
     StartOptions start;
     Settings settings = defaultSettings();
     const std::vector<std::string_view> all = {"--host", "localhost", "--port", "50291",
-                                               "--log-file", "/tmp/a b.csv", "--interval", "m1.5"};
+                                               "--log-file", "/tmp/a b.csv", "--interval", "m1.5", "--course"};
     ASSERT_EQ(parseCommandLine(all, start, settings), CommandLineAction::run);
     EXPECT_EQ(settings.boardHost, "localhost");
     EXPECT_EQ(settings.boardPort, 50291);
     EXPECT_EQ(settings.logFilePath, "/tmp/a b.csv");
     EXPECT_EQ(settings.interval, "m1.5");
+    EXPECT_TRUE(settings.course && isGiven(settings, &Settings::course));
 
     Settings untouched = defaultSettings();
     ASSERT_EQ(parseCommandLine({}, start, untouched), CommandLineAction::run);

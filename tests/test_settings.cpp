@@ -33,7 +33,8 @@ TEST(Settings, EveryKeyIsTaken)
                              "[digital.1]\nlabel = \"Haust\xC3\xBCr\"\nopen = \"offen\"\nclosed = \"zu\"\n"
                              "ha_device_class = \"door\"\n"
                              "[mqtt]\nurl = \"mqtts://logger@127.0.0.1\"\npassword_file = \"/etc/pw\"\nca = \"/etc/ca.pem\"\n"
-                             "name = \"cellar\"\nha_discovery = \"off\"\n";
+                             "name = \"cellar\"\nha_discovery = \"off\"\n"
+                             "[window]\ncourse = true\n";
     Settings options = defaultSettings();
     SettingsProblem problem;
     ASSERT_TRUE(readSettingsText(file, "logger.toml", options, problem)) << problemText(problem);
@@ -60,6 +61,7 @@ TEST(Settings, EveryKeyIsTaken)
     EXPECT_EQ(options.mqttCa, "/etc/ca.pem");
     EXPECT_EQ(options.name, "cellar");
     EXPECT_EQ(options.haDiscovery, "off");
+    EXPECT_TRUE(options.course);
 
     Settings none = defaultSettings();
     ASSERT_TRUE(readSettingsText("", "empty.toml", none, problem));
@@ -87,7 +89,7 @@ TEST(Settings, TheExampleFileHoldsEveryKeyAtItsDefault)
     Settings options = defaultSettings();
     SettingsProblem problem;
     ASSERT_TRUE(readSettingsText(file, "example.toml", options, problem)) << problemText(problem);
-    EXPECT_EQ(settings, 6 + 2 + 3 + 11 + 6 + 5 + 3);  // six sections and their keys
+    EXPECT_EQ(settings, 7 + 2 + 3 + 11 + 6 + 5 + 5 + 1);  // seven sections and their keys
     EXPECT_EQ(options.boardHost, "192.168.1.90");
     EXPECT_EQ(options.boardPort, 50290);
     EXPECT_EQ(options.interval, "S10");
@@ -210,6 +212,7 @@ TEST(Settings, WrongValuesAreRefusedWhereTheyStand)
         {"[digital.3]\nclosed = \"ganz fest verschlossen\"\n",
          "logger.toml:2:10: digital.3.closed: longer than 20 characters, more than the window shows"},
         {"[mqtt]\nurl = 1883\n", "logger.toml:2:7: mqtt.url: a text in quotes is needed"},
+        {"[window]\ncourse = \"yes\"\n", "logger.toml:2:10: window.course: true or false is needed"},
         {"[mqtt]\nuser = \"x\"\n", "logger.toml:2:1: mqtt.user: unknown setting"},
         // What a file can hold but the logger cannot honour.
         {"[board]\nhost = \"127.0.0.1:80\"\n",
@@ -545,6 +548,8 @@ TEST(SettingsWindow, FieldsGiveTheFileOrTheReadersMessageBesideThem)
         {"aligned, and the log file", {{changed, 118, "1"}, {changed, 112, "/tmp/M\xFCll.csv"}, {pressed, saveButton, ""}},
          "\nfile = \"/tmp/M\xC3\xBCll.csv\"\n", 0, "", 0},
         {"a port with a leading zero", {{changed, 104, "0400"}, {pressed, saveButton, ""}}, "\nport = 400\n", 0, "", 0},
+        {"the course window", {{pressed, 601, "checked"}, {pressed, saveButton, ""}}, "\ncourse = true\n", 0, "",
+         0},
         {"cancelled", {{changed, 102, "127.0.0.1"}, {pressed, 243, ""}}, nullptr, 0, "", 0},
     };
     for (const Case& c : cases) {

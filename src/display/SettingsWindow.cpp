@@ -161,7 +161,9 @@ void addField(SettingsForm& form, const Settings& file, const SettingRow& row, s
     if (row.optional && !field.given) field.loaded.clear();
     if (row.kind == SettingKind::list) field.loaded = commandLine(field.loaded);
     if (row.kind == SettingKind::path && field.given) field.path = platform::fileUtf8FromPath(storedText(file, row, input));
-    if (row.kind == SettingKind::choice) {
+    if (row.kind == SettingKind::flag) {
+        platform::uiCreateCheck(control, x, y, row.window.width, rowHeight, row.window.caption, field.loaded == "true");
+    } else if (row.kind == SettingKind::choice) {
         std::vector<std::string> choices;
         for (const SettingChoice& choice : row.choices) choices.push_back(choice.german);
         const auto chosen = std::ranges::find(row.choices, field.loaded, &SettingChoice::value);
@@ -213,9 +215,12 @@ void addLines(SettingsForm& form, const Settings& file, const SettingSection& se
             y += lineStep;
         }
         const bool password = row.field == SettingField(&Settings::mqttPasswordFile) && passwordStoreExists();
-        platform::uiCreateLabel(control++, x, y + 2, row.window.captionWidth, rowHeight - 2,
-                                password ? "Pass&wort:" : row.window.caption);
-        x += row.window.captionWidth;
+        // A check box is its own caption.
+        if (row.kind != SettingKind::flag) {
+            platform::uiCreateLabel(control++, x, y + 2, row.window.captionWidth, rowHeight - 2,
+                                    password ? "Pass&wort:" : row.window.caption);
+            x += row.window.captionWidth;
+        }
         if (password) {
             form.password = control++;
             const std::optional<std::string> stored = latin1FromUtf8(storedPassword(file).value_or(""));
@@ -439,6 +444,10 @@ std::vector<GivenSetting> givenSettings(SettingsForm& form)
     }
     for (const Field& field : form.fields) {
         const SettingRow& row = *field.row;
+        if (row.kind == SettingKind::flag) {
+            if (field.given) given.push_back({keyName(row, field.input), platform::uiGetCheck(field.control) ? "true" : "false"});
+            continue;
+        }
         if (row.kind == SettingKind::choice) {
             if (field.given)
                 given.push_back({keyName(row, field.input),
@@ -519,7 +528,7 @@ SettingsOutcome runSettingsWindow(const std::string& path, SettingsPurpose purpo
         platform::fileKind(path) == platform::FileKind::missing || readSettingsFile(path, file, problem, rows);
     for (std::size_t input = 0; input < 4; ++input) settleInput(file, input, rows);
 
-    constexpr int buttonsY = 520;
+    constexpr int buttonsY = 564;
     if (!platform::uiOpenDialogWindow("Einstellungen - Datenlogger f\xFCr AVR-NET-IO-Board", clientWidth, buttonsY + 38))
         return SettingsOutcome::noWindow;
     form.messages.resize(settingSections.size());
@@ -563,7 +572,9 @@ SettingsOutcome runSettingsWindow(const std::string& path, SettingsPurpose purpo
             continue;
         }
         if (event.code != platform::uiEventControl) continue;
-        if (event.control == form.askCheck) {
+        if (Field* field = fieldOf(form, event.control); field && field->row->kind == SettingKind::flag) {
+            field->given = field->given || platform::uiGetCheck(field->control) != (field->loaded == "true");
+        } else if (event.control == form.askCheck) {
             askEveryStart(*fieldOf(form, &Settings::interval), platform::uiGetCheck(form.askCheck));
         } else if (event.control == form.testButton) {
             testConnection(form);

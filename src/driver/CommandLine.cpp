@@ -33,8 +33,9 @@ CommandLineAction parseCommandLine(std::span<const std::string_view> arguments, 
         });
         const bool startOption = option == "--settings" || option == "--service";
         if (!startOption && row == rows.end()) return wrong(MessageId::optionUnknown, {typed});
-        if (i + 1 >= arguments.size()) return wrong(MessageId::optionNeedsValue, {typed});
-        const std::string value(arguments[++i]);
+        const bool flag = !startOption && row->kind == SettingKind::flag;
+        if (!flag && i + 1 >= arguments.size()) return wrong(MessageId::optionNeedsValue, {typed});
+        const std::string value(flag ? "true" : arguments[++i]);
         if (startOption) {
             if (value.empty()) return wrong(MessageId::optionNeedsValue, {typed});
             (option == "--settings" ? start.settingsFile : start.service) = value;

@@ -84,7 +84,8 @@ bool startUp(LoggerRun& run, const Settings& settings, const std::string& mqttPa
     if (run.soundStarted) {
         state.soundReady = 1;
         platform::soundLoad(platform::Tone::click, clickWave, clickWaveSize);
-        if (anyAlarmWatched(settings)) platform::soundLoad(platform::Tone::alarm, alarmWave, alarmWaveSize);
+        if (anyAlarmWatched(settings) && settings.alarmSound)
+            platform::soundLoad(platform::Tone::alarm, alarmWave, alarmWaveSize);
     }
 
     if (!startNetwork()) {
@@ -227,12 +228,12 @@ void judgeAndKeepAlarms(LoggerRun& run)
                 : message(event.start ? MessageId::alarmStarted : MessageId::alarmEnded,
                           {alarmInputName(state.settings, event.alarm), shown(event.value), shown(event.limit)});
         say(said);
-        if (platform::uiStart()) {
+        if (state.settings.alarmNotify && platform::uiStart()) {
             std::string text = said.in(Language::german);
             if (text.ends_with('\n')) text.pop_back();
             platform::notifyShow(std::string(event.start ? "ALARM - " : "").append(mainWindowTitle), text, event.start);
         }
-        run.alarmToneDue = run.alarmToneDue || event.start;
+        run.alarmToneDue = run.alarmToneDue || (event.start && state.settings.alarmSound);
         startAlarmCommand(run, event);
     }
 }

@@ -10,9 +10,9 @@ using M = MessageId;
 constexpr MessageRow rows[] = {
     {M::usageSynopsis,
      "Usage: avrnetio-logger [--settings FILE] [--host HOST] [--port PORT] [--log-file PATH]\n"
-     "                       [--interval TEXT] [--schedule drift|aligned]\n",
+     "                       [--interval TEXT] [--schedule drift|aligned] [--course]\n",
      "Aufruf: avrnetio-logger [--settings DATEI] [--host RECHNER] [--port PORT] [--log-file PFAD]\n"
-     "                        [--interval TEXT] [--schedule drift|aligned]\n"},
+     "                        [--interval TEXT] [--schedule drift|aligned] [--course]\n"},
     {M::usageSynopsisMqtt,
      "                       [--mqtt URL [--mqtt-password-file FILE] [--mqtt-ca FILE] [--name NAME]\n"
      "                        [--ha-discovery PREFIX|off]]\n",
@@ -35,7 +35,8 @@ constexpr MessageRow rows[] = {
      "  --log-file PATH  the CSV log file (default {4})\n"
      "  --interval TEXT  answers the interval prompt, e.g. S10, M1.5, H2 or D1\n"
      "  --schedule drift|aligned  a row an interval after the last one's work (default), or\n"
-     "                   on the whole multiples of the interval (on the second, on the minute)\n",
+     "                   on the whole multiples of the interval (on the second, on the minute)\n"
+     "  --course         opens the window Verlauf: the course of the inputs over the whole log\n",
      "\n"
      "Schreibt die Eing\xE4nge eines AVR-NET-IO-Boards einmal je Intervall in eine CSV-Datei.\n"
      "\n"
@@ -47,7 +48,8 @@ constexpr MessageRow rows[] = {
      "  --log-file PFAD   die CSV-Logdatei (Vorgabe {4})\n"
      "  --interval TEXT   beantwortet die Frage nach dem Intervall, z. B. S10, M1.5, H2 oder D1\n"
      "  --schedule drift|aligned  eine Zeile ein Intervall nach der Arbeit der letzten (Vorgabe)\n"
-     "                    oder auf ganzen Vielfachen des Intervalls (zur vollen Sekunde, Minute)\n"},
+     "                    oder auf ganzen Vielfachen des Intervalls (zur vollen Sekunde, Minute)\n"
+     "  --course          \xF6" "ffnet das Fenster Verlauf: der Verlauf der Eing\xE4nge \xFC" "ber die ganze Logdatei\n"},
     {M::usageOptionsMqtt,
      "  --mqtt URL       also publishes every row to an MQTT broker:\n"
      "                   mqtt://[USER@]HOST[:PORT] or mqtts://[USER@]HOST[:PORT] (TLS)\n"

@@ -20,7 +20,7 @@ struct MemberOf<Value Class::*> {
     using type = Class;
 };
 
-using ValuePointer = std::variant<std::string*, int*, double*, Schedule*>;
+using ValuePointer = std::variant<std::string*, int*, double*, Schedule*, bool*>;
 
 ValuePointer valueOf(Settings& settings, const SettingRow& row, std::size_t input)
 {
@@ -168,6 +168,10 @@ bool setFromText(Settings& settings, const SettingRow& row, std::size_t input, s
         *std::get<double*>(value) = *number;
         return true;
     }
+    case SettingKind::flag:
+        if (text != "true" && text != "false") return false;
+        *std::get<bool*>(value) = text == "true";
+        return true;
     case SettingKind::choice: {
         const auto chosen = std::ranges::find(row.choices, text, &SettingChoice::value);
         if (chosen == row.choices.end()) return false;
@@ -185,6 +189,7 @@ std::string shownValue(const Settings& settings, const SettingRow& row, std::siz
     case SettingKind::whole: return std::to_string(*std::get<int*>(value));
     case SettingKind::number: return shortestText(*std::get<double*>(value));
     case SettingKind::choice: return row.choices[static_cast<std::size_t>(*std::get<Schedule*>(value))].value;
+    case SettingKind::flag: return *std::get<bool*>(value) ? "true" : "false";
     case SettingKind::path: return platform::filePathText(*std::get<std::string*>(value));
     default: return *std::get<std::string*>(value);
     }

@@ -70,11 +70,14 @@ struct Settings {
     std::string boardSilentAfter;  // as an interval; empty: no alarm for a silent board
     std::string alarmFile;         // empty: the log's path with "-alarme" before its extension
     std::string alarmCommand;      // the program and its arguments, joined by listSeparator; empty: none
+    bool alarmSound = true;        // an alarm's start sounds its own tone in place of the click
+    bool alarmNotify = true;       // the desktop tells each start and end
+    bool course = false;           // the course window opens beside the main window
     GivenKeys given;
 };
 
 // What a row sets: a field of the record, or of each input's.
-using SettingField = std::variant<std::string Settings::*, int Settings::*, Schedule Settings::*,
+using SettingField = std::variant<std::string Settings::*, int Settings::*, Schedule Settings::*, bool Settings::*,
                                   std::string AnalogInput::*, double AnalogInput::*, int AnalogInput::*,
                                   std::string DigitalInput::*>;
 
@@ -86,6 +89,7 @@ enum class SettingKind {
     number,  // a finite number
     choice,  // one of the row's choices
     list,    // texts as written, UTF-8, kept joined by listSeparator
+    flag,    // true or false; its option takes no value and sets it
 };
 inline constexpr char listSeparator = '\x1F';
 // The texts of a list setting's value.

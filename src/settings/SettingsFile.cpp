@@ -81,6 +81,12 @@ bool readValue(Reader& reader, const SettingRow& row, std::size_t input, const t
         return taken((row.check == SettingCheck::nonZero && value == 0.0) ||
                      (row.check == SettingCheck::notNegative && value < 0.0));
     }
+    if (row.kind == SettingKind::flag) {
+        const auto* flag = node.as_boolean();
+        if (!flag) return wrong({"true or false is needed", "true oder false ist n\xF6tig"});
+        setFromText(settings, row, input, flag->get() ? "true" : "false");
+        return true;
+    }
     if (row.kind == SettingKind::list) {
         const auto* array = node.as_array();
         std::string joined;
@@ -421,6 +427,7 @@ std::string tomlValue(const SettingRow& row, const std::string& text)
         for (const std::string& item : listItems(text)) array += (array.empty() ? "[" : ", ") + tomlUtf8Text(item);
         return array + "]";
     }
+    if (row.kind == SettingKind::flag && (text == "true" || text == "false")) return text;
     // As a number reads, without its leading zeros, which TOML refuses.
     if (const std::optional<long long> whole = numberIn<long long>(text); whole && row.kind == SettingKind::whole)
         return std::to_string(*whole);
@@ -451,7 +458,8 @@ std::string settingsFileText(const std::vector<GivenSetting>& given, SettingRows
                     continue;
                 }
                 const std::string value = row.example ? row.example : fallbackText(row, input);
-                const bool number = row.kind == SettingKind::whole || row.kind == SettingKind::number;
+                const bool number = row.kind == SettingKind::whole || row.kind == SettingKind::number ||
+                                    row.kind == SettingKind::flag;
                 out += "#" + std::string(row.key) + " = " +
                        (number ? value : row.kind == SettingKind::list ? tomlValue(row, value) : tomlText(value)) + "\n";
             }

@@ -114,7 +114,14 @@ constexpr SettingRow rows[] = {
                      "das Programm und seine Argumente, eine Liste von Texten ohne Steuerzeichen, sind n\xF6tig"},
      &S::alarmCommand, {"Befe&hl:", 50, 406, false, WindowExtra::none, 1}, true, false},
     {"alarms", "file", nullptr, K::path, C::none, 1, 0, nullptr, "/home/anna/AVR-NET-IO-alarme.CSV", "Alarmdatei",
-     {"a file name is needed", "ein Dateiname ist n\xF6tig"}, &S::alarmFile, {"Alarmdatei:", 120, 474, true, WindowExtra::none, 1}, true, false},
+     {"a file name is needed", "ein Dateiname ist n\xF6tig"}, &S::alarmFile, {"Alarmdatei:", 120, 330, true, WindowExtra::none, 1}, true, false},
+    {"alarms", "sound", nullptr, K::flag, C::none, 0, 0, "true", nullptr, "Alarmton", noWords, &S::alarmSound,
+     {"eigener Ton", 0, 110, false, WindowExtra::none, 1}, false, false},
+    {"alarms", "notify", nullptr, K::flag, C::none, 0, 0, "true", nullptr, "Benachrichtigung", noWords, &S::alarmNotify,
+     {"Benachrichtigung", 0, 150, false, WindowExtra::none, 1}, false, false},
+
+    {"window", "course", "--course", K::flag, C::none, 0, 0, "false", nullptr, "Verlauf-Fenster", noWords, &S::course,
+     {"&Kurven der Eing\xE4nge im Verlauf-Fenster zeigen", 0, 330}, false, false},
 };
 
 constexpr SettingSection sections[] = {
@@ -124,6 +131,7 @@ constexpr SettingSection sections[] = {
     {"digital", "Digital", 400, 310, 416},
     {"mqtt", nullptr, 220, 442, 494},
     {"alarms", nullptr, 500, 442, 494},
+    {"window", nullptr, 600, 520, 542},
 };
 
 }  // namespace
