@@ -377,19 +377,19 @@ TEST(Settings, TheAlarmsHaveAPageOfTheirOwnWhichAProblemThereBringsBack)
     constexpr platform::UiEvent save{platform::uiEventControl, 242};
     const auto changed = [](int control) { return platform::UiEvent{platform::uiEventChanged, control}; };
     fake().events = {{100, pageButton},
-                     {200, changed(611), "25.5"},                                 // analog 1: alarm above
-                     {300, changed(711), "offen"},                                // digital 1: alarm when
+                     {200, changed(711), "25.5"},                                 // analog 1: alarm above
+                     {300, changed(811), "offen"},                                // digital 1: alarm when
                      {400, changed(504), "/usr/bin/mail \"Gefriertruhe K\xFC" "che\""},  // the command
                      {500, pageButton},
                      {600, save},
-                     {700, changed(711), "closed"},
+                     {700, changed(811), "closed"},
                      {800, save}};
     EXPECT_EQ(runSettingsWindow("/tmp/settings-window/logger.toml", SettingsPurpose::edit), SettingsOutcome::saved);
-    EXPECT_TRUE(fake().controls[611].shown) << "the refusal brought the alarms' page back";
+    EXPECT_TRUE(fake().controls[711].shown) << "the refusal brought the alarms' page back";
     EXPECT_FALSE(fake().controls[311].shown) << "an input's other fields make room for it";
     EXPECT_TRUE(fake().controls[350].shown) << "the section's message is on both pages";
     EXPECT_EQ(fake().controls[245].text, "Ein&g\xE4nge");
-    EXPECT_EQ(traced("focus 711").size(), 1u);
+    EXPECT_EQ(traced("focus 811").size(), 1u);
     const std::string& file = fake().replacedFiles.begin()->second;
     for (const char* line : {"\nalarm_above = 25.5\n", "\nalarm_when = \"closed\"\n",
                              "\ncommand = [\"/usr/bin/mail\", \"Gefriertruhe K\xC3\xBC" "che\"]\n"})

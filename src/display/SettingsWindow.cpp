@@ -40,7 +40,7 @@ constexpr int cancelButton = 243;
 constexpr int saveResult = 244;
 constexpr int pageButton = 245;
 // The alarms' columns of an input's table take the place of its others, numbered from here on.
-constexpr int alarmTableOffset = 300;
+constexpr int alarmTableOffset = 400;
 
 // One setting in the window.
 struct Field {
