@@ -38,6 +38,7 @@ struct FakePlatform {
     bool fileOpenWorks = true;
     bool soundWorks = false;
     bool windowOpens = true;
+    bool courseOpens = true;
     std::string promptAnswer = "S10";
     bool yesNoAnswer = false;
     std::map<std::string, std::string> replies;  // by command; others get an empty reply
@@ -62,6 +63,9 @@ struct FakePlatform {
     std::string lastCommand;
     int exchanges = 0;
     bool linkDown = false;
+    bool courseOpen = false;
+    std::vector<platform::UiShape> courseShapes;  // the course window's last picture
+    int courseDraws = 0;
 };
 
 FakePlatform& fake();
