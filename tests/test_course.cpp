@@ -152,9 +152,9 @@ TEST(Course, TheFourSpansAndTheDefaultThatHoldsTheLog)
     for (std::size_t s = 0; s < courseSpans; ++s) {
         const auto label = textsOf(shapes, courseSpanNames[s]);
         ASSERT_EQ(label.size(), 1u);
-        EXPECT_EQ(courseSpanAt(800, label.front()->x, label.front()->y + 4), static_cast<CourseSpan>(s));
+        EXPECT_EQ(courseSpanAt(label.front()->x, label.front()->y + 4), static_cast<CourseSpan>(s));
     }
-    EXPECT_EQ(courseSpanAt(800, 400, 300), std::nullopt);
+    EXPECT_EQ(courseSpanAt(400, 300), std::nullopt);
 }
 
 TEST(Course, EarlierRunsWithOtherLabelsAndAnotherUnit)

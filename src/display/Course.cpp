@@ -574,7 +574,7 @@ const CourseBucket* courseBucket(const CourseLevel& level, std::int64_t index)
     return bucketAt(const_cast<CourseLevel&>(level), index);
 }
 
-std::optional<CourseSpan> courseSpanAt(int, int x, int y)
+std::optional<CourseSpan> courseSpanAt(int x, int y)
 {
     if (y < choiceY || y >= choiceY + choiceHeight || x < choiceX) return std::nullopt;
     const int choice = (x - choiceX) / choiceStep;

@@ -103,8 +103,8 @@ CourseView courseView(const CourseModel& model, CourseSpan span);
 // The bucket at index in the level, if it holds that one.
 const CourseBucket* courseBucket(const CourseLevel& level, std::int64_t index);
 
-// The pointer at (x, y) of a window so large: the span choice it is on, or none.
-std::optional<CourseSpan> courseSpanAt(int width, int x, int y);
+// The span choice at (x, y), or none.
+std::optional<CourseSpan> courseSpanAt(int x, int y);
 // The bucket index that the pointer's readout shows, or -1 where it shows none.
 std::int64_t courseReadoutIndex(const CourseModel& model, CourseSpan span, int width, int height, int x, int y);
 

@@ -111,15 +111,13 @@ void handleCourseEvent(CourseWindow& course, const platform::UiEvent& event)
         draw(course);
         return;
     case platform::uiEventCoursePointer: {
-        if (event.control == 1)
-            if (const std::optional<CourseSpan> span = courseSpanAt(course.width, event.x, event.y);
-                span && (!course.spanChosen || *span != course.span || *span != shownSpan(course))) {
-                course.span = *span;
-                course.spanChosen = true;
-                course.pointerX = course.pointerY = -1;
-                draw(course);
-                return;
-            }
+        if (const std::optional<CourseSpan> span = courseSpanAt(event.x, event.y); span && event.control == 1) {
+            const bool changed = *span != shownSpan(course);
+            course.span = *span;
+            course.spanChosen = true;
+            if (changed) draw(course);
+            return;
+        }
         course.pointerX = event.x;
         course.pointerY = event.y;
         const std::int64_t index =
