@@ -408,8 +408,9 @@ void drawStrip(const CourseModel& model, const Layout& layout, const Chart& char
         const int state = ((bucket->seenOpen >> d) & 1) | ((bucket->seenClosed >> d) & 1) << 1;
         const int x = xOf(layout, static_cast<double>(index * view.level->width));
         const int x2 = std::max(xOf(layout, static_cast<double>((index + 1) * view.level->width)), x + 1);
-        if (!stretches.empty() && (bucket->joined & bit)) stretches.back().x2 = std::max(stretches.back().x2, x);
-        if (!stretches.empty() && (bucket->joined & bit) && stretches.back().state == state) stretches.back().x2 = x2;
+        const bool joined = !stretches.empty() && (bucket->joined & bit);
+        if (joined) stretches.back().x2 = std::max(stretches.back().x2, x);
+        if (joined && stretches.back().state == state) stretches.back().x2 = x2;
         else stretches.push_back({state, x, x2});
     }
     const int middle = (chart.plotTop + chart.plotBottom) / 2;
