@@ -157,6 +157,26 @@ TEST(Course, TheFourSpansAndTheDefaultThatHoldsTheLog)
     EXPECT_EQ(courseSpanAt(400, 300), std::nullopt);
 }
 
+TEST(Course, TheReadoutFollowsTheLinesAndNotTheGaps)
+{
+    std::string log = logHeaderRow(defaultSettings());
+    for (DateValue t = 0; t <= 1200; t += 60) log += row(start + t, "1.00");
+    for (DateValue t = 2400; t <= 3000; t += 60) log += row(start + t, "2.00");
+    const auto model = modelOf(defaultSettings(), log);
+    const CourseView view = courseView(*model, CourseSpan::hour);
+    struct Case {
+        DateValue at;  // after the start
+        const char* shown;
+    } const cases[] = {{0, "1,00 Volt"}, {630, "1,00 Volt"}, {1800, "--"}, {2402, "2,00 Volt"}, {2990, "2,00 Volt"}};
+    for (const Case& c : cases) {
+        const int x = 64 + static_cast<int>((start + c.at - view.start) * 720 / (view.end - view.start));
+        const auto shapes = courseShapes(*model, CourseSpan::hour, 800, 600, x, 200);
+        const auto readout = textsOf(shapes, "Analog-Eingang Nr. 1: ");
+        ASSERT_EQ(readout.size(), 1u) << c.at;
+        EXPECT_EQ(readout.front()->text, std::string("Analog-Eingang Nr. 1: ") + c.shown) << c.at;
+    }
+}
+
 TEST(Course, EarlierRunsWithOtherLabelsAndAnotherUnit)
 {
     Settings old = defaultSettings();

@@ -356,7 +356,8 @@ void drawAnalogChart(const CourseModel& model, const Layout& layout, const Chart
     for (std::size_t k = 0; k < chart.inputs.size(); ++k) {
         const std::size_t i = chart.inputs[k];
         const std::uint32_t colour = seriesColours[k];
-        shapes.push_back(text(layout.left + static_cast<int>(k) * titleStep, chart.top, title(model, i), colour));
+        const int step = std::min(titleStep, (layout.right - layout.left) / static_cast<int>(chart.inputs.size()));
+        shapes.push_back(text(layout.left + static_cast<int>(k) * step, chart.top, title(model, i), colour));
         // Limits as dashes, where they fall within the axis.
         for (const std::optional<double>& limit : {model.above[i], model.below[i]}) {
             if (!limit || *limit < chart.low || *limit > chart.high) continue;
@@ -460,11 +461,35 @@ std::int64_t indexAt(const Layout& layout, int x)
                       layout.view.firstIndex, layout.view.lastIndex);
 }
 
+// The bucket whose value of the input the readout at index shows: its own, else the nearer of the
+// two that a line joins across it, else one within a few pixels; none in a gap.
+const CourseBucket* readoutBucket(const Layout& layout, std::int64_t index, std::uint8_t bit)
+{
+    const CourseView& view = layout.view;
+    const auto valued = [&](std::int64_t at) {
+        const CourseBucket* bucket = courseBucket(*view.level, at);
+        return bucket && (bucket->values & bit) ? bucket : nullptr;
+    };
+    std::int64_t before = index;
+    while (before >= view.firstIndex && !valued(before)) --before;
+    if (before == index) return valued(index);
+    std::int64_t after = index + 1;
+    while (after <= view.lastIndex && !valued(after)) ++after;
+    const bool hasBefore = before >= view.firstIndex;
+    const bool hasAfter = after <= view.lastIndex;
+    const bool nearerBefore = hasBefore && (!hasAfter || index - before <= after - index);
+    if (hasBefore && hasAfter && (valued(after)->joined & bit)) return valued(nearerBefore ? before : after);
+    const std::int64_t near = 1 + 3 * (view.lastIndex - view.firstIndex + 1) / std::max(layout.right - layout.left, 1);
+    if (nearerBefore && index - before <= near) return valued(before);
+    if (hasAfter && !nearerBefore && after - index <= near) return valued(after);
+    return nullptr;
+}
+
 void drawReadout(const CourseModel& model, const Layout& layout, int width, int x,
                  std::vector<platform::UiShape>& shapes)
 {
     const std::int64_t index = indexAt(layout, x);
-    const CourseBucket* bucket = courseBucket(*layout.view.level, index);
+    const auto bucket = [&](std::size_t input) { return readoutBucket(layout, index, static_cast<std::uint8_t>(1u << input)); };
     shapes.push_back(line(x, layout.top, x, layout.bottom, axis));
     shapes.push_back(text(width - 8, choiceY + 3, formatDate(index * layout.view.level->width, "%dd.%mm.%yyyy %hh:%ii:%ss"),
                           black, platform::UiAnchor::right));
@@ -480,12 +505,12 @@ void drawReadout(const CourseModel& model, const Layout& layout, int width, int 
     };
     for (const Chart& chart : layout.charts) {
         if (chart.digital) {
-            put(chart.top, stateText(model, bucket, chart.inputs.front()), black);
+            put(chart.top, stateText(model, bucket(4 + chart.inputs.front()), chart.inputs.front()), black);
             continue;
         }
         for (std::size_t k = 0; k < chart.inputs.size(); ++k) {
             const std::size_t i = chart.inputs[k];
-            put(chart.plotTop + 2 + static_cast<int>(k) * lineHeight, model.labels[i] + ": " + valueText(model, bucket, i),
+            put(chart.plotTop + 2 + static_cast<int>(k) * lineHeight, model.labels[i] + ": " + valueText(model, bucket(i), i),
                 seriesColours[k]);
         }
     }
