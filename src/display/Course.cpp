@@ -42,7 +42,7 @@ constexpr int stripBlock = 32;  // a label's line, the strip and a gap
 constexpr int stripHeight = 14;
 constexpr int lineHeight = 14;
 constexpr int titleStep = 190;  // between the titles of one chart's inputs
-constexpr int charWidth = 6;    // about, in the small system font, for what fits
+constexpr int charWidth = 7;    // at most about, in the small system font (capitals), for what fits
 
 void resetFeed(CourseFeed& feed)
 {
@@ -392,8 +392,11 @@ void drawStrip(const CourseModel& model, const Layout& layout, const Chart& char
     const std::size_t d = chart.inputs.front();
     const CourseView& view = layout.view;
     shapes.push_back(text(layout.left, chart.top, model.labels[4 + d] + ":", black));
-    shapes.push_back(text(layout.left + titleStep, chart.top, model.openTexts[d], model.openColour));
-    shapes.push_back(text(layout.left + titleStep + 150, chart.top, model.closedTexts[d], model.closedColour));
+    // The two texts at the strip's end, out of the readout's way at most pointers.
+    const int closedWidth = (charWidth + 1) * static_cast<int>(model.closedTexts[d].size());
+    shapes.push_back(text(layout.right - closedWidth - 12, chart.top, model.openTexts[d], model.openColour,
+                          platform::UiAnchor::right));
+    shapes.push_back(text(layout.right, chart.top, model.closedTexts[d], model.closedColour, platform::UiAnchor::right));
     const auto bit = static_cast<std::uint8_t>(1u << (4 + d));
     // Stretches of one state: 1 open, 2 closed, 3 both within a bucket; each ends where the next
     // value starts, if that one continues it, else at its own bucket's end.
