@@ -14,6 +14,7 @@
 #include "assets/Assets.h"
 #include "board/BoardLink.h"
 #include "board/Decoding.h"
+#include "display/CourseWindow.h"
 #include "display/MainWindow.h"
 #include "driver/LoggerState.h"
 #include "driver/Messages.h"
@@ -53,6 +54,7 @@ struct LoggerRun {
     platform::UiPicture* picture = nullptr;
     bool soundStarted = false;
     bool alarmToneDue = false;  // an alarm started in this cycle: its tone instead of the click
+    CourseWindow course;
 };
 
 // In a box in German, as the window is; where no box can be shown, on standard error in the
@@ -127,6 +129,7 @@ bool startUp(LoggerRun& run, const Settings& settings, const std::string& mqttPa
     readBoardInfo(state);
     if (isGiven(settings, &Settings::mqttUrl)) startPublishing(run.publisher, state, mqttPassword);
     createMainWindow(state, run.picture);
+    openCourseWindow(run.course, state, run.log.file);
     return true;
 }
 
@@ -248,6 +251,7 @@ void runCycle(LoggerRun& run)
     click(run.state, std::exchange(run.alarmToneDue, false) ? platform::Tone::alarm : platform::Tone::click);
     refreshDisplay(run.state);
     refreshAlarms(run.state);
+    addCourseRow(run.course, run.state);
 }
 
 // The tick at which the next cycle starts: an interval after the wait's start, or at the next
@@ -284,10 +288,14 @@ bool waitInterval(LoggerRun& run)
             if (const std::int64_t wallNow = wallClockMs(); wallNow < slot)
                 waitDeadline = cycleDeadline(state, now, wallNow, slot);
         const bool intervalElapsed = now >= waitDeadline;
+        // The earlier log is read in steps between events, once the first row is out.
+        const bool reading = state.reading.taken && courseReading(run.course);
         // Sleeping in the toolkit until the deadline keeps the order of the checks: an event that
         // arrives meanwhile is taken by this pass, the clock is read again by the next.
-        const std::int64_t remaining = intervalElapsed ? 0 : std::min(waitDeadline - now, untilCommandLimit(run));
+        const std::int64_t remaining =
+            intervalElapsed || reading ? 0 : std::min(waitDeadline - now, untilCommandLimit(run));
         platform::UiEvent event = platform::uiTakeEvent(static_cast<int>(std::min<std::int64_t>(remaining, INT_MAX)));
+        handleCourseEvent(run.course, event);
         tendAlarmCommands(run);
         if (const auto status = publishingStatusChange(run.publisher)) platform::uiSetText(mqttStatusControl, *status);
         int lastEvent = event.code;
@@ -295,6 +303,7 @@ bool waitInterval(LoggerRun& run)
             lastEvent = platform::uiEventClose;
         if (lastEvent == platform::uiEventClose) return true;
         if (intervalElapsed) return false;
+        if (reading) readCourseStep(run.course);
     }
 }
 

@@ -321,6 +321,7 @@ UiEvent uiTakeEvent(int timeoutMs)
         if (target.kind == "Edit") target.text = next.typed;
         if (target.kind == "Check") target.checked = next.typed == "checked";
         if (target.kind == "Choice") target.chosen = std::stoi(next.typed.empty() ? "0" : next.typed);
+        if (next.event.code == uiEventCourseClose) platformFake.courseOpen = false;
         platformFake.trace.push_back("event " + std::to_string(next.event.code) + " " +
                                      std::to_string(next.event.control));
         return next.event;
@@ -346,7 +347,30 @@ std::string uiPrompt(const std::string& title, const std::string& message, const
     return platformFake.promptAnswer;
 }
 
-void uiCloseWindows() { platformFake.trace.push_back("closeWindows"); }
+bool uiOpenCourseWindow(const std::string& title, int width, int height)
+{
+    platformFake.trace.push_back("openCourse " + title);
+    platformFake.courseOpen = platformFake.courseOpens && platformFake.windowOpens;
+    // Its first size, as a toolkit reports it once the window is shown.
+    if (platformFake.courseOpen)
+        platformFake.events.push_front({clockTicksMs(), {uiEventCourseSize, 0, width, height}});
+    return platformFake.courseOpen;
+}
+
+void uiSetCourseTitle(const std::string& title) { platformFake.trace.push_back("courseTitle " + title); }
+
+void uiDrawCourse(const std::vector<UiShape>& shapes)
+{
+    if (!platformFake.courseOpen) return;
+    platformFake.courseShapes = shapes;
+    ++platformFake.courseDraws;
+}
+
+void uiCloseWindows()
+{
+    platformFake.trace.push_back("closeWindows");
+    platformFake.courseOpen = false;
+}
 
 bool soundStart()
 {

@@ -39,6 +39,7 @@ struct FakePlatform {
     bool fileOpenWorks = true;
     bool soundWorks = false;
     bool windowOpens = true;
+    bool courseOpens = true;
     std::string promptAnswer = "S10";
     bool yesNoAnswer = false;
     std::map<std::string, std::string> replies;  // by command; others get an empty reply
@@ -63,6 +64,9 @@ struct FakePlatform {
     std::string lastCommand;
     int exchanges = 0;
     bool linkDown = false;
+    bool courseOpen = false;
+    std::vector<platform::UiShape> courseShapes;  // the course window's last picture
+    int courseDraws = 0;
 };
 
 FakePlatform& fake();
