@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
-"""An idle logger with a 20-second interval, window shown and connected to an MQTT broker, uses
-under 1% of one core while it waits; measured from the process's own CPU time in /proc."""
+"""An idle logger with a 20-second interval, window and course window shown and connected to an
+MQTT broker, uses under 1% of one core while it waits; measured from the process's own CPU time in
+/proc."""
 import os
 import sys
 import time
@@ -25,8 +26,9 @@ def main():
         _, broker_port = run.broker()
         subscriber = run.subscriber(broker_port, topic="avrnetio/#")
         logger = run.logger(port, log_file, "--interval", "S20", "--mqtt", "mqtt://127.0.0.1:%d" % broker_port,
-                            display=display)
+                            "--course", display=display)
         find_window(display, "Datenlogger")
+        find_window(display, "^Verlauf - ")
         wait_for(lambda: len(rows_of(log_file)) >= 2, 10, "the first row")
         # The name is taken first, which takes a few seconds.
         wait_for(lambda: len(messages_of(subscriber, "avrnetio/127-0-0-1/state")) == 1, 15, "the first row published")
