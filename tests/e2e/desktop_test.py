@@ -5,17 +5,16 @@ alarms from a settings file, in a network of loopback only: the value in the ala
 title, and notifications at a notification server of the test's own, on a session bus of its own.
 Last the course window on a log that holds three days of earlier rows with an outage."""
 import datetime
-import math
 import os
-import re
 import signal
 import subprocess
 import sys
 
 sys.path.insert(0, os.path.dirname(__file__))
-from harness import (BOARDSIM, HEADER, ORANGE, PATIENCE, STEADY_REPLIES, Processes, answer_prompt, check_steady_log,
-                     check_steady_window, end, fail, find_window, focus, loopback_only, read_dump, rows_of, stop_boardsim,
-                     wait_for, wait_for_rows_one_second_apart, xdotool)
+from harness import (BOARDSIM, ORANGE, PATIENCE, STEADY_REPLIES, Processes, answer_prompt, check_course,
+                     check_steady_log, check_steady_window, course_shown, earlier_days, end, fail, find_window, focus,
+                     loopback_only, read_dump, rows_of, stop_boardsim, wait_for, wait_for_rows_one_second_apart,
+                     xdotool)
 
 BUS_CONFIG = """<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
  "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
@@ -95,23 +94,6 @@ def alarms_on_the_desktop(run):
           "start and end")
 
 
-def earlier_days(path, now):
-    """Three days of rows a minute apart before now, the first input's value rising and falling
-    once a day, and none for three hours of the second day. Returns the outage's start and end."""
-    start = now - datetime.timedelta(days=3)
-    outage = (start + datetime.timedelta(hours=30), start + datetime.timedelta(hours=33))
-    with open(path, "wb") as out:
-        out.write(HEADER)
-        stamp = start
-        while stamp < now - datetime.timedelta(minutes=10):
-            if not outage[0] <= stamp < outage[1]:
-                hours = (stamp - start).total_seconds() / 3600
-                out.write(stamp.strftime("%d.%m.%Y,%H:%M:%S,").encode() +
-                          b"%.2f,1.00,0.00,1.00,0,1,0,1\r\n" % (2.5 + 1.5 * math.sin(hours * 2 * math.pi / 24)))
-            stamp += datetime.timedelta(minutes=1)
-    return outage
-
-
 def course_on_earlier_days(run):
     """The course window with --course: its title, the earlier days' course and the new rows in
     the first input's colour, and no line across the outage."""
@@ -123,24 +105,11 @@ def course_on_earlier_days(run):
     logger = run.logger(port, log_file, "--interval", "S1", "--course", display=display)
     window = find_window(display, "^Verlauf - 127.0.0.1$")
     wait_for(lambda: len(rows_of(log_file)) >= earlier + 3, PATIENCE, "new rows")
-    picture = os.path.join(run.folder, "course.rgb")
-
-    def first_input_columns():
-        """The columns below the inputs' titles in which the first input's colour shows."""
-        size = xdotool(display, "getwindowgeometry", "--shell", window)
-        width, height = (int(re.search(name + r"=(\d+)", size).group(1)) for name in ("WIDTH", "HEIGHT"))
-        subprocess.run(["import", "-display", display, "-window", window, "-depth", "8", "rgb:" + picture], check=True)
-        pixels = open(picture, "rb").read()
-        blue = bytes((0x1F, 0x5F, 0xBF))
-        return sorted({x for y in range(height // 10, height - 30) for x in range(width)
-                       if pixels[3 * (y * width + x):3 * (y * width + x) + 3] == blue}), width
     # The log is read in steps after the first row: until its first day shows.
-    shown = wait_for(lambda: (lambda columns, width: columns and columns[-1] - columns[0] > width // 4 and
-                              (columns, width))(*first_input_columns()), PATIENCE, "the earlier days' course")
+    shown = wait_for(lambda: course_shown(display, window, os.path.join(run.folder, "course.rgb")), PATIENCE,
+                     "the earlier days' course")
     columns, width = shown
-    gaps = [(a, b) for a, b in zip(columns, columns[1:]) if b - a > 3]
-    if len(gaps) != 1 or columns[-1] < width * 0.8:
-        fail("the first input's course: from %d to %d of %d, gaps %r" % (columns[0], columns[-1], width, gaps))
+    check_course(columns, width)
     if os.environ.get("AVRNETIO_SCREENSHOT") == "1":
         docs = os.path.join(os.path.dirname(__file__), "..", "..", "docs")
         subprocess.run(["import", "-display", display, "-window", window, os.path.join(docs, "course-linux.png")],

@@ -2,6 +2,8 @@
 and the logger pointed at it. Every connection goes to 127.0.0.1."""
 import calendar
 import collections
+import datetime
+import math
 import os
 import re
 import shutil
@@ -480,3 +482,40 @@ def check_summary(log_file, expected):
                 fields[at] = wanted_fields[at]
         if fields != wanted_fields:
             fail("summary line %r, expected %r" % (line, wanted))
+
+
+def earlier_days(path, now):
+    """Three days of rows a minute apart before now, the first input's value rising and falling
+    once a day, apart from the others, and none for three hours of the second day."""
+    start = now - datetime.timedelta(days=3)
+    outage = (start + datetime.timedelta(hours=30), start + datetime.timedelta(hours=33))
+    with open(path, "wb") as out:
+        out.write(HEADER)
+        stamp = start
+        while stamp < now - datetime.timedelta(minutes=10):
+            if not outage[0] <= stamp < outage[1]:
+                hours = (stamp - start).total_seconds() / 3600
+                out.write(stamp.strftime("%d.%m.%Y,%H:%M:%S,").encode() +
+                          b"%.2f,0.50,0.00,0.50,0,1,0,1\r\n" % (2.75 + 1.25 * math.sin(hours * 2 * math.pi / 24)))
+            stamp += datetime.timedelta(minutes=1)
+
+
+def course_shown(display, window, picture):
+    """The columns of the course window, below the inputs' titles and a frame's, in which the first input's colour
+    shows, and the window's width, once they span more than a quarter of it; else None."""
+    size = xdotool(display, "getwindowgeometry", "--shell", window)
+    width, height = (int(re.search(name + r"=(\d+)", size).group(1)) for name in ("WIDTH", "HEIGHT"))
+    subprocess.run(["import", "-window", window, "-depth", "8", "rgb:" + picture], env=dict(os.environ, DISPLAY=display),
+                   check=True)
+    pixels = open(picture, "rb").read()
+    blue = bytes((0x1F, 0x5F, 0xBF))
+    columns = sorted({x for y in range(height // 6, height - 30) for x in range(width)
+                      if pixels[3 * (y * width + x):3 * (y * width + x) + 3] == blue})
+    return (columns, width) if columns and columns[-1] - columns[0] > width // 4 else None
+
+
+def check_course(columns, width):
+    """The earlier days' course and the new rows at the right edge, with one gap: the outage."""
+    gaps = [(a, b) for a, b in zip(columns, columns[1:]) if b - a > 3]
+    if len(gaps) != 1 or columns[-1] < width * 0.8:
+        fail("the first input's course: from %d to %d of %d, gaps %r" % (columns[0], columns[-1], width, gaps))

@@ -16,6 +16,7 @@ AVRNETIO_WIN_BUILD names the Windows build folder or its avrnetio-logger.exe (de
 AVRNETIO_BUILD the Linux build with the simulator (default build); AVRNETIO_MSI and
 AVRNETIO_MSI_NEWER the package and one of a higher version (scripts/package-msi.sh). Nothing is
 built here."""
+import datetime
 import glob
 import json
 import os
@@ -33,8 +34,9 @@ import tomllib
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "e2e"))
 from harness import LOGGER as LINUX_LOGGER
 from harness import (BLUE, HEADER, ORANGE, RED, STEADY_REPLIES, STEADY_ROW, Processes, answer_prompt, cardinals,
-                     check_steady_log, check_steady_window, end, fail, find_window, focus, loopback_only, messages_of,
-                     read_dump, retained, rows_of, unused_port, wait_for, wait_for_rows_one_second_apart, xdotool)
+                     check_course, check_steady_log, check_steady_window, course_shown, earlier_days, end, fail,
+                     find_window, focus, loopback_only, messages_of, read_dump, retained, rows_of, unused_port, wait_for,
+                     wait_for_rows_one_second_apart, xdotool)
 from mqtt_security_test import make_certificates
 
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
@@ -566,6 +568,33 @@ def run_logger(run, loader, logger, environment, display):
     print("wine: %d rows, QUIT and No ended the logger with code 0" % len(rows_after))
 
 
+def run_course_logger(run, loader, logger, environment, display):
+    """The logger with --course on a log that holds three earlier days with an outage: the course
+    window's title, the earlier days' course and the new rows, and the one gap, as on Linux."""
+    port = run.boardsim(*[arg for reply in STEADY_REPLIES for arg in ("--reply", reply)])
+    log_file = os.path.join(run.folder, "verlauf.csv")
+    earlier_days(log_file, datetime.datetime.now())
+    earlier = len(rows_of(log_file))
+    with open(os.path.join(run.folder, "wine-output.txt"), "ab") as output:
+        process = run.start([loader, logger, "--host", "127.0.0.1", "--port", str(port), "--log-file",
+                             windows_path(log_file), "--interval", "S1", "--course"], env=environment,
+                            stdout=output, stderr=output)
+    window = find_window(display, "^Verlauf - 127.0.0.1$", timeout=120)
+    main = find_window(display, "^Datenlogger", timeout=30)
+    wait_for(lambda: len(rows_of(log_file)) >= earlier + 3, 30, "new rows")
+    columns, width = wait_for(lambda: course_shown(display, window, os.path.join(run.folder, "course.rgb")), 60,
+                              "the earlier days' course")
+    screenshot(display, window, "course-windows.png")
+    check_course(columns, width)
+    left, top = client_origin(display, main)
+    xdotool(display, "mousemove", "--window", main, str(left + 215), str(top + 580), "click", "1")
+    focus(display, find_window(display, "Logdatei sofort", timeout=30))
+    xdotool(display, "key", "n")
+    if end(process, timeout=30) != 0:
+        fail("the logger with the course window ended with %d" % process.returncode)
+    print("wine: the course window of three earlier days and the new rows, one gap where the rows stopped")
+
+
 REPORT_LOG = (HEADER + b"07.12.2026,09:00:00,2.50,-0.0,4.99,0.00,1,0,0,0\r\n"
               b"07.12.2026,09:00:01,-0.0,-0.0,-0.0,-0.0,1,1,1,1\r\n"
               b"07.12.2026,09:00:02,3.00,48.8,1.00,0.01,0,0,1,0\r\n"
@@ -1021,6 +1050,7 @@ def main():
             settings_screenshot(run, loader, logger, environment, display)
             run_logger(run, loader, logger, environment, display)
             run_from_settings(run, loader, logger, environment, display)
+            run_course_logger(run, loader, logger, environment, display)
             run_shell_checks(run, loader, checks, environment, display)
             run_report(run, loader, report, environment)
             run_report_from_desktop(run, loader, checks, report, environment, display)
