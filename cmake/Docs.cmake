@@ -6,7 +6,8 @@
 
 find_program(AVRNETIO_CMARK cmark REQUIRED)
 # The screenshots that the guide shows lie beside its page wherever it goes.
-set(guide_images window-windows.png window-windows-mqtt.png window-linux.png settings-windows.png settings-linux.png report.png)
+set(guide_images window-windows.png window-windows-mqtt.png window-linux.png settings-windows.png settings-linux.png report.png
+  course-windows.png course-linux.png)
 list(TRANSFORM guide_images PREPEND ${CMAKE_CURRENT_SOURCE_DIR}/docs/ OUTPUT_VARIABLE guide_image_sources)
 list(TRANSFORM guide_images PREPEND ${CMAKE_BINARY_DIR}/)
 add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/anleitung.html ${guide_images}

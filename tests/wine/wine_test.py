@@ -58,7 +58,7 @@ SHORTCUTS = {
     "Einstellungen des AVR-NET-IO-Datenloggers.lnk": ("avrnetio-logger.exe", "--setup"),
 }
 INSTALLED = ["LICENSE.txt", "THIRD-PARTY-NOTICES.txt", "anleitung.html", "avrnetio-logger.exe", "avrnetio-report.exe",
-             "example.toml", "report.png", "settings-linux.png", "settings-windows.png", "window-linux.png",
+             "course-linux.png", "course-windows.png", "example.toml", "report.png", "settings-linux.png", "settings-windows.png", "window-linux.png",
              "window-windows-mqtt.png", "window-windows.png"]
 ALARM_HEADER = b"Datum,Uhrzeit,Eingang,Ereignis,Wert,Grenze"
 CA_BUNDLE = "/etc/ssl/certs/ca-certificates.crt"  # Debian's ca-certificates, which Wine takes as its roots
