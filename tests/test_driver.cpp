@@ -121,6 +121,16 @@ TEST_F(Driver, AnAlarmIsOnTheDiskBeforeTheWindowShowsItAndTheEndPathWritesNoEnd)
     EXPECT_GT(at("alarmTone"), alarm) << "the alarm's tone in place of its row's click";
     EXPECT_EQ(traced("alarmTone").size(), 1u) << "at its start only";
     EXPECT_GT(at("notifyStop"), at("alarmTone"));
+
+    // Both turned off: the click as in every row, and no notification.
+    resetFake();
+    fake().replies = {{getAdc1, "1023\r\n"}};
+    fake().events = {{2500, closeBox}};
+    fake().soundWorks = true;
+    settings.alarmSound = settings.alarmNotify = false;
+    EXPECT_EQ(runLogger(settings).exitCode, 0);
+    EXPECT_TRUE(traced("alarmTone").empty() && traced("loadAlarmTone").empty() && traced("notify ").empty());
+    EXPECT_GE(at("title ALARM - "), 0) << "the window still shows it";
 }
 
 TEST_F(Driver, EachStartUpFailureShowsItsMessageAndTakesTheEndPath)
