@@ -12,9 +12,9 @@ import sys
 
 sys.path.insert(0, os.path.dirname(__file__))
 from harness import (BOARDSIM, ORANGE, PATIENCE, STEADY_REPLIES, Processes, answer_prompt, check_course,
-                     check_steady_log, check_steady_window, course_shown, earlier_days, end, fail, find_window, focus,
-                     loopback_only, read_dump, rows_of, stop_boardsim, wait_for, wait_for_rows_one_second_apart,
-                     xdotool)
+                     check_steady_log, check_steady_window, course_gap_of_a_stop, course_shown, earlier_days, end, fail,
+                     find_window, focus, loopback_only, read_dump, rows_of, stop_boardsim, wait_for,
+                     wait_for_rows_one_second_apart, xdotool)
 
 BUS_CONFIG = """<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
  "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
@@ -96,9 +96,9 @@ def alarms_on_the_desktop(run):
 
 def course_on_earlier_days(run):
     """The course window with --course: its title, the earlier days' course and the new rows in
-    the first input's colour, and no line across the outage."""
+    the first input's colour, no line across the outage, and a gap where the simulator stopped."""
     display = run.xvfb(screen=(1600, 900))
-    port = run.boardsim(*[arg for reply in STEADY_REPLIES for arg in ("--reply", reply)])
+    board, port = run.boardsim_process(*[arg for reply in STEADY_REPLIES for arg in ("--reply", reply)])
     log_file = os.path.join(run.folder, "course.csv")
     earlier_days(log_file, datetime.datetime.now())
     earlier = len(rows_of(log_file))
@@ -114,10 +114,12 @@ def course_on_earlier_days(run):
         docs = os.path.join(os.path.dirname(__file__), "..", "..", "docs")
         subprocess.run(["import", "-display", display, "-window", window, os.path.join(docs, "course-linux.png")],
                        check=True)
+    course_gap_of_a_stop(run, display, window, board, port, log_file)
     logger.send_signal(signal.SIGTERM)
     if end(logger) != 0:
         fail("the logger with the course window ended with %d" % logger.returncode)
-    print("desktop: the course window of three earlier days and the new rows, one gap where the rows stopped")
+    print("desktop: the course window of three earlier days and the new rows, a gap where the earlier rows "
+          "stopped, and one where the simulator was stopped")
 
 
 def main():

@@ -519,3 +519,23 @@ def check_course(columns, width):
     gaps = [(a, b) for a, b in zip(columns, columns[1:]) if b - a > 3]
     if len(gaps) != 1 or columns[-1] < width * 0.8:
         fail("the first input's course: from %d to %d of %d, gaps %r" % (columns[0], columns[-1], width, gaps))
+
+
+def course_gap_of_a_stop(run, display, window, board, port, log_file, origin=(0, 0)):
+    """Stops the simulator for 40 s of rows of an absent board and starts it again, then chooses the
+    hour's span at the course window's top (its client area at origin): the first input's course
+    there has two gaps, the ten minutes before this run and the stop."""
+    stop_boardsim(board)
+    absent = lambda: [row for row in rows_of(log_file)[1:] if row.split(b",")[2:6] == [b"-0.0"] * 4]
+    wait_for(lambda: len(absent()) >= 2 and (stamp_seconds(absent()[-1]) - stamp_seconds(absent()[0])) % 86400 >= 40,
+             2 * PATIENCE, "40 s of rows of the stopped board")
+    run.start([BOARDSIM, "--host", "127.0.0.1", "--port", str(port),
+               *[arg for reply in STEADY_REPLIES for arg in ("--reply", reply)]], stdout=subprocess.DEVNULL)
+    back = len(rows_of(log_file))
+    wait_for(lambda: len(rows_of(log_file)) >= back + 3 and rows_of(log_file)[-1][20:].startswith(b"2.50,"),
+             PATIENCE, "rows of the board back again")
+    xdotool(display, "mousemove", "--window", window, str(origin[0] + 48), str(origin[1] + 16), "click", "1")
+    picture = os.path.join(run.folder, "course-hour.rgb")
+    hour = lambda: (lambda shown: shown if shown and len([1 for a, b in zip(shown[0], shown[0][1:]) if b - a > 3]) == 2
+                    else None)(course_shown(display, window, picture))
+    wait_for(hour, PATIENCE, "the hour's course with the gap of the stop")

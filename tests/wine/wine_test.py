@@ -34,15 +34,16 @@ import tomllib
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "e2e"))
 from harness import LOGGER as LINUX_LOGGER
 from harness import (BLUE, HEADER, ORANGE, RED, STEADY_REPLIES, STEADY_ROW, Processes, answer_prompt, cardinals,
-                     check_course, check_steady_log, check_steady_window, course_shown, earlier_days, end, fail,
-                     find_window, focus, loopback_only, messages_of, read_dump, retained, rows_of, unused_port, wait_for,
-                     wait_for_rows_one_second_apart, xdotool)
+                     check_course, check_steady_log, check_steady_window, course_gap_of_a_stop, course_shown,
+                     earlier_days, end, fail, find_window, focus, loopback_only, messages_of, read_dump, retained,
+                     rows_of, unused_port, wait_for, wait_for_rows_one_second_apart, xdotool)
 from mqtt_security_test import make_certificates
 
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 MACHINE_I386, MACHINE_AMD64 = 0x14C, 0x8664
 WINE_FONTS = "/usr/share/wine/fonts"  # Debian's fonts-wine
 CLIENT_SIZE = (440, 600)  # the main window's client area
+COURSE_CLIENT = (760, 520)  # the course window's at first
 SMALL_SCREEN = (800, 600)  # lower than the main window's frame
 PROGRAM_FOLDER = os.path.join("drive_c", "Program Files (x86)", "AVR-NET-IO Logger")
 # The Start menu for every user, and the user's own, where Wine's installer puts a per-machine
@@ -570,8 +571,9 @@ def run_logger(run, loader, logger, environment, display):
 
 def run_course_logger(run, loader, logger, environment, display):
     """The logger with --course on a log that holds three earlier days with an outage: the course
-    window's title, the earlier days' course and the new rows, and the one gap, as on Linux."""
-    port = run.boardsim(*[arg for reply in STEADY_REPLIES for arg in ("--reply", reply)])
+    window's title, the earlier days' course and the new rows, the one gap, and a gap where the
+    simulator stopped, as on Linux."""
+    board, port = run.boardsim_process(*[arg for reply in STEADY_REPLIES for arg in ("--reply", reply)])
     log_file = os.path.join(run.folder, "verlauf.csv")
     earlier_days(log_file, datetime.datetime.now())
     earlier = len(rows_of(log_file))
@@ -586,13 +588,15 @@ def run_course_logger(run, loader, logger, environment, display):
                               "the earlier days' course")
     screenshot(display, window, "course-windows.png")
     check_course(columns, width)
+    course_gap_of_a_stop(run, display, window, board, port, log_file, client_origin(display, window, COURSE_CLIENT))
     left, top = client_origin(display, main)
     xdotool(display, "mousemove", "--window", main, str(left + 215), str(top + 580), "click", "1")
     focus(display, find_window(display, "Logdatei sofort", timeout=30))
     xdotool(display, "key", "n")
     if end(process, timeout=30) != 0:
         fail("the logger with the course window ended with %d" % process.returncode)
-    print("wine: the course window of three earlier days and the new rows, one gap where the rows stopped")
+    print("wine: the course window of three earlier days and the new rows, a gap where the earlier rows stopped, "
+          "and one where the simulator was stopped")
 
 
 REPORT_LOG = (HEADER + b"07.12.2026,09:00:00,2.50,-0.0,4.99,0.00,1,0,0,0\r\n"
