@@ -389,6 +389,8 @@ TEST(Settings, TheAlarmsHaveAPageOfTheirOwnWhichAProblemThereBringsBack)
     EXPECT_FALSE(fake().controls[311].shown) << "an input's other fields make room for it";
     EXPECT_TRUE(fake().controls[350].shown) << "the section's message is on both pages";
     EXPECT_EQ(fake().controls[245].text, "Ein&g\xE4nge");
+    EXPECT_EQ(fake().controls[715].text, "Analog-Eingang Nr. 1 [Volt]") << "whose alarms they are";
+    EXPECT_EQ(fake().controls[813].text, "Digital-Eingang Nr. 1");
     EXPECT_EQ(traced("focus 811").size(), 1u);
     const std::string& file = fake().replacedFiles.begin()->second;
     for (const char* line : {"\nalarm_above = 25.5\n", "\nalarm_when = \"closed\"\n",

@@ -75,6 +75,13 @@ struct SettingsForm {
     // The controls of each page; those of neither stay on both.
     std::array<std::vector<int>, 2> pages;
     int page = 0;
+    // Beside each input's alarms, the text that names it, from its label's and unit's fields.
+    struct AlarmLabel {
+        int text;
+        int label;
+        int unit;  // 0: none
+    };
+    std::vector<AlarmLabel> alarmLabels;
 };
 
 // A command's words as one line to edit: each word apart from the next by a space, in quotes
@@ -188,7 +195,13 @@ void keepOnPage(SettingsForm& form, int page, int first, int last)
     for (int control = first; control <= last; ++control) form.pages[static_cast<std::size_t>(page)].push_back(control);
 }
 
-void showAlarmLabels(SettingsForm& form);
+// The labels beside the alarms, as the fields of the other page now hold them.
+void showAlarmLabels(SettingsForm& form)
+{
+    for (const SettingsForm::AlarmLabel& shown : form.alarmLabels)
+        platform::uiSetText(shown.text, platform::uiGetText(shown.label) +
+                                            (shown.unit ? " [" + platform::uiGetText(shown.unit) + "]" : ""));
+}
 
 void showPage(SettingsForm& form, int page)
 {
@@ -288,37 +301,17 @@ int addTable(SettingsForm& form, const Settings& file, const SettingSection& sec
     }
     // Beside an input's alarms, whose input it is: its label as the other page has it.
     if (page != 0)
-        for (int input = 1; input <= 4; ++input)
-            createPlainText(base + 10 * input + static_cast<int>(columns.size()) + 1, x, top + (input - 1) * tableStep + 2,
-                            clientWidth - 12 - x, "");
+        for (std::size_t input = 0; input < 4; ++input) {
+            const int text = base + 10 * static_cast<int>(input + 1) + static_cast<int>(columns.size()) + 1;
+            createPlainText(text, x, top + static_cast<int>(input) * tableStep + 2, clientWidth - 12 - x, "");
+            const bool analog = section.name == std::string_view("analog");
+            const Field* label = analog ? fieldOf(form, &AnalogInput::label, input) : fieldOf(form, &DigitalInput::label, input);
+            const Field* unit = analog ? fieldOf(form, &AnalogInput::unit, input) : nullptr;
+            if (label != nullptr) form.alarmLabels.push_back({text, label->control, unit ? unit->control : 0});
+        }
     keepOnPage(form, page, base, base + 10 * 4 + static_cast<int>(columns.size()) + (page != 0 ? 1 : 0));
     if (page == 0) addMessage(form, section, section.base + 50);
     return x;
-}
-
-// The labels beside the alarms, as the fields of the other page now hold them.
-void showAlarmLabels(SettingsForm& form)
-{
-    for (const SettingSection& section : settingSections) {
-        if (!section.title) continue;
-        const auto alarmColumns = std::ranges::count_if(form.rows, [&](const SettingRow& row) {
-            return row.section == std::string_view(section.name) && row.window.width > 0 && row.window.page != 0;
-        });
-        for (std::size_t input = 0; input < 4; ++input) {
-            const auto labelled = std::ranges::find_if(form.fields, [&](const Field& field) {
-                return field.input == input && field.row->section == std::string_view(section.name) &&
-                       field.row->kind == SettingKind::shown && field.row->window.page == 0;
-            });
-            if (labelled == form.fields.end()) continue;
-            std::string text = platform::uiGetText(labelled->control);
-            if (const Field* unit = fieldOf(form, &AnalogInput::unit, input);
-                unit != nullptr && section.name == std::string_view("analog"))
-                text += " [" + platform::uiGetText(unit->control) + "]";
-            platform::uiSetText(section.base + alarmTableOffset + 10 * static_cast<int>(input + 1) +
-                                    static_cast<int>(alarmColumns) + 1,
-                                text);
-        }
-    }
 }
 
 // Beside the analog table, what a reading of 512 shows with each row's settings.
