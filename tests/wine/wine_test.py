@@ -525,12 +525,7 @@ def run_from_settings(run, loader, logger, environment, display):
     if seen != ("analog.1", "21.5", "20.0") or [row.rstrip() for row in alarms[:1]] != [ALARM_HEADER] or \
             [row[20:].rstrip() for row in alarms[1:]] != ["Keller [\u00b0C],Alarm,21.5,20.0".encode("latin-1")]:
         fail("the alarm: command %r, alarm log %r" % (variables, alarms))
-    left, top = client_origin(display, window)
-    xdotool(display, "mousemove", "--window", window, str(left + 215), str(top + 580), "click", "1")
-    focus(display, find_window(display, "Logdatei sofort", timeout=30))
-    xdotool(display, "key", "n")
-    if end(process, timeout=30) != 0:
-        fail("the logger from settings ended with %d" % process.returncode)
+    quit_and_answer_no(display, window, process, "the logger from settings")
     lines = rows_of(log_file)
     if not lines[0].startswith("Datum,Uhrzeit,Keller [\u00b0C],".encode("latin-1")) or \
             not all(line[19:25] == b",21.5," for line in lines[1:]):
@@ -556,15 +551,7 @@ def run_logger(run, loader, logger, environment, display):
     check_steady_window(dump, "C:\\\\AVR-NET-IO.CSV")
 
     screenshot(display, window)
-    left, top = client_origin(display, window)
-    xdotool(display, "mousemove", "--window", window, str(left + 215), str(top + 580), "click", "1")
-    question = find_window(display, "Logdatei sofort", timeout=30)
-    focus(display, question)
-    # The message box's No button has the mnemonic N; a Yes/No box ignores Escape.
-    xdotool(display, "key", "n")
-    code = end(process, timeout=30)
-    if code != 0:
-        fail("exit code %d" % code)
+    quit_and_answer_no(display, window, process, "the logger")
     rows_after = check_steady_log(open(log_file, "rb").read(), 4)
     print("wine: %d rows, QUIT and No ended the logger with code 0" % len(rows_after))
 
@@ -589,12 +576,7 @@ def run_course_logger(run, loader, logger, environment, display):
     screenshot(display, window, "course-windows.png")
     check_course(columns, width)
     course_gap_of_a_stop(run, display, window, board, port, log_file, client_origin(display, window, COURSE_CLIENT))
-    left, top = client_origin(display, main)
-    xdotool(display, "mousemove", "--window", main, str(left + 215), str(top + 580), "click", "1")
-    focus(display, find_window(display, "Logdatei sofort", timeout=30))
-    xdotool(display, "key", "n")
-    if end(process, timeout=30) != 0:
-        fail("the logger with the course window ended with %d" % process.returncode)
+    quit_and_answer_no(display, main, process, "the logger with the course window")
     print("wine: the course window of three earlier days and the new rows, a gap where the earlier rows stopped, "
           "and one where the simulator was stopped")
 
@@ -834,6 +816,17 @@ def start_from_menu(run, loader, logger, environment, entry, *options, dump=None
 
 def shown(dump, control):
     return read_dump(dump).get(control, (None, ""))[1] if os.path.exists(dump) else ""
+
+
+def quit_and_answer_no(display, window, process, what):
+    """QUIT in the main window, then No to opening the log (the box's No has the mnemonic N; a
+    Yes/No box ignores Escape); the logger ends with 0."""
+    left, top = client_origin(display, window)
+    xdotool(display, "mousemove", "--window", window, str(left + 215), str(top + 580), "click", "1")
+    focus(display, find_window(display, "Logdatei sofort", timeout=30))
+    xdotool(display, "key", "n")
+    if end(process, timeout=30) != 0:
+        fail("%s ended with %d" % (what, process.returncode))
 
 
 def close_and_answer_no(display, window, process, what):
