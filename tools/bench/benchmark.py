@@ -28,12 +28,17 @@ def cpu_seconds(pid):
     return (int(fields[11]) + int(fields[12])) / TICKS
 
 
-def peak_resident_kib(pid):
+def status_kib(pid, field):
+    """A figure of /proc/PID/status in KiB: VmRSS, the memory resident now; VmHWM, its peak."""
     with open("/proc/%d/status" % pid) as status:
         for line in status:
-            if line.startswith("VmHWM:"):
+            if line.startswith(field + ":"):
                 return int(line.split()[1])
     return 0
+
+
+def peak_resident_kib(pid):
+    return status_kib(pid, "VmHWM")
 
 
 def traced_run(run, display, port, rows):

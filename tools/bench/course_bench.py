@@ -18,15 +18,7 @@ sys.path.insert(0, os.path.dirname(__file__))
 from harness import Processes, end, find_window, xdotool  # noqa: E402
 from report_bench import generate  # noqa: E402
 
-from benchmark import cpu_seconds  # noqa: E402
-
-
-def resident_kib(pid):
-    with open("/proc/%d/status" % pid) as status:
-        for line in status:
-            if line.startswith("VmRSS:"):
-                return int(line.split()[1])
-    return 0
+from benchmark import cpu_seconds, status_kib  # noqa: E402
 
 
 def rows_after(path, length):
@@ -60,7 +52,7 @@ def one_run(run, display, port, log_path, length, course):
     find_window(display, "Datenlogger")
     window = bool(xdotool(display, "search", "--onlyvisible", "--name", "Verlauf")) if course else False
     settled_cpu(logger.pid)
-    resident = resident_kib(logger.pid)
+    resident = status_kib(logger.pid, "VmRSS")
     # One whole wait between two rows.
     rows = rows_after(log_path, length)
     while rows_after(log_path, length) == rows:
